@@ -1,0 +1,55 @@
+#include "app/CommandLine.h"
+
+#include "settings/KeyValueStore.h"
+#include "settings/SettingsStore.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+using namespace tavik;
+
+namespace {
+
+int runSettings(const QStringList& args)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    IniKeyValueStore database(IniKeyValueStore::defaultPath());
+    if (!database.rescuedCopyPath().isEmpty())
+        err << "tavik: the settings file could not be read whole; the original was kept as "
+            << database.rescuedCopyPath() << Qt::endl;
+    SettingsStore store(database);
+    CommandContext context{store, out, err, database.path()};
+    return runSettingsCommand(args, context);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication::setApplicationName(QStringLiteral("tavik"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVIK_VERSION));
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (args.isEmpty()) {
+        err << "tavik: the desktop program is not built yet; the command line works (tavik help)." << Qt::endl;
+        return kExitOk;
+    }
+    const QString& command = args.front();
+    if (command == u"help" || command == u"--help" || command == u"-h") {
+        out << usageText();
+        return kExitOk;
+    }
+    if (command == u"--version") {
+        out << "tavik " << TAVIK_VERSION << '\n';
+        return kExitOk;
+    }
+    if (isSettingsCommand(command))
+        return runSettings(args);
+    err << "tavik: unknown command \"" << command << "\" (tavik help lists them)" << Qt::endl;
+    return kExitUsage;
+}
