@@ -73,7 +73,14 @@ QStringList IniKeyValueStore::keys() const
 bool IniKeyValueStore::sync()
 {
     m_settings->sync();
-    return m_settings->status() == QSettings::NoError;
+    switch (m_settings->status()) {
+    case QSettings::NoError: return true;
+    case QSettings::AccessError: return false;
+    case QSettings::FormatError:
+        // A format error found while reading sticks and hides later write errors; ask the file.
+        return QFileInfo(m_settings->fileName()).isWritable();
+    }
+    return false;
 }
 
 QString IniKeyValueStore::path() const
@@ -112,7 +119,8 @@ std::optional<double> numberOf(const QVariant& value, bool& present)
             return *flag ? 1.0 : 0.0;
         bool ok = false;
         const double number = text.trimmed().toDouble(&ok);
-        return ok ? number : 0.0;
+        // An overflowing number comes back as infinity, which counts as absent.
+        return ok || std::isinf(number) ? number : 0.0;
     }
     default: {
         bool ok = false;

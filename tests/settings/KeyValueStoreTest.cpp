@@ -1,0 +1,117 @@
+#include "settings/KeyValueStore.h"
+#include "settings/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+
+using namespace tavik;
+
+namespace {
+
+QString writeFile(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    return path;
+}
+
+} // namespace
+
+TEST(IniKeyValueStore, EverySettingSurvivesTheFileUnchanged)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("nested/tavik/tavik.conf");
+    SavedSceneList scenes;
+    {
+        IniKeyValueStore file(path);
+        SettingsStore store(file);
+        store.setDropOpacity(0.1 + 0.2); // needs all 17 digits
+        store.setRainAngle(-20.5);
+        store.setRainEnabled(false);
+        store.setSceneName("a, b = \"c\" ; # d");
+        store.setDropColorHex("#5FD8F5");
+        store.setMonitor("DEL 4102:B, \"x\"", false);
+        ASSERT_TRUE(store.saveCurrentScene("Pluie, nuit 🌧 ; = #", QString("🌧")));
+        scenes = store.savedScenes();
+        ASSERT_TRUE(file.sync());
+    }
+    IniKeyValueStore file(path);
+    SettingsStore store(file);
+    EXPECT_EQ(store.dropOpacity(), 0.1 + 0.2);
+    EXPECT_EQ(store.rainAngle(), -20.5);
+    EXPECT_FALSE(store.rainEnabled());
+    EXPECT_EQ(store.sceneName(), "a, b = \"c\" ; # d");
+    EXPECT_EQ(store.dropColorHex(), "#5FD8F5");
+    EXPECT_FALSE(store.isMonitorEnabled("DEL 4102:B, \"x\""));
+    EXPECT_EQ(store.savedScenes(), scenes);
+    EXPECT_TRUE(file.rescuedCopyPath().isEmpty());
+}
+
+TEST(IniKeyValueStore, HandEditedValuesAreReadLeniently)
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir.filePath("tavik.conf"),
+                                   "[General]\n"
+                                   "app.didFirstLaunch=true\n"
+                                   "rain.enabled=no\n"
+                                   "rain.dropsPerSecond=  35 \n"
+                                   "rain.dropSpeed=fast\n"
+                                   "app.maxFPS=1e999\n"
+                                   "app.scene=rain, night\n"
+                                   "snow.color=#ABCDEF\n");
+    IniKeyValueStore file(path);
+    SettingsStore store(file);
+    EXPECT_FALSE(store.rainEnabled());
+    EXPECT_EQ(store.dropsPerSecond(), 35);
+    EXPECT_EQ(store.dropSpeed(), 0);
+    EXPECT_EQ(store.maxFPS(), 60);
+    EXPECT_EQ(store.sceneName(), "rain, night");
+    EXPECT_EQ(store.snowColorHex(), "#ABCDEF");
+}
+
+TEST(IniKeyValueStore, WriteFailureIsReportedBySync)
+{
+    QTemporaryDir dir;
+    // A file where the folder should be: not even root can write there.
+    writeFile(dir.filePath("blocker"), "");
+    IniKeyValueStore file(dir.filePath("blocker/tavik.conf"));
+    file.setValue("app.enabled", false);
+    EXPECT_FALSE(file.sync());
+}
+
+TEST(IniKeyValueStore, DamagedFileIsCopiedBeforeItIsRewritten)
+{
+    QTemporaryDir dir;
+    const QByteArray original = "[General]\napp.didFirstLaunch=true\nrain.enabled=false\n[broken\nline without equals\n";
+    const QString path = writeFile(dir.filePath("tavik.conf"), original);
+    IniKeyValueStore file(path);
+    ASSERT_FALSE(file.rescuedCopyPath().isEmpty());
+    QFile copy(file.rescuedCopyPath());
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), original);
+
+    SettingsStore store(file);
+    EXPECT_FALSE(store.rainEnabled());
+    EXPECT_TRUE(file.sync());
+}
+
+TEST(StoredValues, CoercionOfEveryKind)
+{
+    EXPECT_EQ(storedNumber(QVariant()), std::nullopt);
+    EXPECT_EQ(storedNumber(QVariant(true)), 1.0);
+    EXPECT_EQ(storedNumber(QVariant(QString("x"))), 0.0);
+    EXPECT_EQ(storedNumber(QVariant(QString("-2.5"))), -2.5);
+    EXPECT_EQ(storedNumber(QVariant(QString("nan"))), std::nullopt);
+    EXPECT_EQ(storedNumber(QVariant(QStringList{"1", "2"})), 0.0);
+    EXPECT_EQ(storedBool(QVariant(QString("On"))), true);
+    EXPECT_EQ(storedBool(QVariant(QString("2"))), true);
+    EXPECT_EQ(storedBool(QVariant(QString(""))), false);
+    EXPECT_EQ(storedBool(QVariant(0.0)), false);
+    EXPECT_EQ(storedText(QVariant(QStringList{"a", "b"})), QString("a, b"));
+    EXPECT_EQ(storedText(QVariant(3.5)), QString("3.5"));
+    EXPECT_EQ(storedText(QVariant()), std::nullopt);
+}
