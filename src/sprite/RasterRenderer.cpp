@@ -1,0 +1,89 @@
+#include "sprite/RasterRenderer.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tavik::sprite {
+
+namespace {
+
+// Enough variety for a frame; beyond it the cache starts over rather than grow.
+constexpr std::size_t kMaxTintedImages = 512;
+
+int channel(float value) { return std::clamp(int(std::lround(value * 255.0f)), 0, 255); }
+
+QImage tint(const QImage& source, int red, int green, int blue)
+{
+    QImage out = source.copy();
+    for (int y = 0; y < out.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const QRgb px = line[x];
+            line[x] = qRgba((qRed(px) * red + 127) / 255, (qGreen(px) * green + 127) / 255,
+                            (qBlue(px) * blue + 127) / 255, qAlpha(px));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+const QImage& RasterRenderer::tinted(const Quad& quad)
+{
+    const Texture& texture = *quad.texture;
+    // The quad's colour is premultiplied; the tint is that colour over alpha.
+    const float inverse = quad.alpha > 0.0f ? 1.0f / quad.alpha : 0.0f;
+    const int red = channel(quad.red * inverse);
+    const int green = channel(quad.green * inverse);
+    const int blue = channel(quad.blue * inverse);
+    if (red == 255 && green == 255 && blue == 255)
+        return texture.image();
+
+    const std::uint64_t key = (texture.id() << 24) ^ std::uint64_t(red << 16 | green << 8 | blue);
+    auto it = m_tinted.find(key);
+    if (it != m_tinted.end() && !it->second.source.expired())
+        return it->second.image;
+    if (m_tinted.size() >= kMaxTintedImages)
+        m_tinted.clear();
+    Tinted entry{texture.weak_from_this(), tint(texture.image(), red, green, blue)};
+    return m_tinted.insert_or_assign(key, std::move(entry)).first->second.image;
+}
+
+QImage RasterRenderer::render(const DrawList& list, QSize pixelSize, double backingScale)
+{
+    QImage image(pixelSize, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return image;
+    image.fill(Qt::transparent);
+    render(list, image, backingScale);
+    return image;
+}
+
+void RasterRenderer::render(const DrawList& list, QImage& target, double backingScale)
+{
+    QPainter painter;
+    if (target.isNull() || !painter.begin(&target))
+        return;
+    const double heightPoints = target.height() / backingScale;
+    // Scene points (y up) to pixels (y down).
+    const QTransform sceneToDevice(backingScale, 0.0, 0.0, -backingScale, 0.0, heightPoints * backingScale);
+
+    for (const Quad& quad : list.quads()) {
+        const QImage& image = tinted(quad);
+        const double w = image.width();
+        const double h = image.height();
+        // Image pixels (y down) to the unit square (y up), then on to the scene.
+        const QTransform imageToUnit(1.0 / w, 0.0, 0.0, -1.0 / h, 0.0, 1.0);
+        const QTransform unitToScene(quad.a, quad.b, quad.c, quad.d, quad.tx, quad.ty);
+        painter.setTransform(imageToUnit * unitToScene * sceneToDevice);
+        painter.setOpacity(quad.alpha);
+        painter.setCompositionMode(quad.blend == BlendMode::Add ? QPainter::CompositionMode_Plus
+                                                                : QPainter::CompositionMode_SourceOver);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, quad.texture->filtering() == Filtering::Linear);
+        painter.drawImage(QPointF(0.0, 0.0), image);
+    }
+}
+
+} // namespace tavik::sprite
