@@ -1,0 +1,222 @@
+#include "app/CommandLine.h"
+
+#include "settings/ScenePreset.h"
+#include "settings/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavik;
+
+namespace {
+
+// A database whose writes never reach the disk.
+class UnwritableStore final : public KeyValueStore {
+public:
+    [[nodiscard]] bool contains(const QString& key) const override { return m_inner.contains(key); }
+    [[nodiscard]] QVariant value(const QString& key) const override { return m_inner.value(key); }
+    void setValue(const QString& key, const QVariant& value) override { m_inner.setValue(key, value); }
+    void remove(const QString& key) override { m_inner.remove(key); }
+    [[nodiscard]] QStringList keys() const override { return m_inner.keys(); }
+    bool sync() override { return false; }
+
+private:
+    MemoryKeyValueStore m_inner;
+};
+
+struct Result {
+    int status;
+    QString out;
+    QString err;
+};
+
+class CommandLine : public ::testing::Test {
+protected:
+    MemoryKeyValueStore db;
+    SettingsStore store{db};
+
+    Result run(const QStringList& args) { return runOn(store, args); }
+
+    static Result runOn(SettingsStore& target, const QStringList& args)
+    {
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        CommandContext context{target, outStream, errStream, QStringLiteral("/test/tavik.conf")};
+        const int status = runSettingsCommand(args, context);
+        outStream.flush();
+        errStream.flush();
+        return {status, out, err};
+    }
+
+    std::map<QString, QVariant> everything() const
+    {
+        std::map<QString, QVariant> all;
+        for (const QString& key : db.keys())
+            all[key] = db.value(key);
+        return all;
+    }
+
+    // The command fails with a usage error, says why, and changes nothing.
+    void expectRefused(const QStringList& args)
+    {
+        const auto before = everything();
+        const Result result = run(args);
+        EXPECT_EQ(result.status, kExitUsage) << args.join(' ').toStdString();
+        EXPECT_TRUE(result.err.startsWith("tavik: ")) << result.err.toStdString();
+        EXPECT_TRUE(result.out.isEmpty());
+        EXPECT_EQ(everything(), before) << args.join(' ').toStdString();
+    }
+};
+
+} // namespace
+
+TEST_F(CommandLine, GetPrintsEachTypeInItsReadableForm)
+{
+    EXPECT_EQ(run({"get", "app.scene"}).out, "rainy-night\n");
+    EXPECT_EQ(run({"get", "rain.dropsPerSecond"}).out, "22\n");
+    EXPECT_EQ(run({"get", "rain.dropOpacity"}).out, "0.22\n");
+    EXPECT_EQ(run({"get", "rain.enabled"}).out, "true\n");
+    EXPECT_EQ(run({"get", "thunder.enabled"}).out, "false\n");
+    EXPECT_EQ(run({"get", "rain.dropColor"}).out, "#5FD8F5\n");
+    EXPECT_EQ(run({"get", "app.monitors"}).out, "{}\n");
+    store.setDropOpacity(0.1 + 0.2);
+    EXPECT_EQ(run({"get", "rain.dropOpacity"}).out.trimmed().toDouble(), 0.1 + 0.2);
+}
+
+TEST_F(CommandLine, ListShowsEveryStoredKeyOnce)
+{
+    const Result result = run({"list"});
+    EXPECT_EQ(result.status, kExitOk);
+    const QStringList lines = result.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), static_cast<qsizetype>(kSettingCount - 1)); // all but the lock state
+    EXPECT_TRUE(lines.contains("rain.dropsPerSecond=22"));
+    EXPECT_TRUE(lines.contains("scene.dockSettle=true"));
+}
+
+TEST_F(CommandLine, SetParsesByTypeAndWritesThrough)
+{
+    EXPECT_EQ(run({"set", "rain.dropsPerSecond", "35.5"}).status, kExitOk);
+    EXPECT_EQ(store.dropsPerSecond(), 35.5);
+    EXPECT_EQ(db.value("rain.dropsPerSecond").toDouble(), 35.5);
+    EXPECT_EQ(run({"set", "rain.enabled", "off"}).status, kExitOk);
+    EXPECT_FALSE(store.rainEnabled());
+    EXPECT_EQ(run({"set", "rain.dropColor", " ff8000 "}).status, kExitOk);
+    EXPECT_EQ(store.dropColorHex(), "#FF8000");
+    EXPECT_EQ(run({"set", "app.scene", "my own"}).status, kExitOk);
+    EXPECT_EQ(store.sceneName(), "my own");
+    EXPECT_EQ(run({"set", "app.monitors", R"({"eDP-1": false})"}).status, kExitOk);
+    EXPECT_FALSE(store.isMonitorEnabled("eDP-1"));
+}
+
+TEST_F(CommandLine, BadInputIsRefusedAndChangesNothing)
+{
+    expectRefused({"set", "rain.dropsPerSecond", "abc"});
+    expectRefused({"set", "rain.dropsPerSecond", "nan"});
+    expectRefused({"set", "rain.dropsPerSecond", "inf"});
+    expectRefused({"set", "rain.dropsPerSecond", ""});
+    expectRefused({"set", "rain.enabled", "maybe"});
+    expectRefused({"set", "rain.dropColor", "blue"});
+    expectRefused({"set", "app.savedScenes", R"([{"id": "x"}])"});
+    expectRefused({"set", "app.monitors", R"({"eDP-1": 1})"});
+    expectRefused({"set", "rain.noSuchKey", "1"});
+    expectRefused({"set", "dropsPerSecond", "1"}); // a property name is not a key
+    expectRefused({"set", "rain.dropsPerSecond"});
+    expectRefused({"get", "app.didFirstLaunch"});
+    expectRefused({"get"});
+    expectRefused({"preset", "tornado"});
+    expectRefused({"frobnicate"});
+    expectRefused({"scene", "save", "   "});
+    expectRefused({"scene", "save", "x", "--icon"});
+    expectRefused({"scene", "apply", "no-such-scene"});
+    expectRefused({"scene", "explode"});
+}
+
+TEST_F(CommandLine, PresetAppliesAndIsMarkedActive)
+{
+    EXPECT_EQ(run({"preset", "storm"}).status, kExitOk);
+    EXPECT_TRUE(store.thunderEnabled());
+    EXPECT_EQ(store.sceneName(), "storm");
+    const QStringList lines = run({"presets"}).out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 13);
+    EXPECT_TRUE(lines[7].startsWith("storm") && lines[7].endsWith("(active)"));
+    EXPECT_FALSE(lines[6].endsWith("(active)"));
+}
+
+TEST_F(CommandLine, ResetWithLiveWeatherOnHandsBackTheSkyThenDefaultsEverything)
+{
+    ScenePreset::preset(u"storm")->apply(store);
+    store.setLiveWeatherEnabled(true);
+    store.captureWeatherSnapshotIfNeeded();
+    ScenePreset::preset(u"snowfall")->apply(store); // what the weather chose
+    store.setEnabled(false);
+
+    EXPECT_EQ(run({"reset"}).status, kExitOk);
+    EXPECT_FALSE(db.contains("app.weatherSnapshot"));
+    EXPECT_FALSE(store.liveWeatherEnabled());
+    EXPECT_EQ(store.dropsPerSecond(), 10);
+    EXPECT_FALSE(store.thunderEnabled());
+    EXPECT_EQ(store.sceneName(), "");
+    EXPECT_FALSE(store.enabled());
+
+    store.setLiveWeatherEnabled(true);
+    store.captureWeatherSnapshotIfNeeded();
+    ScenePreset::preset(u"snowfall")->apply(store);
+    EXPECT_EQ(run({"set", "app.lowPowerMode", "true"}).status, kExitOk);
+    EXPECT_FALSE(store.snowEnabled());
+    EXPECT_FALSE(db.contains("app.weatherSnapshot"));
+}
+
+TEST_F(CommandLine, SavedScenesByIdPrefixOrName)
+{
+    const Result saved = run({"scene", "save", " Evening ", "--icon", "🌆"});
+    ASSERT_EQ(saved.status, kExitOk);
+    const QString id = saved.out.trimmed();
+    ASSERT_EQ(store.savedScenes().size(), 1u);
+    EXPECT_EQ(store.savedScenes()[0].id, id);
+
+    EXPECT_EQ(run({"scene", "rename", id.left(8).toLower(), "Dusk"}).status, kExitOk);
+    EXPECT_EQ(store.savedScenes()[0].name, "Dusk");
+    EXPECT_EQ(store.savedScenes()[0].icon, QString("🌆")); // kept without --icon
+    EXPECT_EQ(run({"scene", "rename", "Dusk", "Dusk", "--icon", ""}).status, kExitOk);
+    EXPECT_EQ(store.savedScenes()[0].icon, std::nullopt);
+    expectRefused({"scene", "rename", id, "  "});
+
+    ScenePreset::preset(u"storm")->apply(store);
+    EXPECT_EQ(run({"scene", "apply", "Dusk"}).status, kExitOk);
+    EXPECT_EQ(store.dropsPerSecond(), 22);
+    EXPECT_TRUE(run({"scene", "list"}).out.contains("Dusk  (active)"));
+
+    ASSERT_EQ(run({"scene", "save", "Dusk"}).status, kExitOk);
+    expectRefused({"scene", "apply", "Dusk"}); // two scenes of that name
+    expectRefused({"scene", "apply", id.left(3)}); // too short to be an id
+
+    EXPECT_EQ(run({"scene", "delete", id}).status, kExitOk);
+    ASSERT_EQ(store.savedScenes().size(), 1u);
+    EXPECT_NE(store.savedScenes()[0].id, id);
+}
+
+TEST_F(CommandLine, FourthFavouriteIsRefusedWithAReason)
+{
+    QStringList ids;
+    for (const char* name : {"a", "b", "c", "d"})
+        ids << run({"scene", "save", name}).out.trimmed();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(run({"scene", "favorite", ids[i]}).status, kExitOk);
+    const Result refused = run({"scene", "favorite", ids[3]});
+    EXPECT_EQ(refused.status, kExitFailure);
+    EXPECT_TRUE(refused.err.contains("3 favourite"));
+    EXPECT_EQ(store.favoriteScenes().size(), 3u);
+    EXPECT_EQ(run({"scene", "favorite", ids[0]}).status, kExitOk); // unstar
+    EXPECT_EQ(store.favoriteScenes().size(), 2u);
+}
+
+TEST_F(CommandLine, AFileThatCannotBeWrittenIsAFailure)
+{
+    UnwritableStore unwritable;
+    SettingsStore target(unwritable);
+    const Result result = runOn(target, {"set", "rain.enabled", "false"});
+    EXPECT_EQ(result.status, kExitFailure);
+    EXPECT_TRUE(result.err.contains("/test/tavik.conf"));
+    EXPECT_EQ(runOn(target, {"get", "rain.enabled"}).status, kExitOk); // reading needs no write
+}

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The tavik binary on a real settings file in a fresh config folder.
+set -u
+tavik="$1"
+export XDG_CONFIG_HOME="$(mktemp -d)"
+trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
+conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
+failures=0
+
+check() { # description, expected, actual
+  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
+}
+
+check "first launch scene" "rainy-night" "$("$tavik" get app.scene)"
+check "first launch rain" "22" "$("$tavik" get rain.dropsPerSecond)"
+"$tavik" preset storm
+check "preset storm" "true" "$("$tavik" get thunder.enabled)"
+
+before="$(cat "$conf")"
+"$tavik" set rain.dropsPerSecond abc 2>/dev/null
+check "bad number exit status" "2" "$?"
+check "bad number changes nothing" "$before" "$(cat "$conf")"
+"$tavik" set no.such.key 1 2>/dev/null
+check "bad key exit status" "2" "$?"
+
+# A saved-scenes list with one broken record: every valid scene survives a save, and the
+# broken text is kept under the backup key.
+id="$("$tavik" scene save good --icon "🌧")"
+"$tavik" scene save other >/dev/null
+good_json="$("$tavik" get app.savedScenes)"
+broken="${good_json%]},{\"id\":\"BROKEN\"}]"
+"$tavik" set app.scene keep-me
+# Write the damaged list the way an interrupted or foreign write would leave it.
+python3 - "$conf" "$broken" <<'PY'
+import sys, re
+path, broken = sys.argv[1], sys.argv[2]
+text = open(path, encoding="utf-8").read()
+escaped = broken.replace("\\", "\\\\").replace('"', '\\"')
+text = re.sub(r'^app\.savedScenes=.*$', lambda m: 'app.savedScenes="' + escaped + '"', text, flags=re.M)
+open(path, "w", encoding="utf-8").write(text)
+PY
+check "damaged list still lists valid scenes" "2" "$("$tavik" scene list | wc -l)"
+"$tavik" scene save x >/dev/null
+check "valid scenes kept after save" "3" "$("$tavik" scene list | wc -l)"
+check "backup key in file" "1" "$(grep -c '^app.savedScenes.backup=.*BROKEN' "$conf")"
+check "first scene intact" "1" "$("$tavik" scene list | grep -c "^$id .*🌧 good")"
+
+"$tavik" reset
+check "reset clears scene name" "" "$("$tavik" get app.scene)"
+check "reset keeps saved scenes" "3" "$("$tavik" scene list | wc -l)"
+"$tavik" >/dev/null 2>&1
+check "bare tavik runs" "0" "$?"
+
+echo "$failures failed"
+[ "$failures" -eq 0 ]
