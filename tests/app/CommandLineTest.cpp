@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/ScratchSettings.h"
 
 #include "settings/ScenePreset.h"
 #include "settings/SettingsStore.h"
@@ -219,4 +220,36 @@ TEST_F(CommandLine, AFileThatCannotBeWrittenIsAFailure)
     EXPECT_EQ(result.status, kExitFailure);
     EXPECT_TRUE(result.err.contains("/test/tavik.conf"));
     EXPECT_EQ(runOn(target, {"get", "rain.enabled"}).status, kExitOk); // reading needs no write
+}
+
+TEST(ScratchSettings, PresetThenOverridesWithoutTouchingTheSource)
+{
+    MemoryKeyValueStore source;
+    SettingsStore user(source);
+    user.setDropOpacity(0.5);
+    const auto keysBefore = source.keys();
+
+    QString errText;
+    QTextStream err(&errText);
+    QStringList args{"--seconds", "3", "--set", "rain.dropsPerSecond=5", "--preset=storm", "--set=rain.dropColor=#ff0000", "--out", "x.wav"};
+    auto scratch = ScratchSettings::fromArguments(args, source, err);
+    ASSERT_TRUE(scratch) << errText.toStdString();
+    EXPECT_EQ(args, (QStringList{"--seconds", "3", "--out", "x.wav"}));
+    SettingsStore& store = scratch->store();
+    EXPECT_TRUE(store.thunderEnabled());          // the preset
+    EXPECT_EQ(store.dropsPerSecond(), 5);         // applied after the preset, whatever the order given
+    EXPECT_EQ(store.dropColorHex(), "#FF0000");
+    EXPECT_EQ(store.dropOpacity(), 0.5);          // the user's own value
+    EXPECT_EQ(source.keys(), keysBefore);
+    EXPECT_EQ(user.dropsPerSecond(), 22);
+    EXPECT_EQ(source.value("rain.dropsPerSecond").toDouble(), 22);
+
+    for (QStringList bad : {QStringList{"--set", "rain.dropsPerSecond"}, QStringList{"--set", "nope=1"},
+                            QStringList{"--set", "rain.enabled=perhaps"}, QStringList{"--preset", "tornado"},
+                            QStringList{"--preset"}}) {
+        errText.clear();
+        EXPECT_FALSE(ScratchSettings::fromArguments(bad, source, err)) << bad.join(' ').toStdString();
+        err.flush();
+        EXPECT_FALSE(errText.isEmpty());
+    }
 }
