@@ -7,6 +7,14 @@
 
 namespace tavik::sprite {
 
+namespace {
+
+// Frame steps are differences of doubles; ten steps of 0.1 s at 10 per second owe
+// 9.999… births, which must still be ten.
+constexpr double kCountEpsilon = 1e-9;
+
+} // namespace
+
 bool EmitterNode::isEmitting() const
 {
     return m_birthRate > 0.0 && (m_numToEmit <= 0 || m_emitted < std::uint64_t(m_numToEmit));
@@ -66,7 +74,7 @@ void EmitterNode::emitBirths(double dt, Random& random)
 {
     const double before = m_owed;
     const double owed = before + m_birthRate * dt;
-    double births = std::floor(owed);
+    double births = std::floor(owed + kCountEpsilon);
     m_owed = owed - births;
     if (m_numToEmit > 0)
         births = std::min(births, double(std::uint64_t(m_numToEmit) - m_emitted));

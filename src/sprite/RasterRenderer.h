@@ -28,9 +28,9 @@ private:
         QImage image;
     };
 
-    const QImage& tinted(const Quad& quad);
+    const QImage& prepared(const Quad& quad);
 
-    // Tinted copies by texture id and 8-bit tint: QPainter cannot multiply colours.
+    // Tinted copies by texture id and 8-bit factors: QPainter cannot multiply colours.
     std::unordered_map<std::uint64_t, Tinted> m_tinted;
 };
 

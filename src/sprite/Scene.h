@@ -18,7 +18,7 @@ namespace tavik::sprite {
 // scene exactly.
 class Scene : public Node {
 public:
-    explicit Scene(QSizeF size = {});
+    explicit Scene(QSizeF size = QSizeF(0.0, 0.0));
     ~Scene() override;
 
     [[nodiscard]] QSizeF size() const { return m_size; }

@@ -1,0 +1,159 @@
+#include "sprite/DrawList.h"
+#include "sprite/EmitterNode.h"
+#include "sprite/Scene.h"
+#include "sprite/SpriteNode.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+namespace tavik::sprite {
+namespace {
+
+TexturePtr solidTexture(QSize pixels, QColor color = Qt::white)
+{
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(color);
+    return Texture::fromImage(image);
+}
+
+SpriteNode& addSprite(Node& parent, const TexturePtr& texture, double z = 0, BlendMode blend = BlendMode::Alpha)
+{
+    auto& sprite = parent.addChild(std::make_unique<SpriteNode>(texture));
+    sprite.setZPosition(z);
+    sprite.setBlendMode(blend);
+    return sprite;
+}
+
+QPointF corner(const Quad& q, double u, double v) { return {q.tx + q.a * u + q.c * v, q.ty + q.b * u + q.d * v}; }
+
+class DrawListTest : public ::testing::Test {
+protected:
+    Scene scene{{400, 300}};
+    DrawList list;
+    TexturePtr white = solidTexture({4, 4});
+    TexturePtr other = solidTexture({4, 4}, Qt::gray);
+};
+
+TEST_F(DrawListTest, SpriteQuadIsPlacedBySizeAnchorScaleAndRotation)
+{
+    auto& sprite = addSprite(scene, white);
+    sprite.setSize({20, 10});
+    sprite.setPosition({100, 50});
+    list.build(scene);
+    ASSERT_EQ(list.quads().size(), 1u);
+    EXPECT_EQ(corner(list.quads()[0], 0, 0), QPointF(90, 45));
+    EXPECT_EQ(corner(list.quads()[0], 1, 1), QPointF(110, 55));
+
+    sprite.setAnchorPoint({0.5, 1.0}); // hangs from its top centre
+    sprite.setZRotation(std::numbers::pi / 2);
+    sprite.setYScale(2);
+    list.build(scene);
+    const QPointF bottomLeft = corner(list.quads()[0], 0, 0);
+    EXPECT_NEAR(bottomLeft.x(), 120, 1e-4); // turned left by a quarter: "down" points right
+    EXPECT_NEAR(bottomLeft.y(), 40, 1e-4);
+}
+
+TEST_F(DrawListTest, WorldDepthIsTheSumOfAncestorsAndOrdersTheList)
+{
+    auto& back = scene.addChild(std::make_unique<Node>());
+    back.setZPosition(-3);
+    auto& front = scene.addChild(std::make_unique<Node>());
+    front.setZPosition(2);
+    auto& inFront = addSprite(back, other, 10);   // world 7
+    auto& behind = addSprite(front, white, -6);   // world -4
+    auto& middle = addSprite(scene, white, 0.5f); // world 0.5
+    inFront.setPosition({1, 0});
+    behind.setPosition({2, 0});
+    middle.setPosition({3, 0});
+    list.build(scene);
+    ASSERT_EQ(list.quads().size(), 3u);
+    EXPECT_EQ(corner(list.quads()[0], 0.5, 0.5).x(), 2);
+    EXPECT_EQ(corner(list.quads()[1], 0.5, 0.5).x(), 3);
+    EXPECT_EQ(corner(list.quads()[2], 0.5, 0.5).x(), 1);
+}
+
+TEST_F(DrawListTest, EqualDepthGroupsByBlendAndTexture)
+{
+    for (int i = 0; i < 20; ++i)
+        addSprite(scene, i % 2 ? white : other, 1, i % 3 ? BlendMode::Alpha : BlendMode::Add);
+    addSprite(scene, other, 0, BlendMode::Add);
+    list.build(scene);
+    int changes = 0;
+    const auto& quads = list.quads();
+    for (std::size_t i = 1; i < quads.size(); ++i)
+        changes += quads[i].texture != quads[i - 1].texture || quads[i].blend != quads[i - 1].blend;
+    // The lone sprite at depth 0 first, then four groups at depth 1.
+    EXPECT_EQ(changes, 4);
+}
+
+TEST_F(DrawListTest, HiddenAndTransparentContentIsLeftOut)
+{
+    auto& hiddenGroup = scene.addChild(std::make_unique<Node>());
+    addSprite(hiddenGroup, white);
+    hiddenGroup.setHidden(true);
+    auto& clearGroup = scene.addChild(std::make_unique<Node>());
+    addSprite(clearGroup, white);
+    clearGroup.setAlpha(0);
+    addSprite(scene, white).setAlpha(0);
+    addSprite(scene, Texture::placeholder());
+    addSprite(scene, white).setSize({0, 10});
+    auto& untextured = scene.addChild(std::make_unique<SpriteNode>());
+    untextured.setSize({5, 5});
+    untextured.setColor({1, 0, 0, 0});
+    list.build(scene);
+    EXPECT_TRUE(list.quads().empty());
+}
+
+TEST_F(DrawListTest, AlphaMultipliesDownTheTreeAndTintIsPremultiplied)
+{
+    auto& group = scene.addChild(std::make_unique<Node>());
+    group.setAlpha(0.5);
+    auto& sprite = addSprite(group, white);
+    sprite.setAlpha(0.5);
+    sprite.setColor({1, 0, 0.5f, 1});
+    sprite.setColorBlendFactor(0.5);
+    list.build(scene);
+    ASSERT_EQ(list.quads().size(), 1u);
+    const Quad& q = list.quads()[0];
+    EXPECT_FLOAT_EQ(q.alpha, 0.25f);
+    EXPECT_FLOAT_EQ(q.red, 0.25f);
+    EXPECT_FLOAT_EQ(q.green, 0.125f);
+    EXPECT_FLOAT_EQ(q.blue, 0.1875f);
+
+    // Without a texture the colour is the sprite, its alpha included.
+    sprite.setTexture(nullptr);
+    sprite.setColor({0, 1, 0, 0.5f});
+    list.build(scene);
+    EXPECT_FLOAT_EQ(list.quads()[0].alpha, 0.125f);
+    EXPECT_FLOAT_EQ(list.quads()[0].green, 0.125f);
+    EXPECT_FLOAT_EQ(list.quads()[0].red, 0.0f);
+}
+
+TEST_F(DrawListTest, ParticleRenderOrderByAge)
+{
+    auto& emitter = scene.addChild(std::make_unique<EmitterNode>());
+    emitter.setParticleTexture(white);
+    emitter.setParticleBirthRate(10);
+    emitter.setParticleLifetime(10);
+    emitter.setParticleSpeed(100);
+    scene.advance(0);
+    scene.advance(1);
+    auto xs = [&] {
+        list.build(scene);
+        std::vector<double> out;
+        for (const Quad& q : list.quads())
+            out.push_back(corner(q, 0.5, 0.5).x());
+        return out;
+    };
+    emitter.setParticleRenderOrder(ParticleRenderOrder::OldestFirst);
+    const auto oldestFirst = xs(); // the oldest flew furthest
+    EXPECT_TRUE(std::is_sorted(oldestFirst.rbegin(), oldestFirst.rend()));
+    emitter.setParticleRenderOrder(ParticleRenderOrder::OldestLast);
+    const auto oldestLast = xs();
+    EXPECT_TRUE(std::is_sorted(oldestLast.begin(), oldestLast.end()));
+    EXPECT_EQ(oldestLast.size(), 10u);
+}
+
+} // namespace
+} // namespace tavik::sprite
