@@ -1,0 +1,40 @@
+#pragma once
+
+#include "effects/DockGeometry.h"
+
+#include "sprite/Color.h"
+#include "sprite/Random.h"
+
+#include <QColor>
+#include <QString>
+
+namespace tavik {
+
+// Per-display facts a scene and its splashes need.
+struct ScreenRenderInfo {
+    bool hostsDock = false;
+    double backingScale = 1; // pixels per point
+};
+
+// What every effect is built with besides its size and the settings: the scene's one source
+// of randomness (so a seeded scene replays exactly), the display's backing scale for drawing
+// textures, and where the dock is.
+struct EffectContext {
+    sprite::Random& random;
+    const DockGeometryProvider& dock;
+    double backingScale = 1;
+};
+
+// Colours an effect falls back to when its stored colour string does not parse.
+namespace FallbackColor {
+inline const QColor cyan{0x32, 0xAD, 0xE6};
+inline const QColor orange{0xFF, 0x95, 0x00};
+inline const QColor pink{0xFF, 0x2D, 0x55};
+inline const QColor lightGray{0xAA, 0xAA, 0xAA};
+inline const QColor white{0xFF, 0xFF, 0xFF};
+} // namespace FallbackColor
+
+// The colour of a stored "#RRGGBB" string, or the fallback.
+[[nodiscard]] sprite::Color effectColor(const QString& hex, const QColor& fallback);
+
+} // namespace tavik
