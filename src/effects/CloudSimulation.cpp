@@ -1,0 +1,255 @@
+#include "effects/CloudSimulation.h"
+
+#include "settings/SettingsStore.h"
+#include "sprite/Blur.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace tavik {
+
+namespace {
+
+// Clouds live in the upper third of the scene.
+constexpr double kBandBottom = 0.66;
+constexpr double kBandTop = 0.97;
+
+constexpr double kSpeedVarMin = 0.6;
+constexpr double kSpeedVarMax = 1.4;
+constexpr double kScaleMin = 0.6;
+constexpr double kScaleMax = 1.35;
+
+// Drift: 4 to 24 points per second over the speed slider, plus half the wind.
+constexpr double kBaseSpeedMin = 4;
+constexpr double kBaseSpeedSpan = 20;
+constexpr double kWindShare = 0.5;
+
+constexpr double kLowPowerShare = 0.5;
+// The slider stops at 20; a value typed on the command line must not exhaust memory.
+constexpr long kMaxClouds = 100;
+
+// The cloud drawing, in points of the 500 × 320 image, y up.
+constexpr double kCentreX = 250;
+constexpr double kSpread = 349.6;
+constexpr int kBaseEllipses = 4;
+constexpr double kBaseSpreadShare = 0.82;
+constexpr int kCrownPuffsMin = 8;
+constexpr int kCrownPuffsExtra = 2;
+constexpr double kCrownSpreadShare = 0.8;
+constexpr double kCrownBaseY = 142;
+constexpr int kTopPuffs = 5;
+constexpr double kTopSpreadShare = 0.34;
+// The cloud keeps its full alpha below this height and fades to 70 % at the top edge.
+constexpr double kFadeStartY = 90;
+constexpr double kFadeTopAlpha = 0.7;
+// Blur standard deviation 9.6 to 12 points.
+constexpr double kBlurBase = 200 * 0.048;
+constexpr double kBlurSpread = 200 * 0.012;
+// The shapes are blurred by about ten points, so nothing finer than a few points survives:
+// drawing and blurring at half a pixel per point and scaling up afterwards looks the same
+// and costs a sixteenth of the work at backing scale 2.
+constexpr double kWorkScale = 0.5;
+
+QImage blankImage(QSizeF points, double scale)
+{
+    const QSize pixels(std::max(1, int(std::lround(points.width() * scale))),
+                       std::max(1, int(std::lround(points.height() * scale))));
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (!image.isNull())
+        image.fill(Qt::transparent);
+    return image;
+}
+
+// A painter over `image` in points, origin bottom-left, y up.
+void beginInPoints(QPainter& painter, QImage& image, QSizeF points)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(0, image.height());
+    painter.scale(image.width() / points.width(), -image.height() / points.height());
+}
+
+void drawPuffs(QPainter& painter, sprite::Random& random)
+{
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+
+    for (int i = 0; i < kBaseEllipses; ++i) {
+        const double x =
+            kCentreX + (double(i) / (kBaseEllipses - 1) - 0.5) * kSpread * kBaseSpreadShare + random.uniform(-10, 10);
+        const double y = random.uniform(114, 128);
+        const double rx = random.uniform(70, 95);
+        const double ry = random.uniform(34, 46);
+        painter.drawEllipse(QPointF(x, y), rx, ry);
+    }
+
+    const int extra = std::min(int(random.uniform(0, kCrownPuffsExtra + 1)), kCrownPuffsExtra);
+    const int crown = kCrownPuffsMin + extra;
+    for (int i = 0; i < crown; ++i) {
+        const double t = double(i) / (crown - 1);
+        const double s = std::sin(std::numbers::pi * t);
+        const double x = kCentreX + (t - 0.5) * kSpread * kCrownSpreadShare + random.uniform(-12, 12);
+        const double y = kCrownBaseY + s * random.uniform(52, 72) + random.uniform(-7, 12);
+        // Smaller puffs at both ends, the tallest in the middle.
+        const double r = random.uniform(40, 56) * (0.55 + 0.45 * s);
+        painter.drawEllipse(QPointF(x, y), r, r);
+    }
+
+    for (int i = 0; i < kTopPuffs; ++i) {
+        const double x = random.uniform(kCentreX - kTopSpreadShare * kSpread, kCentreX + kTopSpreadShare * kSpread);
+        const double y = random.uniform(168, 212);
+        const double r = random.uniform(22, 36);
+        painter.drawEllipse(QPointF(x, y), r, r);
+    }
+}
+
+void fadeTowardsTop(QPainter& painter)
+{
+    QLinearGradient fade(0, kFadeStartY, 0, CloudSimulation::kImageSize.height());
+    fade.setColorAt(0, QColor::fromRgbF(1, 1, 1, 1));
+    fade.setColorAt(1, QColor::fromRgbF(1, 1, 1, kFadeTopAlpha));
+    painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    painter.fillRect(QRectF(QPointF(0, 0), CloudSimulation::kImageSize), fade);
+}
+
+} // namespace
+
+CloudSimulation::CloudSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context)
+    : m_random(context.random)
+    , m_sceneSize(size)
+{
+    for (auto& texture : m_texturePool)
+        texture = sprite::Texture::fromImage(makeCloudImage(m_random, context.backingScale), context.backingScale,
+                                             sprite::Filtering::Linear);
+    apply(settings, size);
+}
+
+QImage CloudSimulation::makeCloudImage(sprite::Random& random, double backingScale)
+{
+    if (!(backingScale > 0))
+        return {};
+    const double workScale = std::min(kWorkScale, backingScale);
+    QImage shape = blankImage(kImageSize, workScale);
+    if (shape.isNull())
+        return {};
+    {
+        QPainter painter;
+        if (!painter.begin(&shape))
+            return {};
+        beginInPoints(painter, shape, kImageSize);
+        drawPuffs(painter, random);
+        fadeTowardsTop(painter);
+    }
+
+    const double blurPoints = kBlurBase + kBlurSpread * random.uniform(0, 1);
+    QImage soft = sprite::gaussianBlur(shape, blurPoints * workScale);
+    if (soft.isNull())
+        return {};
+    {
+        // Every pixel white with the blurred alpha.
+        QPainter painter;
+        if (!painter.begin(&soft))
+            return {};
+        painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+        painter.fillRect(soft.rect(), Qt::white);
+    }
+
+    const QSize finalPixels(std::max(1, int(std::lround(kImageSize.width() * backingScale))),
+                            std::max(1, int(std::lround(kImageSize.height() * backingScale))));
+    if (soft.size() == finalPixels)
+        return soft;
+    return soft.scaled(finalPixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+void CloudSimulation::apply(const SettingsStore& settings, QSizeF size)
+{
+    m_sceneSize = size;
+    m_enabled = settings.cloudsEnabled();
+    m_opacity = settings.cloudOpacity();
+    m_speed = settings.cloudSpeed();
+    m_color = effectColor(settings.cloudColorHex(), FallbackColor::lightGray);
+
+    for (const Cloud& cloud : m_clouds) {
+        cloud.sprite->setColor(m_color);
+        cloud.sprite->setAlpha(m_opacity);
+    }
+
+    long target = 0;
+    if (m_enabled && !m_suppressed) {
+        const double share = settings.lowPowerMode() ? kLowPowerShare : 1.0;
+        const double wanted = settings.cloudCount() * share;
+        // Rounded half away from zero: five clouds in low-power mode become three.
+        target = std::isfinite(wanted) ? std::clamp(std::lround(std::clamp(wanted, 0.0, double(kMaxClouds))), 0L, kMaxClouds)
+                                       : 0;
+    }
+
+    while (long(m_clouds.size()) > target) {
+        m_clouds.back().sprite->removeFromParent();
+        m_clouds.pop_back();
+    }
+    while (long(m_clouds.size()) < target)
+        spawnCloud(true);
+}
+
+void CloudSimulation::spawnCloud(bool initial)
+{
+    const auto pick = std::min(std::size_t(m_random.uniform(0, double(m_texturePool.size()))), m_texturePool.size() - 1);
+    auto sprite = std::make_unique<sprite::SpriteNode>(m_texturePool[pick], kImageSize);
+    sprite->setColorBlendFactor(1);
+    sprite->setColor(m_color);
+    sprite->setAlpha(m_opacity);
+    sprite->setBlendMode(sprite::BlendMode::Alpha);
+
+    Cloud cloud;
+    cloud.sprite = &m_root->addChild(std::move(sprite));
+    cloud.speedVar = m_random.uniform(kSpeedVarMin, kSpeedVarMax);
+    cloud.baseScale = m_random.uniform(kScaleMin, kScaleMax);
+    cloud.sprite->setScale(cloud.baseScale);
+
+    if (initial) {
+        const double x = m_random.uniform(0, std::max(m_sceneSize.width(), 1.0));
+        cloud.sprite->setPosition({x, randomHeight()});
+    } else {
+        reseed(cloud, true);
+    }
+    m_clouds.push_back(cloud);
+}
+
+double CloudSimulation::randomHeight()
+{
+    const double h = m_sceneSize.height();
+    return m_random.uniform(kBandBottom * h, kBandTop * h);
+}
+
+void CloudSimulation::reseed(Cloud& cloud, bool enteringFromLeft)
+{
+    const double half = cloud.sprite->size().width() * cloud.baseScale * 0.5;
+    const double x = enteringFromLeft ? -half : m_sceneSize.width() + half;
+    cloud.sprite->setPosition({x, randomHeight()});
+}
+
+void CloudSimulation::update(double dt, const WindSample& wind)
+{
+    if (m_clouds.empty())
+        return;
+    const double base = m_speed / 100 * kBaseSpeedSpan + kBaseSpeedMin;
+    const double w = m_sceneSize.width();
+    for (Cloud& cloud : m_clouds) {
+        const double dx = dt * (kWindShare * wind.velocity.dx + base * cloud.speedVar);
+        const QPointF p = cloud.sprite->position();
+        const double x = p.x() + dx;
+        const double half = cloud.sprite->size().width() * cloud.baseScale * 0.5;
+        if (dx >= 0 && x - half > w)
+            reseed(cloud, true);
+        else if (dx < 0 && x + half < 0)
+            reseed(cloud, false);
+        else
+            cloud.sprite->setPosition({x, p.y()});
+    }
+}
+
+} // namespace tavik
