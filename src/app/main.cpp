@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/WeatherCommand.h"
 
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"
@@ -50,6 +51,8 @@ int main(int argc, char* argv[])
     }
     if (isSettingsCommand(command))
         return runSettings(args);
+    if (command == u"weather")
+        return runWeatherCommand(args, out, err);
     err << "tavik: unknown command \"" << command << "\" (tavik help lists them)" << Qt::endl;
     return kExitUsage;
 }

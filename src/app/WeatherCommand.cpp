@@ -1,0 +1,87 @@
+#include "app/WeatherCommand.h"
+
+#include "app/CommandLine.h"
+#include "settings/KeyValueStore.h"
+#include "settings/SettingsStore.h"
+#include "weather/Endpoints.h"
+#include "weather/QtPositionSource.h"
+#include "weather/WeatherService.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <memory>
+
+namespace tavik {
+
+namespace {
+
+struct WeatherOptions {
+    bool deviceLocation = true;
+};
+
+std::optional<WeatherOptions> parseOptions(const QStringList& args, QTextStream& err)
+{
+    WeatherOptions options;
+    for (const QString& arg : args.mid(1)) {
+        if (arg == u"--ip-location") {
+            options.deviceLocation = false;
+        } else {
+            err << "tavik: weather takes no \"" << arg << "\" (only --ip-location)" << Qt::endl;
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+void printResult(const WeatherService& service, QTextStream& out)
+{
+    out << "status: " << service.status() << '\n'
+        << "place: " << service.locationName().value_or(QString()) << '\n'
+        << "condition: " << service.conditionText().value_or(QString()) << '\n'
+        << "temperature: " << service.temperatureText().value_or(QString()) << '\n'
+        << "preset: " << service.appliedPresetId().value_or(QString()) << '\n';
+    out.flush();
+}
+
+} // namespace
+
+int runWeatherCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    const auto options = parseOptions(args, err);
+    if (!options)
+        return kExitUsage;
+    QStringList rejected;
+    const WeatherEndpoints endpoints = WeatherEndpoints::fromEnvironment(&rejected);
+    if (!rejected.isEmpty()) {
+        err << "tavik: " << rejected.join(QStringLiteral(", ")) << " must be an http or https URL with a host" << Qt::endl;
+        return kExitUsage;
+    }
+
+    // A store of its own in memory: the lookup applies a scene, and the user's stays as it is.
+    MemoryKeyValueStore database;
+    SettingsStore store(database);
+    store.setLowPowerMode(false);
+    store.setLiveWeatherEnabled(true);
+
+    bool applied = false;
+    {
+        std::unique_ptr<PositionSource> device;
+        if (options->deviceLocation)
+            device = std::make_unique<QtPositionSource>();
+        WeatherService service(store, std::move(device), endpoints);
+        QEventLoop loop;
+        QObject::connect(&service, &WeatherService::refreshFinished, &loop, [&](bool ok) {
+            applied = ok;
+            loop.quit();
+        });
+        service.start();
+        loop.exec();
+        printResult(service, out);
+    }
+    // Finished requests are deleted from the event loop; let them go before returning.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return applied ? kExitOk : kExitFailure;
+}
+
+} // namespace tavik
