@@ -1,0 +1,63 @@
+#pragma once
+
+#include "effects/EffectContext.h"
+#include "effects/EffectRoot.h"
+
+#include "sprite/EmitterNode.h"
+#include "sprite/Texture.h"
+
+#include <QSizeF>
+
+#include <memory>
+
+namespace tavik {
+
+class SettingsStore;
+
+// Falling rain: one emitter releasing thin drops along a line just above the top edge. The
+// scene sets the emitter's x acceleration to the wind every frame and then calls
+// applyDynamics().
+class RainSimulation {
+public:
+    RainSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
+
+    [[nodiscard]] sprite::Node& node() const { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::EmitterNode& emitter() const { return *m_emitter; }
+
+    // Reads every rain setting afresh; rebuilds the drop texture only when its size changed.
+    void apply(const SettingsStore& settings, QSizeF size);
+    // Per frame: lets density, speed and drop size follow the shared slow wave when dynamic.
+    void applyDynamics();
+    // The display's pixels per point changed: redraw the drop at the new scale.
+    void setBackingScale(double scale);
+
+    [[nodiscard]] bool dynamic() const { return m_dynamic; }
+    [[nodiscard]] double baseBirthRate() const { return m_baseBirthRate; }
+    [[nodiscard]] double baseSpeed() const { return m_baseSpeed; }
+    [[nodiscard]] double backingScale() const { return m_backingScale; }
+    [[nodiscard]] const sprite::TexturePtr& dropTexture() const { return m_dropTexture; }
+
+    // A white capsule of width × height points, transparent at the top (tail) and solid at
+    // the bottom (head).
+    [[nodiscard]] static sprite::TexturePtr makeDropTexture(double width, double height, double scale);
+
+private:
+    void placeEmitter(double width, double height);
+    void applyRate(const SettingsStore& settings, double width);
+    void applyMotion(const SettingsStore& settings, double height);
+    void applyLook(const SettingsStore& settings);
+    void applyDropSize(const SettingsStore& settings);
+
+    EffectRoot m_root;
+    sprite::EmitterNode* m_emitter = nullptr;
+    sprite::TexturePtr m_dropTexture;
+    double m_backingScale = 1;
+    double m_textureWidth = -1;
+    double m_textureHeight = -1;
+    bool m_dynamic = false;
+    double m_baseBirthRate = 0;
+    double m_baseSpeed = 0;
+};
+
+} // namespace tavik

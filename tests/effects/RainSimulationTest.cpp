@@ -1,0 +1,205 @@
+#include "effects/Dynamics.h"
+#include "effects/RainSimulation.h"
+#include "effects/Uptime.h"
+
+#include "settings/SettingsStore.h"
+#include "sprite/Scene.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+using namespace tavik;
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+class RainSimulationTest : public ::testing::Test {
+protected:
+    ~RainSimulationTest() override { Uptime::setSource({}); }
+
+    RainSimulation make(QSizeF size = {1440, 900}, double scale = 2)
+    {
+        return RainSimulation(size, settings, EffectContext{scene.random(), dock, scale});
+    }
+
+    MemoryKeyValueStore db;
+    SettingsStore settings{(db.setValue("app.didFirstLaunch", true), db)};
+    sprite::Scene scene{QSizeF(1440, 900)};
+    NoDockGeometry dock;
+};
+
+// The slow wave's lowest and highest values within a long stretch of uptime.
+struct WaveExtremes {
+    double lowTime = 0, low = 2, highTime = 0, high = -1;
+};
+
+WaveExtremes extremes(double seed, double speed)
+{
+    WaveExtremes e;
+    for (double t = 0; t < 20000; t += 1) {
+        const double v = Dynamics::waveAt(t, seed, speed);
+        if (v < e.low)
+            e = {t, v, e.highTime, e.high};
+        if (v > e.high)
+            e = {e.lowTime, e.low, t, v};
+    }
+    return e;
+}
+
+} // namespace
+
+TEST_F(RainSimulationTest, BirthRateFollowsDropsWidthPowerAndSwitch)
+{
+    settings.setDropsPerSecond(100);
+    RainSimulation rain = make();
+    EXPECT_DOUBLE_EQ(rain.emitter().particleBirthRate(), 100);
+
+    rain.apply(settings, {2880, 900});
+    EXPECT_DOUBLE_EQ(rain.emitter().particleBirthRate(), 200);
+    rain.apply(settings, {720, 900});
+    EXPECT_DOUBLE_EQ(rain.emitter().particleBirthRate(), 50);
+    rain.apply(settings, {300, 900}); // narrow displays keep half the nominal rate
+    EXPECT_DOUBLE_EQ(rain.emitter().particleBirthRate(), 50);
+    rain.apply(settings, {0, 0});
+    EXPECT_DOUBLE_EQ(rain.emitter().particleBirthRate(), 50);
+    EXPECT_EQ(rain.emitter().position(), QPointF(0.5, 21));
+
+    settings.setLowPowerMode(true);
+    rain.apply(settings, {1440, 900});
+    EXPECT_DOUBLE_EQ(rain.emitter().particleBirthRate(), 50);
+    EXPECT_DOUBLE_EQ(rain.baseBirthRate(), 50);
+
+    settings.setDropsPerSecond(-5);
+    rain.apply(settings, {1440, 900});
+    EXPECT_EQ(rain.emitter().particleBirthRate(), 0);
+
+    settings.setDropsPerSecond(100);
+    settings.setRainEnabled(false);
+    settings.setRainDynamic(true);
+    rain.apply(settings, {1440, 900});
+    rain.applyDynamics();
+    EXPECT_EQ(rain.emitter().particleBirthRate(), 0);
+}
+
+TEST_F(RainSimulationTest, DropsLeaveAlongTheRainAngleAndCrossTheWholeScene)
+{
+    settings.setRainAngle(30);
+    settings.setDropsPerSecond(120);
+    settings.setDropSpeed(15);
+    RainSimulation rain = make();
+    scene.addChild(rain.takeNode());
+
+    scene.advance(0);
+    scene.advance(0.05);
+    ASSERT_GT(rain.emitter().particleCount(), 0u);
+    for (const sprite::Particle& p : rain.emitter().particles()) {
+        // Down and to the right, 30° from vertical; the drop's long axis turned the same way.
+        const double fromVertical = std::atan2(p.vx, -p.vy) * 180 / kPi;
+        EXPECT_NEAR(fromVertical, 30, 3);
+        EXPECT_NEAR(p.rotation, 30 * kPi / 180, 0.011);
+        EXPECT_NEAR(p.y, 0, 30); // just below the spawn line, 20 points above the top
+    }
+
+    // Long enough a life to reach the bottom edge, whatever the speed.
+    double lowest = 0;
+    for (int frame = 2; frame <= 600; ++frame) {
+        scene.advance(frame / 60.0);
+        for (const sprite::Particle& p : rain.emitter().particles())
+            lowest = std::min(lowest, rain.emitter().position().y() + p.y);
+    }
+    EXPECT_LT(lowest, 0);
+}
+
+TEST_F(RainSimulationTest, DropTextureIsAGradedCapsuleRebuiltOnlyForRealSizeChanges)
+{
+    settings.setDropWidth(50);
+    settings.setDropHeight(50);
+    RainSimulation rain = make({1440, 900}, 2);
+    const sprite::TexturePtr first = rain.dropTexture();
+    EXPECT_EQ(rain.emitter().particleTexture(), first);
+    EXPECT_EQ(first->pixelSize(), QSize(7, 35));
+    EXPECT_NEAR(first->size().width(), 3.35, 1e-9);
+    EXPECT_NEAR(first->size().height(), 17.5, 1e-9);
+
+    // Image rows run top-down: the tail at the top is clear, the head at the bottom solid,
+    // and the rounded ends leave the corners empty.
+    const QImage& image = first->image();
+    EXPECT_LT(qAlpha(image.pixel(3, 1)), 40);
+    EXPECT_GT(qAlpha(image.pixel(3, 31)), 200);
+    EXPECT_LT(qAlpha(image.pixel(0, 34)), qAlpha(image.pixel(3, 34)));
+
+    settings.setDropColorHex("#FF0000");
+    settings.setDropOpacity(0.9);
+    settings.setDropWidth(51); // 0.043 points wider: within the tolerance
+    rain.apply(settings, {1440, 900});
+    EXPECT_EQ(rain.dropTexture(), first);
+    EXPECT_EQ(rain.emitter().particleColor(), sprite::Color::fromQColor(Qt::red));
+
+    settings.setDropWidth(52);
+    rain.apply(settings, {1440, 900});
+    EXPECT_NE(rain.dropTexture(), first);
+    EXPECT_EQ(rain.emitter().particleTexture(), rain.dropTexture());
+}
+
+TEST_F(RainSimulationTest, BackingScaleChangeRedrawsTheDropAtTheNewScale)
+{
+    RainSimulation rain = make({1440, 900}, 1);
+    const QSize atOne = rain.dropTexture()->pixelSize();
+    const sprite::TexturePtr first = rain.dropTexture();
+
+    rain.setBackingScale(1.005);
+    rain.setBackingScale(0);
+    rain.setBackingScale(-2);
+    EXPECT_EQ(rain.dropTexture(), first);
+    EXPECT_EQ(rain.backingScale(), 1);
+
+    rain.setBackingScale(2);
+    EXPECT_EQ(rain.backingScale(), 2);
+    EXPECT_NEAR(rain.dropTexture()->pixelSize().width(), 2 * atOne.width(), 1);
+    EXPECT_NEAR(rain.dropTexture()->pixelSize().height(), 2 * atOne.height(), 1);
+    EXPECT_EQ(rain.emitter().particleTexture(), rain.dropTexture());
+    EXPECT_EQ(rain.dropTexture()->size(), first->size());
+}
+
+TEST_F(RainSimulationTest, DynamicModeSwellsAndEbbsWithTheSharedWave)
+{
+    settings.setDropsPerSecond(100);
+    settings.setDropSpeed(20);
+    RainSimulation rain = make();
+    const double base = rain.baseBirthRate();
+    const double speed = rain.baseSpeed();
+    ASSERT_EQ(speed, 520);
+
+    // Off: the values of the last apply stand.
+    Uptime::setSource([] { return 1000.0; });
+    rain.applyDynamics();
+    EXPECT_EQ(rain.emitter().particleBirthRate(), base);
+    EXPECT_EQ(rain.emitter().particleSpeed(), speed);
+    EXPECT_EQ(rain.emitter().particleScale(), 1);
+
+    settings.setRainDynamic(true);
+    rain.apply(settings, {1440, 900});
+    const WaveExtremes wave = extremes(31, 0.85);
+    ASSERT_LT(wave.low, 0.1);
+    ASSERT_GT(wave.high, 0.9);
+    for (const auto& [time, v] : {std::pair{wave.lowTime, wave.low}, std::pair{wave.highTime, wave.high}}) {
+        Uptime::setSource([t = time] { return t; });
+        rain.applyDynamics();
+        EXPECT_NEAR(rain.emitter().particleBirthRate(), base * (1.7 * v + 0.15), 1e-9);
+        EXPECT_NEAR(rain.emitter().particleSpeed(), speed * (0.5 * v + 0.75), 1e-9);
+        EXPECT_NEAR(rain.emitter().particleSpeedRange(), 0.25 * speed * (0.5 * v + 0.75), 1e-9);
+        EXPECT_NEAR(rain.emitter().particleScale(), 0.7 * v + 0.7, 1e-9);
+    }
+    // Ebb is sparse, swell heavy: within a few percent of 0.15 × and 1.85 × the base rate.
+    Uptime::setSource([t = wave.lowTime] { return t; });
+    rain.applyDynamics();
+    EXPECT_LT(rain.emitter().particleBirthRate(), 0.35 * base);
+    Uptime::setSource([t = wave.highTime] { return t; });
+    rain.applyDynamics();
+    EXPECT_GT(rain.emitter().particleBirthRate(), 1.65 * base);
+    // Dynamics never touch gravity or lifetime.
+    EXPECT_EQ(rain.emitter().yAcceleration(), -0.6 * speed);
+}
