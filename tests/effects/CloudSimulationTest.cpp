@@ -1,0 +1,268 @@
+#include "effects/CloudSimulation.h"
+
+#include "settings/KeyValueStore.h"
+#include "settings/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace tavik;
+
+namespace {
+
+constexpr QSizeF kScene{1000, 600};
+
+class CloudTest : public ::testing::Test {
+protected:
+    CloudTest()
+    {
+        settings.setCloudsEnabled(true);
+        settings.setLowPowerMode(false);
+        settings.setCloudCount(5);
+        settings.setCloudOpacity(0.6);
+        settings.setCloudSpeed(0);
+        settings.setCloudColorHex("#DCE6F2");
+    }
+
+    std::vector<const sprite::SpriteNode*> sprites(const CloudSimulation& sim) const
+    {
+        std::vector<const sprite::SpriteNode*> out;
+        for (const auto& cloud : sim.clouds())
+            out.push_back(cloud.sprite);
+        return out;
+    }
+
+    static void expectInSky(const CloudSimulation& sim)
+    {
+        for (const auto& cloud : sim.clouds()) {
+            EXPECT_GE(cloud.sprite->position().y(), 0.66 * kScene.height());
+            EXPECT_LE(cloud.sprite->position().y(), 0.97 * kScene.height());
+        }
+    }
+
+    MemoryKeyValueStore defaults;
+    SettingsStore settings{defaults};
+    sprite::Random random{11};
+    NoDockGeometry dock;
+    EffectContext context{random, dock, 1};
+};
+
+TEST_F(CloudTest, CountRoundsHalfAwayFromZeroAndHalvesInLowPower)
+{
+    CloudSimulation sim(kScene, settings, context);
+    EXPECT_EQ(sim.clouds().size(), 5u);
+    EXPECT_EQ(sim.node().children().size(), 5u);
+
+    settings.setLowPowerMode(true);
+    sim.apply(settings, kScene);
+    EXPECT_EQ(sim.clouds().size(), 3u); // 2.5 rounds up
+
+    settings.setCloudCount(4.4);
+    sim.apply(settings, kScene);
+    EXPECT_EQ(sim.clouds().size(), 2u);
+
+    settings.setLowPowerMode(false);
+    settings.setCloudCount(-3);
+    sim.apply(settings, kScene);
+    EXPECT_TRUE(sim.clouds().empty());
+
+    settings.setCloudCount(1e12); // typed on the command line: held to a sane maximum
+    sim.apply(settings, kScene);
+    EXPECT_EQ(sim.clouds().size(), 100u);
+}
+
+TEST_F(CloudTest, LoweringTheCountRemovesTheNewestAndRaisingItSpawnsAcrossTheSky)
+{
+    settings.setCloudCount(6);
+    CloudSimulation sim(kScene, settings, context);
+    const auto before = sprites(sim);
+
+    settings.setCloudCount(2);
+    sim.apply(settings, kScene);
+    EXPECT_EQ(sprites(sim), std::vector<const sprite::SpriteNode*>(before.begin(), before.begin() + 2));
+    EXPECT_EQ(sim.node().children().size(), 2u);
+
+    settings.setCloudCount(20);
+    sim.apply(settings, kScene);
+    ASSERT_EQ(sim.clouds().size(), 20u);
+    expectInSky(sim);
+    for (const auto& cloud : sim.clouds()) {
+        EXPECT_GE(cloud.sprite->position().x(), 0.0);
+        EXPECT_LE(cloud.sprite->position().x(), kScene.width());
+        EXPECT_GE(cloud.speedVar, 0.6);
+        EXPECT_LE(cloud.speedVar, 1.4);
+        EXPECT_GE(cloud.baseScale, 0.6);
+        EXPECT_LE(cloud.baseScale, 1.35);
+        EXPECT_DOUBLE_EQ(cloud.sprite->xScale(), cloud.baseScale);
+        EXPECT_EQ(cloud.sprite->size(), CloudSimulation::kImageSize);
+    }
+}
+
+TEST_F(CloudTest, SuppressedOrSwitchedOffKeepsNoClouds)
+{
+    CloudSimulation sim(kScene, settings, context);
+    sim.setSuppressed(true);
+    sim.apply(settings, kScene);
+    EXPECT_TRUE(sim.clouds().empty());
+    EXPECT_TRUE(sim.node().children().empty());
+    sim.update(0.1, {}); // nothing to move
+
+    sim.setSuppressed(false);
+    sim.apply(settings, kScene);
+    EXPECT_EQ(sim.clouds().size(), 5u);
+    expectInSky(sim);
+
+    settings.setCloudsEnabled(false);
+    sim.apply(settings, kScene);
+    EXPECT_TRUE(sim.node().children().empty());
+}
+
+TEST_F(CloudTest, RestylingRecoloursLiveCloudsWithoutRespawning)
+{
+    CloudSimulation sim(kScene, settings, context);
+    const auto before = sprites(sim);
+    std::vector<QPointF> places;
+    for (const auto* s : before)
+        places.push_back(s->position());
+
+    settings.setCloudOpacity(0.25);
+    settings.setCloudColorHex("#FF0000");
+    sim.apply(settings, kScene);
+    ASSERT_EQ(sprites(sim), before);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(before[i]->position(), places[i]);
+        EXPECT_DOUBLE_EQ(before[i]->alpha(), 0.25);
+        EXPECT_EQ(before[i]->color(), (sprite::Color{1, 0, 0, 1}));
+        EXPECT_DOUBLE_EQ(before[i]->colorBlendFactor(), 1.0);
+    }
+
+    settings.setCloudColorHex("cloudy");
+    sim.apply(settings, kScene);
+    EXPECT_EQ(before.front()->color(), sprite::Color::fromQColor(FallbackColor::lightGray));
+}
+
+TEST_F(CloudTest, DriftsWithItsOwnSpeedAndHalfTheWind)
+{
+    settings.setCloudSpeed(50); // base 14 points per second
+    CloudSimulation sim(kScene, settings, context);
+    for (const auto& cloud : sim.clouds())
+        cloud.sprite->setPosition({500, 500});
+
+    sim.update(0.5, {});
+    for (const auto& cloud : sim.clouds())
+        EXPECT_NEAR(cloud.sprite->position().x(), 500 + 0.5 * 14 * cloud.speedVar, 1e-9);
+
+    settings.setCloudSpeed(0);
+    sim.apply(settings, kScene);
+    for (const auto& cloud : sim.clouds())
+        cloud.sprite->setPosition({500, 500});
+    WindSample wind;
+    wind.velocity.dx = -60;
+    sim.update(1.0, wind);
+    for (const auto& cloud : sim.clouds()) {
+        EXPECT_NEAR(cloud.sprite->position().x(), 500 - 30 + 4 * cloud.speedVar, 1e-9);
+        EXPECT_EQ(cloud.sprite->position().y(), 500); // drift is horizontal
+    }
+}
+
+TEST_F(CloudTest, WrapsAroundEitherEdgeAtANewHeight)
+{
+    CloudSimulation sim(kScene, settings, context);
+    const auto& clouds = sim.clouds();
+    auto half = [](const CloudSimulation::Cloud& c) { return 250 * c.baseScale; };
+
+    // Just about to leave on the right.
+    for (const auto& cloud : clouds)
+        cloud.sprite->setPosition({kScene.width() + half(cloud) - 0.1, 10});
+    sim.update(0.1, {});
+    for (const auto& cloud : clouds) {
+        EXPECT_DOUBLE_EQ(cloud.sprite->position().x(), -half(cloud));
+    }
+    expectInSky(sim);
+
+    // Blown out on the left: back in from the right.
+    WindSample wind;
+    wind.velocity.dx = -100;
+    for (const auto& cloud : clouds)
+        cloud.sprite->setPosition({-half(cloud) + 0.1, 10});
+    sim.update(0.1, wind);
+    for (const auto& cloud : clouds)
+        EXPECT_DOUBLE_EQ(cloud.sprite->position().x(), kScene.width() + half(cloud));
+    expectInSky(sim);
+
+    // A cloud still overlapping an edge stays where it is.
+    const double x = clouds.front().sprite->position().x();
+    sim.update(0.1, wind);
+    EXPECT_LT(clouds.front().sprite->position().x(), x);
+
+    // After a resize the new width is the edge.
+    sim.setSceneSize({400, 600});
+    for (const auto& cloud : clouds)
+        cloud.sprite->setPosition({400 + half(cloud) - 0.1, 10});
+    sim.update(0.1, {});
+    for (const auto& cloud : clouds)
+        EXPECT_DOUBLE_EQ(cloud.sprite->position().x(), -half(cloud));
+}
+
+TEST_F(CloudTest, CloudImageIsSoftLumpyAndFadesTowardsTheTop)
+{
+    const QImage image = CloudSimulation::makeCloudImage(random, 1);
+    ASSERT_EQ(image.size(), QSize(500, 320));
+    ASSERT_EQ(image.format(), QImage::Format_ARGB32_Premultiplied);
+
+    // Rows count from the top of the image; the drawing's y = 110 is row 210.
+    auto maxAlphaInRow = [&](int row) {
+        int best = 0;
+        for (int x = 0; x < image.width(); ++x)
+            best = std::max(best, qAlpha(image.pixel(x, row)));
+        return best;
+    };
+    EXPECT_GE(maxAlphaInRow(210), 240); // solid near the base (the fade starts at y = 90)
+    EXPECT_LE(maxAlphaInRow(90), 0.86 * 255); // y = 230: faded to at most ~82 %
+    EXPECT_EQ(maxAlphaInRow(0), 0); // nothing reaches the top edge
+    for (const QPoint corner : {QPoint(0, 0), QPoint(499, 0), QPoint(0, 319), QPoint(499, 319)})
+        EXPECT_EQ(qAlpha(image.pixel(corner)), 0);
+
+    double total = 0;
+    double sumX = 0;
+    double sumRow = 0;
+    bool allWhite = true;
+    bool hasSoftEdge = false;
+    for (int row = 0; row < image.height(); ++row) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb px = image.pixel(x, row);
+            const int a = qAlpha(px);
+            allWhite = allWhite && qRed(px) == a && qGreen(px) == a && qBlue(px) == a;
+            hasSoftEdge = hasSoftEdge || (a > 60 && a < 200);
+            total += a;
+            sumX += a * x;
+            sumRow += a * row;
+        }
+    }
+    EXPECT_TRUE(allWhite) << "premultiplied white everywhere, so the tint colours it";
+    EXPECT_TRUE(hasSoftEdge);
+    EXPECT_NEAR(sumX / total, 250, 30);
+    EXPECT_GT(sumRow / total, 160); // the weight sits in the lower half
+    EXPECT_LT(sumRow / total, 240);
+
+    // Each call draws a different cloud.
+    EXPECT_NE(CloudSimulation::makeCloudImage(random, 1), image);
+}
+
+TEST_F(CloudTest, CloudTexturesAreDrawnAtTheBackingScale)
+{
+    const QImage sharp = CloudSimulation::makeCloudImage(random, 2);
+    EXPECT_EQ(sharp.size(), QSize(1000, 640));
+    EXPECT_EQ(qAlpha(sharp.pixel(0, 0)), 0);
+    EXPECT_TRUE(CloudSimulation::makeCloudImage(random, 0).isNull());
+
+    EffectContext retina{random, dock, 2};
+    CloudSimulation sim(kScene, settings, retina);
+    for (const auto& texture : sim.texturePool()) {
+        EXPECT_EQ(texture->size(), CloudSimulation::kImageSize);
+        EXPECT_EQ(texture->pixelSize(), QSize(1000, 640));
+    }
+}
+
+} // namespace
