@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
+#include <vector>
 
 namespace tavik {
 
@@ -115,6 +117,49 @@ void fadeTowardsTop(QPainter& painter)
     painter.fillRect(QRectF(QPointF(0, 0), CloudSimulation::kImageSize), fade);
 }
 
+// White with the source's alpha (what filling white in source-atop mode gives), resized
+// bilinearly to `size`. The source is already blurred, so bilinear is smooth enough, and
+// reading alpha alone makes this much cheaper than a general smooth scale.
+QImage whitenedResize(const QImage& source, QSize size)
+{
+    QImage out(size, QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull() || source.isNull())
+        return {};
+    const int sw = source.width();
+    const int sh = source.height();
+    struct Tap {
+        int lo;
+        int hi;
+        float t;
+    };
+    auto taps = [](int from, int to) {
+        std::vector<Tap> result(static_cast<std::size_t>(to));
+        const double ratio = double(from) / to;
+        for (int i = 0; i < to; ++i) {
+            const double s = std::clamp((i + 0.5) * ratio - 0.5, 0.0, double(from - 1));
+            const int lo = int(s);
+            result[std::size_t(i)] = {lo, std::min(lo + 1, from - 1), float(s - lo)};
+        }
+        return result;
+    };
+    const std::vector<Tap> columns = taps(sw, size.width());
+    const std::vector<Tap> rows = taps(sh, size.height());
+    for (int y = 0; y < size.height(); ++y) {
+        const Tap& row = rows[std::size_t(y)];
+        const auto* upper = reinterpret_cast<const QRgb*>(source.constScanLine(row.lo));
+        const auto* lower = reinterpret_cast<const QRgb*>(source.constScanLine(row.hi));
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const Tap& col = columns[std::size_t(x)];
+            const float top = float(qAlpha(upper[col.lo])) + col.t * float(qAlpha(upper[col.hi]) - qAlpha(upper[col.lo]));
+            const float bottom = float(qAlpha(lower[col.lo])) + col.t * float(qAlpha(lower[col.hi]) - qAlpha(lower[col.lo]));
+            const auto a = std::uint32_t(std::lround(top + row.t * (bottom - top)));
+            line[x] = a * 0x01010101u;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 CloudSimulation::CloudSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context)
@@ -145,24 +190,12 @@ QImage CloudSimulation::makeCloudImage(sprite::Random& random, double backingSca
     }
 
     const double blurPoints = kBlurBase + kBlurSpread * random.uniform(0, 1);
-    QImage soft = sprite::gaussianBlur(shape, blurPoints * workScale);
+    const QImage soft = sprite::gaussianBlur(shape, blurPoints * workScale);
     if (soft.isNull())
         return {};
-    {
-        // Every pixel white with the blurred alpha.
-        QPainter painter;
-        if (!painter.begin(&soft))
-            return {};
-        painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
-        painter.fillRect(soft.rect(), Qt::white);
-    }
-
     const QSize finalPixels(std::max(1, int(std::lround(kImageSize.width() * backingScale))),
                             std::max(1, int(std::lround(kImageSize.height() * backingScale))));
-    if (soft.size() == finalPixels)
-        return soft;
-    return soft.scaled(finalPixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return whitenedResize(soft, finalPixels);
 }
 
 void CloudSimulation::apply(const SettingsStore& settings, QSizeF size)
