@@ -1,0 +1,187 @@
+#include "effects/DockSettleSystem.h"
+
+#include "settings/SettingsStore.h"
+#include "sprite/Scene.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tavik;
+
+namespace {
+
+constexpr double kDockTop = 70;
+
+DockGeometry dockAt(double minX, double maxX, bool visible = true)
+{
+    DockGeometry geometry;
+    geometry.rect = QRectF(minX, 0, maxX - minX, kDockTop);
+    geometry.isVisible = visible;
+    return geometry;
+}
+
+class DockSettleSystemTest : public ::testing::Test {
+protected:
+    DockSettleSystemTest()
+    {
+        settings.setDockSettleEnabled(true);
+        settings.setLeavesEnabled(false);
+        settings.setPetalsEnabled(false);
+        settings.setSnowEnabled(true);
+        settings.setSnowflakesEnabled(false);
+    }
+
+    DockSettleSystem make(QSizeF size = {1440, 900})
+    {
+        DockSettleSystem system(size, settings, EffectContext{scene.random(), dock, 2});
+        system.apply(settings, size);
+        return system;
+    }
+
+    [[nodiscard]] static const sprite::SpriteNode& item(const DockSettleSystem& system, std::size_t i)
+    {
+        return static_cast<const sprite::SpriteNode&>(*system.node().children().at(i));
+    }
+
+    MemoryKeyValueStore db;
+    SettingsStore settings{(db.setValue("app.didFirstLaunch", true), db)};
+    sprite::Scene scene{QSizeF(1440, 900)};
+    FixedDockGeometry dock{dockAt(400, 1000)};
+};
+
+} // namespace
+
+TEST_F(DockSettleSystemTest, TimerRearmsEveryFewSecondsAndStopsWhenNothingMaySettle)
+{
+    DockSettleSystem system = make();
+    const double first = system.timeToNext();
+    EXPECT_GE(first, 1.5);
+    EXPECT_LE(first, 4);
+
+    system.update(first - 0.01);
+    EXPECT_TRUE(system.node().children().empty());
+    system.update(0.02);
+    EXPECT_EQ(system.node().children().size(), 1u);
+    EXPECT_GE(system.timeToNext(), 2.5);
+    EXPECT_LE(system.timeToNext(), 6.5);
+
+    // With no dock, or a hidden one, nothing lands but the timer keeps going.
+    for (const std::optional<DockGeometry>& geometry : {std::optional<DockGeometry>(), std::optional(dockAt(400, 1000, false))}) {
+        dock.setGeometry(geometry);
+        system.update(system.timeToNext());
+        EXPECT_EQ(system.node().children().size(), 1u);
+        EXPECT_GE(system.timeToNext(), 2.5);
+    }
+
+    // Switched off, or nothing that could settle: the timer stands still.
+    dock.setGeometry(dockAt(400, 1000));
+    settings.setSnowEnabled(false);
+    system.apply(settings, {1440, 900});
+    EXPECT_TRUE(system.kinds().empty());
+    const double waiting = system.timeToNext();
+    system.update(100);
+    EXPECT_EQ(system.timeToNext(), waiting);
+    EXPECT_EQ(system.spawnOne(), nullptr);
+
+    settings.setSnowEnabled(true);
+    settings.setDockSettleEnabled(false);
+    system.apply(settings, {1440, 900});
+    system.update(100);
+    EXPECT_EQ(system.timeToNext(), waiting);
+    EXPECT_EQ(system.node().children().size(), 1u);
+}
+
+TEST_F(DockSettleSystemTest, LandingSpanIsTheDockClippedToTheSceneAndWiderThan24Points)
+{
+    const auto span = DockSettleSystem::landingSpan(QRectF(-100, 0, 400, 70), 200);
+    ASSERT_TRUE(span);
+    EXPECT_EQ(span->lo, 0);
+    EXPECT_EQ(span->hi, 200);
+    EXPECT_FALSE(DockSettleSystem::landingSpan(QRectF(-100, 0, 124, 70), 200)); // 24 left
+    EXPECT_TRUE(DockSettleSystem::landingSpan(QRectF(-100, 0, 125, 70), 200));
+    EXPECT_FALSE(DockSettleSystem::landingSpan(QRectF(190, 0, 400, 70), 200));
+    EXPECT_FALSE(DockSettleSystem::landingSpan(QRectF(0, 0, 400, 70), 0)); // scene of one point
+
+    dock.setGeometry(dockAt(1420, 1600)); // 20 points of it on this display
+    DockSettleSystem system = make();
+    EXPECT_EQ(system.spawnOne(), nullptr);
+}
+
+TEST_F(DockSettleSystemTest, ItemsStartAboveTheSceneNeverBesideIt)
+{
+    settings.setLeavesEnabled(true);
+    settings.setPetalsEnabled(true);
+    dock.setGeometry(dockAt(1300, 1500)); // hangs over the right edge
+    DockSettleSystem system = make();
+    for (int i = 0; i < 200; ++i) {
+        const sprite::SpriteNode* spawned = system.spawnOne();
+        ASSERT_NE(spawned, nullptr);
+        EXPECT_GE(spawned->position().x(), 0);
+        EXPECT_LE(spawned->position().x(), 1440);
+        EXPECT_GE(spawned->position().y(), 910);
+        EXPECT_LE(spawned->position().y(), 960);
+        EXPECT_EQ(spawned->alpha(), 0);
+    }
+}
+
+TEST_F(DockSettleSystemTest, AnItemFallsRestsOnTheDockFadesAndGoes)
+{
+    dock.setGeometry(dockAt(1300, 1500));
+    DockSettleSystem system = make();
+    scene.addChild(system.takeNode());
+    sprite::SpriteNode* spawned = system.spawnOne();
+    ASSERT_NE(spawned, nullptr);
+
+    scene.advance(0);
+    double t = 0;
+    // The longest fall: (960 − 72) / 80 ≈ 11.1 s; the shortest rest 2.5 s.
+    for (; t < 11.5; t += 0.05)
+        scene.advance(t);
+    ASSERT_EQ(system.node().children().size(), 1u);
+    EXPECT_GE(spawned->position().x(), 1300);
+    EXPECT_LE(spawned->position().x(), 1440);
+    EXPECT_GE(spawned->position().y(), kDockTop + 2);
+    EXPECT_LE(spawned->position().y(), kDockTop + 10);
+    EXPECT_GE(spawned->alpha(), 0.85 - 1e-6);
+
+    // Longest stay: 11.1 s fall, 6.5 s rest, 2.4 s fade.
+    for (; t < 20.5; t += 0.05)
+        scene.advance(t);
+    EXPECT_TRUE(system.node().children().empty());
+}
+
+TEST_F(DockSettleSystemTest, SnowItemsAreTintedFlakesAndFoliageIsDrawnInItsColour)
+{
+    settings.setSnowColorHex("#80C0FF");
+    DockSettleSystem system = make();
+    for (int i = 0; i < 40; ++i) {
+        const sprite::SpriteNode* spawned = system.spawnOne();
+        ASSERT_NE(spawned, nullptr);
+        EXPECT_EQ(spawned->texture(), system.flakeTexture());
+        EXPECT_EQ(spawned->color(), sprite::Color::fromQColor(QColor("#80C0FF")));
+        EXPECT_EQ(spawned->colorBlendFactor(), 1);
+        EXPECT_GE(spawned->xScale(), 0.7);
+        EXPECT_LE(spawned->xScale(), 1.2);
+    }
+    settings.setSnowflakesEnabled(true);
+    system.apply(settings, {1440, 900});
+    const sprite::SpriteNode* crystal = system.spawnOne();
+    EXPECT_EQ(crystal->texture(), system.crystalFlake());
+    EXPECT_LE(crystal->xScale(), 0.7);
+
+    // An unreadable leaf colour gives orange leaves.
+    settings.setSnowEnabled(false);
+    settings.setLeavesEnabled(true);
+    settings.setLeafColorHex("autumn");
+    system.apply(settings, {1440, 900});
+    const sprite::SpriteNode* leaf = system.spawnOne();
+    ASSERT_NE(leaf, nullptr);
+    const QImage& image = leaf->texture()->image();
+    // At 2 pixels per point, (16, 12) is the point (8, 9.75): leaf, not midrib.
+    ASSERT_EQ(image.size(), QSize(44, 32));
+    const QColor body = QColor::fromRgba(image.pixel(16, 12));
+    EXPECT_EQ(body.red(), FallbackColor::orange.red());
+    EXPECT_NEAR(body.green(), FallbackColor::orange.green(), 2);
+    EXPECT_EQ(body.blue(), 0);
+}

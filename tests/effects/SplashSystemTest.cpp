@@ -1,0 +1,269 @@
+#include "effects/SplashSystem.h"
+
+#include "settings/SettingsStore.h"
+#include "sprite/EmitterNode.h"
+#include "sprite/Scene.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tavik;
+
+namespace {
+
+constexpr double kFrame = 1.0 / 60;
+constexpr double kDockTop = 60;
+constexpr double kHoverY = 40;
+
+DockGeometry dockAt(double minX, double maxX, bool visible = true)
+{
+    DockGeometry geometry;
+    geometry.rect = QRectF(minX, 4, maxX - minX, kDockTop - 4);
+    geometry.isVisible = visible;
+    return geometry;
+}
+
+// Splashes made during a run, by where they sit.
+struct Counts {
+    int bottom = 0;
+    int dock = 0;
+    int hover = 0;
+};
+
+class SplashSystemTest : public ::testing::Test {
+protected:
+    SplashSystem make(QSizeF size = {1440, 900}, ScreenRenderInfo info = {true, 2})
+    {
+        return SplashSystem(size, settings, EffectContext{scene.random(), dock, info.backingScale}, info);
+    }
+
+    // Frames of 1/60 s over `seconds` after a first frame (which only starts the clock);
+    // the new splash emitters are told apart by their height.
+    Counts run(SplashSystem& splash, double seconds, std::optional<QPointF> hover = std::nullopt)
+    {
+        Counts counts;
+        const int frames = int(std::lround(seconds / kFrame));
+        splash.update(now, hover);
+        for (int i = 0; i < frames; ++i) {
+            now += kFrame;
+            const std::size_t before = splash.node().children().size();
+            splash.update(now, hover);
+            const auto& children = splash.node().children();
+            for (std::size_t c = before; c < children.size(); ++c) {
+                const double y = children[c]->position().y();
+                if (y == 0)
+                    ++counts.bottom;
+                else if (y == kDockTop)
+                    ++counts.dock;
+                else
+                    ++counts.hover;
+            }
+        }
+        return counts;
+    }
+
+    MemoryKeyValueStore db;
+    SettingsStore settings{(db.setValue("app.didFirstLaunch", true), db)};
+    sprite::Scene scene{QSizeF(1440, 900)};
+    FixedDockGeometry dock{dockAt(400, 1000)};
+    double now = 10;
+};
+
+} // namespace
+
+TEST_F(SplashSystemTest, RatesPerSourceFollowTheDropsAndHalveInLowPower)
+{
+    settings.setDropsPerSecond(100);
+    settings.setIgnoreDockScreen(false);
+    SplashSystem splash = make();
+    // The pointer low on the screen but beside the dock: hover splashes at its own height.
+    const QPointF pointer(200, kHoverY);
+
+    Counts counts = run(splash, 2, pointer);
+    EXPECT_NEAR(counts.bottom, 120, 1);
+    EXPECT_NEAR(counts.dock, 120, 1);
+    EXPECT_NEAR(counts.hover, 180, 1);
+
+    settings.setLowPowerMode(true);
+    counts = run(splash, 2, pointer);
+    EXPECT_NEAR(counts.bottom, 60, 1);
+    EXPECT_NEAR(counts.dock, 60, 1);
+    EXPECT_NEAR(counts.hover, 90, 1);
+}
+
+TEST_F(SplashSystemTest, NothingOnTheFirstFrameOrWithoutRainAndRemaindersAreKept)
+{
+    settings.setDropsPerSecond(100);
+    SplashSystem splash = make();
+    splash.update(5, QPointF(200, kHoverY));
+    EXPECT_TRUE(splash.node().children().empty());
+
+    splash.update(5 + 0.01, std::nullopt);
+    const double owed = splash.bottomAccumulator();
+    EXPECT_NEAR(owed, 0.6, 1e-9);
+
+    settings.setRainEnabled(false);
+    splash.update(6, QPointF(200, kHoverY));
+    EXPECT_TRUE(splash.node().children().empty());
+    EXPECT_EQ(splash.bottomAccumulator(), owed);
+
+    // A negative setting must not run up a debt that outlasts it.
+    settings.setRainEnabled(true);
+    settings.setDropsPerSecond(-1000);
+    splash.update(6.05, std::nullopt);
+    EXPECT_GE(splash.bottomAccumulator(), 0);
+}
+
+TEST_F(SplashSystemTest, EachSourceMakesAtMost24PerFrameAndDropsTheBacklog)
+{
+    settings.setDropsPerSecond(100000);
+    settings.setIgnoreDockScreen(false);
+    SplashSystem splash = make();
+    splash.update(1, std::nullopt);
+    // A five-second stall counts as 1/15 s, and even that is far more than 24 per source.
+    splash.update(6, QPointF(200, kHoverY));
+    EXPECT_EQ(splash.node().children().size(), 3u * SplashSystem::kMaxSplashesPerFrame);
+    EXPECT_EQ(splash.bottomAccumulator(), 0);
+    EXPECT_EQ(splash.dockAccumulator(), 0);
+    EXPECT_EQ(splash.hoverAccumulator(), 0);
+}
+
+TEST_F(SplashSystemTest, IgnoringTheDockScreenKeepsBottomSplashesOutOfTheDocksSpan)
+{
+    settings.setDropsPerSecond(120);
+    settings.setIgnoreDockScreen(true);
+    settings.setHoverDockEffect(false);
+
+    const auto bottomInsideDock = [&](SplashSystem& splash) {
+        run(splash, 3);
+        int inside = 0;
+        int bottom = 0;
+        for (const auto& child : splash.node().children()) {
+            if (child->position().y() != 0)
+                continue;
+            ++bottom;
+            inside += child->position().x() >= 400 && child->position().x() <= 1000;
+        }
+        EXPECT_GT(bottom, 50);
+        return inside;
+    };
+
+    SplashSystem onDockDisplay = make();
+    EXPECT_EQ(bottomInsideDock(onDockDisplay), 0);
+    SplashSystem elsewhere = make({1440, 900}, {false, 1});
+    EXPECT_GT(bottomInsideDock(elsewhere), 0);
+    dock.setGeometry(dockAt(400, 1000, false));
+    SplashSystem hiddenDock = make();
+    EXPECT_GT(bottomInsideDock(hiddenDock), 0);
+}
+
+TEST_F(SplashSystemTest, DockProfileIsSampledEvery12PointsAndCachedUnlessRealtime)
+{
+    settings.setRealtimeDockSplash(false);
+    dock.setGeometry(dockAt(-50, 200));
+    SplashSystem splash = make({100, 900});
+    const auto profile = splash.dockProfile();
+    ASSERT_EQ(profile.size(), 9u);
+    for (std::size_t i = 0; i < profile.size(); ++i)
+        EXPECT_EQ(profile[i], QPointF(12.5 * double(i), kDockTop));
+
+    // Cached: a moved dock shows only once the profile is marked dirty.
+    dock.setGeometry(dockAt(30, 60));
+    EXPECT_EQ(splash.dockProfile().size(), 9u);
+    splash.setDockProfileDirty();
+    EXPECT_EQ(splash.dockProfile().size(), 2u); // 37.5 and 50
+    dock.setGeometry(dockAt(30, 60, false));
+    splash.setDockProfileDirty();
+    EXPECT_TRUE(splash.dockProfile().empty());
+
+    // Realtime follows the dock every frame, except in low power.
+    settings.setRealtimeDockSplash(true);
+    dock.setGeometry(dockAt(0, 100));
+    EXPECT_EQ(splash.dockProfile().size(), 9u);
+    settings.setLowPowerMode(true);
+    EXPECT_TRUE(splash.dockProfile().empty());
+
+    // No dock on this display: no dock splashes even with a profile to hand.
+    settings.setBottomScreenSplash(false);
+    settings.setHoverDockEffect(false);
+    SplashSystem other = make({100, 900}, {false, 1});
+    run(other, 1);
+    EXPECT_TRUE(other.node().children().empty());
+}
+
+TEST_F(SplashSystemTest, DropletCountsGrowWithTheDropSize)
+{
+    SplashSystem splash = make();
+    const auto droplets = [&](double width, double height, bool energetic) {
+        settings.setDropWidth(width);
+        settings.setDropHeight(height);
+        splash.spawnSplash({10, 10}, energetic);
+        return static_cast<const sprite::EmitterNode&>(*splash.node().children().back()).numParticlesToEmit();
+    };
+    EXPECT_EQ(droplets(0, 0, false), 4);
+    EXPECT_EQ(droplets(0, 0, true), 7);
+    EXPECT_EQ(droplets(100, 100, false), 7);
+    EXPECT_EQ(droplets(100, 100, true), 10);
+    EXPECT_EQ(droplets(50, 50, false), 5);
+}
+
+TEST_F(SplashSystemTest, ASplashThrowsItsDropletsUpAndRemovesItself)
+{
+    settings.setDropWidth(100);
+    settings.setDropHeight(100);
+    SplashSystem splash = make();
+    scene.addChild(splash.takeNode());
+    splash.spawnSplash({300, 50}, true);
+    const auto& emitter = static_cast<const sprite::EmitterNode&>(*splash.node().children().front());
+
+    scene.advance(0);
+    scene.advance(0.03);
+    EXPECT_EQ(emitter.emittedCount(), 10u);
+    double upwards = 0;
+    for (const sprite::Particle& p : emitter.particles())
+        upwards += p.vy / double(emitter.particleCount());
+    EXPECT_GT(upwards, 50);
+
+    for (int frame = 2; frame < 40; ++frame)
+        scene.advance(frame * 0.03);
+    EXPECT_TRUE(splash.node().children().empty());
+}
+
+TEST_F(SplashSystemTest, HoverSplashesOnlyLowDownAndOnTopOfTheDockUnderThePointer)
+{
+    settings.setDropsPerSecond(100);
+    settings.setBottomScreenSplash(false);
+    settings.setRealtimeDockSplash(false);
+    dock.setGeometry(dockAt(400, 1000, false)); // hidden: no dock splashes, the rect still counts
+    SplashSystem splash = make();
+
+    run(splash, 1, QPointF(700, 0.34 * 900));
+    EXPECT_TRUE(splash.node().children().empty());
+
+    run(splash, 1, QPointF(700, 0.2 * 900));
+    ASSERT_GT(splash.node().children().size(), 50u);
+    for (const auto& child : splash.node().children()) {
+        EXPECT_EQ(child->position().y(), kDockTop);
+        EXPECT_LE(std::abs(child->position().x() - 700), 28);
+        EXPECT_TRUE(static_cast<const sprite::EmitterNode&>(*child).numParticlesToEmit() > 5);
+    }
+
+    // On a display without the dock, the dock's rectangle means nothing: splashes stay at
+    // the pointer.
+    SplashSystem other = make({1440, 900}, {false, 1});
+    run(other, 1, QPointF(700, 0.2 * 900));
+    ASSERT_FALSE(other.node().children().empty());
+    for (const auto& child : other.node().children())
+        EXPECT_EQ(child->position().y(), 0.2 * 900);
+}
+
+TEST(SplashTexture, SoftDotOfSixPoints)
+{
+    const sprite::TexturePtr texture = SplashSystem::makeSplashTexture(2);
+    ASSERT_EQ(texture->pixelSize(), QSize(12, 12));
+    const QImage& image = texture->image();
+    EXPECT_GT(qAlpha(image.pixel(6, 6)), 200);
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+    EXPECT_EQ(SplashSystem::makeSplashTexture(0.2)->pixelSize(), QSize(2, 2));
+}
