@@ -1,0 +1,3 @@
+#include "sound/SoundLog.h"
+
+Q_LOGGING_CATEGORY(lcSound, "tavik.sound", QtWarningMsg)

@@ -1,0 +1,179 @@
+#include "sound/SoundscapeManager.h"
+
+#include "settings/SettingsStore.h"
+#include "sound/SdlAudioOutput.h"
+#include "sound/SoundLevels.h"
+#include "sound/SoundLog.h"
+
+#include <new>
+
+namespace tavik {
+
+SoundscapeManager::SoundscapeManager(SettingsStore& settings, std::unique_ptr<AudioOutput> output,
+                                     std::unique_ptr<Scheduler> scheduler, std::uint64_t seed, float wetMix)
+    : m_settings(settings), m_graph(wetMix), m_output(std::move(output)), m_scheduler(std::move(scheduler)), m_seed(seed),
+      m_random(seed)
+{
+}
+
+SoundscapeManager::~SoundscapeManager()
+{
+    m_settingsChanges.cancel();
+    if (m_synthesis.joinable())
+        m_synthesis.join();
+    stopEngine();
+}
+
+SoundscapeManager& SoundscapeManager::shared()
+{
+    static SoundscapeManager manager(SettingsStore::shared(), std::make_unique<SdlAudioOutput>(),
+                                     std::make_unique<QtScheduler>(), std::random_device{}());
+    return manager;
+}
+
+void SoundscapeManager::start()
+{
+    if (m_built)
+        return;
+    m_built = true;
+    subscribe();
+    // A few tens of milliseconds of work: kept off the main thread so the picture is not held up.
+    m_synthesis = std::thread([this, seed = m_seed] {
+        std::shared_ptr<const SoundBank> bank;
+        try {
+            bank = std::make_shared<const SoundBank>(synthesizeSoundBank(seed));
+        } catch (const std::bad_alloc&) {
+            // No memory for the sounds: the soundscape stays silent.
+            return;
+        }
+        m_scheduler->postFromAnyThread([this, bank] { bankReady(bank); });
+    });
+}
+
+void SoundscapeManager::start(std::shared_ptr<const SoundBank> bank)
+{
+    if (m_built)
+        return;
+    m_built = true;
+    subscribe();
+    bankReady(std::move(bank));
+}
+
+void SoundscapeManager::subscribe()
+{
+    m_settingsChanges = m_settings.onWillChange([this](Setting) { applySoon(); });
+}
+
+void SoundscapeManager::bankReady(std::shared_ptr<const SoundBank> bank)
+{
+    if (m_synthesis.joinable())
+        m_synthesis.join();
+    m_bank = std::move(bank);
+    qCDebug(lcSound) << "sounds ready," << (m_bank ? m_bank->byteSize() : 0) << "bytes";
+    apply();
+}
+
+// The store announces a change before it stores the value: read the settings once it has.
+// One pending apply covers every change made before it runs.
+void SoundscapeManager::applySoon()
+{
+    if (m_applyPending)
+        return;
+    m_applyPending = true;
+    m_scheduler->post([this] {
+        m_applyPending = false;
+        apply();
+    });
+}
+
+void SoundscapeManager::apply()
+{
+    if (outputLost())
+        stopEngine();
+    if (soundAllowed(m_settings) && m_bank) {
+        startEngine();
+        applyLevels();
+    } else {
+        for (Channel channel : kChannels)
+            m_graph.setGain(channel, 0);
+        stopEngine();
+    }
+    updateDynamicsTimer();
+}
+
+void SoundscapeManager::applyLevels()
+{
+    const ChannelLevels levels = soundLevels(m_settings);
+    m_graph.setGain(Channel::Rain, levels.rain);
+    m_graph.setGain(Channel::Wind, levels.wind);
+    m_graph.setGain(Channel::Birdsong, levels.birdsong);
+    m_graph.setGain(Channel::Sea, levels.sea);
+}
+
+void SoundscapeManager::startEngine()
+{
+    if (m_running || !m_bank)
+        return;
+    // Nothing renders now: the players start from the beginning of their loops.
+    m_graph.reset();
+    m_graph.setLoop(Channel::Rain, &m_bank->rain);
+    m_graph.setLoop(Channel::Wind, &m_bank->wind);
+    m_graph.setLoop(Channel::Birdsong, &m_bank->birdsong);
+    m_graph.setLoop(Channel::Sea, &m_bank->sea);
+    if (!m_output->start(m_graph)) {
+        qCDebug(lcSound) << "sound output did not start; trying again at the next change";
+        return;
+    }
+    m_running = true;
+}
+
+void SoundscapeManager::stopEngine()
+{
+    if (!m_running)
+        return;
+    m_output->stop();
+    m_running = false;
+}
+
+bool SoundscapeManager::outputLost() const
+{
+    return m_running && !m_output->isPlaying();
+}
+
+void SoundscapeManager::updateDynamicsTimer()
+{
+    const bool wanted = m_settings.soundEnabled() && m_running && levelsDrift(m_settings);
+    if (!wanted)
+        m_scheduler->stopRepeating();
+    else if (!m_scheduler->isRepeating())
+        m_scheduler->startRepeating(kDynamicsInterval, [this] { dynamicsTick(); });
+}
+
+void SoundscapeManager::dynamicsTick()
+{
+    if (outputLost()) {
+        // The device went away: stay silent until the next settings change tries again.
+        qCDebug(lcSound) << "sound device lost";
+        stopEngine();
+        updateDynamicsTimer();
+        return;
+    }
+    applyLevels();
+}
+
+void SoundscapeManager::lightningStruck(double brightness)
+{
+    if (!m_running || !m_settings.soundEnabled() || !m_settings.thunderSoundEnabled()
+        || !m_settings.thunderEnabled() || !m_bank)
+        return;
+    const int clapCount = static_cast<int>(m_bank->thunder.size());
+    const ThunderClap clap = planThunderClap(brightness, masterVolume(m_settings), clapCount, m_random);
+    m_graph.setGain(Channel::Thunder, clap.gain);
+    m_scheduler->after(clap.delaySeconds, [this, index = clap.index] {
+        // A clap whose delay ends after the sound stopped is dropped.
+        if (m_running)
+            m_graph.enqueueOneShot(Channel::Thunder, &m_bank->thunder[static_cast<std::size_t>(index)]);
+    });
+}
+
+} // namespace tavik

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "settings/KeyValueStore.h"
+#include "settings/SettingsStore.h"
+#include "sound/Uptime.h"
+
+#include <gtest/gtest.h>
+
+namespace tavik::test {
+
+// A store with sound on at full volume over an empty sky (every effect off, every channel
+// switch on except the sea), and the uptime pinned so the dynamic waves hold still.
+class SoundFixture : public ::testing::Test {
+public:
+    static constexpr double kUptime = 4321.5;
+
+protected:
+    void SetUp() override
+    {
+        setUptimeOverride(kUptime);
+        store.setEnabled(true);
+        store.setSoundEnabled(true);
+        store.setScreenLocked(false);
+        store.setLowPowerMode(false);
+        store.setSoundVolume(100);
+        store.setRainSoundEnabled(true);
+        store.setWindSoundEnabled(true);
+        store.setThunderSoundEnabled(true);
+        store.setBirdsongSoundEnabled(true);
+        store.setSeaSoundEnabled(false);
+        store.setRainEnabled(false);
+        store.setRainDynamic(false);
+        store.setWindEnabled(false);
+        store.setWindDynamic(false);
+        store.setThunderEnabled(false);
+        store.setSunRaysEnabled(false);
+    }
+    void TearDown() override { setUptimeOverride(std::nullopt); }
+
+    MemoryKeyValueStore database;
+    SettingsStore store{database};
+};
+
+} // namespace tavik::test
