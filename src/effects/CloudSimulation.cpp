@@ -118,42 +118,53 @@ void fadeTowardsTop(QPainter& painter)
 }
 
 // White with the source's alpha (what filling white in source-atop mode gives), resized
-// bilinearly to `size`. The source is already blurred, so bilinear is smooth enough, and
-// reading alpha alone makes this much cheaper than a general smooth scale.
+// bilinearly to `size`. The source is already blurred, so bilinear is smooth enough; reading
+// alpha alone, in two separable fixed-point passes, keeps this far cheaper than a general
+// smooth scale.
 QImage whitenedResize(const QImage& source, QSize size)
 {
     QImage out(size, QImage::Format_ARGB32_Premultiplied);
     if (out.isNull() || source.isNull())
         return {};
-    const int sw = source.width();
-    const int sh = source.height();
+    constexpr int kOne = 256; // weights in 1/256
     struct Tap {
         int lo;
         int hi;
-        float t;
+        std::uint32_t w; // weight of `hi`
     };
-    auto taps = [](int from, int to) {
-        std::vector<Tap> result(static_cast<std::size_t>(to));
-        const double ratio = double(from) / to;
-        for (int i = 0; i < to; ++i) {
-            const double s = std::clamp((i + 0.5) * ratio - 0.5, 0.0, double(from - 1));
-            const int lo = int(s);
-            result[std::size_t(i)] = {lo, std::min(lo + 1, from - 1), float(s - lo)};
+    auto taps = [](int from, int count) {
+        std::vector<Tap> result(static_cast<std::size_t>(count));
+        const double ratio = double(from) / count;
+        for (int i = 0; i < count; ++i) {
+            const double at = std::clamp((i + 0.5) * ratio - 0.5, 0.0, double(from - 1));
+            const int lo = int(at);
+            result[std::size_t(i)] = {lo, std::min(lo + 1, from - 1), std::uint32_t((at - lo) * kOne + 0.5)};
         }
         return result;
     };
-    const std::vector<Tap> columns = taps(sw, size.width());
+    const int sh = source.height();
+    const int dw = size.width();
+    const std::vector<Tap> columns = taps(source.width(), dw);
     const std::vector<Tap> rows = taps(sh, size.height());
+
+    // Horizontal pass: every source row at the output width, alpha × 256.
+    std::vector<std::uint16_t> wide(std::size_t(sh) * std::size_t(dw));
+    for (int y = 0; y < sh; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        std::uint16_t* line = wide.data() + std::size_t(y) * std::size_t(dw);
+        for (int x = 0; x < dw; ++x) {
+            const Tap& t = columns[std::size_t(x)];
+            line[x] = std::uint16_t(std::uint32_t(qAlpha(in[t.lo])) * (kOne - t.w) + std::uint32_t(qAlpha(in[t.hi])) * t.w);
+        }
+    }
+    // Vertical pass, straight into white premultiplied pixels.
     for (int y = 0; y < size.height(); ++y) {
-        const Tap& row = rows[std::size_t(y)];
-        const auto* upper = reinterpret_cast<const QRgb*>(source.constScanLine(row.lo));
-        const auto* lower = reinterpret_cast<const QRgb*>(source.constScanLine(row.hi));
+        const Tap& t = rows[std::size_t(y)];
+        const std::uint16_t* upper = wide.data() + std::size_t(t.lo) * std::size_t(dw);
+        const std::uint16_t* lower = wide.data() + std::size_t(t.hi) * std::size_t(dw);
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const Tap& col = columns[std::size_t(x)];
-            const float top = float(qAlpha(upper[col.lo])) + col.t * float(qAlpha(upper[col.hi]) - qAlpha(upper[col.lo]));
-            const float bottom = float(qAlpha(lower[col.lo])) + col.t * float(qAlpha(lower[col.hi]) - qAlpha(lower[col.lo]));
-            const auto a = std::uint32_t(std::lround(top + row.t * (bottom - top)));
+        for (int x = 0; x < dw; ++x) {
+            const std::uint32_t a = (upper[x] * (kOne - t.w) + lower[x] * t.w + kOne * kOne / 2) / (kOne * kOne);
             line[x] = a * 0x01010101u;
         }
     }
