@@ -1,0 +1,44 @@
+#!/usr/bin/env python3
+"""A local stand-in for the forecast and IP geolocation services of `tavik weather`.
+
+Listens on 127.0.0.1 on a free port, prints the port on the first line of stdout, and logs
+every request line to the file given as the first argument."""
+import http.server
+import json
+import sys
+
+ANSWERS = {
+    "/": {"success": True, "latitude": 60.17, "longitude": 24.94, "city": "Helsinki",
+          "region": "Uusimaa", "country": "Finland"},
+    "/v1/ip/geo.json": {"latitude": "59.33", "longitude": "18.07", "city": "Stockholm"},
+    "/v1/forecast": {"current": {"time": "2024-06-11T12:00", "weather_code": 61, "is_day": 1,
+                                 "temperature_2m": -2.5}},
+    "/nogeo/": {"success": False},
+}
+GARBAGE = {"/broken/v1/forecast": b"<html>502 Bad Gateway</html>"}
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        with open(sys.argv[1], "a", encoding="utf-8") as log:
+            log.write(self.path + "\n")
+        path = self.path.split("?", 1)[0]
+        if path in GARBAGE:
+            body, status = GARBAGE[path], 502
+        elif path in ANSWERS:
+            body, status = json.dumps(ANSWERS[path]).encode(), 200
+        else:
+            body, status = b'{"error":"not found"}', 404
+        self.send_response(status)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
+print(server.server_address[1], flush=True)
+server.serve_forever()

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# `tavik weather` against a local fake of the web services: what it prints, its exit status,
+# and that it leaves the settings alone.
+set -u
+tavik="$1" python="$2" server="$3"
+work="$(mktemp -d)"
+export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
+mkdir -p "$XDG_CONFIG_HOME" "$HOME"
+
+"$python" "$server" "$work/requests.log" >"$work/port" &
+server_pid=$!
+trap 'kill "$server_pid" 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
+base="http://127.0.0.1:$(head -n1 "$work/port")"
+export TAVIK_FORECAST_URL="$base" TAVIK_GEO1_URL="$base" TAVIK_GEO2_URL="$base" TAVIK_REVERSE_GEOCODE_URL="$base"
+
+failures=0
+check() { # description, expected, actual
+  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
+}
+
+# The device location is skipped: a test machine has no location service to ask.
+out="$("$tavik" weather --ip-location)"
+check "exit status when found" "0" "$?"
+check "printed lines" "status: live → rainy night
+place: Helsinki, Uusimaa
+condition: rain
+temperature: -3°C
+preset: rainy-night" "$out"
+check "forecast query" "1" "$(grep -c '^/v1/forecast?latitude=60.17&longitude=24.94&current=weather_code,is_day,temperature_2m$' "$work/requests.log")"
+check "no settings file written" "" "$(ls -A "$XDG_CONFIG_HOME")"
+
+out="$(TAVIK_GEO1_URL="$base/nogeo" "$tavik" weather --ip-location)"
+check "second service after success false" "place: Stockholm" "$(grep '^place:' <<<"$out")"
+
+out="$(TAVIK_FORECAST_URL="$base/broken" "$tavik" weather --ip-location)"
+check "exit status when unavailable" "1" "$?"
+check "status when unavailable" "status: weather unavailable" "$(head -n1 <<<"$out")"
+check "no preset when unavailable" "preset: " "$(tail -n1 <<<"$out")"
+
+TAVIK_FORECAST_URL="file:///etc/passwd" "$tavik" weather --ip-location >/dev/null 2>&1
+check "bad service URL exit status" "2" "$?"
+"$tavik" weather --bogus >/dev/null 2>&1
+check "bad option exit status" "2" "$?"
+
+echo "$failures failed"
+[ "$failures" -eq 0 ]
