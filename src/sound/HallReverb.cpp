@@ -19,43 +19,59 @@ constexpr float kInputGain = 0.015f;
 // Brings the hall's level to about that of its input, so the mix is a plain share.
 constexpr float kWetGain = 2.15f;
 constexpr float kAllpassFeedback = 0.5f;
-// Values this small only cost time as denormals: they are inaudible.
-constexpr float kDenormalFloor = 1e-20f;
+// A constant far below hearing keeps the decaying lines out of the slow denormal range.
+constexpr float kAntiDenormal = 1e-18f;
 
-float flushTiny(float x) noexcept
+// Runs fn(offset, pointer into the line, count) over n frames of a circular line, in pieces
+// that do not wrap.
+template <typename Fn>
+void overLine(std::vector<float>& line, std::size_t& index, std::size_t n, Fn&& fn)
 {
-    return (x > -kDenormalFloor && x < kDenormalFloor) ? 0.0f : x;
+    for (std::size_t done = 0; done < n;) {
+        const std::size_t run = std::min(n - done, line.size() - index);
+        fn(done, line.data() + index, run);
+        done += run;
+        index += run;
+        if (index == line.size())
+            index = 0;
+    }
 }
 
 } // namespace
 
-float HallReverb::Comb::tick(float input, float feedback, float damp) noexcept
+void HallReverb::Comb::process(const float* input, float* sum, std::size_t n) noexcept
 {
-    const float output = line[index];
-    store = flushTiny(output * (1 - damp) + store * damp);
-    line[index] = input + store * feedback;
-    if (++index == line.size())
-        index = 0;
-    return output;
+    float s = store;
+    overLine(line, index, n, [&](std::size_t at, float* delay, std::size_t run) {
+        for (std::size_t i = 0; i < run; ++i) {
+            const float output = delay[i];
+            s = output * (1 - kDamping) + s * kDamping;
+            delay[i] = input[at + i] + s * kFeedback;
+            sum[at + i] += output;
+        }
+    });
+    store = s;
 }
 
-float HallReverb::Allpass::tick(float input) noexcept
+void HallReverb::Allpass::process(float* signal, std::size_t n) noexcept
 {
-    const float delayed = line[index];
-    line[index] = flushTiny(input + delayed * kAllpassFeedback);
-    if (++index == line.size())
-        index = 0;
-    return delayed - input;
+    overLine(line, index, n, [&](std::size_t at, float* delay, std::size_t run) {
+        for (std::size_t i = 0; i < run; ++i) {
+            const float delayed = delay[i];
+            const float input = signal[at + i];
+            delay[i] = input + delayed * kAllpassFeedback;
+            signal[at + i] = delayed - input;
+        }
+    });
 }
 
-float HallReverb::Side::tick(float input, float feedback, float damp) noexcept
+void HallReverb::Side::process(const float* input, float* output, std::size_t n) noexcept
 {
-    float sum = 0;
+    std::fill_n(output, n, 0.0f);
     for (Comb& comb : combs)
-        sum += comb.tick(input, feedback, damp);
+        comb.process(input, output, n);
     for (Allpass& allpass : allpasses)
-        sum = allpass.tick(sum);
-    return sum;
+        allpass.process(output, n);
 }
 
 HallReverb::HallReverb(float wetMix) : m_wet(std::clamp(wetMix, 0.0f, 1.0f)), m_preDelay(kPreDelayFrames, 0.0f)
@@ -89,15 +105,27 @@ void HallReverb::clear()
 
 void HallReverb::process(const float* left, const float* right, float* out, std::size_t n) noexcept
 {
+    for (std::size_t done = 0; done < n; done += kBlock) {
+        const std::size_t count = std::min(kBlock, n - done);
+        processBlock(left + done, right + done, out + 2 * done, count);
+    }
+}
+
+void HallReverb::processBlock(const float* left, const float* right, float* out, std::size_t n) noexcept
+{
+    overLine(m_preDelay, m_preIndex, n, [&](std::size_t at, float* delay, std::size_t run) {
+        for (std::size_t i = 0; i < run; ++i) {
+            m_input[at + i] = delay[i];
+            delay[i] = (left[at + i] + right[at + i]) * kInputGain + kAntiDenormal;
+        }
+    });
+    m_left.process(m_input.data(), m_wetLeft.data(), n);
+    m_right.process(m_input.data(), m_wetRight.data(), n);
     const float dry = 1 - m_wet;
     const float wet = m_wet * kWetGain;
     for (std::size_t i = 0; i < n; ++i) {
-        const float input = m_preDelay[m_preIndex];
-        m_preDelay[m_preIndex] = (left[i] + right[i]) * kInputGain;
-        if (++m_preIndex == m_preDelay.size())
-            m_preIndex = 0;
-        out[2 * i] = dry * left[i] + wet * m_left.tick(input, kFeedback, kDamping);
-        out[2 * i + 1] = dry * right[i] + wet * m_right.tick(input, kFeedback, kDamping);
+        out[2 * i] = dry * left[i] + wet * m_wetLeft[i];
+        out[2 * i + 1] = dry * right[i] + wet * m_wetRight[i];
     }
 }
 

@@ -21,28 +21,36 @@ public:
     [[nodiscard]] float wetMix() const { return m_wet; }
 
 private:
+    static constexpr std::size_t kBlock = 256;
+
+    // Each filter runs over a whole block at a time: the loops stay short and branch-free.
     struct Comb {
         std::vector<float> line;
         std::size_t index = 0;
         float store = 0;
-        float tick(float input, float feedback, float damp) noexcept;
+        void process(const float* input, float* sum, std::size_t n) noexcept;
     };
     struct Allpass {
         std::vector<float> line;
         std::size_t index = 0;
-        float tick(float input) noexcept;
+        void process(float* signal, std::size_t n) noexcept;
     };
     struct Side {
         std::array<Comb, 8> combs;
         std::array<Allpass, 4> allpasses;
-        float tick(float input, float feedback, float damp) noexcept;
+        void process(const float* input, float* output, std::size_t n) noexcept;
     };
+
+    void processBlock(const float* left, const float* right, float* out, std::size_t n) noexcept;
 
     float m_wet;
     std::vector<float> m_preDelay;
     std::size_t m_preIndex = 0;
     Side m_left;
     Side m_right;
+    std::array<float, kBlock> m_input{};
+    std::array<float, kBlock> m_wetLeft{};
+    std::array<float, kBlock> m_wetRight{};
 };
 
 } // namespace tavik
