@@ -227,8 +227,7 @@ void CloudSimulation::apply(const SettingsStore& settings, QSizeF size)
         const double share = settings.lowPowerMode() ? kLowPowerShare : 1.0;
         const double wanted = settings.cloudCount() * share;
         // Rounded half away from zero: five clouds in low-power mode become three.
-        target = std::isfinite(wanted) ? std::clamp(std::lround(std::clamp(wanted, 0.0, double(kMaxClouds))), 0L, kMaxClouds)
-                                       : 0;
+        target = std::isfinite(wanted) ? std::lround(std::clamp(wanted, 0.0, double(kMaxClouds))) : 0;
     }
 
     while (long(m_clouds.size()) > target) {
