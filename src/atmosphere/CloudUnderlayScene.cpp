@@ -1,0 +1,63 @@
+#include "atmosphere/CloudUnderlayScene.h"
+
+#include "settings/SettingsStore.h"
+
+#include <algorithm>
+
+namespace tavik {
+
+namespace {
+constexpr double kFirstStep = 1.0 / 60;
+constexpr double kMaxStep = 0.1;
+} // namespace
+
+CloudUnderlayScene::CloudUnderlayScene(QSizeF size, SettingsStore& settings, double backingScale, std::uint64_t seed)
+    : sprite::Scene(size)
+    , m_settings(settings)
+{
+    setRandom(std::make_unique<sprite::Random>(seed));
+    m_clouds = std::make_unique<CloudSimulation>(size, m_settings, EffectContext{random(), m_noDock, backingScale});
+    std::unique_ptr<sprite::Node> root = m_clouds->takeNode();
+    root->setZPosition(0);
+    addChild(std::move(root));
+    applySettings();
+}
+
+CloudUnderlayScene::~CloudUnderlayScene()
+{
+    removeAllChildren();
+}
+
+void CloudUnderlayScene::applySettings()
+{
+    m_wind.strength = m_settings.windStrength();
+    m_wind.gustiness = m_settings.windGustiness();
+    m_wind.directionDeg = m_settings.windDirection();
+    m_wind.enabled = m_settings.windEnabled();
+    m_wind.dynamic = m_settings.windDynamic();
+    m_clouds->setSuppressed(false);
+    m_clouds->apply(m_settings, size());
+    // Unlike the main scene, the underlay also stops for the lock on its own.
+    m_renderingEnabled = m_settings.enabled() && !m_settings.screenLocked();
+    setPaused(!m_renderingEnabled);
+}
+
+void CloudUnderlayScene::update(double currentTime)
+{
+    sprite::Scene::update(currentTime);
+    if (!m_renderingEnabled)
+        return;
+    const double dt = m_lastUpdate == 0 ? kFirstStep : std::min(currentTime - m_lastUpdate, kMaxStep);
+    m_lastUpdate = currentTime;
+    m_wind.update(dt);
+    m_clouds->update(dt, m_settings.windEnabled() ? m_wind.sample() : WindSample{});
+}
+
+void CloudUnderlayScene::didChangeSize(QSizeF oldSize)
+{
+    sprite::Scene::didChangeSize(oldSize);
+    m_clouds->setSceneSize(size());
+    m_clouds->apply(m_settings, size());
+}
+
+} // namespace tavik

@@ -1,0 +1,231 @@
+#include "atmosphere/AtmosphereScene.h"
+#include "atmosphere/CloudUnderlayScene.h"
+#include "atmosphere/SceneDump.h"
+
+#include "effects/Dynamics.h"
+#include "effects/Uptime.h"
+#include "settings/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+
+using namespace tavik;
+
+namespace {
+
+class SceneFixture : public ::testing::Test {
+protected:
+    SceneFixture() { Uptime::setSource([] { return 5000.0; }); }
+    ~SceneFixture() override { Uptime::setSource({}); }
+
+    std::unique_ptr<AtmosphereScene> makeScene(QSizeF size = {1440, 900}, ScreenRenderInfo info = {})
+    {
+        return std::make_unique<AtmosphereScene>(size, store, info, dock, 7);
+    }
+
+    MemoryKeyValueStore db;
+    SettingsStore store{db};
+    FixedDockGeometry dock;
+};
+
+} // namespace
+
+TEST_F(SceneFixture, FirstStepIsASixtiethThenStepsAreClampedToATenth)
+{
+    store.setWindStrength(50);
+    auto scene = makeScene();
+    const auto slow = [&] { return scene->wind().slowPhase; };
+    scene->advance(42);
+    EXPECT_NEAR(slow(), 0.35 / 60, 1e-12);
+    scene->advance(47); // five seconds later
+    EXPECT_NEAR(slow(), 0.35 / 60 + 0.35 * 0.1, 1e-12);
+    scene->advance(47.01);
+    EXPECT_NEAR(slow(), 0.35 / 60 + 0.35 * 0.11, 1e-12);
+    EXPECT_EQ(scene->lastUpdate(), 47.01);
+}
+
+TEST_F(SceneFixture, MasterSwitchOffPausesEverythingAndKeepsTheLastFrameTime)
+{
+    store.setWindStrength(50);
+    auto scene = makeScene();
+    scene->advance(10);
+    const double phase = scene->wind().slowPhase;
+    const auto drops = scene->rain().emitter().particleCount();
+
+    store.setEnabled(false);
+    scene->applySettings();
+    EXPECT_TRUE(scene->isPaused());
+    EXPECT_FALSE(scene->isRenderingEnabled());
+    for (double t = 11; t < 20; t += 1)
+        scene->advance(t);
+    EXPECT_EQ(scene->wind().slowPhase, phase);
+    EXPECT_EQ(scene->lastUpdate(), 10);
+    EXPECT_EQ(scene->rain().emitter().particleCount(), drops);
+
+    store.setEnabled(true);
+    scene->applySettings();
+    scene->advance(30);
+    EXPECT_NEAR(scene->wind().slowPhase, phase + 0.35 * 0.1, 1e-12);
+}
+
+TEST_F(SceneFixture, WindPushesRainAndSnowOnlyWhileItIsOn)
+{
+    store.setWindStrength(80);
+    store.setWindDirection(30);
+    store.setSnowEnabled(true);
+    auto scene = makeScene();
+    for (int i = 0; i < 10; ++i)
+        scene->advance(1 + i / 60.0);
+    const double dx = scene->wind().sample().velocity.dx;
+    ASSERT_GT(dx, 0);
+    EXPECT_EQ(scene->rain().emitter().xAcceleration(), dx);
+    EXPECT_DOUBLE_EQ(scene->snow().emitter().xAcceleration(), 0.9 * dx);
+
+    store.setWindEnabled(false);
+    scene->applySettings();
+    scene->advance(2);
+    EXPECT_EQ(scene->rain().emitter().xAcceleration(), 0);
+    EXPECT_EQ(scene->snow().emitter().xAcceleration(), 0);
+}
+
+TEST_F(SceneFixture, EffectsAreStackedInTheirFixedDepthOrder)
+{
+    auto scene = makeScene();
+    const std::map<std::string, double> depth = {
+        {"aurora", -3}, {"stars", -2}, {"clouds", -1}, {"rain", 0},     {"snow", 1},
+        {"leaves", 2},  {"petals", 2}, {"fireflies", 3}, {"splash", 4}, {"dockSettle", 5},
+        {"fog", 6},     {"dust", 7},   {"sunRays", 8}, {"moonRays", 8}, {"thunder", 10},
+    };
+    const auto roots = scene->effectRoots();
+    ASSERT_EQ(roots.size(), depth.size());
+    for (const auto& [name, node] : roots) {
+        EXPECT_EQ(node->zPosition(), depth.at(name)) << name;
+        EXPECT_EQ(node->parent(), scene.get()) << name;
+    }
+    // Added back to front.
+    double previous = -100;
+    for (const auto& child : scene->children()) {
+        EXPECT_GE(child->zPosition(), previous);
+        previous = child->zPosition();
+    }
+    EXPECT_EQ(scene->children().size(), depth.size());
+}
+
+TEST_F(SceneFixture, PointerCountsOnTheDisplayEdgesButNotBeyond)
+{
+    store.setHoverDockEffect(true);
+    store.setBottomScreenSplash(false);
+    store.setDropsPerSecond(100);
+    const auto splashesWithPointerAt = [&](QPointF pointer) {
+        auto scene = makeScene();
+        scene->setPointerSource([pointer] { return std::optional<QPointF>(pointer); });
+        for (int i = 0; i < 30; ++i)
+            scene->advance(1 + i / 60.0);
+        return scene->splash().node().children().size();
+    };
+    EXPECT_GT(splashesWithPointerAt({1440, 180}), 0u);
+    EXPECT_GT(splashesWithPointerAt({0, 0}), 0u);
+    EXPECT_EQ(splashesWithPointerAt({1441, 180}), 0u);
+    EXPECT_EQ(splashesWithPointerAt({700, -1}), 0u);
+    EXPECT_EQ(splashesWithPointerAt({700, 0.34 * 900}), 0u); // above the lower third
+}
+
+TEST_F(SceneFixture, ResizeMovesTheCloudsOfRainAndSnowAndANarrowSceneCountsAsOnePoint)
+{
+    store.setSnowEnabled(true);
+    auto scene = makeScene();
+    scene->setSize({2880, 1000});
+    EXPECT_EQ(scene->rain().emitter().position(), QPointF(1440, 1020));
+    EXPECT_EQ(scene->snow().emitter().position(), QPointF(1440, 1016));
+    EXPECT_DOUBLE_EQ(scene->rain().emitter().particleBirthRate(), 22 * 2.0);
+    EXPECT_EQ(scene->thunder().glow().size(), QSizeF(2880, 1000));
+
+    scene->setSize({0.5, 300});
+    EXPECT_EQ(scene->rain().emitter().position(), QPointF(0.5, 320));
+    EXPECT_EQ(scene->snow().emitter().position(), QPointF(0.5, 316));
+}
+
+TEST_F(SceneFixture, DynamicSnowFollowsTheSharedWave)
+{
+    store.setSnowEnabled(true);
+    store.setSnowDynamic(true);
+    auto scene = makeScene();
+    scene->advance(1);
+    const double w = Dynamics::wave(91, 0.7);
+    const auto& emitter = scene->snow().emitter();
+    EXPECT_DOUBLE_EQ(emitter.particleBirthRate(), scene->snow().baseBirthRate() * (1.5 * w + 0.2));
+    EXPECT_DOUBLE_EQ(emitter.particleSpeed(), scene->snow().baseFall() * (0.5 * w + 0.7));
+    EXPECT_DOUBLE_EQ(emitter.particleSpeedRange(), 0.6 * emitter.particleSpeed());
+}
+
+TEST_F(SceneFixture, SuppressedCloudsLeaveTheSceneAndTheUnderlayKeepsThem)
+{
+    store.setCloudsEnabled(true);
+    store.setCloudCount(6);
+    auto scene = makeScene();
+    EXPECT_EQ(scene->clouds().clouds().size(), 6u);
+    scene->setCloudsSuppressed(true);
+    scene->applySettings();
+    EXPECT_TRUE(scene->clouds().clouds().empty());
+
+    CloudUnderlayScene underlay({1440, 900}, store);
+    EXPECT_EQ(underlay.clouds().clouds().size(), 6u);
+    EXPECT_FALSE(underlay.clouds().isSuppressed());
+
+    underlay.advance(1);
+    store.setScreenLocked(true);
+    underlay.applySettings();
+    EXPECT_TRUE(underlay.isPaused());
+    const double phase = underlay.wind().slowPhase;
+    underlay.advance(50);
+    EXPECT_EQ(underlay.wind().slowPhase, phase);
+    store.setScreenLocked(false);
+    underlay.applySettings();
+    store.setWindStrength(40);
+    underlay.applySettings();
+    underlay.advance(60);
+    EXPECT_LE(underlay.wind().slowPhase - phase, 0.35 * 0.1 + 1e-12);
+
+    store.setLowPowerMode(true); // halves the clouds: the new size re-applies settings
+    underlay.setSize({1000, 700});
+    EXPECT_EQ(underlay.clouds().clouds().size(), 3u);
+    EXPECT_EQ(underlay.clouds().sceneSize(), QSizeF(1000, 700));
+}
+
+TEST_F(SceneFixture, LightningReachesTheHandlerOncePerFlash)
+{
+    store.setThunderEnabled(true);
+    store.setThunderFrequency(100);
+    auto scene = makeScene();
+    std::vector<double> strikes;
+    scene->setLightningHandler([&strikes](double b) { strikes.push_back(b); });
+    for (int i = 0; i <= 60 * 30; ++i)
+        scene->advance(1 + i / 60.0);
+    // Frequency 100: the first flash within 2 to 7.5 s, then every 3 to 7.5 s.
+    EXPECT_GE(strikes.size(), 3u);
+    EXPECT_LE(strikes.size(), 10u);
+    for (double b : strikes)
+        EXPECT_EQ(b, store.thunderBrightness());
+}
+
+TEST_F(SceneFixture, DumpListsEveryEffectWithItsNodes)
+{
+    store.setFogEnabled(true);
+    store.setFogDensity(30);
+    auto scene = makeScene();
+    scene->advance(1);
+    scene->advance(1.5);
+    const QJsonObject dump = dumpScene(*scene);
+    EXPECT_EQ(dump["size"].toArray(), (QJsonArray{1440, 900}));
+    const QJsonObject effects = dump["effects"].toObject();
+    EXPECT_EQ(effects.size(), 15);
+    EXPECT_EQ(effects["thunder"].toObject()["z"].toDouble(), 10);
+    const QJsonArray fog = effects["fog"].toObject()["children"].toArray();
+    ASSERT_EQ(fog.size(), 3);
+    EXPECT_EQ(fog[0].toObject()["kind"].toString(), "sprite");
+    const QJsonObject rain = effects["rain"].toObject()["children"].toArray()[0].toObject();
+    EXPECT_EQ(rain["kind"].toString(), "emitter");
+    EXPECT_GT(rain["particles"].toInt(), 0);
+    EXPECT_DOUBLE_EQ(rain["birthRate"].toDouble(), 22);
+}
