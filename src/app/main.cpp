@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/SoundCommand.h"
 #include "app/WeatherCommand.h"
 
 #include "settings/KeyValueStore.h"
@@ -51,6 +52,10 @@ int main(int argc, char* argv[])
     }
     if (isSettingsCommand(command))
         return runSettings(args);
+    if (command == u"sound") {
+        const IniKeyValueStore database(IniKeyValueStore::defaultPath());
+        return runSoundCommand(args.mid(1), database, out, err);
+    }
     if (command == u"weather")
         return runWeatherCommand(args, out, err);
     err << "tavik: unknown command \"" << command << "\" (tavik help lists them)" << Qt::endl;

@@ -1,0 +1,163 @@
+#include "app/CommandLine.h"
+#include "app/SoundCommand.h"
+#include "settings/KeyValueStore.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tavik;
+
+namespace {
+
+struct Wav {
+    int format = 0;
+    int channels = 0;
+    int rate = 0;
+    int bits = 0;
+    std::vector<float> samples; // interleaved
+};
+
+// Just enough of a WAVE reader for what the command writes.
+std::optional<Wav> readWav(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() < 44 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE")
+        return std::nullopt;
+    auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(bytes.constData() + at); };
+    auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
+    Wav wav;
+    for (qsizetype at = 12; at + 8 <= bytes.size();) {
+        const QByteArray id = bytes.mid(at, 4);
+        const qsizetype size = u32(at + 4);
+        if (id == "fmt ") {
+            wav.format = u16(at + 8);
+            wav.channels = u16(at + 10);
+            wav.rate = int(u32(at + 12));
+            wav.bits = u16(at + 22);
+        } else if (id == "data") {
+            if (at + 8 + size > bytes.size())
+                return std::nullopt;
+            for (qsizetype i = at + 8; i < at + 8 + size; i += wav.bits / 8) {
+                if (wav.bits == 16)
+                    wav.samples.push_back(qFromLittleEndian<qint16>(bytes.constData() + i) / 32767.0f);
+                else
+                    wav.samples.push_back(qFromLittleEndian<float>(bytes.constData() + i));
+            }
+        }
+        at += 8 + size + (size & 1);
+    }
+    return wav;
+}
+
+double rms(const std::vector<float>& x, double from, double to)
+{
+    double sum = 0;
+    const auto begin = std::size_t(from * 44100) * 2, end = std::min(x.size(), std::size_t(to * 44100) * 2);
+    for (std::size_t i = begin; i < end; ++i)
+        sum += double(x[i]) * x[i];
+    return std::sqrt(sum / double(end - begin));
+}
+
+class SoundCommand : public ::testing::Test {
+protected:
+    int run(QStringList args)
+    {
+        errors.clear();
+        QTextStream out(&printed);
+        QTextStream err(&errors);
+        return runSoundCommand(std::move(args), settings, out, err);
+    }
+    QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir folder;
+    MemoryKeyValueStore settings;
+    QString printed;
+    QString errors;
+};
+
+} // namespace
+
+TEST_F(SoundCommand, RefusesBadArgumentsWithStatusTwoAndWritesNothing)
+{
+    const QString out = path("x.wav");
+    const QList<QStringList> bad = {
+        {},
+        {"--seconds", "2"},
+        {"--out"},
+        {"--out", ""},
+        {"--seconds", "-1", "--out", out},
+        {"--seconds", "0", "--out", out},
+        {"--seconds", "abc", "--out", out},
+        {"--seconds", "inf", "--out", out},
+        {"--seconds", "nan", "--out", out},
+        {"--seconds", "100000", "--out", out},
+        {"--uptime", "-5", "--out", out},
+        {"--thunder-at", "x", "--out", out},
+        {"--thunder-at", "1:200", "--out", out},
+        {"--thunder-at", "1:2:3", "--out", out},
+        {"--thunder-at", "12", "--seconds", "10", "--out", out},
+        {"--seed", "-3", "--out", out},
+        {"--float=yes", "--out", out},
+        {"--loud", "--out", out},
+        {"extra", "--out", out},
+        {"--preset", "no-such-scene", "--out", out},
+        {"--set", "sound.volume=loud", "--out", out},
+        {"--set", "no.such.key=1", "--out", out},
+    };
+    for (const QStringList& args : bad) {
+        EXPECT_EQ(run(args), kExitUsage) << args.join(' ').toStdString();
+        EXPECT_FALSE(errors.isEmpty()) << args.join(' ').toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST_F(SoundCommand, RendersTheStormAsHeardWithSoundOnWhateverTheSwitchesSay)
+{
+    // The user's sound is off, the screen saver on battery: the render is still the storm.
+    settings.setValue("sound.enabled", false);
+    settings.setValue("app.enabled", false);
+    settings.setValue("app.lowPowerMode", true);
+    const QString storm = path("storm.wav");
+    ASSERT_EQ(run({"--preset", "storm", "--seconds", "2.5", "--seed", "3", "--thunder-at", "0.1:100", "--out", storm}), kExitOk)
+        << errors.toStdString();
+    EXPECT_TRUE(printed.contains("storm.wav"));
+    const auto wav = readWav(storm);
+    ASSERT_TRUE(wav);
+    EXPECT_EQ(wav->format, 1);
+    EXPECT_EQ(wav->channels, 2);
+    EXPECT_EQ(wav->rate, 44100);
+    EXPECT_EQ(wav->bits, 16);
+    ASSERT_EQ(wav->samples.size(), std::size_t(2.5 * 44100) * 2);
+    const double before = rms(wav->samples, 0.1, 0.3); // the clap comes 0.2 to 0.45 s after the flash
+    const double clap = rms(wav->samples, 0.6, 0.9);
+    EXPECT_GT(before, 0.005);
+    EXPECT_GT(clap, 1.5 * before);
+
+    // The same seed renders the same file; channel switches shape it as in the program.
+    const QString again = path("again.wav");
+    ASSERT_EQ(run({"--preset", "storm", "--seconds", "2.5", "--seed", "3", "--thunder-at", "0.1:100", "--out", again}), kExitOk);
+    EXPECT_EQ(readWav(again)->samples, wav->samples);
+    const QString quiet = path("quiet.wav");
+    ASSERT_EQ(run({"--preset", "storm", "--seconds", "1", "--set", "sound.rain=false", "--set", "sound.wind=false",
+                   "--set", "thunder.enabled=false", "--float", "--out", quiet}),
+              kExitOk);
+    const auto silent = readWav(quiet);
+    ASSERT_TRUE(silent);
+    EXPECT_EQ(silent->format, 3);
+    EXPECT_EQ(silent->bits, 32);
+    EXPECT_LT(rms(silent->samples, 0, 1), 1e-9);
+}
+
+TEST_F(SoundCommand, AFileThatCannotBeWrittenIsAFailureNotACrash)
+{
+    EXPECT_EQ(run({"--seconds", "0.1", "--out", path("no/such/folder/x.wav")}), kExitFailure);
+    EXPECT_TRUE(errors.contains("cannot write"));
+}

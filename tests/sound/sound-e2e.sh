@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# tavik sound on the real binary: a storm renders to a playable WAV file; bad input exits 2.
+set -u
+tavik="$1"
+work="$(mktemp -d)"
+export XDG_CONFIG_HOME="$work/config"
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() { # description, expected, actual
+  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
+}
+
+"$tavik" sound --preset storm --seconds 3 --seed 7 --thunder-at 0.5:80 --out "$work/storm.wav" >/dev/null
+check "storm renders" "0" "$?"
+check "settings file untouched" "no" "$([ -e "$XDG_CONFIG_HOME/tavik/tavik.conf" ] && grep -q sound "$XDG_CONFIG_HOME/tavik/tavik.conf" && echo yes || echo no)"
+check "a WAV of rain, wind and thunder" "44100 2 2 132300 loud" "$(python3 - "$work/storm.wav" <<'PY'
+import sys, wave, array, math
+w = wave.open(sys.argv[1])
+frames = w.readframes(w.getnframes())
+samples = array.array('h', frames)
+rms = math.sqrt(sum(s * s for s in samples[::7]) / len(samples[::7])) / 32768
+print(w.getframerate(), w.getnchannels(), w.getsampwidth(), w.getnframes(), "loud" if rms > 0.01 else "silent %f" % rms)
+PY
+)"
+
+"$tavik" sound --seconds -3 --out "$work/bad.wav" 2>/dev/null
+check "negative length exits 2" "2" "$?"
+"$tavik" sound --seconds 1 2>/dev/null
+check "missing --out exits 2" "2" "$?"
+check "nothing written for bad input" "no" "$([ -e "$work/bad.wav" ] && echo yes || echo no)"
+
+exit $((failures > 0))
