@@ -22,6 +22,7 @@ SoundscapeManager::~SoundscapeManager()
     if (m_synthesis.joinable())
         m_synthesis.join();
     stopEngine();
+    closeOutput();
 }
 
 SoundscapeManager& SoundscapeManager::shared()
@@ -114,6 +115,7 @@ void SoundscapeManager::startEngine()
 {
     if (m_running || !m_bank)
         return;
+    closeOutput(); // still fading out from the last stop
     // Nothing renders now: the players start from the beginning of their loops.
     m_graph.reset();
     m_graph.setLoop(Channel::Rain, &m_bank->rain);
@@ -124,6 +126,7 @@ void SoundscapeManager::startEngine()
         qCDebug(lcSound) << "sound output did not start; trying again at the next change";
         return;
     }
+    m_outputOpen = true;
     m_running = true;
 }
 
@@ -131,8 +134,22 @@ void SoundscapeManager::stopEngine()
 {
     if (!m_running)
         return;
-    m_output->stop();
     m_running = false;
+    for (Channel channel : kChannels)
+        m_graph.setGain(channel, 0);
+    const std::uint64_t stop = ++m_stopCount;
+    m_scheduler->after(kFadeOutSeconds, [this, stop] {
+        if (!m_running && m_stopCount == stop)
+            closeOutput();
+    });
+}
+
+void SoundscapeManager::closeOutput()
+{
+    if (!m_outputOpen)
+        return;
+    m_output->stop();
+    m_outputOpen = false;
 }
 
 bool SoundscapeManager::outputLost() const

@@ -18,6 +18,9 @@ class SettingsStore;
 
 // Seconds between two re-levellings while some level drifts by itself.
 inline constexpr double kDynamicsInterval = 0.3;
+// The device stays open this long after the sound stops, so that the levels glide to silence
+// instead of cutting off with a click.
+inline constexpr double kFadeOutSeconds = 0.06;
 
 // The ambient soundscape: five synthesised channels mixed from the settings and the picture.
 // Main thread only; the audio output only reads what is prepared here.
@@ -58,6 +61,7 @@ private:
     void applySoon();
     void startEngine();
     void stopEngine();
+    void closeOutput();
     void updateDynamicsTimer();
     void dynamicsTick();
     [[nodiscard]] bool outputLost() const;
@@ -74,6 +78,8 @@ private:
     Subscription m_settingsChanges;
     bool m_built = false;
     bool m_running = false;
+    bool m_outputOpen = false;
+    std::uint64_t m_stopCount = 0;
     bool m_applyPending = false;
 };
 

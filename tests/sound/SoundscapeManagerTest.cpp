@@ -130,7 +130,7 @@ TEST_F(Soundscape, EachGateSilencesEverythingStopsTheDeviceAndTheTimer)
     for (const auto& [name, open] : gates) {
         SCOPED_TRACE(name);
         open(false);
-        settle();
+        settle(kFadeOutSeconds);
         expectSilentAndStopped();
         soundscape->lightningStruck(100); // ignored while stopped
         open(true);
@@ -140,6 +140,38 @@ TEST_F(Soundscape, EachGateSilencesEverythingStopsTheDeviceAndTheTimer)
         EXPECT_TRUE(soundscape->dynamicsTimerActive());
         EXPECT_EQ(thunderHeard(), 0.0f);
     }
+}
+
+TEST_F(Soundscape, StoppingFadesOutBeforeTheDeviceCloses)
+{
+    store.setRainEnabled(true);
+    store.setDropsPerSecond(70);
+    auto bank = std::make_shared<SoundBank>(*testBank());
+    bank->rain = AudioBuffer{std::vector<float>(100, 1.0f), std::vector<float>(100, 1.0f)};
+    soundscape->start(bank);
+    EXPECT_FLOAT_EQ(output->play(4410).back(), 0.6f);
+
+    store.setSoundEnabled(false);
+    settle();
+    EXPECT_FALSE(soundscape->isRunning());
+    EXPECT_TRUE(output->isPlaying()); // still gliding down
+    const std::vector<float> fade = output->play(2205);
+    EXPECT_GT(fade.front(), 0.59f);
+    EXPECT_LT(largestStep(fade), 0.001);
+    EXPECT_EQ(fade.back(), 0.0f);
+    settle(kFadeOutSeconds);
+    EXPECT_FALSE(output->isPlaying());
+
+    // Switched on again during the fade: the device is reopened and the loops start afresh.
+    store.setSoundEnabled(true);
+    settle();
+    store.setSoundEnabled(false);
+    settle(0.01);
+    store.setSoundEnabled(true);
+    settle(1);
+    EXPECT_TRUE(soundscape->isRunning());
+    EXPECT_TRUE(output->isPlaying());
+    EXPECT_EQ(output->starts, 3);
 }
 
 TEST_F(Soundscape, TheTimerRunsOnlyWhileALevelDrifts)
