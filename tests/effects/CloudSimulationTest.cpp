@@ -183,7 +183,6 @@ TEST_F(CloudTest, WrapsAroundEitherEdgeAtANewHeight)
     for (const auto& cloud : clouds)
         EXPECT_DOUBLE_EQ(cloud.sprite->position().x(), kScene.width() + half(cloud));
     expectInSky(sim);
-
 }
 
 TEST_F(CloudTest, CloudImageIsSoftLumpyAndFadesTowardsTheTop)
