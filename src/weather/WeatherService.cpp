@@ -185,6 +185,8 @@ void WeatherService::applyWeather(const ForecastAnswer& weather)
 
 void WeatherService::failRefresh()
 {
+    if (!running())
+        return;
     setStatus(kStatusUnavailable);
     emit refreshFinished(false);
 }
