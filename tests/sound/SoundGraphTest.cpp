@@ -204,22 +204,3 @@ TEST(SoundGraph, TheHallAddsADecayingStereoTailOfAMediumHall)
     EXPECT_LT(rt60, 2.6);
     EXPECT_LT(std::abs(correlation(window(left, 0.1, 1.0), window(right, 0.1, 1.0))), 0.5);
 }
-
-TEST(OfflineAudioOutput, PullsTheGraphOnlyWhileStarted)
-{
-    SoundGraph graph(0);
-    const AudioBuffer one = constant(100, 1);
-    graph.setLoop(Channel::Sea, &one);
-    graph.setGain(Channel::Sea, 1);
-    OfflineAudioOutput output;
-    std::vector<float> frames;
-    output.pull(frames, 100);
-    EXPECT_EQ(rms(frames), 0.0);
-    ASSERT_TRUE(output.start(graph));
-    EXPECT_TRUE(output.isPlaying());
-    output.pull(frames, 100);
-    EXPECT_EQ(frames.size(), 400u);
-    EXPECT_GT(rms(std::span<const float>(frames).subspan(200)), 0.0); // the second pull
-    output.stop();
-    EXPECT_FALSE(output.isPlaying());
-}

@@ -252,38 +252,6 @@ TEST_F(Soundscape, ABrightFlashSoundsTheNearClapSoonAtFullVolume)
     EXPECT_FLOAT_EQ(thunderHeard(2205), kNear * 0.5f);
 }
 
-TEST_F(Soundscape, AFaintFlashSoundsTheFarClapLateAndSoftly)
-{
-    store.setThunderEnabled(true);
-    soundscape->start(testBank());
-    (void)output->play(4410);
-
-    soundscape->lightningStruck(0);
-    EXPECT_FLOAT_EQ(soundscape->level(Channel::Thunder), 0.45f);
-    settle(1.69);
-    EXPECT_EQ(thunderHeard(2205), 0.0f);
-    settle(1.95 - 1.69);
-    EXPECT_NEAR(thunderHeard(2205), kFar * 0.45f, 1e-6);
-}
-
-TEST_F(Soundscape, ClapsQueueBehindEachOther)
-{
-    store.setThunderEnabled(true);
-    soundscape->start(testBank());
-    (void)output->play(4410);
-    soundscape->lightningStruck(50);
-    soundscape->lightningStruck(50);
-    settle(2);
-    const float gain = soundscape->level(Channel::Thunder);
-    // Two middle claps of 4410 frames each, one after the other (the level glides in first).
-    const std::vector<float> heard = output->play(3 * 4410);
-    EXPECT_GT(heard[100], 0.0f);
-    EXPECT_FLOAT_EQ(heard[4000], kMiddle * gain);
-    EXPECT_FLOAT_EQ(heard[4410 + 100], kMiddle * gain);
-    EXPECT_FLOAT_EQ(heard[2 * 4410 - 1], kMiddle * gain);
-    EXPECT_EQ(heard[2 * 4410], 0.0f);
-}
-
 TEST_F(Soundscape, ThunderNeedsTheStormAndItsSwitchAndADelayThatEndsWhilePlaying)
 {
     soundscape->start(testBank());

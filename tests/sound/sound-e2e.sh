@@ -12,21 +12,14 @@ check() { # description, expected, actual
 
 "$tavik" sound --preset storm --seconds 3 --seed 7 --thunder-at 0.5:80 --out "$work/storm.wav" >/dev/null
 check "storm renders" "0" "$?"
-check "settings file untouched" "no" "$([ -e "$XDG_CONFIG_HOME/tavik/tavik.conf" ] && grep -q sound "$XDG_CONFIG_HOME/tavik/tavik.conf" && echo yes || echo no)"
-check "a WAV of rain, wind and thunder" "44100 2 2 132300 loud" "$(python3 - "$work/storm.wav" <<'PY'
+check "a loud 3 s stereo WAV" "44100 2 2 132300 loud" "$(python3 - "$work/storm.wav" <<'PY'
 import sys, wave, array, math
 w = wave.open(sys.argv[1])
-frames = w.readframes(w.getnframes())
-samples = array.array('h', frames)
-rms = math.sqrt(sum(s * s for s in samples[::7]) / len(samples[::7])) / 32768
-print(w.getframerate(), w.getnchannels(), w.getsampwidth(), w.getnframes(), "loud" if rms > 0.01 else "silent %f" % rms)
+samples = array.array('h', w.readframes(w.getnframes()))[::7]
+rms = math.sqrt(sum(s * s for s in samples) / len(samples)) / 32768
+print(w.getframerate(), w.getnchannels(), w.getsampwidth(), w.getnframes(), "loud" if rms > 0.01 else "silent")
 PY
 )"
-
 "$tavik" sound --seconds -3 --out "$work/bad.wav" 2>/dev/null
-check "negative length exits 2" "2" "$?"
-"$tavik" sound --seconds 1 2>/dev/null
-check "missing --out exits 2" "2" "$?"
-check "nothing written for bad input" "no" "$([ -e "$work/bad.wav" ] && echo yes || echo no)"
-
+check "bad length exits 2 and writes nothing" "2 no" "$? $([ -e "$work/bad.wav" ] && echo yes || echo no)"
 exit $((failures > 0))
