@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/RenderCommand.h"
 #include "app/SoundCommand.h"
 #include "app/WeatherCommand.h"
 
@@ -6,8 +7,10 @@
 #include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <memory>
 
 using namespace tavik;
 
@@ -32,8 +35,14 @@ int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("tavik"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVIK_VERSION));
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    // Drawing with OpenGL needs a GUI application (and an X server); everything else does not.
+    QStringList rawArgs;
+    for (int i = 1; i < argc; ++i)
+        rawArgs << QString::fromLocal8Bit(argv[i]);
+    const bool needsGui = !rawArgs.isEmpty() && rawArgs.front() == u"render" && renderWantsOpenGl(rawArgs);
+    std::unique_ptr<QCoreApplication> app = needsGui ? std::make_unique<QGuiApplication>(argc, argv)
+                                                     : std::make_unique<QCoreApplication>(argc, argv);
+    const QStringList args = app->arguments().mid(1);
 
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -55,6 +64,10 @@ int main(int argc, char* argv[])
     if (command == u"sound") {
         const IniKeyValueStore database(IniKeyValueStore::defaultPath());
         return runSoundCommand(args.mid(1), database, out, err);
+    }
+    if (command == u"render") {
+        const IniKeyValueStore database(IniKeyValueStore::defaultPath());
+        return runRenderCommand(args.mid(1), database, out, err);
     }
     if (command == u"weather")
         return runWeatherCommand(args, out, err);

@@ -124,6 +124,8 @@ void AtmosphereScene::applySettings()
     m_fog->apply(m_settings, s);
     m_dust->apply(m_settings, s);
     m_thunder->apply(m_settings, s);
+    // A Linux dock belongs to one display: items settle only where it is.
+    m_dockSettle->setHostsDock(m_info.hostsDock);
     m_dockSettle->apply(m_settings, s);
     applyRays();
 

@@ -1,0 +1,120 @@
+// Frame cost of whole scenes (simulation and actions, not drawing), creation cost, and how
+// many nodes and particles a long storm holds.
+#include "atmosphere/AtmosphereScene.h"
+
+#include "effects/Uptime.h"
+#include "settings/ScenePreset.h"
+#include "settings/SettingsStore.h"
+
+#include <benchmark/benchmark.h>
+
+#include <functional>
+
+using namespace tavik;
+
+namespace {
+
+struct Setup {
+    MemoryKeyValueStore db;
+    SettingsStore store{db};
+    FixedDockGeometry dock{DockGeometry{"bench", DockGeometry::Orientation::bottom, QRectF(600, 0, 700, 90), 64, true}};
+    double now = 1;
+
+    Setup(const char* preset, std::function<void(SettingsStore&)> tweak = {})
+    {
+        Uptime::setSource([this] { return 1000 + now; });
+        ScenePreset::preset(QString::fromLatin1(preset))->apply(store);
+        if (tweak)
+            tweak(store);
+    }
+    ~Setup() { Uptime::setSource({}); }
+
+    void run(AtmosphereScene& scene, double seconds)
+    {
+        const double end = now + seconds;
+        while (now < end) {
+            scene.advance(now);
+            now += 1.0 / 60;
+        }
+    }
+};
+
+std::size_t countNodes(const sprite::Node& node)
+{
+    std::size_t count = 1;
+    for (const auto& child : node.children())
+        count += countNodes(*child);
+    return count;
+}
+
+std::size_t countParticles(const sprite::Node& node)
+{
+    std::size_t count = 0;
+    if (const auto* emitter = dynamic_cast<const sprite::EmitterNode*>(&node))
+        count += emitter->particleCount();
+    for (const auto& child : node.children())
+        count += countParticles(*child);
+    return count;
+}
+
+void frameStep(benchmark::State& state, const char* preset, QSizeF size, std::function<void(SettingsStore&)> tweak)
+{
+    Setup setup(preset, std::move(tweak));
+    AtmosphereScene scene(size, setup.store, {true, 1}, setup.dock, 1);
+    setup.run(scene, 10); // warm: emitters full, splashes and flashes under way
+    for (auto _ : state) {
+        scene.advance(setup.now);
+        setup.now += 1.0 / 60;
+    }
+    state.counters["nodes"] = static_cast<double>(countNodes(scene));
+    state.counters["particles"] = static_cast<double>(countParticles(scene));
+}
+
+void BM_StormFrame4K(benchmark::State& state)
+{
+    frameStep(state, "storm", {3840, 2160}, [](SettingsStore& s) { s.setDropsPerSecond(120); });
+}
+
+void BM_RainyNightFrame1080(benchmark::State& state)
+{
+    frameStep(state, "rainy-night", {1920, 1080}, {});
+}
+
+void BM_CreateScene1080Scale2(benchmark::State& state)
+{
+    Setup setup("storm");
+    std::uint64_t seed = 1;
+    for (auto _ : state) {
+        AtmosphereScene scene({1920, 1080}, setup.store, {true, 2}, setup.dock, seed++);
+        benchmark::DoNotOptimize(scene.children().size());
+    }
+}
+
+void BM_StormHour(benchmark::State& state)
+{
+    for (auto _ : state) {
+        Setup setup("storm", [](SettingsStore& s) { s.setDropsPerSecond(120); });
+        AtmosphereScene scene({1920, 1080}, setup.store, {true, 1}, setup.dock, 1);
+        std::size_t maxNodes = 0;
+        std::size_t maxParticles = 0;
+        for (int minute = 0; minute < 60; ++minute) {
+            for (int second = 0; second < 60; ++second) {
+                setup.run(scene, 1);
+                maxNodes = std::max(maxNodes, countNodes(scene));
+                maxParticles = std::max(maxParticles, countParticles(scene));
+            }
+        }
+        state.counters["maxNodes"] = static_cast<double>(maxNodes);
+        state.counters["maxParticles"] = static_cast<double>(maxParticles);
+        state.counters["finalNodes"] = static_cast<double>(countNodes(scene));
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_StormFrame4K)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RainyNightFrame1080)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_CreateScene1080Scale2)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_StormHour)->Unit(benchmark::kSecond)->Iterations(1);
+
+BENCHMARK_MAIN();
