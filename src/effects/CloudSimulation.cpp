@@ -52,8 +52,8 @@ constexpr double kFadeTopAlpha = 0.7;
 constexpr double kBlurBase = 200 * 0.048;
 constexpr double kBlurSpread = 200 * 0.012;
 // The shapes are blurred by about ten points, so nothing finer than a few points survives:
-// drawing and blurring at half a pixel per point and scaling up afterwards looks the same
-// and costs a sixteenth of the work at backing scale 2.
+// drawing, blurring and keeping them at half a pixel per point looks the same once scaled up
+// and costs a sixteenth of the work and memory at backing scale 2.
 constexpr double kWorkScale = 0.5;
 
 QImage blankImage(QSizeF points, double scale)
@@ -117,54 +117,30 @@ void fadeTowardsTop(QPainter& painter)
     painter.fillRect(QRectF(QPointF(0, 0), CloudSimulation::kImageSize), fade);
 }
 
-// White with the source's alpha (what filling white in source-atop mode gives), resized
-// bilinearly to `size`. The source is already blurred, so bilinear is smooth enough; reading
-// alpha alone, in two separable fixed-point passes, keeps this far cheaper than a general
-// smooth scale.
-QImage whitenedResize(const QImage& source, QSize size)
+// Some puffs reach the sides of the image, and the blur, cropped to the image, would leave
+// a straight cut there that shows on screen; alpha eases to nothing over this margin instead.
+constexpr double kSideFade = 24;
+
+// White with the blurred alpha (what filling white in source-atop mode gives), faded out at
+// the two sides.
+QImage whitened(const QImage& source, double pixelsPerPoint)
 {
-    QImage out(size, QImage::Format_ARGB32_Premultiplied);
+    QImage out(source.size(), QImage::Format_ARGB32_Premultiplied);
     if (out.isNull() || source.isNull())
         return {};
-    constexpr int kOne = 256; // weights in 1/256
-    struct Tap {
-        int lo;
-        int hi;
-        std::uint32_t w; // weight of `hi`
-    };
-    auto taps = [](int from, int count) {
-        std::vector<Tap> result(static_cast<std::size_t>(count));
-        const double ratio = double(from) / count;
-        for (int i = 0; i < count; ++i) {
-            const double at = std::clamp((i + 0.5) * ratio - 0.5, 0.0, double(from - 1));
-            const int lo = int(at);
-            result[std::size_t(i)] = {lo, std::min(lo + 1, from - 1), std::uint32_t((at - lo) * kOne + 0.5)};
-        }
-        return result;
-    };
-    const int sh = source.height();
-    const int dw = size.width();
-    const std::vector<Tap> columns = taps(source.width(), dw);
-    const std::vector<Tap> rows = taps(sh, size.height());
-
-    // Horizontal pass: every source row at the output width, alpha × 256.
-    std::vector<std::uint16_t> wide(std::size_t(sh) * std::size_t(dw));
-    for (int y = 0; y < sh; ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        std::uint16_t* line = wide.data() + std::size_t(y) * std::size_t(dw);
-        for (int x = 0; x < dw; ++x) {
-            const Tap& t = columns[std::size_t(x)];
-            line[x] = std::uint16_t(std::uint32_t(qAlpha(in[t.lo])) * (kOne - t.w) + std::uint32_t(qAlpha(in[t.hi])) * t.w);
-        }
+    const int width = source.width();
+    std::vector<float> sideFade(static_cast<std::size_t>(width));
+    const double margin = kSideFade * pixelsPerPoint;
+    for (int x = 0; x < width; ++x) {
+        const double edge = std::min(x + 0.5, width - x - 0.5) / margin;
+        const double t = std::clamp(edge, 0.0, 1.0);
+        sideFade[std::size_t(x)] = float(t * t * (3 - 2 * t));
     }
-    // Vertical pass, straight into white premultiplied pixels.
-    for (int y = 0; y < size.height(); ++y) {
-        const Tap& t = rows[std::size_t(y)];
-        const std::uint16_t* upper = wide.data() + std::size_t(t.lo) * std::size_t(dw);
-        const std::uint16_t* lower = wide.data() + std::size_t(t.hi) * std::size_t(dw);
+    for (int y = 0; y < source.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < dw; ++x) {
-            const std::uint32_t a = (upper[x] * (kOne - t.w) + lower[x] * t.w + kOne * kOne / 2) / (kOne * kOne);
+        for (int x = 0; x < width; ++x) {
+            const auto a = std::uint32_t(std::lround(qAlpha(in[x]) * sideFade[std::size_t(x)]));
             line[x] = a * 0x01010101u;
         }
     }
@@ -177,8 +153,11 @@ CloudSimulation::CloudSimulation(QSizeF size, const SettingsStore& settings, con
     : m_random(context.random)
     , m_sceneSize(size)
 {
+    // The clouds are soft enough that their textures at the working resolution look the same
+    // on any display once scaled up; at backing scale 2 that is a sixteenth of the memory.
+    const double pixelsPerPoint = std::min(kWorkScale, context.backingScale);
     for (auto& texture : m_texturePool)
-        texture = sprite::Texture::fromImage(makeCloudImage(m_random, context.backingScale), context.backingScale,
+        texture = sprite::Texture::fromImage(makeCloudImage(m_random, context.backingScale), pixelsPerPoint,
                                              sprite::Filtering::Linear);
     apply(settings, size);
 }
@@ -204,9 +183,7 @@ QImage CloudSimulation::makeCloudImage(sprite::Random& random, double backingSca
     const QImage soft = sprite::gaussianBlur(shape, blurPoints * workScale);
     if (soft.isNull())
         return {};
-    const QSize finalPixels(std::max(1, int(std::lround(kImageSize.width() * backingScale))),
-                            std::max(1, int(std::lround(kImageSize.height() * backingScale))));
-    return whitenedResize(soft, finalPixels);
+    return whitened(soft, workScale);
 }
 
 void CloudSimulation::apply(const SettingsStore& settings, QSizeF size)

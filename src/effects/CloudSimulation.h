@@ -48,8 +48,9 @@ public:
     [[nodiscard]] const std::vector<Cloud>& clouds() const { return m_clouds; }
     [[nodiscard]] const std::array<sprite::TexturePtr, 6>& texturePool() const { return m_texturePool; }
 
-    // One random cloud of 500 × 320 points at `backingScale` pixels per point: overlapping
-    // ellipses, faded towards the top, blurred, then made white with the blurred alpha.
+    // One random cloud of 500 × 320 points: overlapping ellipses, faded towards the top,
+    // blurred, then made white with the blurred alpha. Drawn at half a pixel per point (or
+    // `backingScale`, if lower): nothing in so soft a picture needs more.
     [[nodiscard]] static QImage makeCloudImage(sprite::Random& random, double backingScale);
 
     static constexpr QSizeF kImageSize{500, 320};
