@@ -4,10 +4,10 @@
 #include "app/ScratchSettings.h"
 #include "settings/SettingsStore.h"
 #include "sound/AudioOutput.h"
-#include "sound/Dynamics.h"
+#include "effects/Dynamics.h"
 #include "sound/Scheduler.h"
 #include "sound/SoundscapeManager.h"
-#include "sound/Uptime.h"
+#include "effects/Uptime.h"
 #include "sound/WavWriter.h"
 
 #include <algorithm>
@@ -146,13 +146,13 @@ std::vector<Flash> stormFlashes(const SettingsStore& store, double seconds, doub
     constexpr double kFlashSeconds = 0.55;
     constexpr double kStormSeed = 67, kStormSpeed = 0.6;
     auto interval = [&](double at) {
-        const double f = store.thunderDynamic() ? 90 * Dynamics::waveAt(kStormSeed, kStormSpeed, uptime + at) + 10
+        const double f = store.thunderDynamic() ? 90 * Dynamics::waveAt(uptime + at, kStormSeed, kStormSpeed) + 10
                                                 : std::clamp(store.thunderFrequency(), 0.0, 100.0);
         return (26 - 0.21 * (std::isnan(f) ? 0.0 : f)) * std::uniform_real_distribution<double>(0.6, 1.5)(random);
     };
     std::vector<Flash> flashes;
     for (double t = std::max(0.5 * interval(0), 2.0); t < seconds; t += kFlashSeconds + interval(t)) {
-        const double b = store.thunderDynamic() ? 70 * Dynamics::waveAt(kStormSeed, kStormSpeed, uptime + t) + 20
+        const double b = store.thunderDynamic() ? 70 * Dynamics::waveAt(uptime + t, kStormSeed, kStormSpeed) + 20
                                                 : store.thunderBrightness();
         flashes.push_back({t, b});
     }
@@ -162,7 +162,7 @@ std::vector<Flash> stormFlashes(const SettingsStore& store, double seconds, doub
 int render(SettingsStore& store, const SoundOptions& options, QTextStream& out, QTextStream& err)
 {
     const std::uint64_t seed = options.seed.value_or(std::random_device{}());
-    const double uptime = options.uptime.value_or(uptimeSeconds());
+    const double uptime = options.uptime.value_or(Uptime::now());
     std::mt19937_64 random(seed ^ 0x5DEECE66Dull);
     std::vector<Flash> flashes = options.flashes;
     if (flashes.empty() && store.thunderEnabled())
@@ -176,7 +176,7 @@ int render(SettingsStore& store, const SoundOptions& options, QTextStream& out, 
         return kExitFailure;
     }
 
-    setUptimeOverride(uptime);
+    Uptime::pin(uptime);
     auto output = std::make_unique<OfflineAudioOutput>();
     auto scheduler = std::make_unique<VirtualScheduler>();
     OfflineAudioOutput& device = *output;
@@ -189,7 +189,7 @@ int render(SettingsStore& store, const SoundOptions& options, QTextStream& out, 
     bool written = true;
     for (std::uint64_t frame = 0; frame < totalFrames && written;) {
         const double t = static_cast<double>(frame) / kSampleRate;
-        setUptimeOverride(uptime + t);
+        Uptime::pin(uptime + t);
         clock.advanceTo(t);
         for (; nextFlash < flashes.size() && flashes[nextFlash].time <= t; ++nextFlash) {
             const Flash& flash = flashes[nextFlash];
@@ -201,7 +201,7 @@ int render(SettingsStore& store, const SoundOptions& options, QTextStream& out, 
         written = writer.write(block.data(), n);
         frame += n;
     }
-    setUptimeOverride(std::nullopt);
+    Uptime::pin(std::nullopt);
     if (!written || !writer.finish()) {
         err << "tavik: cannot write " << options.outPath << ": " << writer.errorString() << Qt::endl;
         QFile::remove(options.outPath);

@@ -37,4 +37,12 @@ void Uptime::setSource(std::function<double()> source)
     overrideSource() = std::move(source);
 }
 
+void Uptime::pin(std::optional<double> seconds)
+{
+    if (seconds)
+        setSource([value = *seconds] { return value; });
+    else
+        setSource({});
+}
+
 } // namespace tavik

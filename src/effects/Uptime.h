@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 namespace tavik {
 
@@ -13,6 +14,8 @@ public:
     // Replaces the system clock, for tests and for reproducible renders; an empty function
     // restores it.
     static void setSource(std::function<double()> source);
+    // Holds the clock at a fixed time; nothing restores the system clock.
+    static void pin(std::optional<double> seconds);
 };
 
 } // namespace tavik

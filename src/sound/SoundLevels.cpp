@@ -1,7 +1,7 @@
 #include "sound/SoundLevels.h"
 
 #include "settings/SettingsStore.h"
-#include "sound/Dynamics.h"
+#include "effects/Dynamics.h"
 
 #include <algorithm>
 #include <cmath>

@@ -146,6 +146,17 @@ TEST(Dynamics, WaveStaysInRangeAndAgreesAcrossCallers)
     }
     clock.set(100);
     EXPECT_NE(Dynamics::wave(31, 0.85), Dynamics::wave(91, 0.7));
+    // x = 0: 0.5 + 0.13 sin 1.7 + 0.07 sin 4.1.
+    EXPECT_NEAR(Dynamics::waveAt(0, 0, 1), 0.5716370, 1e-6);
+    // Seed and speed move along the same curve: 50 s at speed 1 is x = 1.
+    EXPECT_DOUBLE_EQ(Dynamics::waveAt(50, 0, 1), Dynamics::waveAt(0, 1, 0));
+    double low = 1;
+    double high = 0;
+    for (double t = 0; t < 20000; t += 3.7) {
+        low = std::min(low, Dynamics::waveAt(t, 31, 0.85));
+        high = std::max(high, Dynamics::waveAt(t, 31, 0.85));
+    }
+    EXPECT_GT(high - low, 0.6); // it really wanders
     // Slow: a second moves it by well under a percent.
     EXPECT_LT(std::abs(Dynamics::waveAt(1000, 0, 1) - Dynamics::waveAt(1001, 0, 1)), 0.01);
 }

@@ -2,7 +2,7 @@
 
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"
-#include "sound/Uptime.h"
+#include "effects/Uptime.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ public:
 protected:
     void SetUp() override
     {
-        setUptimeOverride(kUptime);
+        Uptime::pin(kUptime);
         store.setEnabled(true);
         store.setSoundEnabled(true);
         store.setScreenLocked(false);
@@ -35,7 +35,7 @@ protected:
         store.setThunderEnabled(false);
         store.setSunRaysEnabled(false);
     }
-    void TearDown() override { setUptimeOverride(std::nullopt); }
+    void TearDown() override { Uptime::pin(std::nullopt); }
 
     MemoryKeyValueStore database;
     SettingsStore store{database};

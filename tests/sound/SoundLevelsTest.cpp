@@ -1,6 +1,6 @@
-#include "sound/Dynamics.h"
+#include "effects/Dynamics.h"
 #include "sound/SoundLevels.h"
-#include "sound/Uptime.h"
+#include "effects/Uptime.h"
 
 #include "SoundFixture.h"
 
@@ -18,7 +18,7 @@ using SoundLevels = SoundFixture;
 
 double wave(double seed, double speed)
 {
-    return Dynamics::waveAt(seed, speed, SoundFixture::kUptime);
+    return Dynamics::waveAt(SoundFixture::kUptime, seed, speed);
 }
 
 } // namespace
@@ -180,29 +180,4 @@ TEST(ThunderClaps, BorderlineFlashesVaryAndNonsenseBrightnessStaysOnTheScale)
     EXPECT_EQ(broken.index, 2);
     EXPECT_TRUE(std::isfinite(broken.delaySeconds));
     EXPECT_EQ(planThunderClap(0, 1, 1, random).index, 0); // only one clap to choose from
-}
-
-TEST(Dynamics, TheWaveStaysInRangeAndFollowsTheClock)
-{
-    // x = 0: 0.5 + 0.13 sin 1.7 + 0.07 sin 4.1.
-    EXPECT_NEAR(Dynamics::waveAt(0, 1, 0), 0.5716370, 1e-6);
-    // Seed and speed move along the same curve: 50 s at speed 1 is x = 1.
-    EXPECT_DOUBLE_EQ(Dynamics::waveAt(0, 1, 50), Dynamics::waveAt(1, 0, 0));
-    double low = 1, high = 0;
-    for (double t = 0; t < 20000; t += 3.7) {
-        const double v = Dynamics::waveAt(31, 0.85, t);
-        low = std::min(low, v);
-        high = std::max(high, v);
-    }
-    EXPECT_GE(low, 0.0);
-    EXPECT_LE(high, 1.0);
-    EXPECT_GT(high - low, 0.6); // it really wanders
-
-    setUptimeOverride(777);
-    EXPECT_EQ(uptimeSeconds(), 777);
-    EXPECT_EQ(Dynamics::wave(73, 0.45), Dynamics::waveAt(73, 0.45, 777));
-    setUptimeOverride(std::nullopt);
-    const double first = uptimeSeconds();
-    EXPECT_GT(first, 0);
-    EXPECT_GE(uptimeSeconds(), first);
 }

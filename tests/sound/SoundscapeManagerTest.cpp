@@ -184,7 +184,7 @@ TEST_F(Soundscape, TheTimerRunsOnlyWhileALevelDrifts)
 
     // Each tick re-reads the waves.
     const float before = soundscape->level(Channel::Sea);
-    setUptimeOverride(kUptime + 900);
+    Uptime::pin(kUptime + 900);
     settle(0.29);
     EXPECT_EQ(soundscape->level(Channel::Sea), before);
     settle(0.02);
@@ -305,10 +305,10 @@ TEST(SoundscapeStart, SynthesisRunsInTheBackgroundAndTheSoundStartsWhenReady)
 
     // The timer re-levels on the event loop.
     const float before = soundscape.level(Channel::Sea);
-    setUptimeOverride(uptimeSeconds() + 500);
+    Uptime::pin(Uptime::now() + 500);
     waited.restart();
     while (soundscape.level(Channel::Sea) == before && waited.elapsed() < 2000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    setUptimeOverride(std::nullopt);
+    Uptime::pin(std::nullopt);
     EXPECT_NE(soundscape.level(Channel::Sea), before);
 }
