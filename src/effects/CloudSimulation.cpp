@@ -44,6 +44,9 @@ constexpr int kCrownPuffsExtra = 2;
 constexpr double kCrownSpreadShare = 0.8;
 constexpr double kCrownBaseY = 142;
 constexpr int kTopPuffs = 5;
+constexpr double kCoreY = 150;
+constexpr double kCoreRadiusX = 110;
+constexpr double kCoreRadiusY = 28;
 constexpr double kTopSpreadShare = 0.34;
 // The cloud keeps its full alpha below this height and fades to 70 % at the top edge.
 constexpr double kFadeStartY = 90;
@@ -99,6 +102,11 @@ void drawPuffs(QPainter& painter, sprite::Random& random)
         const double r = random.uniform(40, 56) * (0.55 + 0.45 * s);
         painter.drawEllipse(QPointF(x, y), r, r);
     }
+
+    // The base row and the crown can leave a small gap between them that the blur turns into
+    // a dark spot inside the cloud; one ellipse across the heart of the body closes it without
+    // reaching the outline.
+    painter.drawEllipse(QPointF(kCentreX, kCoreY), kCoreRadiusX, kCoreRadiusY);
 
     for (int i = 0; i < kTopPuffs; ++i) {
         const double x = random.uniform(kCentreX - kTopSpreadShare * kSpread, kCentreX + kTopSpreadShare * kSpread);
