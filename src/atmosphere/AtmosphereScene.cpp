@@ -100,11 +100,7 @@ void AtmosphereScene::setLightningHandler(std::function<void(double)> handler)
 void AtmosphereScene::applySettings()
 {
     const QSizeF s = size();
-    m_wind.strength = m_settings.windStrength();
-    m_wind.gustiness = m_settings.windGustiness();
-    m_wind.directionDeg = m_settings.windDirection();
-    m_wind.enabled = m_settings.windEnabled();
-    m_wind.dynamic = m_settings.windDynamic();
+    m_wind.apply(m_settings);
 
     m_aurora->apply(m_settings, s);
     m_stars->apply(m_settings, s);

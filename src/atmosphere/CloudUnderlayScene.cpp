@@ -30,11 +30,7 @@ CloudUnderlayScene::~CloudUnderlayScene()
 
 void CloudUnderlayScene::applySettings()
 {
-    m_wind.strength = m_settings.windStrength();
-    m_wind.gustiness = m_settings.windGustiness();
-    m_wind.directionDeg = m_settings.windDirection();
-    m_wind.enabled = m_settings.windEnabled();
-    m_wind.dynamic = m_settings.windDynamic();
+    m_wind.apply(m_settings);
     m_clouds->setSuppressed(false);
     m_clouds->apply(m_settings, size());
     // Unlike the main scene, the underlay also stops for the lock on its own.

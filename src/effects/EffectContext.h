@@ -37,4 +37,7 @@ inline const QColor white{0xFF, 0xFF, 0xFF};
 // The colour of a stored "#RRGGBB" string, or the fallback.
 [[nodiscard]] sprite::Color effectColor(const QString& hex, const QColor& fallback);
 
+// The colour moved `amount` (0 to 1) of the way towards black, alpha kept.
+[[nodiscard]] QColor towardsBlack(const QColor& color, double amount);
+
 } // namespace tavik

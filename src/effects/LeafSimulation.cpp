@@ -11,14 +11,6 @@ constexpr QSizeF kLeafSize(22, 16);
 constexpr double kMidribWidth = 0.8;
 constexpr double kMidribDarkening = 0.45; // of the way towards black
 
-QColor towardsBlack(const QColor& color, double amount)
-{
-    const QColor rgb = color.toRgb();
-    const double keep = 1 - amount;
-    return QColor::fromRgbF(float(rgb.redF() * keep), float(rgb.greenF() * keep), float(rgb.blueF() * keep),
-                            float(rgb.alphaF()));
-}
-
 } // namespace
 
 LeafSimulation::LeafSimulation(QSizeF size, const SettingsStore&, const EffectContext&) : m_sceneSize(size) {}

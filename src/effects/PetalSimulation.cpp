@@ -12,14 +12,6 @@ constexpr double kCentreLineWidth = 0.6;
 constexpr double kCentreLineDarkening = 0.18; // of the way towards black
 constexpr double kCentreLineAlpha = 0.5;
 
-QColor towardsBlack(const QColor& color, double amount)
-{
-    const QColor rgb = color.toRgb();
-    const double keep = 1 - amount;
-    return QColor::fromRgbF(float(rgb.redF() * keep), float(rgb.greenF() * keep), float(rgb.blueF() * keep),
-                            float(rgb.alphaF()));
-}
-
 } // namespace
 
 PetalSimulation::PetalSimulation(QSizeF size, const SettingsStore&, const EffectContext&) : m_sceneSize(size) {}

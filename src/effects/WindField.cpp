@@ -3,6 +3,8 @@
 #include "effects/Dynamics.h"
 #include "effects/Uptime.h"
 
+#include "settings/SettingsStore.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -17,6 +19,15 @@ constexpr double kDynamicDirectionSwing = 42;
 constexpr double kDynamicDirectionRate = 0.012;
 
 } // namespace
+
+void WindField::apply(const SettingsStore& settings)
+{
+    strength = settings.windStrength();
+    gustiness = settings.windGustiness();
+    directionDeg = settings.windDirection();
+    enabled = settings.windEnabled();
+    dynamic = settings.windDynamic();
+}
 
 void WindField::update(double dt)
 {

@@ -2,6 +2,8 @@
 
 namespace tavik {
 
+class SettingsStore;
+
 // The wind of one frame: a horizontal velocity in points per second (negative blows towards
 // the left edge; dy is always 0) and the current gust strength.
 struct WindSample {
@@ -20,6 +22,8 @@ struct WindSample {
 // sample to everything that drifts. The owner copies the five settings in on every apply.
 class WindField {
 public:
+    // Copies strength, gustiness, direction and the two switches from the settings.
+    void apply(const SettingsStore& settings);
     void update(double dt);
 
     [[nodiscard]] const WindSample& sample() const { return m_sample; }
