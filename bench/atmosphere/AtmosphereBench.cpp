@@ -5,6 +5,7 @@
 #include "effects/Uptime.h"
 #include "settings/ScenePreset.h"
 #include "settings/SettingsStore.h"
+#include "sprite/DrawList.h"
 
 #include <benchmark/benchmark.h>
 
@@ -80,6 +81,57 @@ void BM_RainyNightFrame1080(benchmark::State& state)
     frameStep(state, "rainy-night", {1920, 1080}, {});
 }
 
+// Every effect on at the top of its slider.
+void everythingAtMaximum(SettingsStore& s)
+{
+    for (Setting flag : {Setting::starsEnabled, Setting::auroraEnabled, Setting::leavesEnabled, Setting::petalsEnabled,
+                         Setting::firefliesEnabled, Setting::dustEnabled, Setting::sunRaysEnabled,
+                         Setting::moonRaysEnabled, Setting::rainEnabled, Setting::snowEnabled,
+                         Setting::cloudsEnabled, Setting::fogEnabled, Setting::thunderEnabled, Setting::windEnabled})
+        s.setValue(flag, true);
+    s.setStarDensity(100);
+    s.setShootingStarFrequency(100);
+    s.setAuroraIntensity(100);
+    s.setLeafCount(40);
+    s.setPetalCount(40);
+    s.setFireflyCount(30);
+    s.setDustDensity(100);
+    s.setSunIntensity(100);
+    s.setMoonIntensity(100);
+    s.setDropsPerSecond(120);
+    s.setSnowDensity(100);
+    s.setCloudCount(20);
+    s.setFogDensity(100);
+}
+
+void BM_EverythingFrame4K(benchmark::State& state)
+{
+    frameStep(state, "storm", {3840, 2160}, everythingAtMaximum);
+}
+
+// What the renderer gets for that scene: quads, and the draw calls a batching renderer needs
+// (one per run of equal texture and blend mode in the sorted list).
+void BM_EverythingDrawList4K(benchmark::State& state)
+{
+    Setup setup("storm", everythingAtMaximum);
+    AtmosphereScene scene({3840, 2160}, setup.store, {true, 1}, setup.dock, 1);
+    setup.run(scene, 10);
+    sprite::DrawList list;
+    for (auto _ : state)
+        list.build(scene);
+    std::size_t calls = 0;
+    const sprite::Texture* texture = nullptr;
+    auto blend = sprite::BlendMode::Alpha;
+    for (const sprite::Quad& quad : list.quads()) {
+        if (calls == 0 || quad.texture != texture || quad.blend != blend)
+            ++calls;
+        texture = quad.texture;
+        blend = quad.blend;
+    }
+    state.counters["quads"] = static_cast<double>(list.quads().size());
+    state.counters["drawCalls"] = static_cast<double>(calls);
+}
+
 void BM_CreateScene1080Scale2(benchmark::State& state)
 {
     Setup setup("storm");
@@ -114,6 +166,8 @@ void BM_StormHour(benchmark::State& state)
 
 BENCHMARK(BM_StormFrame4K)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_RainyNightFrame1080)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_EverythingFrame4K)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_EverythingDrawList4K)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CreateScene1080Scale2)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_StormHour)->Unit(benchmark::kSecond)->Iterations(1);
 
