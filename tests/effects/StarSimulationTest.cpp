@@ -1,0 +1,324 @@
+#include "effects/StarSimulation.h"
+
+#include "settings/KeyValueStore.h"
+#include "settings/SettingsStore.h"
+#include "sprite/Scene.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace tavik;
+
+namespace {
+
+// Every draw returns the same fraction, so a range's ends can be hit exactly.
+class PinnedRandom : public sprite::Random {
+public:
+    double value = 0.5;
+    double unit() override { return value; }
+};
+
+constexpr double kAlmostOne = 1.0 - 1e-12;
+constexpr QSizeF kScene{1200, 800};
+
+class StarTest : public ::testing::Test {
+protected:
+    StarTest()
+    {
+        settings.setStarsEnabled(true);
+        settings.setStarDensity(50);
+        settings.setShootingStarFrequency(0);
+        settings.setStarColorHex("#EAF2FF");
+        settings.setLowPowerMode(false);
+    }
+
+    std::size_t starsAt(StarSimulation& sim, double density)
+    {
+        settings.setStarDensity(density);
+        sim.apply(settings, sim.sceneSize());
+        return sim.stars().size();
+    }
+
+    // Children of the root that are not stars: meteors in flight.
+    static std::size_t meteors(const StarSimulation& sim)
+    {
+        return sim.node().children().size() - sim.stars().size();
+    }
+
+    static const sprite::SpriteNode& newestMeteor(const StarSimulation& sim)
+    {
+        return static_cast<const sprite::SpriteNode&>(*sim.node().children().back());
+    }
+
+    static void expectInSky(const StarSimulation& sim, QSizeF size)
+    {
+        for (const sprite::SpriteNode* star : sim.stars()) {
+            EXPECT_GE(star->position().x(), 0.0);
+            EXPECT_LE(star->position().x(), size.width());
+            EXPECT_GE(star->position().y(), 0.45 * size.height());
+            EXPECT_LE(star->position().y(), 0.98 * size.height());
+        }
+    }
+
+    MemoryKeyValueStore defaults;
+    SettingsStore settings{defaults};
+    sprite::Random random{11};
+    NoDockGeometry dock;
+    EffectContext context{random, dock, 1};
+};
+
+TEST_F(StarTest, PopulationTruncatesHalvesOnBatteryAndStaysBounded)
+{
+    StarSimulation sim(kScene, settings, context);
+    EXPECT_EQ(sim.stars().size(), 90u);
+    EXPECT_EQ(starsAt(sim, 99.9), 179u); // 179.82
+    EXPECT_EQ(starsAt(sim, 100), 180u);
+    EXPECT_EQ(starsAt(sim, 1), 1u); // 1.8
+    EXPECT_EQ(starsAt(sim, 0.5), 0u);
+    EXPECT_EQ(starsAt(sim, 0), 0u);
+    // Typed in, not slid: never more than the slider's maximum, never negative.
+    EXPECT_EQ(starsAt(sim, 1e12), 180u);
+    EXPECT_EQ(starsAt(sim, -40), 0u);
+    EXPECT_EQ(starsAt(sim, std::nan("")), 0u);
+
+    settings.setLowPowerMode(true);
+    EXPECT_EQ(starsAt(sim, 100), 90u);
+    EXPECT_EQ(starsAt(sim, 99), 89u); // 89.1
+    EXPECT_EQ(starsAt(sim, 1), 0u);   // 0.9
+
+    settings.setLowPowerMode(false);
+    settings.setStarsEnabled(false);
+    EXPECT_EQ(starsAt(sim, 100), 0u);
+    EXPECT_TRUE(sim.node().children().empty());
+}
+
+TEST_F(StarTest, LoweringDensityDropsTheNewestAndRaisingKeepsTheRest)
+{
+    StarSimulation sim(kScene, settings, context);
+    const std::vector<sprite::SpriteNode*> before = sim.stars();
+    std::vector<QPointF> places;
+    for (const sprite::SpriteNode* star : before)
+        places.push_back(star->position());
+
+    EXPECT_EQ(starsAt(sim, 20), 36u);
+    for (std::size_t i = 0; i < 36; ++i)
+        EXPECT_EQ(sim.stars()[i], before[i]);
+    EXPECT_EQ(sim.node().children().size(), 36u);
+
+    EXPECT_EQ(starsAt(sim, 100), 180u);
+    for (std::size_t i = 0; i < 36; ++i) {
+        EXPECT_EQ(sim.stars()[i], before[i]);
+        EXPECT_EQ(sim.stars()[i]->position(), places[i]);
+    }
+    expectInSky(sim, kScene);
+    for (const sprite::SpriteNode* star : sim.stars()) {
+        EXPECT_GE(star->size().width(), 1.0);
+        EXPECT_LE(star->size().width(), 2.6);
+        EXPECT_EQ(star->size().width(), star->size().height());
+        EXPECT_GE(star->alpha(), 0.2);
+        EXPECT_TRUE(star->hasAction("twinkle"));
+    }
+}
+
+TEST_F(StarTest, ColourChangesOnlyWithTheSettingAndFallsBackToWhite)
+{
+    StarSimulation sim(kScene, settings, context);
+    const QPointF where = sim.stars().front()->position();
+    sim.apply(settings, kScene);
+    EXPECT_EQ(sim.stars().front()->position(), where);
+
+    settings.setStarColorHex("#FF0000");
+    sim.apply(settings, kScene);
+    for (const sprite::SpriteNode* star : sim.stars())
+        EXPECT_EQ(star->color(), (sprite::Color{1, 0, 0, 1}));
+    EXPECT_EQ(sim.stars().front()->position(), where);
+
+    settings.setStarColorHex("not a colour");
+    sim.apply(settings, kScene);
+    EXPECT_EQ(sim.stars().back()->color(), sprite::Color::fromQColor(FallbackColor::white));
+    EXPECT_EQ(starsAt(sim, 60), 108u);
+    EXPECT_EQ(sim.stars().back()->color(), sprite::Color::fromQColor(FallbackColor::white));
+}
+
+TEST_F(StarTest, ShrinkingReplacesOnlyTheStarsLeftOutside)
+{
+    settings.setStarDensity(100);
+    StarSimulation sim(kScene, settings, context);
+    std::vector<QPointF> before;
+    for (const sprite::SpriteNode* star : sim.stars())
+        before.push_back(star->position());
+
+    sim.updateSize({2400, 1600});
+    for (std::size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(sim.stars()[i]->position(), before[i]) << "growing moves no star";
+
+    const QSizeF small{500, 600};
+    sim.updateSize(small);
+    int kept = 0;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const bool wasInside = before[i].x() <= small.width() && before[i].y() <= small.height();
+        if (wasInside) {
+            EXPECT_EQ(sim.stars()[i]->position(), before[i]);
+            ++kept;
+        }
+    }
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, int(before.size()));
+    // Those that moved went into the new sky's upper band.
+    for (const sprite::SpriteNode* star : sim.stars())
+        EXPECT_LE(star->position().x(), small.width());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (sim.stars()[i]->position() != before[i]) {
+            EXPECT_GE(sim.stars()[i]->position().y(), 0.45 * small.height());
+            EXPECT_LE(sim.stars()[i]->position().y(), 0.98 * small.height());
+        }
+    }
+}
+
+TEST(MeteorInterval, FromFiftyFiveSecondsDownToFive)
+{
+    EXPECT_DOUBLE_EQ(StarSimulation::meteorInterval(1), 55);
+    EXPECT_DOUBLE_EQ(StarSimulation::meteorInterval(0.2), 55);
+    EXPECT_NEAR(StarSimulation::meteorInterval(50), 30.2525, 1e-4);
+    EXPECT_NEAR(StarSimulation::meteorInterval(99.999), 5 + 50 * 0.001 / 99, 1e-9);
+    EXPECT_DOUBLE_EQ(StarSimulation::meteorInterval(100), 5);
+    EXPECT_DOUBLE_EQ(StarSimulation::meteorInterval(250), 5);
+}
+
+TEST_F(StarTest, MeteorCountdownRestartsOnlyWhenTheFrequencyChanges)
+{
+    PinnedRandom pinned;
+    EffectContext pinnedContext{pinned, dock, 1};
+    pinned.value = 0;
+    settings.setShootingStarFrequency(100);
+    StarSimulation sim(kScene, settings, pinnedContext);
+    EXPECT_DOUBLE_EQ(sim.nextMeteorIn(), 5 * 0.65);
+
+    sim.update(1);
+    settings.setStarDensity(70); // another change, applied the same way
+    sim.apply(settings, kScene);
+    sim.apply(settings, kScene);
+    EXPECT_DOUBLE_EQ(sim.nextMeteorIn(), 5 * 0.65 - 1);
+
+    pinned.value = kAlmostOne;
+    settings.setShootingStarFrequency(1);
+    sim.apply(settings, kScene);
+    EXPECT_NEAR(sim.nextMeteorIn(), 55 * 1.35, 1e-9);
+    settings.setShootingStarFrequency(100);
+    sim.apply(settings, kScene);
+    EXPECT_NEAR(sim.nextMeteorIn(), 5 * 1.35, 1e-9);
+}
+
+TEST_F(StarTest, OneMeteorPerDueFrameAndNoneWhileOffOrStarsAreOff)
+{
+    settings.setShootingStarFrequency(100);
+    StarSimulation sim(kScene, settings, context);
+    const double first = sim.nextMeteorIn();
+    EXPECT_GE(first, 3.25);
+    EXPECT_LE(first, 6.75);
+
+    sim.update(first - 0.01);
+    EXPECT_EQ(meteors(sim), 0u);
+    sim.update(1000); // a huge step still starts only one
+    EXPECT_EQ(meteors(sim), 1u);
+    EXPECT_GE(sim.nextMeteorIn(), 3.25);
+    EXPECT_LE(sim.nextMeteorIn(), 6.75);
+
+    // Switched off: nothing fires and the countdown waits where it is.
+    settings.setShootingStarFrequency(0);
+    sim.apply(settings, kScene);
+    const double waiting = sim.nextMeteorIn();
+    sim.update(1000);
+    EXPECT_EQ(meteors(sim), 1u);
+    EXPECT_EQ(sim.nextMeteorIn(), waiting);
+
+    // Stars off: their frequency slider is greyed out, so no meteors either.
+    settings.setShootingStarFrequency(100);
+    settings.setStarsEnabled(false);
+    sim.apply(settings, kScene);
+    const double paused = sim.nextMeteorIn();
+    sim.update(1000);
+    EXPECT_EQ(sim.node().children().size(), 1u); // the earlier meteor only
+    EXPECT_EQ(sim.nextMeteorIn(), paused);
+
+    settings.setStarsEnabled(true);
+    sim.apply(settings, kScene);
+    EXPECT_EQ(sim.nextMeteorIn(), paused);
+    sim.update(paused);
+    EXPECT_EQ(meteors(sim), 2u);
+}
+
+TEST_F(StarTest, MeteorStreaksDownRightFadesAndIsGone)
+{
+    settings.setShootingStarFrequency(100);
+    settings.setStarColorHex("#00FF00");
+    sprite::Scene scene(kScene);
+    auto sim = std::make_unique<StarSimulation>(kScene, settings, context);
+    scene.addChild(sim->takeNode());
+    scene.advance(0);
+    sim->update(sim->nextMeteorIn());
+    ASSERT_EQ(meteors(*sim), 1u);
+    const sprite::SpriteNode& meteor = newestMeteor(*sim);
+    EXPECT_EQ(meteor.alpha(), 0);
+    EXPECT_EQ(meteor.color(), (sprite::Color{0, 1, 0, 1}));
+    EXPECT_DOUBLE_EQ(meteor.size().width(), 216); // 0.18 × 1200
+    EXPECT_NEAR(meteor.size().height(), 216 * 0.018, 1e-9);
+    EXPECT_LE(meteor.zRotation(), -0.35);
+    EXPECT_GE(meteor.zRotation(), -0.6);
+    const QPointF start = meteor.position();
+    EXPECT_LE(start.x(), 0.7 * kScene.width());
+    EXPECT_GE(start.y(), 0.7 * kScene.height());
+
+    // A recolour while it flies leaves it as it was.
+    settings.setStarColorHex("#0000FF");
+    sim->apply(settings, kScene);
+    EXPECT_EQ(meteor.color(), (sprite::Color{0, 1, 0, 1}));
+
+    scene.advance(0.1); // its clock starts here
+    scene.advance(0.4);
+    EXPECT_GT(meteor.alpha(), 0.1);
+    EXPECT_GT(meteor.position().x(), start.x());
+    EXPECT_LT(meteor.position().y(), start.y());
+    const double slope = (meteor.position().y() - start.y()) / (meteor.position().x() - start.x());
+    EXPECT_NEAR(slope, std::tan(meteor.zRotation()), 1e-6) << "flies head first";
+
+    scene.advance(1.06); // longer than the slowest flight
+    EXPECT_EQ(meteors(*sim), 0u);
+}
+
+TEST_F(StarTest, MeteorLengthIsBoundedOnTinyAndHugeScenes)
+{
+    settings.setShootingStarFrequency(100);
+    for (const auto& [size, length] : {std::pair{QSizeF(0, 0), 120.0}, std::pair{QSizeF(300, 200), 120.0},
+                                       std::pair{QSizeF(5000, 3000), 220.0}}) {
+        StarSimulation sim(size, settings, context);
+        sim.update(sim.nextMeteorIn());
+        ASSERT_EQ(meteors(sim), 1u);
+        EXPECT_DOUBLE_EQ(newestMeteor(sim).size().width(), length);
+        EXPECT_GE(newestMeteor(sim).size().height(), 2.0);
+    }
+}
+
+TEST(StarTextures, SoftRoundStarAndStreakWithItsHeadOnTheRight)
+{
+    const auto star = StarSimulation::makeStarTexture(2);
+    ASSERT_EQ(star->pixelSize(), QSize(64, 64));
+    const QImage& s = star->image();
+    EXPECT_GT(qAlpha(s.pixel(32, 32)), 240);
+    EXPECT_NEAR(qAlpha(s.pixel(32 + 13, 32)), 0.55 * 255, 12); // 40 % of the radius
+    EXPECT_EQ(qAlpha(s.pixel(0, 0)), 0);
+    EXPECT_LE(qAlpha(s.pixel(63, 32)), 6);
+
+    const auto meteor = StarSimulation::makeMeteorTexture(1);
+    ASSERT_EQ(meteor->pixelSize(), QSize(128, 16));
+    const QImage& m = meteor->image();
+    EXPECT_GT(qAlpha(m.pixel(126, 8)), qAlpha(m.pixel(64, 8)));
+    EXPECT_GT(qAlpha(m.pixel(64, 8)), qAlpha(m.pixel(8, 8)));
+    EXPECT_GT(qAlpha(m.pixel(126, 8)), 200);
+    EXPECT_LT(qAlpha(m.pixel(126, 0)), 30);
+    EXPECT_LT(qAlpha(m.pixel(126, 15)), 30);
+}
+
+} // namespace
