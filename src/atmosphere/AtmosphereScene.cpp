@@ -116,6 +116,8 @@ void AtmosphereScene::applySettings()
 
     m_leaves->apply(m_settings, s);
     m_petals->apply(m_settings, s);
+    // Fireflies rest only on a dock of their own display.
+    m_fireflies->setHostsDock(m_info.hostsDock);
     m_fireflies->apply(m_settings, s);
     m_fog->apply(m_settings, s);
     m_dust->apply(m_settings, s);

@@ -1,5 +1,7 @@
 #include "effects/LeafSimulation.h"
 
+#include "settings/SettingsStore.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -10,15 +12,45 @@ namespace {
 constexpr QSizeF kLeafSize(22, 16);
 constexpr double kMidribWidth = 0.8;
 constexpr double kMidribDarkening = 0.45; // of the way towards black
+constexpr double kLowPowerShare = 0.5;
+
+// Built on first use: the fallback colour is itself a run-time constant of another file.
+const FallingPieceStyle& leafStyle()
+{
+    static const FallingPieceStyle style{
+        .makeTexture = &LeafSimulation::makeLeafTexture,
+        .fallbackColor = FallbackColor::orange,
+        .swayRateMin = 0.8,
+        .swayRateMax = 1.8,
+        .fallPerSetting = 2.2,
+        .minFall = 8,
+        .swayBase = 10,
+        .swayPerTumble = 26,
+        .spinBase = 0.35,
+        .spinPerTumble = 1,
+        .flutterPerTumble = 0.45,
+        .flutterRate = 1.7,
+    };
+    return style;
+}
 
 } // namespace
 
-LeafSimulation::LeafSimulation(QSizeF size, const SettingsStore&, const EffectContext&) : m_sceneSize(size) {}
+LeafSimulation::LeafSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context)
+    : m_pieces(leafStyle(), size, settings.leafColorHex(), context)
+{
+    apply(settings, size);
+}
 
-// The falling leaves come later; until then the effect shows nothing.
-void LeafSimulation::apply(const SettingsStore&, QSizeF size) { m_sceneSize = size; }
-
-void LeafSimulation::update(double, const WindSample&) {}
+void LeafSimulation::apply(const SettingsStore& settings, QSizeF size)
+{
+    m_pieces.apply({.enabled = settings.leavesEnabled(),
+                    .count = settings.leafCount() * (settings.lowPowerMode() ? kLowPowerShare : 1.0),
+                    .fallSpeed = settings.leafFallSpeed(),
+                    .tumble = settings.leafTumble(),
+                    .colorHex = settings.leafColorHex()},
+                   size);
+}
 
 sprite::TexturePtr LeafSimulation::makeLeafTexture(const QColor& color, double scale)
 {

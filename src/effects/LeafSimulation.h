@@ -1,7 +1,7 @@
 #pragma once
 
 #include "effects/EffectContext.h"
-#include "effects/EffectRoot.h"
+#include "effects/FallingPieces.h"
 #include "effects/WindField.h"
 
 #include "sprite/Texture.h"
@@ -10,30 +10,34 @@
 #include <QSizeF>
 
 #include <memory>
+#include <vector>
 
 namespace tavik {
 
 class SettingsStore;
 
-// Autumn leaves tumbling down on the breeze. For now the scene slot and the leaf texture,
-// which the dock settling already draws with; the falling leaves themselves come later.
+// Autumn leaves tumbling down on the breeze. Power saving halves their number.
 class LeafSimulation {
 public:
+    using Leaf = FallingPieces::Piece;
+
     LeafSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const { return m_pieces.node(); }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_pieces.takeNode(); }
 
     void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt, const WindSample& wind);
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
+    void update(double dt, const WindSample& wind) { m_pieces.update(dt, wind); }
+    void setSceneSize(QSizeF size) { m_pieces.setSceneSize(size); }
+
+    [[nodiscard]] const std::vector<Leaf>& leaves() const { return m_pieces.pieces(); }
+    [[nodiscard]] const sprite::TexturePtr& texture() const { return m_pieces.texture(); }
 
     // A 22 × 16 point leaf filled with `color`, with a darker midrib.
     [[nodiscard]] static sprite::TexturePtr makeLeafTexture(const QColor& color, double scale);
 
 private:
-    EffectRoot m_root;
-    QSizeF m_sceneSize;
+    FallingPieces m_pieces;
 };
 
 } // namespace tavik

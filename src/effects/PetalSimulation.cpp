@@ -1,5 +1,7 @@
 #include "effects/PetalSimulation.h"
 
+#include "settings/SettingsStore.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -12,14 +14,43 @@ constexpr double kCentreLineWidth = 0.6;
 constexpr double kCentreLineDarkening = 0.18; // of the way towards black
 constexpr double kCentreLineAlpha = 0.5;
 
+// Built on first use: the fallback colour is itself a run-time constant of another file.
+const FallingPieceStyle& petalStyle()
+{
+    static const FallingPieceStyle style{
+        .makeTexture = &PetalSimulation::makePetalTexture,
+        .fallbackColor = FallbackColor::pink,
+        .swayRateMin = 1.0,
+        .swayRateMax = 2.2,
+        .fallPerSetting = 1.76,
+        .minFall = 6,
+        .swayBase = 14,
+        .swayPerTumble = 34,
+        .spinBase = 0.45,
+        .spinPerTumble = 1.25,
+        .flutterPerTumble = 0.55,
+        .flutterRate = 1.9,
+    };
+    return style;
+}
+
 } // namespace
 
-PetalSimulation::PetalSimulation(QSizeF size, const SettingsStore&, const EffectContext&) : m_sceneSize(size) {}
+PetalSimulation::PetalSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context)
+    : m_pieces(petalStyle(), size, settings.petalColorHex(), context)
+{
+    apply(settings, size);
+}
 
-// The falling petals come later; until then the effect shows nothing.
-void PetalSimulation::apply(const SettingsStore&, QSizeF size) { m_sceneSize = size; }
-
-void PetalSimulation::update(double, const WindSample&) {}
+void PetalSimulation::apply(const SettingsStore& settings, QSizeF size)
+{
+    m_pieces.apply({.enabled = settings.petalsEnabled(),
+                    .count = settings.petalCount(),
+                    .fallSpeed = settings.petalFallSpeed(),
+                    .tumble = settings.petalTumble(),
+                    .colorHex = settings.petalColorHex()},
+                   size);
+}
 
 sprite::TexturePtr PetalSimulation::makePetalTexture(const QColor& color, double scale)
 {

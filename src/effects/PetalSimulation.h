@@ -1,7 +1,7 @@
 #pragma once
 
 #include "effects/EffectContext.h"
-#include "effects/EffectRoot.h"
+#include "effects/FallingPieces.h"
 #include "effects/WindField.h"
 
 #include "sprite/Texture.h"
@@ -10,30 +10,35 @@
 #include <QSizeF>
 
 #include <memory>
+#include <vector>
 
 namespace tavik {
 
 class SettingsStore;
 
-// Blossom petals drifting down on the breeze. For now the scene slot and the petal texture,
-// which the dock settling already draws with; the falling petals themselves come later.
+// Blossom petals drifting down on the breeze: lighter and more fluttery than the leaves, and
+// so few that power saving leaves their number alone.
 class PetalSimulation {
 public:
+    using Petal = FallingPieces::Piece;
+
     PetalSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const { return m_pieces.node(); }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_pieces.takeNode(); }
 
     void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt, const WindSample& wind);
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
+    void update(double dt, const WindSample& wind) { m_pieces.update(dt, wind); }
+    void setSceneSize(QSizeF size) { m_pieces.setSceneSize(size); }
+
+    [[nodiscard]] const std::vector<Petal>& petals() const { return m_pieces.pieces(); }
+    [[nodiscard]] const sprite::TexturePtr& texture() const { return m_pieces.texture(); }
 
     // A 16 × 14 point petal filled with `color`, with a faint centre line.
     [[nodiscard]] static sprite::TexturePtr makePetalTexture(const QColor& color, double scale);
 
 private:
-    EffectRoot m_root;
-    QSizeF m_sceneSize;
+    FallingPieces m_pieces;
 };
 
 } // namespace tavik

@@ -1,0 +1,159 @@
+#include "effects/DustSimulation.h"
+
+#include "settings/KeyValueStore.h"
+#include "settings/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <set>
+#include <tuple>
+#include <vector>
+
+using namespace tavik;
+
+namespace {
+
+constexpr QSizeF kScene{800, 500};
+
+WindSample windOf(double dx)
+{
+    WindSample wind;
+    wind.velocity.dx = dx;
+    return wind;
+}
+
+class DustTest : public ::testing::Test {
+protected:
+    DustTest()
+    {
+        settings.setDustEnabled(true);
+        settings.setDustDensity(100);
+        settings.setDustColorHex("#FFF1D0");
+        settings.setLowPowerMode(false);
+    }
+
+    MemoryKeyValueStore defaults;
+    SettingsStore settings{defaults};
+    sprite::Random random{9};
+    NoDockGeometry dock;
+    EffectContext context{random, dock, 2};
+};
+
+} // namespace
+
+TEST_F(DustTest, DensityTruncatesAndPowerSavingHalvesBeforeTruncating)
+{
+    DustSimulation dust(kScene, settings, context);
+    EXPECT_EQ(dust.motes().size(), 120u);
+    for (const auto& [density, lowPower, expected] : std::vector<std::tuple<double, bool, std::size_t>>{
+             {50, false, 60}, {50, true, 30}, {1, false, 1}, {1, true, 0}, {99.9, false, 119}, {0, false, 0},
+             {-10, false, 0}, {1e12, false, 120}, {std::numeric_limits<double>::infinity(), false, 0}}) {
+        settings.setDustDensity(density);
+        settings.setLowPowerMode(lowPower);
+        dust.apply(settings, kScene);
+        EXPECT_EQ(dust.motes().size(), expected) << density << " " << lowPower;
+        EXPECT_EQ(dust.node().children().size(), expected);
+    }
+    settings.setDustDensity(50);
+    settings.setDustEnabled(false);
+    dust.apply(settings, kScene);
+    EXPECT_TRUE(dust.motes().empty());
+}
+
+TEST_F(DustTest, MotesAreFaintSpecksWithWholeNumberDriftsOverTheFullRanges)
+{
+    DustSimulation dust(kScene, settings, context);
+    EXPECT_EQ(dust.texture()->pixelSize(), QSize(16, 16));
+    std::set<double> xs;
+    std::set<double> ys;
+    for (const auto& mote : dust.motes()) {
+        const QSizeF size = mote.sprite->size();
+        EXPECT_EQ(size.width(), size.height());
+        EXPECT_GE(size.width(), 1);
+        EXPECT_LE(size.width(), 3);
+        EXPECT_GE(mote.baseAlpha, 0.1);
+        EXPECT_LE(mote.baseAlpha, 0.3);
+        EXPECT_EQ(mote.sprite->alpha(), mote.baseAlpha);
+        EXPECT_EQ(mote.sprite->blendMode(), sprite::BlendMode::Add);
+        xs.insert(mote.driftX);
+        ys.insert(mote.driftY);
+    }
+    std::set<double> allX;
+    for (int v = -4; v <= 8; ++v)
+        allX.insert(v);
+    std::set<double> allY;
+    for (int v = 2; v <= 10; ++v)
+        allY.insert(v);
+    EXPECT_EQ(xs, allX);
+    EXPECT_EQ(ys, allY);
+}
+
+TEST_F(DustTest, MotesDriftLeanWithTheWindAndWrapAtTheEdges)
+{
+    settings.setDustDensity(20);
+    DustSimulation dust(kScene, settings, context);
+    const auto& motes = dust.motes();
+
+    std::vector<QPointF> before;
+    for (const auto& mote : motes)
+        before.push_back(mote.sprite->position());
+    dust.update(0.5, windOf(-40));
+    for (std::size_t i = 0; i < motes.size(); ++i) {
+        const QPointF moved = motes[i].sprite->position() - before[i];
+        if (std::abs(moved.x()) > 20 || std::abs(moved.y()) > 20)
+            continue; // wrapped
+        EXPECT_NEAR(moved.x(), 0.5 * (motes[i].driftX - 10), 1e-9);
+        EXPECT_NEAR(moved.y(), 0.5 * motes[i].driftY, 1e-9);
+    }
+
+    // Past the top: back in just below the bottom, same x. Past either side: the other side.
+    sprite::SpriteNode& first = *motes[0].sprite;
+    first.setPosition({123, kScene.height() + 3.99});
+    dust.update(1, WindSample{});
+    EXPECT_EQ(first.position(), QPointF(123 + motes[0].driftX, -4));
+
+    first.setPosition({kScene.width() + 4, 200});
+    dust.update(1, windOf(400));
+    EXPECT_EQ(first.position().x(), -4);
+    first.setPosition({-3.9, 200});
+    dust.update(1, windOf(-400));
+    EXPECT_EQ(first.position().x(), kScene.width() + 4);
+}
+
+TEST_F(DustTest, ShimmerSwingsBetweenThirtyAndAHundredPercentOfEachMotesAlpha)
+{
+    settings.setDustDensity(10);
+    DustSimulation dust(kScene, settings, context);
+    double lowest = 1;
+    double highest = 0;
+    for (int frame = 0; frame < 1800; ++frame) {
+        dust.update(1.0 / 60, WindSample{});
+        for (const auto& mote : dust.motes()) {
+            const double share = mote.sprite->alpha() / mote.baseAlpha;
+            EXPECT_GE(share, 0.3 - 1e-9);
+            EXPECT_LE(share, 1 + 1e-9);
+            EXPECT_LE(mote.sprite->alpha(), 0.3 + 1e-9);
+            lowest = std::min(lowest, share);
+            highest = std::max(highest, share);
+        }
+    }
+    EXPECT_LT(lowest, 0.31);
+    EXPECT_GT(highest, 0.99);
+}
+
+TEST_F(DustTest, EveryApplyTintsEveryMoteAndBadColoursGiveWhite)
+{
+    settings.setDustDensity(5);
+    DustSimulation dust(kScene, settings, context);
+    const sprite::Color cream = sprite::Color::fromQColor(QColor(0xFF, 0xF1, 0xD0));
+    for (const auto& mote : dust.motes()) {
+        EXPECT_EQ(mote.sprite->color(), cream);
+        EXPECT_EQ(mote.sprite->colorBlendFactor(), 1);
+    }
+    settings.setDustColorHex("#12345");
+    dust.apply(settings, kScene);
+    for (const auto& mote : dust.motes())
+        EXPECT_EQ(mote.sprite->color(), sprite::Color{});
+}
