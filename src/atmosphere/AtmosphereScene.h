@@ -69,6 +69,9 @@ public:
     [[nodiscard]] FogSimulation& fog() { return *m_fog; }
     [[nodiscard]] ThunderstormSystem& thunder() { return *m_thunder; }
     [[nodiscard]] DockSettleSystem& dockSettle() { return *m_dockSettle; }
+    [[nodiscard]] StarSimulation& stars() { return *m_stars; }
+    [[nodiscard]] LightRaySimulation& sunRays() { return *m_sunRays; }
+    [[nodiscard]] LightRaySimulation& moonRays() { return *m_moonRays; }
 
 protected:
     void update(double currentTime) override;
