@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <limits>
-#include <set>
 #include <tuple>
 #include <vector>
 
@@ -60,34 +59,6 @@ TEST_F(DustTest, DensityTruncatesAndPowerSavingHalvesBeforeTruncating)
     settings.setDustEnabled(false);
     dust.apply(settings, kScene);
     EXPECT_TRUE(dust.motes().empty());
-}
-
-TEST_F(DustTest, MotesAreFaintSpecksWithWholeNumberDriftsOverTheFullRanges)
-{
-    DustSimulation dust(kScene, settings, context);
-    EXPECT_EQ(dust.texture()->pixelSize(), QSize(16, 16));
-    std::set<double> xs;
-    std::set<double> ys;
-    for (const auto& mote : dust.motes()) {
-        const QSizeF size = mote.sprite->size();
-        EXPECT_EQ(size.width(), size.height());
-        EXPECT_GE(size.width(), 1);
-        EXPECT_LE(size.width(), 3);
-        EXPECT_GE(mote.baseAlpha, 0.1);
-        EXPECT_LE(mote.baseAlpha, 0.3);
-        EXPECT_EQ(mote.sprite->alpha(), mote.baseAlpha);
-        EXPECT_EQ(mote.sprite->blendMode(), sprite::BlendMode::Add);
-        xs.insert(mote.driftX);
-        ys.insert(mote.driftY);
-    }
-    std::set<double> allX;
-    for (int v = -4; v <= 8; ++v)
-        allX.insert(v);
-    std::set<double> allY;
-    for (int v = 2; v <= 10; ++v)
-        allY.insert(v);
-    EXPECT_EQ(xs, allX);
-    EXPECT_EQ(ys, allY);
 }
 
 TEST_F(DustTest, MotesDriftLeanWithTheWindAndWrapAtTheEdges)
