@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 
 using namespace tavik;
 
@@ -133,6 +132,9 @@ TEST_F(SkyRender, ShootingStarIsAStreakWithItsHeadLeadingDownToTheRight)
     EXPECT_GT(brightest, 60);
     EXPECT_GT(head.x(), sumX / sum + 10);
     EXPECT_GT(head.y(), sumY / sum + 5); // image rows grow downwards
+
+    run(scene, 1.1 + due + 0.3, 1);
+    EXPECT_EQ(light(render(scene), 0, 0, 1, 1), 0) << "gone once it has flown";
 }
 
 TEST_F(SkyRender, RaysHangFromTheTopCornerAndLeanAwayFromIt)
@@ -165,56 +167,6 @@ TEST_F(SkyRender, RaysHangFromTheTopCornerAndLeanAwayFromIt)
         EXPECT_GT(middle, 1.5 * high) << slant;
         EXPECT_GT(light(image, 0, 0.8, 1, 1), middle) << slant;
     }
-}
-
-TEST_F(SkyRender, ResizedRaysStillHangFromTheNewTopEdgeWithoutAJump)
-{
-    store.setMoonRaysEnabled(true);
-    store.setMoonIntensity(100);
-    store.setMoonAngle(20);
-    AtmosphereScene scene({kWidth * 2, kHeight * 2}, store, {}, dock, 4);
-    run(scene, 1, 1);
-    const double phase = scene.moonRays().phase;
-    EXPECT_GT(phase, 0);
-
-    scene.setSize({kWidth, kHeight});
-    EXPECT_EQ(scene.moonRays().phase, phase);
-    EXPECT_DOUBLE_EQ(scene.moonRays().sourceX(), 0.1 * kWidth);
-    const QImage image = render(scene);
-    EXPECT_GT(light(image, 0, 0, 0.4, 0.1), 1000);
-    EXPECT_EQ(light(image, 0.5, 0, 1, 0.1), 0);
-}
-
-TEST_F(SkyRender, UnreadableColoursGiveOrangeSunAndWhiteMoon)
-{
-    store.setSunIntensity(100);
-    store.setMoonIntensity(100);
-    store.setSunColorHex("#GG0000");
-    store.setMoonColorHex("moon");
-    auto meanColour = [this](Setting on) {
-        store.setValue(on, true);
-        AtmosphereScene scene({kWidth, kHeight}, store, {}, dock, 4);
-        store.setValue(on, false);
-        scene.advance(1);
-        const QImage image = render(scene);
-        double r = 0, g = 0, b = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QRgb p = image.pixel(x, y);
-                r += qRed(p);
-                g += qGreen(p);
-                b += qBlue(p);
-            }
-        return std::array<double, 3>{r, g, b};
-    };
-    const auto sun = meanColour(Setting::sunRaysEnabled);
-    ASSERT_GT(sun[0], 0);
-    EXPECT_NEAR(sun[1] / sun[0], 0x95 / 255.0, 0.05);
-    EXPECT_LT(sun[2] / sun[0], 0.05);
-    const auto moon = meanColour(Setting::moonRaysEnabled);
-    ASSERT_GT(moon[0], 0);
-    EXPECT_NEAR(moon[1] / moon[0], 1, 0.01);
-    EXPECT_NEAR(moon[2] / moon[0], 1, 0.01);
 }
 
 TEST_F(SkyRender, AuroraHangsFromTheTopAndLeavesTheLowerSkyClear)

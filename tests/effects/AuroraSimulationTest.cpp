@@ -161,9 +161,6 @@ TEST_F(AuroraTest, SwaysBreathesAndStretchesAtTheSpeedSetting)
         EXPECT_NEAR(c.swayPhase - before[i].swayPhase, 2 * c.swayRate * 0.3, 1e-9);
         EXPECT_NEAR(c.breathePhase - before[i].breathePhase, 2 * c.breatheRate * 0.3, 1e-9);
         EXPECT_GE(c.sprite->alpha(), 0.2 * c.baseAlpha * 0.75 - 1e-12);
-        EXPECT_LE(c.sprite->alpha(), c.baseAlpha * 0.75 + 1e-12);
-        EXPECT_GE(c.sprite->yScale(), 0.72 - 1e-12);
-        EXPECT_LE(c.sprite->yScale(), 1.08 + 1e-12);
         EXPECT_LE(std::abs(c.sprite->position().x() - 1500 * c.xFrac), 1500 * c.swayAmpFrac + 1e-9);
     }
 
@@ -175,30 +172,6 @@ TEST_F(AuroraTest, SwaysBreathesAndStretchesAtTheSpeedSetting)
     sim.apply(settings, kScene);
     sim.update(1); // nothing to move, nothing to break
     EXPECT_TRUE(sim.curtains().empty());
-}
-
-TEST(AuroraTexture, BandClearAtTheFootStrongBelowTheTopAndSmoothAcross)
-{
-    const auto texture = AuroraSimulation::makeCurtainTexture(1);
-    ASSERT_EQ(texture->pixelSize(), QSize(80, 240));
-    const QImage& image = texture->image();
-    auto alphaAt = [&](int x, double heightShare) {
-        return qAlpha(image.pixel(x, int((1 - heightShare) * 239)));
-    };
-    EXPECT_LE(alphaAt(40, 0.0), 3);
-    EXPECT_GT(alphaAt(40, 0.82), alphaAt(40, 0.5));
-    EXPECT_GT(alphaAt(40, 0.82), alphaAt(40, 1.0));
-    EXPECT_GT(alphaAt(40, 0.82), 235);
-    EXPECT_EQ(alphaAt(0, 0.82), 0);
-    EXPECT_LE(alphaAt(79, 0.82), 10);
-
-    // Brighter towards the middle column by column, with no seam between columns.
-    const int row = int((1 - 0.82) * 239);
-    for (int x = 1; x < 39; ++x) {
-        const int step = qAlpha(image.pixel(x + 1, row)) - qAlpha(image.pixel(x, row));
-        EXPECT_GE(step, 0) << x;
-        EXPECT_LE(step, 40) << x;
-    }
 }
 
 } // namespace
