@@ -174,19 +174,24 @@ void RainSimulation::setBackingScale(double scale)
 
 sprite::TexturePtr RainSimulation::makeDropTexture(double width, double height, double scale)
 {
-    return sprite::Texture::draw(QSizeF(width, height), scale, sprite::Filtering::Linear, [&](QPainter& painter) {
+    // One clear pixel around the capsule: a slanted drop is then edged by filtered texels
+    // instead of the quad's hard border, which would show as stair steps.
+    const double margin = scale > 0 ? 1 / scale : 0;
+    const QSizeF canvas(width + 2 * margin, height + 2 * margin);
+    return sprite::Texture::draw(canvas, scale, sprite::Filtering::Linear, [&](QPainter& painter) {
+        const QRectF drop(margin, margin, width, height);
         QPainterPath capsule;
         capsule.setFillRule(Qt::WindingFill);
-        capsule.addRoundedRect(QRectF(0, 0, width, height), width / 2, width / 2);
+        capsule.addRoundedRect(drop, width / 2, width / 2);
         painter.setClipPath(capsule);
 
         // The painter's y grows upwards: the gradient runs from the top edge down.
-        QLinearGradient gradient(QPointF(width / 2, height), QPointF(width / 2, 0));
+        QLinearGradient gradient(QPointF(drop.center().x(), drop.bottom()), QPointF(drop.center().x(), drop.top()));
         gradient.setSpread(QGradient::PadSpread);
         gradient.setColorAt(0.0, QColor(255, 255, 255, 0));
         gradient.setColorAt(0.6, QColor::fromRgbF(1, 1, 1, 0.85f));
         gradient.setColorAt(1.0, QColor(255, 255, 255, 255));
-        painter.fillRect(QRectF(0, 0, width, height), gradient);
+        painter.fillRect(drop, gradient);
     });
 }
 

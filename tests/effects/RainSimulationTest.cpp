@@ -110,16 +110,23 @@ TEST_F(RainSimulationTest, DropTextureIsAGradedCapsuleRebuiltOnlyForRealSizeChan
     RainSimulation rain = make({1440, 900}, 2);
     const sprite::TexturePtr first = rain.dropTexture();
     EXPECT_EQ(rain.emitter().particleTexture(), first);
-    EXPECT_EQ(first->pixelSize(), QSize(7, 35));
-    EXPECT_NEAR(first->size().width(), 3.35, 1e-9);
-    EXPECT_NEAR(first->size().height(), 17.5, 1e-9);
+    // A 7 × 35 pixel drop inside one clear pixel all round.
+    EXPECT_EQ(first->pixelSize(), QSize(9, 37));
+    EXPECT_NEAR(first->size().width(), 3.35 + 1, 1e-9);
+    EXPECT_NEAR(first->size().height(), 17.5 + 1, 1e-9);
 
     // Image rows run top-down: the tail at the top is clear, the head at the bottom solid,
     // and the rounded ends leave the corners empty.
     const QImage& image = first->image();
-    EXPECT_LT(qAlpha(image.pixel(3, 1)), 40);
-    EXPECT_GT(qAlpha(image.pixel(3, 31)), 200);
-    EXPECT_LT(qAlpha(image.pixel(0, 34)), qAlpha(image.pixel(3, 34)));
+    EXPECT_LT(qAlpha(image.pixel(4, 2)), 40);
+    EXPECT_GT(qAlpha(image.pixel(4, 32)), 200);
+    EXPECT_LT(qAlpha(image.pixel(1, 35)), qAlpha(image.pixel(4, 35)));
+    for (int y = 0; y < image.height(); ++y) {
+        EXPECT_EQ(qAlpha(image.pixel(0, y)), 0);
+        EXPECT_EQ(qAlpha(image.pixel(image.width() - 1, y)), 0);
+    }
+    for (int x = 0; x < image.width(); ++x)
+        EXPECT_EQ(qAlpha(image.pixel(x, image.height() - 1)), 0);
 
     settings.setDropColorHex("#FF0000");
     settings.setDropOpacity(0.9);
@@ -143,8 +150,9 @@ TEST_F(RainSimulationTest, BackingScaleChangeRedrawsTheDropAtTheNewScale)
     EXPECT_EQ(rain.dropTexture(), first);
 
     rain.setBackingScale(2);
-    EXPECT_NEAR(rain.dropTexture()->pixelSize().height(), 2 * first->pixelSize().height(), 1);
-    EXPECT_EQ(rain.dropTexture()->size(), first->size());
+    // The drop itself (inside its one clear pixel) doubles its pixels and keeps its points.
+    EXPECT_NEAR(rain.dropTexture()->pixelSize().height() - 2, 2 * (first->pixelSize().height() - 2), 1);
+    EXPECT_NEAR(rain.dropTexture()->size().height() - 2.0 / 2, first->size().height() - 2.0, 1e-9);
     EXPECT_EQ(rain.emitter().particleTexture(), rain.dropTexture());
 }
 
