@@ -70,7 +70,6 @@ public:
     [[nodiscard]] ThunderstormSystem& thunder() { return *m_thunder; }
     [[nodiscard]] DockSettleSystem& dockSettle() { return *m_dockSettle; }
     [[nodiscard]] StarSimulation& stars() { return *m_stars; }
-    [[nodiscard]] LightRaySimulation& sunRays() { return *m_sunRays; }
     [[nodiscard]] LightRaySimulation& moonRays() { return *m_moonRays; }
 
 protected:

@@ -169,6 +169,21 @@ TEST_F(SkyRender, RaysHangFromTheTopCornerAndLeanAwayFromIt)
     }
 }
 
+TEST_F(SkyRender, ResizedRaysHangFromTheNewTopEdgeWithoutAJump)
+{
+    store.setMoonRaysEnabled(true);
+    store.setMoonIntensity(100);
+    store.setMoonAngle(20);
+    AtmosphereScene scene({kWidth * 2, kHeight * 2}, store, {}, dock, 4);
+    run(scene, 1, 1);
+    const double phase = scene.moonRays().phase;
+    scene.setSize({kWidth, kHeight});
+    EXPECT_EQ(scene.moonRays().phase, phase);
+    const QImage image = render(scene);
+    EXPECT_GT(light(image, 0, 0, 0.4, 0.1), 1000);
+    EXPECT_EQ(light(image, 0.5, 0, 1, 0.1), 0);
+}
+
 TEST_F(SkyRender, AuroraHangsFromTheTopAndLeavesTheLowerSkyClear)
 {
     store.setAuroraEnabled(true);
