@@ -71,7 +71,10 @@ void LightRaySimulation::buildShafts()
 {
     for (std::size_t i = 0; i < m_shafts.size(); ++i) {
         auto sprite = std::make_unique<sprite::SpriteNode>(m_beamTexture);
-        sprite->setAnchorPoint({0.5, 1.0}); // hangs from its top centre
+        // Pivot at the beam's brightest middle, placed on the top edge: the upper half lies
+        // above the screen and the light fades downwards from where it enters. Hung from its
+        // top end, the brightest part would fall near the bottom of the screen instead.
+        sprite->setAnchorPoint({0.5, 0.5});
         sprite->setBlendMode(sprite::BlendMode::Add);
         sprite->setColorBlendFactor(1);
         const ShaftShape& shape = kShapes[i];
