@@ -3,6 +3,8 @@
 #include "app/SoundCommand.h"
 #include "app/WeatherCommand.h"
 
+#include "platform/Displays.h"
+
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"
 
@@ -39,7 +41,14 @@ int main(int argc, char* argv[])
     QStringList rawArgs;
     for (int i = 1; i < argc; ++i)
         rawArgs << QString::fromLocal8Bit(argv[i]);
-    const bool needsGui = !rawArgs.isEmpty() && rawArgs.front() == u"render" && renderWantsOpenGl(rawArgs);
+    const bool listsDisplays = !rawArgs.isEmpty() && rawArgs.front() == u"displays";
+    if (listsDisplays && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fputs("tavik: there is no display to list (DISPLAY is not set)\n", stderr);
+        return kExitFailure;
+    }
+    const bool needsGui = listsDisplays
+        || (!rawArgs.isEmpty() && rawArgs.front() == u"render" && renderWantsOpenGl(rawArgs));
     std::unique_ptr<QCoreApplication> app = needsGui ? std::make_unique<QGuiApplication>(argc, argv)
                                                      : std::make_unique<QCoreApplication>(argc, argv);
     const QStringList args = app->arguments().mid(1);
@@ -64,6 +73,12 @@ int main(int argc, char* argv[])
     if (command == u"sound") {
         const IniKeyValueStore database(IniKeyValueStore::defaultPath());
         return runSoundCommand(args.mid(1), database, out, err);
+    }
+    if (command == u"displays") {
+        // One line each, "ID<tab>NAME", in the system's order: the ids app.monitors takes.
+        for (const DisplayInfo& display : Displays::connected())
+            out << display.id << '\t' << display.name << '\n';
+        return kExitOk;
     }
     if (command == u"render") {
         const IniKeyValueStore database(IniKeyValueStore::defaultPath());
