@@ -2,6 +2,7 @@
 
 #include "effects/Dynamics.h"
 
+#include "atmosphere/FrameStep.h"
 #include "settings/SettingsStore.h"
 
 #include <algorithm>
@@ -10,8 +11,6 @@ namespace tavik {
 
 namespace {
 
-constexpr double kFirstStep = 1.0 / 60;
-constexpr double kMaxStep = 0.1;
 constexpr double kSnowWindShare = 0.9;
 constexpr double kSnowWaveSeed = 91;
 constexpr double kSnowWaveSpeed = 0.7;
@@ -152,8 +151,7 @@ void AtmosphereScene::update(double currentTime)
     sprite::Scene::update(currentTime);
     if (!m_renderingEnabled)
         return;
-    const double dt = m_lastUpdate == 0 ? kFirstStep : std::min(currentTime - m_lastUpdate, kMaxStep);
-    m_lastUpdate = currentTime;
+    const double dt = takeFrameStep(m_lastUpdate, currentTime);
 
     m_wind.update(dt);
     const WindSample wind = windForEffects();

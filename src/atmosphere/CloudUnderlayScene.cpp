@@ -1,15 +1,9 @@
 #include "atmosphere/CloudUnderlayScene.h"
 
+#include "atmosphere/FrameStep.h"
 #include "settings/SettingsStore.h"
 
-#include <algorithm>
-
 namespace tavik {
-
-namespace {
-constexpr double kFirstStep = 1.0 / 60;
-constexpr double kMaxStep = 0.1;
-} // namespace
 
 CloudUnderlayScene::CloudUnderlayScene(QSizeF size, SettingsStore& settings, double backingScale, std::uint64_t seed)
     : sprite::Scene(size)
@@ -43,8 +37,7 @@ void CloudUnderlayScene::update(double currentTime)
     sprite::Scene::update(currentTime);
     if (!m_renderingEnabled)
         return;
-    const double dt = m_lastUpdate == 0 ? kFirstStep : std::min(currentTime - m_lastUpdate, kMaxStep);
-    m_lastUpdate = currentTime;
+    const double dt = takeFrameStep(m_lastUpdate, currentTime);
     m_wind.update(dt);
     m_clouds->update(dt, m_settings.windEnabled() ? m_wind.sample() : WindSample{});
 }
