@@ -1,0 +1,359 @@
+#include "overlay/OverlayController.h"
+
+#include "overlay/FrameClock.h"
+#include "overlay/OverlayLog.h"
+#include "overlay/OverlayWindow.h"
+
+#include "atmosphere/AtmosphereScene.h"
+#include "atmosphere/CloudUnderlayScene.h"
+#include "platform/Displays.h"
+#include "platform/ProcessClock.h"
+#include "settings/SettingsStore.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QTimer>
+
+#include <cmath>
+
+namespace tavik {
+
+Q_LOGGING_CATEGORY(lcOverlay, "tavik.overlay", QtWarningMsg)
+
+namespace {
+
+constexpr int kSettingsDebounceMs = 80;
+
+// The frame rate every view runs at: the nearest whole number to the effective maximum
+// (halves away from zero), at least one. A damaged stored value falls back to 60.
+int framesPerSecondFor(double effectiveMaxFPS)
+{
+    if (!std::isfinite(effectiveMaxFPS))
+        return 60;
+    return int(std::clamp(std::round(effectiveMaxFPS), 1.0, 240.0));
+}
+
+// Where the pointer is on a display, in its scene's coordinates (y up), if it is there.
+std::optional<QPointF> pointerOn(const QScreen* screen)
+{
+    const QRect frame = screen->geometry();
+    const QPoint global = QCursor::pos(const_cast<QScreen*>(screen));
+    if (!frame.contains(global))
+        return std::nullopt;
+    return QPointF(global.x() - frame.x(), frame.height() - (global.y() - frame.y()));
+}
+
+QJsonObject windowStatus(const OverlayWindow& window)
+{
+    const QRect frame = window.geometry();
+    return {
+        {QStringLiteral("windowId"), QString::number(window.winId())},
+        {QStringLiteral("visible"), window.isVisible()},
+        {QStringLiteral("paused"), window.isViewPaused()},
+        {QStringLiteral("renderer"), window.renderer() == OverlayWindow::Renderer::openGl ? QStringLiteral("opengl")
+                                                                                            : QStringLiteral("raster")},
+        {QStringLiteral("level"), window.level() == OverlayWindow::Level::aboveWindows ? QStringLiteral("aboveWindows")
+                                                                                        : QStringLiteral("desktop")},
+        {QStringLiteral("frames"), double(window.framesRendered())},
+        {QStringLiteral("geometry"), QJsonArray{frame.x(), frame.y(), frame.width(), frame.height()}},
+    };
+}
+
+} // namespace
+
+struct OverlayController::CloudUnderlay {
+    std::unique_ptr<CloudUnderlayScene> scene;
+    std::unique_ptr<OverlayWindow> window; // declared after the scene, so it goes first
+
+    ~CloudUnderlay()
+    {
+        window->present(nullptr);
+        window->hide();
+    }
+};
+
+struct OverlayController::DisplayOverlay {
+    QScreen* screen = nullptr;
+    QString name;
+    std::unique_ptr<AtmosphereScene> scene;
+    std::unique_ptr<OverlayWindow> window;
+    std::unique_ptr<CloudUnderlay> underlay;
+
+    ~DisplayOverlay()
+    {
+        underlay.reset();
+        window->present(nullptr);
+        window->hide();
+    }
+};
+
+OverlayController::OverlayController(SettingsStore& settings, const DockGeometryProvider& dock, QObject* parent)
+    : QObject(parent), m_settings(settings), m_dock(dock), m_clock(std::make_unique<FrameClock>())
+{
+}
+
+OverlayController::~OverlayController()
+{
+    m_overlays.clear();
+}
+
+void OverlayController::start()
+{
+    if (m_isRunning)
+        return;
+    m_isRunning = true;
+    subscribe();
+    rebuildOverlays();
+}
+
+void OverlayController::setLightningHandler(std::function<void(double)> handler)
+{
+    m_lightningHandler = std::move(handler);
+    for (auto& [id, overlay] : m_overlays)
+        overlay->scene->setLightningHandler(m_lightningHandler);
+}
+
+void OverlayController::subscribe()
+{
+    m_settingsDebounce = new QTimer(this);
+    m_settingsDebounce->setSingleShot(true);
+    m_settingsDebounce->setInterval(kSettingsDebounceMs);
+    connect(m_settingsDebounce, &QTimer::timeout, this, &OverlayController::applySettingsToScenes);
+    m_willChange = m_settings.onWillChange([this](Setting) { scheduleSettingsApply(); });
+
+    // Display changes rebuild at once. The rebuild runs from the event loop, after Qt has
+    // finished updating its list of screens.
+    auto rebuildSoon = [this] { QTimer::singleShot(0, this, &OverlayController::rebuildOverlays); };
+    auto* app = qGuiApp;
+    connect(app, &QGuiApplication::screenAdded, this, [this, rebuildSoon](QScreen* screen) {
+        watchScreen(screen);
+        rebuildSoon();
+    });
+    connect(app, &QGuiApplication::screenRemoved, this, rebuildSoon);
+    connect(app, &QGuiApplication::primaryScreenChanged, this, rebuildSoon);
+    for (QScreen* screen : QGuiApplication::screens())
+        watchScreen(screen);
+}
+
+void OverlayController::watchScreen(QScreen* screen)
+{
+    auto rebuildSoon = [this] { QTimer::singleShot(0, this, &OverlayController::rebuildOverlays); };
+    connect(screen, &QScreen::geometryChanged, this, rebuildSoon);
+    connect(screen, &QScreen::physicalDotsPerInchChanged, this, rebuildSoon);
+    connect(screen, &QScreen::logicalDotsPerInchChanged, this, rebuildSoon);
+}
+
+void OverlayController::scheduleSettingsApply()
+{
+    // Restarting the timer drops the pending apply: a burst of changes leads to one apply,
+    // a debounce interval after the last of them.
+    m_settingsDebounce->start();
+}
+
+std::set<QString> OverlayController::enabledDisplayIds() const
+{
+    const MonitorMap& switches = m_settings.monitorEnabled();
+    std::set<QString> ids;
+    for (const DisplayInfo& display : Displays::connected()) {
+        const auto found = switches.find(display.id);
+        if (found == switches.end() || found->second)
+            ids.insert(display.id);
+    }
+    return ids;
+}
+
+void OverlayController::applySettingsToScenes()
+{
+    std::set<QString> current;
+    for (const auto& [id, overlay] : m_overlays)
+        current.insert(id);
+    if (enabledDisplayIds() != current) {
+        rebuildOverlays();
+        return;
+    }
+    reconcileUnderlays();
+    applyLevelsAndRates();
+    applyRenderGating();
+}
+
+void OverlayController::applyLevelsAndRates()
+{
+    const auto level = m_settings.floatsAboveWindows() ? OverlayWindow::Level::aboveWindows
+                                                       : OverlayWindow::Level::desktop;
+    m_clock->setFramesPerSecond(framesPerSecondFor(m_settings.effectiveMaxFPS()));
+    for (auto& [id, overlay] : m_overlays) {
+        overlay->window->setLevel(level);
+        overlay->scene->applySettings();
+    }
+}
+
+void OverlayController::rebuildOverlays()
+{
+    const QList<DisplayInfo> displays = Displays::connected();
+    const std::optional<DockGeometry> dock = m_dock.currentGeometry();
+    const MonitorMap& switches = m_settings.monitorEnabled();
+
+    std::map<QString, DisplayInfo> wanted;
+    for (const DisplayInfo& display : displays) {
+        const auto found = switches.find(display.id);
+        if (found == switches.end() || found->second)
+            wanted.emplace(display.id, display);
+    }
+
+    // A display whose screen object changed (unplugged and plugged again between two
+    // rebuilds) starts afresh, since its window belongs to the old screen.
+    for (auto it = m_overlays.begin(); it != m_overlays.end();) {
+        const auto keep = wanted.find(it->first);
+        if (keep == wanted.end() || keep->second.screen != it->second->screen)
+            it = m_overlays.erase(it);
+        else
+            ++it;
+    }
+
+    for (const auto& [id, display] : wanted) {
+        QScreen* screen = display.screen;
+        const bool hostsDock = dock && dock->screenId == id;
+        const double scale = screen->devicePixelRatio();
+        const ScreenRenderInfo info{hostsDock, scale};
+        if (const auto existing = m_overlays.find(id); existing != m_overlays.end()) {
+            DisplayOverlay& overlay = *existing->second;
+            overlay.name = display.name;
+            overlay.window->setGeometry(screen->geometry());
+            overlay.scene->setSize(screen->geometry().size());
+            overlay.scene->setInfo(info);
+            overlay.scene->splash().setInfo(info);
+            overlay.scene->splash().setDockProfileDirty(true);
+            overlay.scene->rain().setBackingScale(scale);
+        } else {
+            auto overlay = makeOverlay(screen, hostsDock, scale);
+            overlay->name = display.name;
+            m_overlays.emplace(id, std::move(overlay));
+        }
+    }
+
+    reconcileUnderlays();
+    applyLevelsAndRates();
+    applyRenderGating();
+}
+
+void OverlayController::dockGeometryChanged()
+{
+    const std::optional<DockGeometry> dock = m_dock.currentGeometry();
+    for (auto& [id, overlay] : m_overlays) {
+        ScreenRenderInfo info = overlay->scene->info();
+        const bool hostsDock = dock && dock->screenId == id;
+        info.hostsDock = hostsDock;
+        overlay->scene->setInfo(info);
+        overlay->scene->splash().setInfo(info);
+        overlay->scene->splash().setDockProfileDirty(true);
+        overlay->scene->applySettings();
+    }
+}
+
+std::unique_ptr<OverlayController::DisplayOverlay> OverlayController::makeOverlay(QScreen* screen, bool hostsDock,
+                                                                                  double scale)
+{
+    auto overlay = std::make_unique<DisplayOverlay>();
+    overlay->screen = screen;
+    overlay->window = std::make_unique<OverlayWindow>(screen);
+    overlay->scene = std::make_unique<AtmosphereScene>(QSizeF(screen->geometry().size()), m_settings,
+                                                       ScreenRenderInfo{hostsDock, scale}, m_dock,
+                                                       std::uint64_t(QRandomGenerator::global()->generate64()));
+    overlay->scene->setPointerSource([screen] { return pointerOn(screen); });
+    if (m_lightningHandler)
+        overlay->scene->setLightningHandler(m_lightningHandler);
+    overlay->window->present(overlay->scene.get());
+    overlay->window->setFrameClock(m_clock.get());
+    connect(overlay->window.get(), &OverlayWindow::frameShown, this, &OverlayController::noteFrameShown);
+    return overlay;
+}
+
+void OverlayController::reconcileUnderlays()
+{
+    const bool wantUnderlay = m_settings.floatsAboveWindows() && m_settings.cloudFloatBehind();
+    for (auto& [id, overlay] : m_overlays) {
+        overlay->scene->setCloudsSuppressed(wantUnderlay);
+        if (!wantUnderlay) {
+            overlay->underlay.reset();
+        } else if (overlay->underlay) {
+            const QRect frame = overlay->screen->geometry();
+            overlay->underlay->window->setGeometry(frame);
+            overlay->underlay->scene->setSize(frame.size());
+            overlay->underlay->scene->applySettings();
+        } else {
+            overlay->underlay = makeCloudUnderlay(overlay->screen);
+        }
+    }
+}
+
+std::unique_ptr<OverlayController::CloudUnderlay> OverlayController::makeCloudUnderlay(QScreen* screen)
+{
+    auto underlay = std::make_unique<CloudUnderlay>();
+    underlay->scene = std::make_unique<CloudUnderlayScene>(QSizeF(screen->geometry().size()), m_settings,
+                                                           screen->devicePixelRatio(),
+                                                           std::uint64_t(QRandomGenerator::global()->generate64()));
+    underlay->window = std::make_unique<OverlayWindow>(screen);
+    underlay->window->present(underlay->scene.get());
+    underlay->window->setFrameClock(m_clock.get());
+    underlay->window->setLevel(OverlayWindow::Level::desktop);
+    underlay->scene->applySettings();
+    return underlay;
+}
+
+void OverlayController::applyRenderGating()
+{
+    const bool allowed = m_settings.enabled() && !m_settings.screenLocked();
+    auto gate = [allowed](OverlayWindow& window) {
+        if (allowed) {
+            if (!window.isVisible()) {
+                window.show();
+                window.restack();
+            }
+            window.setViewPaused(false);
+        } else {
+            window.hide();
+            window.setViewPaused(true);
+        }
+    };
+    for (auto& [id, overlay] : m_overlays) {
+        gate(*overlay->window);
+        if (overlay->underlay)
+            gate(*overlay->underlay->window);
+    }
+    m_clock->update();
+}
+
+void OverlayController::noteFrameShown()
+{
+    if (m_firstFrameMs >= 0)
+        return;
+    m_firstFrameMs = processAgeMilliseconds();
+    qCInfo(lcOverlay) << "first frame" << m_firstFrameMs << "ms after the process started";
+    emit firstFrameShown();
+}
+
+QJsonObject OverlayController::status() const
+{
+    QJsonArray overlays;
+    for (const auto& [id, overlay] : m_overlays) {
+        QJsonObject entry = windowStatus(*overlay->window);
+        entry.insert(QStringLiteral("id"), id);
+        entry.insert(QStringLiteral("name"), overlay->name);
+        entry.insert(QStringLiteral("hostsDock"), overlay->scene->info().hostsDock);
+        if (overlay->underlay)
+            entry.insert(QStringLiteral("underlay"), windowStatus(*overlay->underlay->window));
+        overlays.append(entry);
+    }
+    return {
+        {QStringLiteral("running"), m_isRunning},
+        {QStringLiteral("framesPerSecond"), m_clock->framesPerSecond()},
+        {QStringLiteral("clockTicking"), m_clock->isTicking()},
+        {QStringLiteral("firstFrameMs"), m_firstFrameMs},
+        {QStringLiteral("overlays"), overlays},
+    };
+}
+
+} // namespace tavik

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "settings/Signal.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+class QScreen;
+class QTimer;
+
+namespace tavik {
+
+class SettingsStore;
+class DockGeometryProvider;
+class FrameClock;
+class OverlayWindow;
+class AtmosphereScene;
+class CloudUnderlayScene;
+
+// Keeps one overlay on every display the user has enabled: a transparent, click-through
+// window holding that display's atmosphere, plus a cloud layer below ordinary windows while
+// clouds float behind them. Re-applies settings to every scene after a short pause in
+// changes, rebuilds when displays change, and hides everything while effects are off or the
+// screen is locked.
+class OverlayController final : public QObject {
+    Q_OBJECT
+public:
+    OverlayController(SettingsStore& settings, const DockGeometryProvider& dock, QObject* parent = nullptr);
+    ~OverlayController() override;
+
+    // Subscribes and builds the overlays; later calls do nothing.
+    void start();
+
+    // Called once at the start of every lightning flash on any display, with its brightness.
+    void setLightningHandler(std::function<void(double brightness)> handler);
+
+    // For `tavik status` and the tests: every overlay with its window, visibility, renderer
+    // and frame count, the frame rate, and when the first frame was shown.
+    [[nodiscard]] QJsonObject status() const;
+    [[nodiscard]] int overlayCount() const { return int(m_overlays.size()); }
+
+    // The time from process start to the first frame on screen, or -1 before it.
+    [[nodiscard]] double firstFrameMilliseconds() const { return m_firstFrameMs; }
+
+public slots:
+    // The dock moved, appeared or went away: tell every scene whether its display holds it.
+    void dockGeometryChanged();
+
+signals:
+    void firstFrameShown();
+
+private:
+    struct CloudUnderlay;
+    struct DisplayOverlay;
+
+    void subscribe();
+    void scheduleSettingsApply();
+    void applySettingsToScenes();
+    [[nodiscard]] std::set<QString> enabledDisplayIds() const;
+    void rebuildOverlays();
+    std::unique_ptr<DisplayOverlay> makeOverlay(QScreen* screen, bool hostsDock, double scale);
+    void reconcileUnderlays();
+    std::unique_ptr<CloudUnderlay> makeCloudUnderlay(QScreen* screen);
+    void applyRenderGating();
+    void applyLevelsAndRates();
+    void watchScreen(QScreen* screen);
+    void noteFrameShown();
+
+    SettingsStore& m_settings;
+    const DockGeometryProvider& m_dock;
+    std::map<QString, std::unique_ptr<DisplayOverlay>> m_overlays;
+    Subscription m_willChange;
+    QTimer* m_settingsDebounce = nullptr;
+    std::unique_ptr<FrameClock> m_clock;
+    std::function<void(double)> m_lightningHandler;
+    bool m_isRunning = false;
+    double m_firstFrameMs = -1;
+};
+
+} // namespace tavik

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+namespace tavik {
+Q_DECLARE_LOGGING_CATEGORY(lcOverlay)
+}

@@ -1,0 +1,242 @@
+#include "overlay/OverlayWindow.h"
+
+#include "overlay/OverlayLog.h"
+
+#include "sprite/GlRenderer.h"
+#include "sprite/RasterRenderer.h"
+#include "sprite/Scene.h"
+
+#include <QBackingStore>
+#include <QExposeEvent>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QPainter>
+#include <QScreen>
+
+#include <optional>
+
+namespace tavik {
+
+namespace {
+
+QSurfaceFormat overlayFormat()
+{
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setAlphaBufferSize(8);
+    format.setDepthBufferSize(0);
+    format.setStencilBufferSize(0);
+    // Never wait for the vertical blank: with one window per display, each swap waiting on
+    // its own blank would halve the rate of every display. The frame clock sets the pace.
+    format.setSwapInterval(0);
+    return format;
+}
+
+bool canMakeOpenGlContext()
+{
+    QOpenGLContext context;
+    context.setFormat(overlayFormat());
+    if (!context.create())
+        return false;
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    const bool current = context.makeCurrent(&surface);
+    if (current)
+        context.doneCurrent();
+    return current;
+}
+
+} // namespace
+
+OverlayWindow::Renderer OverlayWindow::preferredRenderer()
+{
+    static const Renderer chosen = [] {
+        const QByteArray asked = qgetenv("TAVIK_RENDERER").trimmed().toLower();
+        if (asked == "raster")
+            return Renderer::raster;
+        if (canMakeOpenGlContext())
+            return Renderer::openGl;
+        qCInfo(lcOverlay) << "no OpenGL context can be made; overlays draw with QPainter";
+        return Renderer::raster;
+    }();
+    return chosen;
+}
+
+OverlayWindow::OverlayWindow(QScreen* screen) : QWindow(screen), m_renderer(preferredRenderer())
+{
+    // Unmanaged: a window manager would frame the window and let the frame catch clicks.
+    setFlags(Qt::FramelessWindowHint | Qt::BypassWindowManagerHint | Qt::WindowTransparentForInput
+             | Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint);
+    setFormat(overlayFormat());
+    setSurfaceType(m_renderer == Renderer::openGl ? QSurface::OpenGLSurface : QSurface::RasterSurface);
+    setTitle(QStringLiteral("Tavik overlay"));
+    if (screen)
+        setGeometry(screen->geometry());
+}
+
+OverlayWindow::~OverlayWindow()
+{
+    if (m_clock)
+        m_clock->remove(this);
+    releaseOpenGl();
+}
+
+void OverlayWindow::releaseOpenGl()
+{
+    if (!m_context)
+        return;
+    if (m_gl) {
+        if (handle() && m_context->makeCurrent(this)) {
+            m_gl->releaseResources();
+        } else {
+            QOffscreenSurface surface;
+            surface.setFormat(m_context->format());
+            surface.create();
+            if (m_context->makeCurrent(&surface))
+                m_gl->releaseResources();
+        }
+        m_gl.reset();
+    }
+    m_context->doneCurrent();
+    m_context.reset();
+}
+
+void OverlayWindow::present(sprite::Scene* scene)
+{
+    m_scene = scene;
+    m_list.clear();
+    if (m_scene)
+        m_scene->setPaused(m_paused);
+    if (m_clock)
+        m_clock->update();
+}
+
+void OverlayWindow::setFrameClock(FrameClock* clock)
+{
+    if (m_clock == clock)
+        return;
+    if (m_clock)
+        m_clock->remove(this);
+    m_clock = clock;
+    if (m_clock)
+        m_clock->add(this);
+}
+
+void OverlayWindow::setLevel(Level level)
+{
+    m_level = level;
+    restack();
+}
+
+void OverlayWindow::restack()
+{
+    if (!isVisible())
+        return;
+    if (m_level == Level::aboveWindows)
+        raise();
+    else
+        lower();
+}
+
+void OverlayWindow::setViewPaused(bool paused)
+{
+    m_paused = paused;
+    if (m_scene)
+        m_scene->setPaused(paused);
+    if (m_clock)
+        m_clock->update();
+}
+
+bool OverlayWindow::wantsFrames() const
+{
+    return m_scene && !m_paused && isVisible();
+}
+
+void OverlayWindow::exposeEvent(QExposeEvent* event)
+{
+    QWindow::exposeEvent(event);
+    if (isExposed() && m_clock)
+        m_clock->update();
+}
+
+void OverlayWindow::renderFrame(double now)
+{
+    if (!m_scene || m_paused || !isExposed())
+        return;
+    m_scene->advance(now);
+    m_list.build(*m_scene);
+    if (m_renderer == Renderer::openGl && !renderWithOpenGl())
+        fallBackToRaster();
+    if (m_renderer == Renderer::raster)
+        renderWithRaster();
+    ++m_frames;
+    emit frameShown();
+}
+
+bool OverlayWindow::renderWithOpenGl()
+{
+    if (!m_context) {
+        m_context = std::make_unique<QOpenGLContext>();
+        m_context->setFormat(format());
+        m_context->setScreen(screen());
+        if (!m_context->create())
+            return false;
+    }
+    if (!m_context->makeCurrent(this))
+        return false;
+    if (!m_gl) {
+        m_gl = std::make_unique<sprite::GlRenderer>();
+        if (!m_gl->initialize())
+            return false;
+    }
+    const double scale = devicePixelRatio();
+    m_gl->render(m_list, size() * scale, scale);
+    m_context->swapBuffers(this);
+    return true;
+}
+
+void OverlayWindow::fallBackToRaster()
+{
+    qCWarning(lcOverlay) << "OpenGL drawing failed on" << (screen() ? screen()->name() : QString())
+                         << "; drawing with QPainter from now on";
+    releaseOpenGl();
+    m_renderer = Renderer::raster;
+    // The surface type is fixed when the native window is made: make it again.
+    const bool wasVisible = isVisible();
+    destroy();
+    setSurfaceType(QSurface::RasterSurface);
+    if (wasVisible) {
+        show();
+        restack();
+    }
+}
+
+void OverlayWindow::renderWithRaster()
+{
+    if (!m_raster)
+        m_raster = std::make_unique<sprite::RasterRenderer>();
+    if (!m_backingStore)
+        m_backingStore = std::make_unique<QBackingStore>(this);
+    const QSize area = size();
+    if (area.isEmpty())
+        return;
+    if (m_backingStore->size() != area)
+        m_backingStore->resize(area);
+    const QRegion region(QRect(QPoint(0, 0), area));
+    m_backingStore->beginPaint(region);
+    const double scale = devicePixelRatio();
+    auto* image = dynamic_cast<QImage*>(m_backingStore->paintDevice());
+    if (image && image->format() == QImage::Format_ARGB32_Premultiplied) {
+        image->fill(Qt::transparent);
+        m_raster->render(m_list, *image, scale);
+    } else if (QPaintDevice* device = m_backingStore->paintDevice()) {
+        const QImage picture = m_raster->render(m_list, area * scale, scale);
+        QPainter painter(device);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QRect(QPoint(0, 0), area), picture);
+    }
+    m_backingStore->endPaint();
+    m_backingStore->flush(region);
+}
+
+} // namespace tavik
