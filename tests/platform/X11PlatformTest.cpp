@@ -1,0 +1,179 @@
+// Dock windows and window stacking on a real X server (tests/with-xvfb), with two displays
+// side by side. Another X client plays the panel and the desktop; no window manager runs.
+
+#include "platform/Displays.h"
+#include "platform/SystemDockGeometry.h"
+#include "platform/X11Stacking.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRasterWindow>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+using namespace tavik;
+
+namespace {
+
+// The other client: separate connection, as a panel or a desktop program would have.
+class Client {
+public:
+    Client() : c(xcb_connect(nullptr, nullptr)), root(xcb_setup_roots_iterator(xcb_get_setup(c)).data->root) {}
+    ~Client() { xcb_disconnect(c); }
+
+    xcb_atom_t atom(const char* name)
+    {
+        auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
+        const xcb_atom_t value = reply->atom;
+        std::free(reply);
+        return value;
+    }
+
+    xcb_window_t window(int x, int y, int w, int h, const char* type)
+    {
+        const xcb_window_t id = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, id, root, static_cast<int16_t>(x), static_cast<int16_t>(y),
+                          static_cast<uint16_t>(w), static_cast<uint16_t>(h), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        const xcb_atom_t value = atom(type);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &value);
+        // "Put me where I asked" (USPosition), for runs under a window manager.
+        uint32_t hints[18] = {1 | 2, static_cast<uint32_t>(x), static_cast<uint32_t>(y), static_cast<uint32_t>(w),
+                              static_cast<uint32_t>(h)};
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+        xcb_map_window(c, id);
+        xcb_aux_sync();
+        return id;
+    }
+
+    void xcb_aux_sync() { std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
+
+    std::vector<xcb_window_t> stacking()
+    {
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        std::vector<xcb_window_t> order(children, children + xcb_query_tree_children_length(tree));
+        std::free(tree);
+        return order;
+    }
+
+    // Where the window (or the frame a window manager put it in) sits, from the bottom.
+    long place(xcb_window_t window)
+    {
+        for (int depth = 0; depth < 8; ++depth) {
+            auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+            const xcb_window_t parent = tree != nullptr ? tree->parent : root;
+            std::free(tree);
+            if (parent == root)
+                break;
+            window = parent;
+        }
+        const std::vector<xcb_window_t> order = stacking();
+        return std::find(order.begin(), order.end(), window) - order.begin();
+    }
+
+    xcb_connection_t* c;
+    xcb_window_t root;
+};
+
+} // namespace
+
+TEST(X11Dock, PanelWindowGivesItsDisplaySceneRectangleAndHidesWhenUnmapped)
+{
+    ASSERT_EQ(QGuiApplication::screens().size(), 2);
+    SystemDockGeometry provider; // before the panel: it must notice it from X events
+    QSignalSpy changed(&provider, &SystemDockGeometry::changed);
+    EXPECT_FALSE(provider.currentGeometry());
+
+    Client panel;
+    // 40 pixels high at the bottom of the right display (640..1279 × 0..1023).
+    const xcb_window_t window = panel.window(700, 1024 - 40, 400, 40, "_NET_WM_WINDOW_TYPE_DOCK");
+    const uint32_t strut[12] = {0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 700, 1099};
+    xcb_change_property(panel.c, XCB_PROP_MODE_REPLACE, window, panel.atom("_NET_WM_STRUT_PARTIAL"),
+                        XCB_ATOM_CARDINAL, 32, 12, strut);
+    panel.xcb_aux_sync();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return provider.currentGeometry().has_value(); }, 3000));
+    const DockGeometry geometry = *provider.currentGeometry();
+    QString rightId;
+    for (const DisplayInfo& display : Displays::connected())
+        if (display.screen->geometry().x() == 640)
+            rightId = display.id;
+    EXPECT_EQ(geometry.screenId, rightId);
+    EXPECT_EQ(geometry.orientation, DockGeometry::Orientation::bottom);
+    EXPECT_EQ(geometry.rect, QRectF(60, 0, 400, 40));
+    EXPECT_EQ(geometry.tileSize, 40);
+    EXPECT_TRUE(geometry.isVisible);
+    EXPECT_GE(changed.count(), 1);
+
+    xcb_unmap_window(panel.c, window);
+    panel.xcb_aux_sync();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !provider.currentGeometry()->isVisible; }, 3000));
+    EXPECT_EQ(provider.currentGeometry()->rect, geometry.rect);
+
+    xcb_destroy_window(panel.c, window);
+    panel.xcb_aux_sync();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !provider.currentGeometry().has_value(); }, 3000));
+}
+
+TEST(X11Stacking, OverlaySitsAboveTheDesktopOrOnTopAndOtherWindowsRaisingIsReported)
+{
+    ASSERT_TRUE(x11::isAvailable());
+    Client desktop;
+    const xcb_window_t wallpaper = desktop.window(0, 0, 1280, 1024, "_NET_WM_WINDOW_TYPE_DESKTOP");
+    const xcb_window_t editor = desktop.window(100, 100, 300, 200, "_NET_WM_WINDOW_TYPE_NORMAL");
+
+    QRasterWindow overlay;
+    overlay.setFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
+                     Qt::WindowDoesNotAcceptFocus);
+    overlay.resize(200, 200);
+    overlay.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&overlay));
+    const auto own = static_cast<xcb_window_t>(overlay.winId());
+
+    x11::StackingWatcher watcher;
+    QSignalSpy stacking(&watcher, &x11::StackingWatcher::stackingChanged);
+
+    EXPECT_TRUE(x11::stackAboveDesktop(overlay.winId()));
+    EXPECT_EQ(desktop.place(own), desktop.place(wallpaper) + 1);
+    EXPECT_LT(desktop.place(own), desktop.place(editor));
+
+    EXPECT_TRUE(x11::raiseToTop(overlay.winId()));
+    EXPECT_GT(desktop.place(own), desktop.place(editor));
+    // Our own restacking is no news: overlays must not answer each other forever.
+    EXPECT_FALSE(stacking.wait(600));
+
+    const uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(desktop.c, editor, XCB_CONFIG_WINDOW_STACK_MODE, above);
+    desktop.xcb_aux_sync();
+    EXPECT_TRUE(stacking.wait(2000));
+
+    // Without a desktop window the overlay goes to the very bottom.
+    xcb_destroy_window(desktop.c, wallpaper);
+    desktop.xcb_aux_sync();
+    EXPECT_TRUE(x11::stackAboveDesktop(overlay.winId()));
+    EXPECT_EQ(desktop.place(own), 0);
+}
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    // Two displays side by side on the one X screen, before Qt reads the screens.
+    for (const QStringList& monitor : {QStringList{"LEFT", "640/169x1024/271+0+0", "screen"},
+                                       QStringList{"RIGHT", "640/169x1024/271+640+0", "none"}}) {
+        QProcess xrandr;
+        xrandr.start("xrandr", QStringList{"--setmonitor"} + monitor);
+        xrandr.waitForFinished();
+    }
+    QGuiApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
