@@ -3,7 +3,10 @@
 set -u
 tavik="$1"
 export XDG_CONFIG_HOME="$(mktemp -d)"
-trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
+# A private runtime folder: settings commands must edit the file here, not reach a Tavik the
+# developer happens to be running.
+export XDG_RUNTIME_DIR="$(mktemp -d)"
+trap 'rm -rf "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"' EXIT
 conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
 failures=0
 
@@ -48,8 +51,11 @@ check "first scene intact" "1" "$("$tavik" scene list | grep -c "^$id .*🌧 goo
 "$tavik" reset
 check "reset clears scene name" "" "$("$tavik" get app.scene)"
 check "reset keeps saved scenes" "3" "$("$tavik" scene list | wc -l)"
-"$tavik" >/dev/null 2>&1
-check "bare tavik runs" "0" "$?"
+message="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tavik" 2>&1 >/dev/null)"
+check "bare tavik without a display fails" "1" "$?"
+check "and says why" "1" "$(grep -c 'no display' <<<"$message")"
+"$tavik" status 2>/dev/null
+check "status without a running program" "1" "$?"
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]

@@ -1,0 +1,146 @@
+#include "app/AppDelegate.h"
+
+#include "app/CommandLine.h"
+#include "app/PanelHost.h"
+#include "app/StatusItem.h"
+#include "overlay/OverlayController.h"
+#include "platform/SystemDockGeometry.h"
+#include "settings/SettingsStore.h"
+#include "sound/SoundscapeManager.h"
+#include "ui/PanelEnvironment.h"
+#include "weather/Endpoints.h"
+#include "weather/QtPositionSource.h"
+#include "weather/WeatherService.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QQuickView>
+#include <QTimer>
+
+Q_LOGGING_CATEGORY(lcApp, "tavik.app", QtWarningMsg)
+
+namespace tavik {
+
+namespace {
+
+// A tray host often starts together with the session, after us: wait this long before deciding
+// that there is none and the panel must open as a window.
+constexpr int kTrayGraceMs = 2500;
+
+QJsonObject rectJson(const QRect& rect)
+{
+    return {{QStringLiteral("x"), rect.x()}, {QStringLiteral("y"), rect.y()},
+            {QStringLiteral("width"), rect.width()}, {QStringLiteral("height"), rect.height()}};
+}
+
+std::unique_ptr<WeatherService> makeWeatherService(SettingsStore& settings)
+{
+    QStringList rejected;
+    WeatherEndpoints endpoints = WeatherEndpoints::fromEnvironment(&rejected);
+    if (!rejected.isEmpty())
+        qCWarning(lcApp) << "ignoring service addresses that are not http(s) URLs:" << rejected;
+    return std::make_unique<WeatherService>(settings, std::make_unique<QtPositionSource>(), std::move(endpoints));
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(SettingsStore& settings, QString settingsPath, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_settingsPath(std::move(settingsPath))
+    , m_weather(makeWeatherService(settings))
+    , m_environment(std::make_unique<PanelEnvironment>(settings, m_presenter, m_weather.get()))
+    , m_panel(std::make_unique<PanelHost>(*m_environment, m_presenter))
+{
+}
+
+// Members go in reverse: the overlays and the tray icon before the panel they point into.
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    if (m_launched)
+        return;
+    m_launched = true;
+    // Text fields of the panel already know the editing shortcuts; there is no menu to install.
+    m_panel->wirePresenter();
+    setupStatusItem();
+    m_panel->setupPopover();
+    startServices();
+}
+
+void AppDelegate::setupStatusItem()
+{
+    m_statusItem = std::make_unique<StatusItem>(m_settings, *m_panel);
+    StatusItem* item = m_statusItem.get();
+    m_panel->setAnchor([item] { return item->geometry(); });
+    m_statusItem->show();
+    if (!StatusItem::trayAvailable())
+        QTimer::singleShot(kTrayGraceMs, this, &AppDelegate::openWindowWithoutTray);
+}
+
+void AppDelegate::openWindowWithoutTray()
+{
+    if (StatusItem::trayAvailable() || m_panel->isPopoverShown() || m_panel->isWindowVisible())
+        return;
+    // Nothing to click: the panel is the only way in, so it opens where it can stay.
+    m_presenter.setMode(PanelPresenter::Mode::window);
+    m_panel->showWindow();
+}
+
+void AppDelegate::startServices()
+{
+    m_dock = std::make_unique<SystemDockGeometry>();
+    m_overlay = std::make_unique<OverlayController>(m_settings, *m_dock);
+    m_overlay->setLightningHandler([](double brightness) { SoundscapeManager::shared().lightningStruck(brightness); });
+    m_overlay->start();
+    m_weather->start();
+    SoundscapeManager::shared().start();
+    // Screen-lock observation and the battery monitor start here, after the soundscape.
+}
+
+InstanceReply AppDelegate::handleCommand(const QStringList& args)
+{
+    InstanceReply reply;
+    const QString command = args.value(0);
+    if (command == u"panel" && args.size() == 1) {
+        m_panel->openPanel();
+        return reply;
+    }
+    if (command == u"status" && args.size() == 1) {
+        reply.out = QString::fromUtf8(QJsonDocument(status()).toJson(QJsonDocument::Indented));
+        return reply;
+    }
+    if (!isSettingsCommand(command)) {
+        reply.exitCode = kExitUsage;
+        reply.err = QStringLiteral("tavik: the running program does not take \"%1\"\n").arg(args.join(u' '));
+        return reply;
+    }
+    QTextStream out(&reply.out);
+    QTextStream err(&reply.err);
+    CommandContext context{m_settings, out, err, m_settingsPath};
+    reply.exitCode = runSettingsCommand(args, context);
+    out.flush();
+    err.flush();
+    return reply;
+}
+
+QJsonObject AppDelegate::status() const
+{
+    const bool tray = StatusItem::trayAvailable();
+    QJsonObject trayStatus{{QStringLiteral("available"), tray}};
+    if (m_statusItem) {
+        trayStatus.insert(QStringLiteral("geometry"), rectJson(m_statusItem->geometry()));
+        trayStatus.insert(QStringLiteral("toolTip"), m_statusItem->toolTip());
+    }
+    return {{QStringLiteral("pid"), qint64(QCoreApplication::applicationPid())},
+            {QStringLiteral("enabled"), m_settings.enabled()},
+            {QStringLiteral("overlays"), m_overlay ? m_overlay->status() : QJsonObject()},
+            {QStringLiteral("firstFrameMs"), m_overlay ? m_overlay->firstFrameMilliseconds() : -1.0},
+            {QStringLiteral("tray"), trayStatus},
+            {QStringLiteral("panel"), m_panel->status()}};
+}
+
+} // namespace tavik

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/PanelPresenter.h"
+#include "app/SingleInstance.h"
+
+#include <QJsonObject>
+#include <QObject>
+
+#include <memory>
+
+namespace tavik {
+
+class DockGeometryProvider;
+class OverlayController;
+class PanelEnvironment;
+class PanelHost;
+class SettingsStore;
+class StatusItem;
+class WeatherService;
+
+// The desktop program: the tray icon, the settings panel and the long-lived services, started
+// in a fixed order, and the answers to commands sent by a second `tavik`.
+class AppDelegate final : public QObject {
+    Q_OBJECT
+public:
+    // `settingsPath` is named in the messages of settings commands run here.
+    AppDelegate(SettingsStore& settings, QString settingsPath, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The start-up sequence; call once, with the application object running.
+    void applicationDidFinishLaunching();
+
+    // A command from a second `tavik`: "panel", "status" or any settings command, run against
+    // the live store.
+    [[nodiscard]] InstanceReply handleCommand(const QStringList& args);
+
+    // {pid, overlays, firstFrameMs, tray, panel}: what `tavik status` prints.
+    [[nodiscard]] QJsonObject status() const;
+
+    [[nodiscard]] PanelHost& panel() const { return *m_panel; }
+
+private:
+    void setupStatusItem();
+    void openWindowWithoutTray();
+    void startServices();
+
+    SettingsStore& m_settings;
+    QString m_settingsPath;
+    PanelPresenter m_presenter;
+    std::unique_ptr<WeatherService> m_weather;
+    std::unique_ptr<PanelEnvironment> m_environment;
+    std::unique_ptr<PanelHost> m_panel;
+    std::unique_ptr<StatusItem> m_statusItem;
+    std::unique_ptr<DockGeometryProvider> m_dock;
+    std::unique_ptr<OverlayController> m_overlay;
+    bool m_launched = false;
+};
+
+} // namespace tavik

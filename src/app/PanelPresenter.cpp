@@ -1,0 +1,29 @@
+#include "app/PanelPresenter.h"
+
+namespace tavik {
+
+PanelPresenter::PanelPresenter(QObject* parent)
+    : QObject(parent)
+{
+}
+
+void PanelPresenter::setMode(Mode mode)
+{
+    if (mode == m_mode)
+        return;
+    m_mode = mode;
+    emit modeChanged();
+}
+
+void PanelPresenter::toggleMode()
+{
+    // Copies: a callback may replace the callbacks while it runs.
+    if (m_mode == Mode::window) {
+        if (auto popIn = onPopIn)
+            popIn();
+    } else if (auto popOut = onPopOut) {
+        popOut();
+    }
+}
+
+} // namespace tavik

@@ -1,0 +1,48 @@
+#include "app/StatusItem.h"
+
+#include "app/BrandMark.h"
+#include "app/PanelHost.h"
+#include "settings/SettingsStore.h"
+
+namespace tavik {
+
+StatusItem::StatusItem(SettingsStore& settings, PanelHost& panel, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_panel(panel)
+{
+    m_enabled = m_settings.observe<bool>(Setting::enabled, [this](bool on) { setWindy(on); });
+    connect(&m_icon, &QSystemTrayIcon::activated, this, &StatusItem::handleActivation);
+}
+
+void StatusItem::show()
+{
+    m_icon.show();
+}
+
+void StatusItem::setWindy(bool windy)
+{
+    if (m_windy == windy)
+        return;
+    m_windy = windy;
+    ++m_imageUpdates;
+    m_icon.setIcon(BrandMark::trayIcon(windy));
+    m_icon.setToolTip(windy ? QStringLiteral("Tavik (on)") : QStringLiteral("Tavik (off)"));
+}
+
+void StatusItem::handleActivation(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Context:
+        m_settings.setEnabled(!m_settings.enabled());
+        break;
+    case QSystemTrayIcon::Trigger:
+        m_panel.statusItemClicked();
+        break;
+    default:
+        // A double click already arrived as a click; middle clicks mean nothing here.
+        break;
+    }
+}
+
+} // namespace tavik

@@ -1,0 +1,143 @@
+#include "app/PanelHost.h"
+#include "app/PanelPresenter.h"
+#include "app/StatusItem.h"
+
+#include "settings/SettingsStore.h"
+#include "ui/PanelEnvironment.h"
+
+#include <QQuickItem>
+#include <QQuickView>
+
+#include <gtest/gtest.h>
+
+using namespace tavik;
+
+namespace {
+
+class PanelHostTest : public ::testing::Test {
+protected:
+    MemoryKeyValueStore db;
+    SettingsStore store{db};
+    PanelPresenter presenter;
+    PanelEnvironment environment{store, presenter, nullptr};
+    PanelHost host{environment, presenter};
+    StatusItem statusItem{store, host};
+
+    void SetUp() override
+    {
+        host.setAnchor([] { return QRect(600, 0, 22, 22); });
+        host.wirePresenter();
+        host.setupPopover();
+        ASSERT_NE(host.popover(), nullptr) << "the panel's QML did not load";
+    }
+
+    void leftClick() { statusItem.handleActivation(QSystemTrayIcon::Trigger); }
+    void rightClick() { statusItem.handleActivation(QSystemTrayIcon::Context); }
+    [[nodiscard]] bool inWindowMode() const { return presenter.mode() == PanelPresenter::Mode::window; }
+};
+
+} // namespace
+
+TEST_F(PanelHostTest, LeftClicksToggleThePopoverUnderTheIcon)
+{
+    leftClick();
+    EXPECT_TRUE(host.isPopoverShown());
+    EXPECT_EQ(host.popover()->size(), kPopoverContentSize);
+    EXPECT_EQ(host.popover()->y(), 22 + 6);
+    leftClick();
+    EXPECT_FALSE(host.isPopoverShown());
+    leftClick();
+    EXPECT_TRUE(host.isPopoverShown());
+    EXPECT_EQ(host.window(), nullptr);
+    EXPECT_FALSE(inWindowMode());
+}
+
+TEST_F(PanelHostTest, PopOutHideAndCloseKeepOneWindow)
+{
+    leftClick();
+    presenter.toggleMode(); // pop out from the popover
+    EXPECT_FALSE(host.isPopoverShown());
+    ASSERT_TRUE(host.isWindowVisible());
+    EXPECT_TRUE(inWindowMode());
+    QQuickView* window = host.window();
+    QObject* tree = window->rootObject();
+    EXPECT_EQ(window->title(), QStringLiteral("Tavik"));
+    EXPECT_EQ(window->size(), kWindowContentSize);
+    EXPECT_TRUE(window->flags() & Qt::WindowStaysOnTopHint);
+
+    leftClick(); // hides, does not close
+    EXPECT_FALSE(host.isWindowVisible());
+    EXPECT_TRUE(inWindowMode());
+    leftClick();
+    EXPECT_TRUE(host.isWindowVisible());
+    EXPECT_EQ(host.window(), window);
+
+    window->close(); // the close button
+    EXPECT_FALSE(host.isWindowVisible());
+    EXPECT_FALSE(inWindowMode());
+    leftClick();
+    EXPECT_TRUE(host.isPopoverShown());
+    EXPECT_FALSE(host.isWindowVisible());
+
+    presenter.toggleMode();
+    EXPECT_EQ(host.window(), window);
+    EXPECT_EQ(host.window()->rootObject(), tree);
+    EXPECT_TRUE(host.isWindowVisible());
+
+    presenter.toggleMode(); // pop back in
+    EXPECT_FALSE(host.isWindowVisible());
+    EXPECT_TRUE(host.isPopoverShown());
+    EXPECT_FALSE(inWindowMode());
+}
+
+TEST_F(PanelHostTest, RightClickSwitchesEffectsAndNeverOpensThePanel)
+{
+    ASSERT_TRUE(store.enabled());
+    EXPECT_EQ(statusItem.toolTip(), QStringLiteral("Tavik (on)"));
+    EXPECT_TRUE(statusItem.showsWindyMark());
+    const int updates = statusItem.imageUpdates();
+
+    rightClick();
+    EXPECT_FALSE(store.enabled());
+    EXPECT_EQ(statusItem.toolTip(), QStringLiteral("Tavik (off)"));
+    EXPECT_FALSE(statusItem.showsWindyMark());
+    EXPECT_FALSE(host.isPopoverShown());
+    EXPECT_EQ(host.window(), nullptr);
+
+    // While the popover is open it stays as it is.
+    leftClick();
+    rightClick();
+    EXPECT_TRUE(store.enabled());
+    EXPECT_TRUE(host.isPopoverShown());
+    EXPECT_EQ(statusItem.imageUpdates(), updates + 2);
+
+    // Writing the same value again changes no picture.
+    store.setEnabled(true);
+    EXPECT_EQ(statusItem.imageUpdates(), updates + 2);
+}
+
+TEST_F(PanelHostTest, OpenPanelShowsWithoutClosing)
+{
+    host.openPanel();
+    host.openPanel();
+    EXPECT_TRUE(host.isPopoverShown());
+    presenter.toggleMode();
+    host.openPanel();
+    EXPECT_TRUE(host.isWindowVisible());
+    EXPECT_EQ(host.status().value(QStringLiteral("mode")).toString(), QStringLiteral("window"));
+}
+
+TEST(PopoverPosition, BelowOrAboveTheAnchorAndAlwaysOnScreen)
+{
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize size(320, 540);
+    // A tray at the top: below the icon, centred on it.
+    EXPECT_EQ(popoverPosition(QRect(900, 0, 20, 24), size, screen), QPoint(750, 30));
+    // At the bottom right: above it, pushed left to stay on screen.
+    EXPECT_EQ(popoverPosition(QRect(1897, 1053, 22, 26), size, screen), QPoint(1600, 1053 - 6 - 540));
+    // On a second screen to the left of the origin.
+    const QPoint left = popoverPosition(QRect(-1910, 500, 1, 1), size, QRect(-1920, 0, 1920, 1080));
+    EXPECT_EQ(left.x(), -1920);
+    // A screen too small for the panel: its top-left corner, never beyond.
+    EXPECT_EQ(popoverPosition(QRect(10, 10, 1, 1), size, QRect(0, 0, 200, 300)), QPoint(0, 0));
+}

@@ -1,0 +1,115 @@
+#include "app/PanelPresenter.h"
+#include "settings/SettingsStore.h"
+#include "ui/PanelEnvironment.h"
+#include "ui/SettingsPropertyMap.h"
+
+#include <QGuiApplication>
+#include <QQmlContext>
+#include <QQmlProperty>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tavik;
+
+namespace {
+
+class PanelView : public ::testing::Test {
+protected:
+    MemoryKeyValueStore db;
+    SettingsStore store{db};
+    PanelPresenter presenter;
+    PanelEnvironment environment{store, presenter, nullptr};
+    std::unique_ptr<QQuickView> view;
+
+    void SetUp() override
+    {
+        view = environment.createView(kPopoverContentSize);
+        ASSERT_NE(view, nullptr) << "the panel's QML did not load";
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    }
+
+    QQuickItem* item(const char* name) const { return view->rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name)); }
+
+    void click(QQuickItem* target) const
+    {
+        const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
+        QTest::mouseClick(view.get(), Qt::LeftButton, {}, centre.toPoint());
+    }
+};
+
+} // namespace
+
+TEST_F(PanelView, HeaderFitsThePanelAndItsSwitchDrivesTheMasterSwitch)
+{
+    QQuickItem* master = item("enabledSwitch");
+    ASSERT_NE(master, nullptr);
+    ASSERT_NE(item("brandMark"), nullptr);
+    EXPECT_EQ(item("brandMark")->width(), 22);
+    // Everything of the header inside the panel's 320 points, the switch at the right edge.
+    const QRectF switchRect = master->mapRectToScene(master->boundingRect());
+    EXPECT_LE(switchRect.right(), kPopoverContentSize.width() - 8);
+    EXPECT_GE(switchRect.left(), kPopoverContentSize.width() / 2);
+
+    ASSERT_TRUE(store.enabled());
+    EXPECT_TRUE(master->property("checked").toBool());
+    click(master);
+    EXPECT_FALSE(store.enabled());
+    EXPECT_FALSE(master->property("checked").toBool());
+
+    // And the other way: a change from elsewhere (the tray icon) shows in the switch.
+    store.setEnabled(true);
+    EXPECT_TRUE(master->property("checked").toBool());
+    EXPECT_TRUE(item("brandMark")->property("windy").toBool());
+}
+
+TEST_F(PanelView, PopOutButtonFollowsTheModeAndAsksThePresenter)
+{
+    QQuickItem* button = item("popOutButton");
+    ASSERT_NE(button, nullptr);
+    auto toolTip = [&] { return QQmlProperty(button, QStringLiteral("ToolTip.text"), qmlContext(button)).read().toString(); };
+    EXPECT_EQ(toolTip(), QStringLiteral("pop out into a window"));
+    int popOuts = 0;
+    int popIns = 0;
+    presenter.onPopOut = [&] { ++popOuts; };
+    presenter.onPopIn = [&] { ++popIns; };
+    click(button);
+    EXPECT_EQ(popOuts, 1);
+    EXPECT_EQ(popIns, 0);
+    presenter.setMode(PanelPresenter::Mode::window);
+    EXPECT_EQ(toolTip(), QStringLiteral("dock back to the menu bar"));
+    click(button);
+    EXPECT_EQ(popIns, 1);
+}
+
+TEST_F(PanelView, SettingsMapTakesOnlyValuesOfTheRightKind)
+{
+    SettingsPropertyMap& settings = environment.settings();
+    EXPECT_EQ(settings.value(QStringLiteral("dropsPerSecond")).toDouble(), store.dropsPerSecond());
+    // Written the way QML writes: through the map's property.
+    settings.setProperty("dropsPerSecond", 40.0);
+    EXPECT_EQ(store.dropsPerSecond(), 40.0);
+    settings.setProperty("dropsPerSecond", std::nan(""));
+    settings.setProperty("dropsPerSecond", QStringLiteral("lots"));
+    EXPECT_EQ(store.dropsPerSecond(), 40.0);
+    settings.setProperty("enabled", QStringLiteral("false"));
+    EXPECT_TRUE(store.enabled());
+    settings.setProperty("dropColorHex", QStringLiteral("#112233"));
+    EXPECT_EQ(store.dropColorHex(), QStringLiteral("#112233"));
+    // Saved scenes and the display map are not plain values and stay out.
+    EXPECT_FALSE(settings.contains(QStringLiteral("savedScenes")));
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
