@@ -14,7 +14,7 @@ namespace {
 constexpr double kLeafTiltDegrees = 24; // clockwise on screen: the tip leans into the wind
 constexpr double kWindyLeafShift = 0.14; // of the size: room for the streaks on the left
 const QColor kTrayFill(0xEA, 0xF1, 0xF5);
-const QColor kTrayRim(0x0B, 0x12, 0x18, 200);
+const QColor kTrayRim(0x0B, 0x12, 0x18, 235);
 constexpr std::array kTrayIconSizes{16, 22, 24, 32, 48, 64};
 
 struct Streak {
@@ -99,8 +99,9 @@ QImage trayImage(int size, bool windy, qreal devicePixelRatio)
 {
     QImage picture = blank(size, devicePixelRatio);
     const double side = std::max(size, 1);
-    // About one pixel of rim at 22 px; the mark shrinks a little so the rim stays inside.
-    const double rim = std::max(0.75, side / 22.0);
+    // A rim of most of a pixel at 22 px: the mark stands out on a light panel, and between the
+    // streaks it reads as the dark gap that parts them.
+    const double rim = std::max(0.6, side / 26.0);
     const QPainterPath mark = path(QRectF(rim, rim, side - 2 * rim, side - 2 * rim), windy);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -52,9 +52,24 @@ Item {
                 radius: 7
                 color: popOut.down ? Qt.rgba(1, 1, 1, 0.14) : popOut.hovered ? Theme.hoverFill : "transparent"
             }
-            ToolTip.text: header.presenter.windowMode ? "dock back to the menu bar" : "pop out into a window"
-            ToolTip.visible: hovered
-            ToolTip.delay: 600
+            ToolTip {
+                id: popOutTip
+                objectName: "popOutTip"
+                visible: popOut.hovered
+                delay: 600
+                text: header.presenter.windowMode ? "dock back to the menu bar" : "pop out into a window"
+                contentItem: Text {
+                    text: popOutTip.text
+                    color: Theme.textPrimary
+                    font.family: Theme.fontFamily
+                    font.pixelSize: 11
+                }
+                background: Rectangle {
+                    color: Theme.cardBackground
+                    border.color: Theme.cardStroke
+                    radius: 6
+                }
+            }
             onClicked: header.presenter.toggleMode()
         }
 
