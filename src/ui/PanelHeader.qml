@@ -43,11 +43,13 @@ Item {
             Layout.preferredHeight: 30
             focusPolicy: Qt.NoFocus
             padding: 7
-            icon.source: header.presenter.windowMode ? "icons/arrow.down.right.and.arrow.up.left.svg"
-                                                     : "icons/macwindow.svg"
-            icon.width: 16
-            icon.height: 16
-            icon.color: "transparent" // keep the icon's own colour
+            contentItem: SymbolIcon {
+                objectName: "popOutIcon"
+                implicitWidth: 16
+                implicitHeight: 16
+                name: header.presenter.windowMode ? "arrow.down.right.and.arrow.up.left" : "macwindow"
+                color: popOut.hovered ? Theme.textPrimary : Theme.textSecondary
+            }
             background: Rectangle {
                 radius: 7
                 color: popOut.down ? Qt.rgba(1, 1, 1, 0.14) : popOut.hovered ? Theme.hoverFill : "transparent"

@@ -32,6 +32,14 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
     }
 
+    void TearDown() override
+    {
+        // The scene graph lets go of its textures in deferred deletes after the window is gone.
+        view->hide();
+        view.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
     QQuickItem* item(const char* name) const { return view->rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name)); }
 
     void click(QQuickItem* target) const
@@ -73,7 +81,9 @@ TEST_F(PanelView, PopOutButtonFollowsTheModeAndAsksThePresenter)
     QObject* tip = button->findChild<QObject*>(QStringLiteral("popOutTip"));
     ASSERT_NE(tip, nullptr);
     auto toolTip = [&] { return tip->property("text").toString(); };
+    auto symbol = [&] { return item("popOutIcon")->property("name").toString(); };
     EXPECT_EQ(toolTip(), QStringLiteral("pop out into a window"));
+    EXPECT_EQ(symbol(), QStringLiteral("macwindow"));
     int popOuts = 0;
     int popIns = 0;
     presenter.onPopOut = [&] { ++popOuts; };
@@ -83,6 +93,7 @@ TEST_F(PanelView, PopOutButtonFollowsTheModeAndAsksThePresenter)
     EXPECT_EQ(popIns, 0);
     presenter.setMode(PanelPresenter::Mode::window);
     EXPECT_EQ(toolTip(), QStringLiteral("dock back to the menu bar"));
+    EXPECT_EQ(symbol(), QStringLiteral("arrow.down.right.and.arrow.up.left"));
     click(button);
     EXPECT_EQ(popIns, 1);
 }
