@@ -8,6 +8,7 @@
 #include "atmosphere/CloudUnderlayScene.h"
 #include "platform/Displays.h"
 #include "platform/ProcessClock.h"
+#include "platform/X11Stacking.h"
 #include "settings/SettingsStore.h"
 
 #include <QCursor>
@@ -58,7 +59,9 @@ QJsonObject windowStatus(const OverlayWindow& window)
         {QStringLiteral("level"), window.level() == OverlayWindow::Level::aboveWindows ? QStringLiteral("aboveWindows")
                                                                                         : QStringLiteral("desktop")},
         {QStringLiteral("frames"), double(window.framesRendered())},
-        {QStringLiteral("geometry"), QJsonArray{frame.x(), frame.y(), frame.width(), frame.height()}},
+        {QStringLiteral("geometry"),
+         QJsonObject{{QStringLiteral("x"), frame.x()}, {QStringLiteral("y"), frame.y()},
+                     {QStringLiteral("width"), frame.width()}, {QStringLiteral("height"), frame.height()}}},
     };
 }
 
@@ -136,6 +139,21 @@ void OverlayController::subscribe()
     connect(app, &QGuiApplication::primaryScreenChanged, this, rebuildSoon);
     for (QScreen* screen : QGuiApplication::screens())
         watchScreen(screen);
+
+    if (x11::isAvailable()) {
+        auto* watcher = new x11::StackingWatcher(this);
+        connect(watcher, &x11::StackingWatcher::stackingChanged, this, &OverlayController::restackAll);
+        m_stackingWatcher = watcher;
+    }
+}
+
+void OverlayController::restackAll()
+{
+    for (auto& [id, overlay] : m_overlays) {
+        if (overlay->underlay)
+            overlay->underlay->window->restack();
+        overlay->window->restack();
+    }
 }
 
 void OverlayController::watchScreen(QScreen* screen)

@@ -72,6 +72,7 @@ private:
     void applyLevelsAndRates();
     void watchScreen(QScreen* screen);
     void noteFrameShown();
+    void restackAll();
 
     SettingsStore& m_settings;
     const DockGeometryProvider& m_dock;
@@ -79,6 +80,7 @@ private:
     Subscription m_willChange;
     QTimer* m_settingsDebounce = nullptr;
     std::unique_ptr<FrameClock> m_clock;
+    QObject* m_stackingWatcher = nullptr;
     std::function<void(double)> m_lightningHandler;
     bool m_isRunning = false;
     double m_firstFrameMs = -1;

@@ -2,6 +2,8 @@
 
 #include "overlay/OverlayLog.h"
 
+#include "platform/X11Stacking.h"
+
 #include "sprite/GlRenderer.h"
 #include "sprite/RasterRenderer.h"
 #include "sprite/Scene.h"
@@ -124,6 +126,8 @@ void OverlayWindow::setFrameClock(FrameClock* clock)
 
 void OverlayWindow::setLevel(Level level)
 {
+    if (level == m_level)
+        return;
     m_level = level;
     restack();
 }
@@ -132,10 +136,15 @@ void OverlayWindow::restack()
 {
     if (!isVisible())
         return;
-    if (m_level == Level::aboveWindows)
-        raise();
-    else
-        lower();
+    // Unmanaged windows keep no level of their own: they go where they are put, so every
+    // newly mapped or raised window makes the overlay take its place again.
+    const bool placed = m_level == Level::aboveWindows ? x11::raiseToTop(winId()) : x11::stackAboveDesktop(winId());
+    if (!placed && !x11::isAvailable()) {
+        if (m_level == Level::aboveWindows)
+            raise();
+        else
+            lower();
+    }
 }
 
 void OverlayWindow::setViewPaused(bool paused)
