@@ -44,6 +44,9 @@ std::unique_ptr<WeatherService> makeWeatherService(SettingsStore& settings)
     return std::make_unique<WeatherService>(settings, std::make_unique<QtPositionSource>(), std::move(endpoints));
 }
 
+// When effects are off, nothing is drawn at start; the panel and the sounds then wait this long.
+constexpr int kWarmUpFallbackMs = 500;
+
 } // namespace
 
 AppDelegate::AppDelegate(SettingsStore& settings, QString settingsPath, QObject* parent)
@@ -67,7 +70,6 @@ void AppDelegate::applicationDidFinishLaunching()
     // Text fields of the panel already know the editing shortcuts; there is no menu to install.
     m_panel->wirePresenter();
     setupStatusItem();
-    m_panel->setupPopover();
     startServices();
 }
 
@@ -97,8 +99,25 @@ void AppDelegate::startServices()
     m_overlay->setLightningHandler([](double brightness) { SoundscapeManager::shared().lightningStruck(brightness); });
     m_overlay->start();
     m_weather->start();
-    SoundscapeManager::shared().start();
     // Screen-lock observation and the battery monitor start here, after the soundscape.
+
+    // The panel's views and the sounds take a few hundred milliseconds to build; the picture
+    // comes first, so they are made once it is on screen (or shortly after start when effects
+    // are off and nothing is drawn).
+    auto* warmUp = new QTimer(this);
+    warmUp->setSingleShot(true);
+    connect(warmUp, &QTimer::timeout, this, &AppDelegate::finishWarmUp);
+    connect(m_overlay.get(), &OverlayController::firstFrameShown, warmUp, [warmUp] { warmUp->start(0); });
+    warmUp->start(kWarmUpFallbackMs);
+}
+
+void AppDelegate::finishWarmUp()
+{
+    if (m_warmedUp)
+        return;
+    m_warmedUp = true;
+    SoundscapeManager::shared().start();
+    m_panel->setupPopover();
 }
 
 InstanceReply AppDelegate::handleCommand(const QStringList& args)

@@ -43,6 +43,7 @@ private:
     void setupStatusItem();
     void openWindowWithoutTray();
     void startServices();
+    void finishWarmUp();
 
     SettingsStore& m_settings;
     QString m_settingsPath;
@@ -54,6 +55,7 @@ private:
     std::unique_ptr<DockGeometryProvider> m_dock;
     std::unique_ptr<OverlayController> m_overlay;
     bool m_launched = false;
+    bool m_warmedUp = false;
 };
 
 } // namespace tavik

@@ -33,35 +33,18 @@ QSurfaceFormat overlayFormat()
     return format;
 }
 
-bool canMakeOpenGlContext()
-{
-    QOpenGLContext context;
-    context.setFormat(overlayFormat());
-    if (!context.create())
-        return false;
-    QOffscreenSurface surface;
-    surface.setFormat(context.format());
-    surface.create();
-    const bool current = context.makeCurrent(&surface);
-    if (current)
-        context.doneCurrent();
-    return current;
-}
+// Whether OpenGL has worked here: unknown until the first window tries it. After one failure
+// every new window draws with QPainter from the start.
+std::optional<bool> g_openGlWorks;
 
 } // namespace
 
 OverlayWindow::Renderer OverlayWindow::preferredRenderer()
 {
-    static const Renderer chosen = [] {
-        const QByteArray asked = qgetenv("TAVIK_RENDERER").trimmed().toLower();
-        if (asked == "raster")
-            return Renderer::raster;
-        if (canMakeOpenGlContext())
-            return Renderer::openGl;
-        qCInfo(lcOverlay) << "no OpenGL context can be made; overlays draw with QPainter";
+    static const bool askedForRaster = qgetenv("TAVIK_RENDERER").trimmed().toLower() == "raster";
+    if (askedForRaster || g_openGlWorks == false)
         return Renderer::raster;
-    }();
-    return chosen;
+    return Renderer::openGl;
 }
 
 OverlayWindow::OverlayWindow(QScreen* screen) : QWindow(screen), m_renderer(preferredRenderer())
@@ -197,6 +180,7 @@ bool OverlayWindow::renderWithOpenGl()
         m_gl = std::make_unique<sprite::GlRenderer>();
         if (!m_gl->initialize())
             return false;
+        g_openGlWorks = true;
     }
     const double scale = devicePixelRatio();
     m_gl->render(m_list, size() * scale, scale);
@@ -206,6 +190,7 @@ bool OverlayWindow::renderWithOpenGl()
 
 void OverlayWindow::fallBackToRaster()
 {
+    g_openGlWorks = false;
     qCWarning(lcOverlay) << "OpenGL drawing failed on" << (screen() ? screen()->name() : QString())
                          << "; drawing with QPainter from now on";
     releaseOpenGl();

@@ -54,8 +54,8 @@ public:
     [[nodiscard]] Renderer renderer() const { return m_renderer; }
     [[nodiscard]] quint64 framesRendered() const { return m_frames; }
 
-    // The renderer new windows use: OpenGL when a context can be made (checked once),
-    // unless TAVIK_RENDERER=raster asks otherwise.
+    // The renderer new windows use: OpenGL unless it has failed here before or
+    // TAVIK_RENDERER=raster asks otherwise.
     [[nodiscard]] static Renderer preferredRenderer();
 
     bool wantsFrames() const override;
