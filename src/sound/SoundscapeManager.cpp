@@ -38,7 +38,17 @@ void SoundscapeManager::start()
         return;
     m_built = true;
     subscribe();
-    // A few tens of milliseconds of work: kept off the main thread so the picture is not held up.
+    synthesizeWhenWanted();
+}
+
+// The sounds take about 22 MB and a tenth of a second of work. Most people never switch sound
+// on (it is off by default), so they are made the first time sound is wanted, not at launch.
+void SoundscapeManager::synthesizeWhenWanted()
+{
+    if (m_synthesisStarted || m_bank || !soundAllowed(m_settings))
+        return;
+    m_synthesisStarted = true;
+    // Kept off the main thread so the picture is not held up.
     m_synthesis = std::thread([this, seed = m_seed] {
         std::shared_ptr<const SoundBank> bank;
         try {
@@ -56,6 +66,7 @@ void SoundscapeManager::start(std::shared_ptr<const SoundBank> bank)
     if (m_built)
         return;
     m_built = true;
+    m_synthesisStarted = true;
     subscribe();
     bankReady(std::move(bank));
 }
@@ -91,6 +102,7 @@ void SoundscapeManager::apply()
 {
     if (outputLost())
         stopEngine();
+    synthesizeWhenWanted();
     if (soundAllowed(m_settings) && m_bank) {
         startEngine();
         applyLevels();

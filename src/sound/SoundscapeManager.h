@@ -35,8 +35,9 @@ public:
     // The program's soundscape over the shared store and the default sound device.
     static SoundscapeManager& shared();
 
-    // Once: follows the settings from now on and synthesises the sounds on a worker thread;
-    // the sound starts as soon as they are ready. Later calls do nothing.
+    // Once: follows the settings from now on and, the first time sound is wanted, synthesises
+    // the sounds on a worker thread; the sound starts as soon as they are ready. Later calls
+    // do nothing.
     void start();
     // The same with sounds that are already made: ready at once.
     void start(std::shared_ptr<const SoundBank> bank);
@@ -57,6 +58,7 @@ public:
 
 private:
     void subscribe();
+    void synthesizeWhenWanted();
     void bankReady(std::shared_ptr<const SoundBank> bank);
     void applySoon();
     void startEngine();
@@ -77,6 +79,7 @@ private:
     std::thread m_synthesis;
     Subscription m_settingsChanges;
     bool m_built = false;
+    bool m_synthesisStarted = false;
     bool m_running = false;
     bool m_outputOpen = false;
     std::uint64_t m_stopCount = 0;

@@ -285,17 +285,23 @@ TEST(SoundscapeStart, SynthesisRunsInTheBackgroundAndTheSoundStartsWhenReady)
     MemoryKeyValueStore database;
     SettingsStore store(database);
     store.setEnabled(true);
-    store.setSoundEnabled(true);
     store.setSeaSoundEnabled(true);
     auto fakeOutput = std::make_unique<FakeOutput>();
     FakeOutput* output = fakeOutput.get();
     SoundscapeManager soundscape(store, std::move(fakeOutput), std::make_unique<QtScheduler>(), 5);
     soundscape.start();
     EXPECT_TRUE(soundscape.isBuilt());
-    EXPECT_FALSE(soundscape.isReady()); // start() returned before the sounds were made
 
+    // With sound off nothing is made: the memory stays free until sound is wanted.
     QElapsedTimer waited;
     waited.start();
+    while (waited.elapsed() < 500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_FALSE(soundscape.isReady());
+
+    store.setSoundEnabled(true);
+    EXPECT_FALSE(soundscape.isReady()); // the sounds are made off the main thread
+    waited.restart();
     while (!soundscape.isRunning() && waited.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     ASSERT_TRUE(soundscape.isRunning());
