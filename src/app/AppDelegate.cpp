@@ -94,8 +94,12 @@ void AppDelegate::openWindowWithoutTray()
 
 void AppDelegate::startServices()
 {
-    m_dock = std::make_unique<SystemDockGeometry>();
+    auto dock = std::make_unique<SystemDockGeometry>();
+    SystemDockGeometry* systemDock = dock.get();
+    m_dock = std::move(dock);
     m_overlay = std::make_unique<OverlayController>(m_settings, *m_dock);
+    // A panel can appear after us (a session still starting) or move to another display.
+    connect(systemDock, &SystemDockGeometry::changed, m_overlay.get(), &OverlayController::dockGeometryChanged);
     m_overlay->setLightningHandler([](double brightness) { SoundscapeManager::shared().lightningStruck(brightness); });
     m_overlay->start();
     m_weather->start();

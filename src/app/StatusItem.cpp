@@ -4,6 +4,9 @@
 #include "app/PanelHost.h"
 #include "settings/SettingsStore.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
+
 namespace tavik {
 
 StatusItem::StatusItem(SettingsStore& settings, PanelHost& panel, QObject* parent)
@@ -13,6 +16,21 @@ StatusItem::StatusItem(SettingsStore& settings, PanelHost& panel, QObject* paren
 {
     m_enabled = m_settings.observe<bool>(Setting::enabled, [this](bool on) { setWindy(on); });
     connect(&m_icon, &QSystemTrayIcon::activated, this, &StatusItem::handleActivation);
+    // Qt's X11 tray icon turns a second right click soon after the first into a double click
+    // and reports nothing for it; switching off and on again quickly must still work.
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool StatusItem::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick
+        && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton && watched->isWidgetType()
+        && qstrcmp(watched->metaObject()->className(), "QSystemTrayIconSys") == 0) {
+        handleActivation(QSystemTrayIcon::Context);
+        return true;
+    }
+    return false;
 }
 
 void StatusItem::show()

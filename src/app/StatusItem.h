@@ -31,6 +31,9 @@ public:
     // How often the icon's picture was replaced (repeated values of the switch replace nothing).
     [[nodiscard]] int imageUpdates() const { return m_imageUpdates; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void setWindy(bool windy);
 

@@ -177,11 +177,16 @@ def checks_tray():
     check(wait_for(lambda: all(not screen.window_info(int(o["windowId"])).get("mapped") for o in overlays()), 5),
           "right click: the overlays are unmapped")
     check(not status()["panel"]["visible"], "right click never opens the panel")
-    time.sleep(0.6)  # past the double-click interval: this is a second click, not a double click
+    time.sleep(0.6)
     xdotool("mousemove", str(x), str(y), "click", "3")
     check(wait_for(lambda: setting_in_file("app.enabled") == "true", timeout=5), "right click again: enabled again")
     check(wait_for(lambda: all(screen.window_info(int(o["windowId"])).get("mapped") for o in overlays()), 5),
           "right click again: the overlays are back")
+    # Two right clicks quicker than a double click: both count, so effects end up on.
+    xdotool("mousemove", str(x), str(y), "click", "--repeat", "2", "--delay", "120", "3")
+    time.sleep(1.0)
+    check(setting_in_file("app.enabled") == "true" and all(o["visible"] for o in overlays()),
+          "a quick second right click switches effects back on")
 
     xdotool("mousemove", str(x), str(y), "click", "1")
     shown = wait_for(lambda: status()["panel"]["visible"], timeout=5)
