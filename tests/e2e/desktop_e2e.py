@@ -117,6 +117,9 @@ def run(monitor_width, height):
         check((info.get("x"), info.get("y"), info.get("width"), info.get("height"))
               == (index * monitor_width, 0, monitor_width, height), "overlay %d covers its monitor exactly" % index)
 
+    hosts = [o["hostsDock"] for o in sorted(overlays(), key=lambda o: o["geometry"]["x"])]
+    check(hosts == [True, False], "the monitor holding the panel (the tray's bar) hosts the dock: %s" % hosts)
+
     # A normal window under the rain: clicks must reach it, and drops must show over it.
     target = subprocess.Popen(["xev", "-geometry", "360x240+200+200", "-name", "click-target", "-event", "button"],
                               stdout=subprocess.PIPE, text=True)
