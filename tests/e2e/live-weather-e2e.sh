@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Live weather in the running program, against a local fake of the web services: switching it
+# on applies the scene of the weather, switching it off brings back the scene the user had.
+# Usage (inside desktop-session): live-weather-e2e.sh TAVIK PYTHON FAKE_SERVER
+set -u
+tavik="$1" python="$2" server="$3"
+work="$(mktemp -d)"
+"$python" "$server" "$work/requests.log" >"$work/port" &
+server_pid=$!
+app_pid=
+trap 'kill $app_pid "$server_pid" 2>/dev/null; wait $app_pid 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
+base="http://127.0.0.1:$(head -n1 "$work/port")"
+export TAVIK_FORECAST_URL="$base" TAVIK_GEO1_URL="$base" TAVIK_GEO2_URL="$base" TAVIK_REVERSE_GEOCODE_URL="$base"
+
+failures=0
+check() { # description, expected, actual
+  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
+}
+wait_for() { # key, value, seconds
+  for _ in $(seq $(($3 * 10))); do [ "$("$tavik" get "$1")" == "$2" ] && return 0; sleep 0.1; done
+  return 1
+}
+
+# The user's own scene, set before the program starts.
+"$tavik" preset storm >/dev/null
+"$tavik" set rain.dropsPerSecond 61 >/dev/null
+"$tavik" >"$work/tavik.log" 2>&1 &
+app_pid=$!
+for _ in $(seq 100); do "$tavik" status >/dev/null 2>&1 && break; sleep 0.1; done
+
+"$tavik" set weather.live true >/dev/null
+# The device location is asked first; where there is none, the IP services answer.
+wait_for app.scene rainy-night 40
+check "live weather applies the scene of the weather" "rainy-night" "$("$tavik" get app.scene)"
+check "the weather's scene has no thunder" "false" "$("$tavik" get thunder.enabled)"
+asked=$(grep -c '^/v1/forecast?' "$work/requests.log")
+check "the forecast was asked" "yes" "$([ "$asked" -ge 1 ] && echo yes || echo "no ($asked)")"
+
+"$tavik" set weather.live false >/dev/null
+wait_for app.scene storm 10
+check "switching it off restores the user's scene" "storm" "$("$tavik" get app.scene)"
+check "with its thunder" "true" "$("$tavik" get thunder.enabled)"
+check "and its own rain" "61" "$("$tavik" get rain.dropsPerSecond)"
+
+"$tavik" status >/dev/null 2>&1 || { echo "FAIL the program stopped"; failures=$((failures + 1)); cat "$work/tavik.log"; }
+echo "$failures failed"
+[ "$failures" -eq 0 ]
