@@ -32,9 +32,14 @@ public:
     [[nodiscard]] bool isSelfUpdating() const { return m_isSelfUpdating; }
 
 private:
+    void subscribeToSettings();
+    void autoSettingChanged(bool enabled, double threshold);
+    void evaluateWith(bool autoEnabled, double threshold);
+
     SettingsStore& m_settings;
     PowerSource& m_source;
-    Subscription m_autoSettings;
+    Subscription m_autoEnabled;
+    Subscription m_autoThreshold;
     Subscription m_lowPower;
     bool m_started = false;
     std::optional<bool> m_lastCharging;
