@@ -4,6 +4,7 @@
 #include "app/PanelHost.h"
 #include "app/StatusItem.h"
 #include "overlay/OverlayController.h"
+#include "platform/ScreenLockMonitor.h"
 #include "platform/SystemDockGeometry.h"
 #include "settings/SettingsStore.h"
 #include "sound/SoundscapeManager.h"
@@ -103,7 +104,8 @@ void AppDelegate::startServices()
     m_overlay->setLightningHandler([](double brightness) { SoundscapeManager::shared().lightningStruck(brightness); });
     m_overlay->start();
     m_weather->start();
-    // Screen-lock observation and the battery monitor start here, after the soundscape.
+    observeScreenLock();
+    // The battery monitor starts here.
 
     // The panel's views and the sounds take a few hundred milliseconds to build; the picture
     // comes first, so they are made once it is on screen (or shortly after start when effects
@@ -113,6 +115,14 @@ void AppDelegate::startServices()
     connect(warmUp, &QTimer::timeout, this, &AppDelegate::finishWarmUp);
     connect(m_overlay.get(), &OverlayController::firstFrameShown, warmUp, [warmUp] { warmUp->start(0); });
     warmUp->start(kWarmUpFallbackMs);
+}
+
+void AppDelegate::observeScreenLock()
+{
+    m_screenLock = std::make_unique<ScreenLockMonitor>();
+    connect(m_screenLock.get(), &ScreenLockMonitor::lockedChanged, this,
+            [this](bool locked) { m_settings.setScreenLocked(locked); });
+    m_screenLock->start();
 }
 
 void AppDelegate::finishWarmUp()

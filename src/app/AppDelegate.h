@@ -14,6 +14,7 @@ class DockGeometryProvider;
 class OverlayController;
 class PanelEnvironment;
 class PanelHost;
+class ScreenLockMonitor;
 class SettingsStore;
 class StatusItem;
 class WeatherService;
@@ -43,6 +44,7 @@ private:
     void setupStatusItem();
     void openWindowWithoutTray();
     void startServices();
+    void observeScreenLock();
     void finishWarmUp();
 
     SettingsStore& m_settings;
@@ -54,6 +56,7 @@ private:
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<DockGeometryProvider> m_dock;
     std::unique_ptr<OverlayController> m_overlay;
+    std::unique_ptr<ScreenLockMonitor> m_screenLock;
     bool m_launched = false;
     bool m_warmedUp = false;
 };
