@@ -26,7 +26,9 @@ struct DockGeometry {
     [[nodiscard]] double maxY() const { return rect.y() + rect.height(); }
 };
 
-// Answers afresh on every call; nothing is cached, so a moved dock shows at the next call.
+// Where the dock is now. Effects may ask every frame, so answers must be cheap: the system's
+// provider keeps its answer up to date from the desktop's own notifications, and a moved
+// dock shows at the next call.
 class DockGeometryProvider {
 public:
     virtual ~DockGeometryProvider() = default;
