@@ -53,7 +53,8 @@ std::optional<QString> readAttribute(const QDir& supply, const QString& name)
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QByteArray bytes = file.read(kMaxAttributeBytes + 1);
-    if (bytes.size() > kMaxAttributeBytes)
+    // Number parsing would stop at an embedded NUL and accept what came before it.
+    if (bytes.size() > kMaxAttributeBytes || bytes.contains('\0'))
         return std::nullopt;
     return QString::fromLatin1(bytes).trimmed();
 }
