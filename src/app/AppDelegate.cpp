@@ -1,9 +1,11 @@
 #include "app/AppDelegate.h"
 
+#include "app/BatteryMonitor.h"
 #include "app/CommandLine.h"
 #include "app/PanelHost.h"
 #include "app/StatusItem.h"
 #include "overlay/OverlayController.h"
+#include "platform/PowerSources.h"
 #include "platform/ScreenLockMonitor.h"
 #include "platform/SystemDockGeometry.h"
 #include "settings/SettingsStore.h"
@@ -105,7 +107,7 @@ void AppDelegate::startServices()
     m_overlay->start();
     m_weather->start();
     observeScreenLock();
-    // The battery monitor starts here.
+    startBatteryMonitor();
 
     // The panel's views and the sounds take a few hundred milliseconds to build; the picture
     // comes first, so they are made once it is on screen (or shortly after start when effects
@@ -123,6 +125,13 @@ void AppDelegate::observeScreenLock()
     connect(m_screenLock.get(), &ScreenLockMonitor::lockedChanged, this,
             [this](bool locked) { m_settings.setScreenLocked(locked); });
     m_screenLock->start();
+}
+
+void AppDelegate::startBatteryMonitor()
+{
+    m_power = makeSystemPowerSource();
+    m_battery = std::make_unique<BatteryMonitor>(m_settings, *m_power);
+    m_battery->start();
 }
 
 void AppDelegate::finishWarmUp()

@@ -10,10 +10,12 @@
 
 namespace tavik {
 
+class BatteryMonitor;
 class DockGeometryProvider;
 class OverlayController;
 class PanelEnvironment;
 class PanelHost;
+class PowerSource;
 class ScreenLockMonitor;
 class SettingsStore;
 class StatusItem;
@@ -45,6 +47,7 @@ private:
     void openWindowWithoutTray();
     void startServices();
     void observeScreenLock();
+    void startBatteryMonitor();
     void finishWarmUp();
 
     SettingsStore& m_settings;
@@ -57,6 +60,8 @@ private:
     std::unique_ptr<DockGeometryProvider> m_dock;
     std::unique_ptr<OverlayController> m_overlay;
     std::unique_ptr<ScreenLockMonitor> m_screenLock;
+    std::unique_ptr<PowerSource> m_power;
+    std::unique_ptr<BatteryMonitor> m_battery; // after the source it reads
     bool m_launched = false;
     bool m_warmedUp = false;
 };
