@@ -181,10 +181,3 @@ TEST_F(BatteryMonitorTest, PowerSaverProfileCountsLikeALowBattery)
 
 } // namespace
 } // namespace tavik
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -240,10 +240,3 @@ TEST_F(SystemPowerSourceTest, WithoutUPowerReadsTheFolderUntilUPowerAppears)
 
 } // namespace
 } // namespace tavik
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

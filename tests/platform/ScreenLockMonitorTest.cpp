@@ -200,11 +200,3 @@ TEST_F(ScreenLockTest, AnswersAndSignalsOfTheWrongTypeAreIgnored)
 }
 
 } // namespace
-
-// Replies and signals reach the monitor through the event loop.
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

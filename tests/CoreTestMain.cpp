@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-// The weather code runs from a Qt event loop, so the tests need an application object.
+// For tests of code that runs from a Qt event loop (timers, queued signals, D-Bus, the
+// network): an application object around the whole run.
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
