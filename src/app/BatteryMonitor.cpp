@@ -72,6 +72,7 @@ void BatteryMonitor::evaluateWith(bool autoEnabled, double threshold)
     if (!reading && !powerSaver)
         return;
 
+    const std::optional<bool> previousPowerSaver = m_lastPowerSaver;
     // Plugging in, unplugging, or the system switching its power profile is a new situation
     // in which the user's earlier override no longer applies. The very first reading has
     // nothing to differ from, so it never ends an override.
@@ -87,6 +88,10 @@ void BatteryMonitor::evaluateWith(bool autoEnabled, double threshold)
     }
 
     if (!autoEnabled || m_autoSuspended)
+        return;
+    // Without a battery only the profile speaks, and an ordinary profile says nothing about
+    // what the user chose: only leaving the power-saver profile switches low-power mode off.
+    if (!reading && !powerSaver.value_or(false) && previousPowerSaver != true)
         return;
 
     // The system's power-saver profile asks for saving power whatever the battery says; a

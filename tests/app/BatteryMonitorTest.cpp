@@ -154,6 +154,15 @@ TEST_F(BatteryMonitorTest, NothingKnownChangesNothing)
     EXPECT_TRUE(settings.lowPowerMode());
 }
 
+TEST_F(BatteryMonitorTest, WithoutABatteryAnOrdinaryProfileKeepsTheUsersChoice)
+{
+    settings.setLowPowerMode(true);
+    startAt(std::nullopt, false);
+    EXPECT_TRUE(settings.lowPowerMode());
+    source.report(std::nullopt, false);
+    EXPECT_TRUE(settings.lowPowerMode());
+}
+
 TEST_F(BatteryMonitorTest, PowerSaverProfileCountsLikeALowBattery)
 {
     // A desktop answers only the profile question.
