@@ -21,21 +21,30 @@ const QColor kPanelBackground(0x12, 0x1A, 0x22);
 
 PanelEnvironment::PanelEnvironment(SettingsStore& store, PanelPresenter& presenter, QObject* weather, QObject* parent)
     : QObject(parent)
-    , m_engine(std::make_unique<QQmlEngine>())
     , m_settings(new SettingsPropertyMap(store, this))
     , m_presenter(presenter)
     , m_weather(weather)
 {
     static const bool registered = (qml_register_types_Tavik_Ui(), true);
     Q_UNUSED(registered);
-    m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
+}
+
+// Made with the first view: the engine takes a good part of a tenth of a second to set up,
+// and the program shows its first frame before it builds the panel.
+QQmlEngine& PanelEnvironment::engine() const
+{
+    if (!m_engine) {
+        m_engine = std::make_unique<QQmlEngine>();
+        m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
+    }
+    return *m_engine;
 }
 
 PanelEnvironment::~PanelEnvironment() = default;
 
 std::unique_ptr<QQuickView> PanelEnvironment::createView(QSize size)
 {
-    auto view = std::make_unique<QQuickView>(m_engine.get(), nullptr);
+    auto view = std::make_unique<QQuickView>(&engine(), nullptr);
     view->setColor(kPanelBackground); // no white flash before the first frame
     view->setResizeMode(QQuickView::SizeRootObjectToView);
     view->setInitialProperties({

@@ -34,10 +34,10 @@ public:
     [[nodiscard]] std::unique_ptr<QQuickView> createView(QSize size);
 
     [[nodiscard]] SettingsPropertyMap& settings() const { return *m_settings; }
-    [[nodiscard]] QQmlEngine& engine() const { return *m_engine; }
+    [[nodiscard]] QQmlEngine& engine() const;
 
 private:
-    std::unique_ptr<QQmlEngine> m_engine;
+    mutable std::unique_ptr<QQmlEngine> m_engine;
     SettingsPropertyMap* m_settings;
     PanelPresenter& m_presenter;
     QPointer<QObject> m_weather;
