@@ -106,12 +106,10 @@ void AppDelegate::startServices()
     m_overlay->setLightningHandler([](double brightness) { SoundscapeManager::shared().lightningStruck(brightness); });
     m_overlay->start();
     m_weather->start();
-    observeScreenLock();
-    startBatteryMonitor();
 
-    // The panel's views and the sounds take a few hundred milliseconds to build; the picture
-    // comes first, so they are made once it is on screen (or shortly after start when effects
-    // are off and nothing is drawn).
+    // The panel's views, the sounds and the lock and power services take a few hundred
+    // milliseconds to set up; the picture comes first, so they are made once it is on screen
+    // (or shortly after start when effects are off and nothing is drawn).
     auto* warmUp = new QTimer(this);
     warmUp->setSingleShot(true);
     connect(warmUp, &QTimer::timeout, this, &AppDelegate::finishWarmUp);
@@ -140,6 +138,9 @@ void AppDelegate::finishWarmUp()
         return;
     m_warmedUp = true;
     SoundscapeManager::shared().start();
+    // Both talk to D-Bus services, whose connections take a while to set up.
+    observeScreenLock();
+    startBatteryMonitor();
     m_panel->setupPopover();
 }
 
