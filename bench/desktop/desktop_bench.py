@@ -79,7 +79,7 @@ def stop(app):
 def main():
     tavik("preset", "rainy-night")
     starts = []
-    for _ in range(5):
+    for _ in range(int(os.environ.get("TAVIK_BENCH_STARTS", "5"))):
         app, s = launch()
         starts.append(s["overlays"]["firstFrameMs"])
         stop(app)

@@ -72,8 +72,10 @@ void AppDelegate::applicationDidFinishLaunching()
     m_launched = true;
     // Text fields of the panel already know the editing shortcuts; there is no menu to install.
     m_panel->wirePresenter();
-    setupStatusItem();
+    // The overlays come before the tray icon: their windows are what the user waits for, and
+    // the icon showing a few milliseconds later goes unnoticed.
     startServices();
+    setupStatusItem();
 }
 
 void AppDelegate::setupStatusItem()
