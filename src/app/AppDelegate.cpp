@@ -14,6 +14,7 @@
 #include "weather/Endpoints.h"
 #include "weather/QtPositionSource.h"
 #include "weather/WeatherService.h"
+#include "platform/RectJson.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -31,12 +32,6 @@ namespace {
 // A tray host often starts together with the session, after us: wait this long before deciding
 // that there is none and the panel must open as a window.
 constexpr int kTrayGraceMs = 2500;
-
-QJsonObject rectJson(const QRect& rect)
-{
-    return {{QStringLiteral("x"), rect.x()}, {QStringLiteral("y"), rect.y()},
-            {QStringLiteral("width"), rect.width()}, {QStringLiteral("height"), rect.height()}};
-}
 
 std::unique_ptr<WeatherService> makeWeatherService(SettingsStore& settings)
 {

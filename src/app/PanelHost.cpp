@@ -2,6 +2,7 @@
 
 #include "app/PanelPresenter.h"
 #include "ui/PanelEnvironment.h"
+#include "platform/RectJson.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -20,12 +21,6 @@ constexpr int kPopoverGap = 6;
 // A click on the tray icon first takes the focus from the popup, which closes it, and only then
 // arrives as a click; within this time that click belongs to the closing, not a new opening.
 constexpr qint64 kReopenGuardMs = 300;
-
-QJsonObject rectJson(const QRect& rect)
-{
-    return {{QStringLiteral("x"), rect.x()}, {QStringLiteral("y"), rect.y()},
-            {QStringLiteral("width"), rect.width()}, {QStringLiteral("height"), rect.height()}};
-}
 
 QRect screenAreaAt(const QPoint& point)
 {

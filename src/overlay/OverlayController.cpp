@@ -8,6 +8,7 @@
 #include "atmosphere/CloudUnderlayScene.h"
 #include "platform/Displays.h"
 #include "platform/ProcessClock.h"
+#include "platform/RectJson.h"
 #include "platform/X11Stacking.h"
 #include "settings/SettingsStore.h"
 
@@ -49,7 +50,6 @@ std::optional<QPointF> pointerOn(const QScreen* screen)
 
 QJsonObject windowStatus(const OverlayWindow& window)
 {
-    const QRect frame = window.geometry();
     return {
         {QStringLiteral("windowId"), QString::number(window.winId())},
         {QStringLiteral("visible"), window.isVisible()},
@@ -59,9 +59,7 @@ QJsonObject windowStatus(const OverlayWindow& window)
         {QStringLiteral("level"), window.level() == OverlayWindow::Level::aboveWindows ? QStringLiteral("aboveWindows")
                                                                                         : QStringLiteral("desktop")},
         {QStringLiteral("frames"), double(window.framesRendered())},
-        {QStringLiteral("geometry"),
-         QJsonObject{{QStringLiteral("x"), frame.x()}, {QStringLiteral("y"), frame.y()},
-                     {QStringLiteral("width"), frame.width()}, {QStringLiteral("height"), frame.height()}}},
+        {QStringLiteral("geometry"), rectJson(window.geometry())},
     };
 }
 
@@ -129,14 +127,19 @@ void OverlayController::subscribe()
 
     // Display changes rebuild at once. The rebuild runs from the event loop, after Qt has
     // finished updating its list of screens.
-    auto rebuildSoon = [this] { QTimer::singleShot(0, this, &OverlayController::rebuildOverlays); };
+    // A burst of notifications (a monitor plugged in changes several screens at once) leads
+    // to one rebuild.
+    m_rebuildSoon = new QTimer(this);
+    m_rebuildSoon->setSingleShot(true);
+    m_rebuildSoon->setInterval(0);
+    connect(m_rebuildSoon, &QTimer::timeout, this, &OverlayController::rebuildOverlays);
     auto* app = qGuiApp;
-    connect(app, &QGuiApplication::screenAdded, this, [this, rebuildSoon](QScreen* screen) {
+    connect(app, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
         watchScreen(screen);
-        rebuildSoon();
+        m_rebuildSoon->start();
     });
-    connect(app, &QGuiApplication::screenRemoved, this, rebuildSoon);
-    connect(app, &QGuiApplication::primaryScreenChanged, this, rebuildSoon);
+    connect(app, &QGuiApplication::screenRemoved, m_rebuildSoon, qOverload<>(&QTimer::start));
+    connect(app, &QGuiApplication::primaryScreenChanged, m_rebuildSoon, qOverload<>(&QTimer::start));
     for (QScreen* screen : QGuiApplication::screens())
         watchScreen(screen);
 
@@ -158,10 +161,9 @@ void OverlayController::restackAll()
 
 void OverlayController::watchScreen(QScreen* screen)
 {
-    auto rebuildSoon = [this] { QTimer::singleShot(0, this, &OverlayController::rebuildOverlays); };
-    connect(screen, &QScreen::geometryChanged, this, rebuildSoon);
-    connect(screen, &QScreen::physicalDotsPerInchChanged, this, rebuildSoon);
-    connect(screen, &QScreen::logicalDotsPerInchChanged, this, rebuildSoon);
+    connect(screen, &QScreen::geometryChanged, m_rebuildSoon, qOverload<>(&QTimer::start));
+    connect(screen, &QScreen::physicalDotsPerInchChanged, m_rebuildSoon, qOverload<>(&QTimer::start));
+    connect(screen, &QScreen::logicalDotsPerInchChanged, m_rebuildSoon, qOverload<>(&QTimer::start));
 }
 
 void OverlayController::scheduleSettingsApply()

@@ -79,6 +79,7 @@ private:
     std::map<QString, std::unique_ptr<DisplayOverlay>> m_overlays;
     Subscription m_willChange;
     QTimer* m_settingsDebounce = nullptr;
+    QTimer* m_rebuildSoon = nullptr;
     std::unique_ptr<FrameClock> m_clock;
     QObject* m_stackingWatcher = nullptr;
     std::function<void(double)> m_lightningHandler;
