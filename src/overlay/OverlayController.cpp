@@ -127,19 +127,13 @@ void OverlayController::subscribe()
 
     // Display changes rebuild at once. The rebuild runs from the event loop, after Qt has
     // finished updating its list of screens.
-    // A burst of notifications (a monitor plugged in changes several screens at once) leads
-    // to one rebuild.
-    m_rebuildSoon = new QTimer(this);
-    m_rebuildSoon->setSingleShot(true);
-    m_rebuildSoon->setInterval(0);
-    connect(m_rebuildSoon, &QTimer::timeout, this, &OverlayController::rebuildOverlays);
     auto* app = qGuiApp;
     connect(app, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
         watchScreen(screen);
-        m_rebuildSoon->start();
+        rebuildSoon();
     });
-    connect(app, &QGuiApplication::screenRemoved, m_rebuildSoon, qOverload<>(&QTimer::start));
-    connect(app, &QGuiApplication::primaryScreenChanged, m_rebuildSoon, qOverload<>(&QTimer::start));
+    connect(app, &QGuiApplication::screenRemoved, this, &OverlayController::rebuildSoon);
+    connect(app, &QGuiApplication::primaryScreenChanged, this, &OverlayController::rebuildSoon);
     for (QScreen* screen : QGuiApplication::screens())
         watchScreen(screen);
 
@@ -161,9 +155,14 @@ void OverlayController::restackAll()
 
 void OverlayController::watchScreen(QScreen* screen)
 {
-    connect(screen, &QScreen::geometryChanged, m_rebuildSoon, qOverload<>(&QTimer::start));
-    connect(screen, &QScreen::physicalDotsPerInchChanged, m_rebuildSoon, qOverload<>(&QTimer::start));
-    connect(screen, &QScreen::logicalDotsPerInchChanged, m_rebuildSoon, qOverload<>(&QTimer::start));
+    connect(screen, &QScreen::geometryChanged, this, &OverlayController::rebuildSoon);
+    connect(screen, &QScreen::physicalDotsPerInchChanged, this, &OverlayController::rebuildSoon);
+    connect(screen, &QScreen::logicalDotsPerInchChanged, this, &OverlayController::rebuildSoon);
+}
+
+void OverlayController::rebuildSoon()
+{
+    QTimer::singleShot(0, this, &OverlayController::rebuildOverlays);
 }
 
 void OverlayController::scheduleSettingsApply()

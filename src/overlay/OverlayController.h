@@ -71,6 +71,7 @@ private:
     void applyRenderGating();
     void applyLevelsAndRates();
     void watchScreen(QScreen* screen);
+    void rebuildSoon();
     void noteFrameShown();
     void restackAll();
 
@@ -79,7 +80,6 @@ private:
     std::map<QString, std::unique_ptr<DisplayOverlay>> m_overlays;
     Subscription m_willChange;
     QTimer* m_settingsDebounce = nullptr;
-    QTimer* m_rebuildSoon = nullptr;
     std::unique_ptr<FrameClock> m_clock;
     QObject* m_stackingWatcher = nullptr;
     std::function<void(double)> m_lightningHandler;
