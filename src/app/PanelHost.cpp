@@ -129,6 +129,7 @@ void PanelHost::showPopover()
     const QSize size = m_popover->size();
     m_popover->setPosition(popoverPosition(anchor, size, screenAreaAt(anchor.center())));
     m_popoverWasActive = false;
+    timeOpening(*m_popover);
     m_popover->show();
     m_popover->raise();
     m_popover->requestActivate();
@@ -171,9 +172,21 @@ void PanelHost::showWindow()
         }
         m_window->installEventFilter(this);
     }
+    timeOpening(*m_window);
     m_window->show();
     m_window->raise();
     m_window->requestActivate();
+}
+
+// From the request to the first frame on screen: what the user waits for after the click.
+void PanelHost::timeOpening(QQuickView& view)
+{
+    if (view.isVisible())
+        return;
+    m_openClock.start();
+    connect(&view, &QQuickWindow::frameSwapped, this, [this] {
+        m_lastOpenMs = double(m_openClock.nsecsElapsed()) / 1e6;
+    }, Qt::SingleShotConnection);
 }
 
 bool PanelHost::eventFilter(QObject* watched, QEvent* event)
@@ -223,6 +236,8 @@ QJsonObject PanelHost::status() const
                        {QStringLiteral("window"), isWindowVisible()},
                        {QStringLiteral("windowCreated"), m_window != nullptr},
                        {QStringLiteral("visible"), isPopoverShown() || isWindowVisible()}};
+    if (m_lastOpenMs >= 0)
+        status.insert(QStringLiteral("lastOpenMs"), m_lastOpenMs);
     if (isWindowVisible())
         status.insert(QStringLiteral("geometry"), rectJson(m_window->geometry()));
     else if (isPopoverShown())

@@ -50,7 +50,7 @@ public:
     [[nodiscard]] QQuickView* popover() const { return m_popover.get(); }
     [[nodiscard]] QQuickView* window() const { return m_window.get(); }
 
-    // {mode, visible, popover, window, geometry} for `tavik status`.
+    // {mode, visible, popover, window, geometry, lastOpenMs} for `tavik status`.
     [[nodiscard]] QJsonObject status() const;
 
 protected:
@@ -61,6 +61,7 @@ private:
     void closePopover();
     void windowWillClose();
     void popoverActiveChanged();
+    void timeOpening(QQuickView& view);
 
     PanelEnvironment& m_environment;
     PanelPresenter& m_presenter;
@@ -69,6 +70,8 @@ private:
     std::unique_ptr<QQuickView> m_window;
     bool m_popoverWasActive = false;
     QElapsedTimer m_closedByFocusLoss;
+    QElapsedTimer m_openClock;
+    double m_lastOpenMs = -1; // none opened yet
 };
 
 } // namespace tavik

@@ -3,17 +3,13 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Tavik.Ui
 
-// The settings panel: header, divider, and a scrolling body that the tabs fill. The same view
+// The settings panel: header, scene bar, the selected tab's body and the tab bar. The same view
 // is hosted in the popup at the tray icon and in the floating window.
 Rectangle {
     id: root
-    required property var settings  // SettingsPropertyMap: every plain setting by name
-    required property var presenter // PanelPresenter
-    required property var weather   // WeatherService, or null
-
-    // Items declared inside a SettingsRootView go into the scrolling body.
-    default property alias content: body.data
-    readonly property alias body: body
+    property string selectedTab: "general"
+    readonly property var tab: Tabs.find(selectedTab)
+    readonly property alias body: page.item
 
     color: Theme.panelBackground
     implicitWidth: 320
@@ -26,8 +22,11 @@ Rectangle {
         PanelHeader {
             objectName: "header"
             Layout.fillWidth: true
-            settings: root.settings
-            presenter: root.presenter
+        }
+
+        SceneBar {
+            objectName: "sceneBar"
+            Layout.fillWidth: true
         }
 
         Rectangle {
@@ -44,11 +43,33 @@ Rectangle {
             contentWidth: availableWidth
             clip: true
 
-            ColumnLayout {
-                id: body
+            Item {
                 width: scroll.availableWidth
-                spacing: 10
+                implicitHeight: page.implicitHeight + 24
+
+                Loader {
+                    id: page
+                    objectName: "tabBody"
+                    x: 12
+                    y: 12
+                    width: parent.width - 24
+                    source: "tabs/" + root.tab.page + ".qml"
+                    onLoaded: scroll.ScrollBar.vertical.position = 0
+                }
             }
+        }
+
+        Rectangle {
+            Layout.fillWidth: true
+            Layout.preferredHeight: 1
+            color: Theme.divider
+        }
+
+        TabStrip {
+            objectName: "tabStrip"
+            Layout.fillWidth: true
+            selectedTab: root.selectedTab
+            onSelected: (tab) => root.selectedTab = tab
         }
     }
 }

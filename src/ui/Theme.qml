@@ -14,9 +14,36 @@ QtObject {
     readonly property color actionBlue: "#2E86A8"
     readonly property color maroon: "#7A3838"
     readonly property color maroonText: "#E29A9A"
+
+    // Our own additions, kept in the same quiet range.
     readonly property color divider: Qt.rgba(1, 1, 1, 0.08)
     readonly property color hoverFill: Qt.rgba(1, 1, 1, 0.08)
+    readonly property color pressFill: Qt.rgba(1, 1, 1, 0.14)
+    readonly property color chipFill: Qt.rgba(1, 1, 1, 0.06)
+    readonly property color accentFill: Qt.rgba(0x2F / 255, 0xD1 / 255, 0xB6 / 255, 0.16)
+    readonly property color accentStroke: Qt.rgba(0x2F / 255, 0xD1 / 255, 0xB6 / 255, 0.55)
     readonly property color switchTrackOff: "#33414E"
+    readonly property color sliderTrack: Qt.rgba(1, 1, 1, 0.12)
 
-    readonly property string fontFamily: "DejaVu Sans"
+    // A geometric sans built into the program; the desktop's sans when it was not available.
+    readonly property string fontFamily: Qt.fontFamilies().indexOf("Manrope") >= 0 ? "Manrope" : "DejaVu Sans"
+
+    // The face for a weight: the bold weights share the bold face, the light ones the
+    // lightest face, and everything else not named reads as regular.
+    function faceWeight(weight) {
+        if (weight >= Font.Bold)
+            return Font.Bold
+        if (weight === Font.DemiBold)
+            return Font.DemiBold
+        if (weight === Font.Medium)
+            return Font.Medium
+        if (weight <= Font.Light)
+            return Font.ExtraLight
+        return Font.Normal
+    }
+
+    function font(size, weight) {
+        return Qt.font({ family: fontFamily, pixelSize: size,
+                         weight: faceWeight(weight === undefined ? Font.Normal : weight) })
+    }
 }

@@ -1,0 +1,27 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Tavik.Ui
+
+// A one-emoji field: typing a new emoji replaces the one already there.
+TextField {
+    id: field
+    implicitWidth: 40
+    implicitHeight: 32
+    horizontalAlignment: TextInput.AlignHCenter
+    placeholderText: "\u{1F642}"
+    placeholderTextColor: Qt.rgba(1, 1, 1, 0.35)
+    color: Theme.textPrimary
+    font.pixelSize: 16
+    padding: 4
+    selectByMouse: true
+    onTextChanged: {
+        const last = Panel.lastCharacter(text)
+        if (last !== text)
+            text = last
+    }
+    background: Rectangle {
+        radius: 8
+        color: Theme.fieldBackground
+        border.color: field.activeFocus ? Theme.controlAccent : Theme.cardStroke
+    }
+}

@@ -1,0 +1,60 @@
+import QtQuick
+import QtQuick.Layouts
+import Tavik.Ui
+
+// A labelled slider over one number of the settings (`key`), its value in a pill. The slider
+// shows the stored value held to its range and moves in steps of `stepSize`.
+ColumnLayout {
+    id: row
+    property string title
+    property string subtitle
+    property string key
+    property real from: 0
+    property real to: 100
+    property real stepSize: 1
+    property var format: Formats.integer
+    property bool dimmed: false
+    property real dimmedOpacity: 0.5
+    readonly property real value: slider.value
+    readonly property real stored: {
+        const number = Number(Panel.settings[key])
+        return isFinite(number) ? number : from
+    }
+
+    Layout.fillWidth: true
+    spacing: 8
+    enabled: !dimmed
+    opacity: dimmed ? dimmedOpacity : 1
+
+    RowLayout {
+        Layout.fillWidth: true
+        spacing: 10
+
+        RowLabel {
+            Layout.fillWidth: true
+            title: row.title
+            subtitle: row.subtitle
+        }
+
+        ValuePill {
+            objectName: "valuePill"
+            Layout.alignment: Qt.AlignTop
+            text: row.format(slider.value)
+        }
+    }
+
+    PanelSlider {
+        id: slider
+        objectName: "slider"
+        Layout.fillWidth: true
+        from: row.from
+        to: row.to
+        stepSize: row.stepSize
+        value: row.stored
+        onMoved: {
+            const wanted = value
+            value = Qt.binding(() => row.stored)
+            Panel.settings[row.key] = wanted
+        }
+    }
+}

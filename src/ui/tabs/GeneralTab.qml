@@ -1,0 +1,207 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Tavik.Ui
+
+// What is not one effect's: live weather, where and how the scene shows, frame rate and power,
+// and upkeep.
+ColumnLayout {
+    id: tab
+    property bool showResetConfirm: false
+    onShowResetConfirmChanged: if (showResetConfirm) resetAlert.open()
+    readonly property var settings: Panel.settings
+
+    spacing: 10
+
+    SectionHeader { text: "Live weather" }
+    Card {
+        objectName: "card:liveWeather"
+        ToggleRow {
+            objectName: "row:liveWeatherEnabled"
+            title: "match live weather"
+            subtitle: "auto-pick a scene from your local weather (uses your device location \u2014 opt-in)."
+            key: "liveWeatherEnabled"
+        }
+        RowLayout {
+            objectName: "weatherLine"
+            Layout.fillWidth: true
+            visible: tab.settings.liveWeatherEnabled === true && Panel.weatherLine !== ""
+            spacing: 6
+            SymbolIcon {
+                name: "location.fill"
+                color: Theme.controlAccent
+                Layout.preferredWidth: 9
+                Layout.preferredHeight: 9
+            }
+            Text {
+                objectName: "weatherText"
+                Layout.fillWidth: true
+                text: Panel.weatherLine
+                color: Theme.textPrimary
+                font: Theme.font(11, Font.Medium)
+                elide: Text.ElideRight
+            }
+            Button {
+                id: refresh
+                objectName: "refreshWeather"
+                focusPolicy: Qt.TabFocus
+                padding: 4
+                contentItem: Text {
+                    text: "Refresh"
+                    color: refresh.hovered ? Theme.textPrimary : Theme.controlAccent
+                    font: Theme.font(10, Font.Medium)
+                }
+                background: Rectangle {
+                    radius: 5
+                    color: refresh.down ? Theme.pressFill : refresh.hovered ? Theme.hoverFill : "transparent"
+                }
+                onClicked: Panel.refreshWeather()
+            }
+        }
+    }
+
+    SectionHeader { text: "Display" }
+    Card {
+        objectName: "card:display"
+        ToggleRow {
+            objectName: "row:hoverDockEffect"
+            title: "hover dock effect"
+            subtitle: "splash reacts to your cursor as it sweeps over the dock."
+            key: "hoverDockEffect"
+        }
+        Text {
+            Layout.fillWidth: true
+            visible: monitors.count > 0
+            text: "Monitors"
+            color: Theme.textSecondary
+            font: Theme.font(11, Font.Medium)
+        }
+        Repeater {
+            id: monitors
+            model: Panel.displays
+            delegate: ToggleRow {
+                required property var model
+                objectName: "monitor:" + model.displayId
+                title: model.name
+                subtitle: "show the scene on this screen."
+                icon: "display"
+                checked: model.enabled
+                onToggled: (on) => Panel.displays.setEnabled(model.displayId, on)
+            }
+        }
+        ToggleRow {
+            objectName: "row:floatsAboveWindows"
+            title: "floats above windows"
+            subtitle: "keep the scene on top of other apps."
+            key: "floatsAboveWindows"
+        }
+        ToggleRow {
+            objectName: "row:dockSettleEnabled"
+            title: "settle on dock"
+            subtitle: "leaves, petals & snow occasionally land on the Dock, rest, then fade."
+            key: "dockSettleEnabled"
+        }
+    }
+
+    SectionHeader { text: "Performance & power" }
+    Card {
+        objectName: "card:power"
+        SliderRow {
+            objectName: "row:maxFPS"
+            title: "max FPS"
+            subtitle: "how smooth vs. battery-friendly it runs."
+            key: "maxFPS"
+            from: 15
+            to: 120
+            stepSize: 1
+            dimmed: tab.settings.lowPowerMode === true
+            dimmedOpacity: 0.45
+        }
+        ToggleRow {
+            objectName: "row:lowPowerMode"
+            title: "power savings mode"
+            subtitle: "saves battery \u2014 mutes sound, caps the frame rate to 30, thins the scene, and turns off the realtime dock splash."
+            key: "lowPowerMode"
+        }
+        ToggleRow {
+            objectName: "row:autoPowerSavingEnabled"
+            title: "automatically on low battery"
+            subtitle: "turn power savings on by itself once the charge drops to the threshold below."
+            key: "autoPowerSavingEnabled"
+        }
+        Loader {
+            objectName: "thresholdHolder"
+            Layout.fillWidth: true
+            active: tab.settings.autoPowerSavingEnabled === true
+            visible: active
+            sourceComponent: SliderRow {
+                objectName: "row:autoPowerSavingThreshold"
+                title: "battery threshold"
+                subtitle: "turn on at or below this charge."
+                key: "autoPowerSavingThreshold"
+                from: 5
+                to: 50
+                stepSize: 1
+                format: Formats.integerPercent
+            }
+        }
+    }
+
+    SectionHeader { text: "Maintenance" }
+    Card {
+        objectName: "card:maintenance"
+        ActionButton {
+            objectName: "checkForUpdates"
+            title: "check for updates"
+            systemImage: "arrow.triangle.2.circlepath"
+            onClicked: updateAlert.open()
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 10
+            RowLabel {
+                Layout.fillWidth: true
+                title: "reset all to defaults"
+                subtitle: "restore every scene element and sound to its factory setting."
+            }
+            ResetButton {
+                objectName: "resetAll"
+                title: "reset to default"
+                Layout.alignment: Qt.AlignVCenter
+                onClicked: tab.showResetConfirm = true
+            }
+        }
+    }
+
+    Text {
+        objectName: "versionFooter"
+        Layout.fillWidth: true
+        Layout.topMargin: 2
+        horizontalAlignment: Text.AlignHCenter
+        textFormat: Text.StyledText
+        // "Tavik v1.0.0", its first letter set apart from the rest.
+        text: "<font color=\"" + Theme.controlAccent + "\"><b>T</b></font>avik v" + Panel.version
+        color: Theme.textSecondary
+        font: Theme.font(10, Font.Normal)
+    }
+
+    PanelAlert {
+        id: resetAlert
+        objectName: "resetAlert"
+        title: "Reset everything to defaults?"
+        message: "This restores every scene element and sound to its factory setting. Your saved scenes are kept as they are."
+        confirmText: "Reset to defaults"
+        cancelText: "Cancel"
+        destructive: true
+        onConfirmed: Panel.resetAllToDefaults()
+        onClosed: tab.showResetConfirm = false
+    }
+
+    PanelAlert {
+        id: updateAlert
+        objectName: "updateAlert"
+        title: "you're on the latest version"
+        message: "Tavik v" + Panel.version + " is up to date."
+        confirmText: "ok"
+    }
+}

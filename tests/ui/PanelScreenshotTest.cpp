@@ -1,0 +1,136 @@
+#include "app/PanelPresenter.h"
+#include "settings/SettingsStore.h"
+#include "ui/PanelEnvironment.h"
+
+#include <QDir>
+#include <QImage>
+#include <QQmlProperty>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tavik;
+
+namespace {
+
+// Stands in for the live-weather service: the texts the general tab shows.
+class StillWeather : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString status READ status NOTIFY statusChanged)
+    Q_PROPERTY(QString locationName READ locationName NOTIFY textsChanged)
+    Q_PROPERTY(QString conditionText READ conditionText NOTIFY textsChanged)
+    Q_PROPERTY(QString temperatureText READ temperatureText NOTIFY textsChanged)
+public:
+    QString status() const { return QStringLiteral("Live weather on"); }
+    QString locationName() const { return QStringLiteral("Bergen"); }
+    QString conditionText() const { return QStringLiteral("Rain"); }
+    QString temperatureText() const { return QStringLiteral("8°C"); }
+    Q_INVOKABLE void refreshNow() {}
+signals:
+    void statusChanged();
+    void textsChanged();
+};
+
+const char* const kTabs[] = {
+    "general", "saved", "clouds", "stars", "sun", "moon", "rain", "thunderstorm", "snow",
+    "fog", "wind", "leaves", "petals", "fireflies", "dust", "aurora", "sound",
+};
+
+// Where a person finds the pictures: beside the test program, in the build folder.
+QString screenshotFolder()
+{
+    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+// Every visible item of `item` whose right edge lies past `limit` in the root's coordinates.
+void collectOverflow(const QQuickItem* item, const QQuickItem* root, qreal limit, QStringList& out)
+{
+    for (const QQuickItem* child : item->childItems()) {
+        if (!child->isVisible() || child->opacity() == 0 || child->width() <= 0)
+            continue;
+        const QRectF box = child->mapRectToItem(root, QRectF(0, 0, child->width(), child->height()));
+        if (box.right() > limit + 0.5 && !child->clip() && !item->clip()) {
+            out << QStringLiteral("%1 %2 right edge %3")
+                       .arg(QString::fromLatin1(child->metaObject()->className()), child->objectName())
+                       .arg(box.right());
+        }
+        if (!child->clip())
+            collectOverflow(child, root, limit, out);
+    }
+}
+
+class PanelScreenshots : public ::testing::Test {
+protected:
+    MemoryKeyValueStore db;
+    SettingsStore store{db};
+    PanelPresenter presenter;
+    StillWeather weather;
+    PanelEnvironment environment{store, presenter, &weather};
+    std::unique_ptr<QQuickView> view;
+
+    void SetUp() override
+    {
+        view = environment.createView(kPopoverContentSize);
+        ASSERT_NE(view, nullptr) << "the panel's QML did not load";
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    }
+
+    void TearDown() override
+    {
+        view->hide();
+        view.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    QImage show(const char* tab)
+    {
+        QQmlProperty::write(view->rootObject(), QStringLiteral("selectedTab"), QString::fromLatin1(tab));
+        // Layouts settle over a couple of polish passes.
+        for (int i = 0; i < 3; ++i)
+            QTest::qWait(20);
+        return view->grabWindow();
+    }
+
+    QQuickItem* body() const
+    {
+        return view->rootObject()->findChild<QQuickItem*>(QStringLiteral("tabBody"));
+    }
+};
+
+} // namespace
+
+// Every tab, as the user first meets it and with the settings that change its look, goes to a
+// PNG for review; on the way, nothing may stick out past the panel's right edge.
+TEST_F(PanelScreenshots, EveryTabFitsThePanelAndIsSavedForReview)
+{
+    store.setLiveWeatherEnabled(true);
+    store.setAutoPowerSavingEnabled(true);
+    store.saveCurrentScene(QStringLiteral("Rainy desk"), QStringLiteral("🌧️"));
+    store.saveCurrentScene(QStringLiteral("Quiet evening with a very long name that must not push anything out"), std::nullopt);
+    const QString folder = screenshotFolder();
+    int index = 0;
+    for (const char* tab : kTabs) {
+        const QImage image = show(tab);
+        ASSERT_FALSE(image.isNull()) << tab;
+        ASSERT_NE(body(), nullptr);
+        ASSERT_NE(body()->property("item").value<QQuickItem*>(), nullptr) << tab << " did not load";
+        QStringList overflow;
+        collectOverflow(view->rootObject(), view->rootObject(), view->width(), overflow);
+        EXPECT_TRUE(overflow.isEmpty()) << tab << ": " << overflow.join(QStringLiteral("; ")).toStdString();
+        const QString name = QStringLiteral("%1/%2-%3.png").arg(folder).arg(++index, 2, 10, QLatin1Char('0')).arg(QString::fromLatin1(tab));
+        EXPECT_TRUE(image.save(name)) << name.toStdString();
+    }
+    // The looks that settings change: effects off (dimmed cards) and power saving.
+    store.setRainEnabled(false);
+    store.setLowPowerMode(true);
+    EXPECT_TRUE(show("rain").save(folder + QStringLiteral("/18-rain-off.png")));
+    EXPECT_TRUE(show("sound").save(folder + QStringLiteral("/19-sound-power-saving.png")));
+    EXPECT_TRUE(show("general").save(folder + QStringLiteral("/20-general-power-saving.png")));
+}
+
+#include "PanelScreenshotTest.moc"
