@@ -11,6 +11,7 @@ TextField {
     placeholderText: "\u{1F642}"
     placeholderTextColor: Qt.rgba(1, 1, 1, 0.35)
     color: Theme.textPrimary
+    font.family: Theme.emojiFamily
     font.pixelSize: 16
     padding: 4
     selectByMouse: true

@@ -37,6 +37,7 @@ Flickable {
                 focusPolicy: Qt.TabFocus
                 contentItem: Text {
                     text: choice.modelData
+                    font.family: Theme.emojiFamily
                     font.pixelSize: 15
                     horizontalAlignment: Text.AlignHCenter
                     verticalAlignment: Text.AlignVCenter

@@ -68,6 +68,7 @@ Item {
                         Text {
                             visible: chip.emoji !== ""
                             text: chip.emoji
+                            font.family: Theme.emojiFamily
                             font.pixelSize: 13
                             Layout.alignment: Qt.AlignVCenter
                         }

@@ -4,7 +4,9 @@ import Tavik.Ui
 
 // A labelled slider over one number of the settings (`key`), its value in a pill. The slider
 // shows the stored value held to its range and moves in steps of `stepSize`.
-ColumnLayout {
+// The row is an item around its layout, not a layout itself: a layout placed straight in the
+// card's layout could keep a stale height from an early pass and draw its slider far below.
+Item {
     id: row
     property string title
     property string subtitle
@@ -22,39 +24,48 @@ ColumnLayout {
     }
 
     Layout.fillWidth: true
-    spacing: 8
+    implicitWidth: column.implicitWidth
+    implicitHeight: column.implicitHeight
     enabled: !dimmed
     opacity: dimmed ? dimmedOpacity : 1
 
-    RowLayout {
-        Layout.fillWidth: true
-        spacing: 10
+    ColumnLayout {
+        id: column
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        spacing: 8
 
-        RowLabel {
+        RowLayout {
             Layout.fillWidth: true
-            title: row.title
-            subtitle: row.subtitle
+            spacing: 10
+
+            RowLabel {
+                Layout.fillWidth: true
+                title: row.title
+                subtitle: row.subtitle
+            }
+
+            ValuePill {
+                objectName: "valuePill"
+                Layout.alignment: Qt.AlignTop
+                text: row.format(slider.value)
+            }
         }
 
-        ValuePill {
-            objectName: "valuePill"
-            Layout.alignment: Qt.AlignTop
-            text: row.format(slider.value)
-        }
-    }
-
-    PanelSlider {
-        id: slider
-        objectName: "slider"
-        Layout.fillWidth: true
-        from: row.from
-        to: row.to
-        stepSize: row.stepSize
-        value: row.stored
-        onMoved: {
-            const wanted = value
-            value = Qt.binding(() => row.stored)
-            Panel.settings[row.key] = wanted
+        PanelSlider {
+            id: slider
+            objectName: "slider"
+            Layout.fillWidth: true
+            from: row.from
+            to: row.to
+            stepSize: row.stepSize
+            value: row.stored
+            onMoved: {
+                const wanted = value
+                value = Qt.binding(() => row.stored)
+                Panel.settings[row.key] = wanted
+            }
         }
     }
 }

@@ -28,6 +28,10 @@ QtObject {
     // A geometric sans built into the program; the desktop's sans when it was not available.
     readonly property string fontFamily: Qt.fontFamilies().indexOf("Manrope") >= 0 ? "Manrope" : "DejaVu Sans"
 
+    // Colour emoji for scene icons; without it the desktop's fallback, which may draw some
+    // symbols (a sun, a snowflake) as plain black glyphs.
+    readonly property string emojiFamily: Qt.fontFamilies().indexOf("Noto Color Emoji") >= 0 ? "Noto Color Emoji" : fontFamily
+
     // The face for a weight: the bold weights share the bold face, the light ones the
     // lightest face, and everything else not named reads as regular.
     function faceWeight(weight) {

@@ -3,8 +3,9 @@ import QtQuick.Layouts
 import Tavik.Ui
 
 // A labelled switch over one flag of the settings (`key`), or over `checked` when the owner
-// decides what the switch means (then it listens to `toggled`).
-RowLayout {
+// decides what the switch means (then it listens to `toggled`). Like every row, an item around
+// its layout, so the card's layout sizes the row and the row lays out its own parts.
+Item {
     id: row
     property string title
     property string subtitle
@@ -18,27 +19,36 @@ RowLayout {
     signal toggled(bool on)
 
     Layout.fillWidth: true
-    spacing: 10
+    implicitWidth: line.implicitWidth
+    implicitHeight: line.implicitHeight
     enabled: !dimmed
     opacity: dimmed ? dimmedOpacity : 1
 
-    RowLabel {
-        Layout.fillWidth: true
-        title: row.title
-        subtitle: row.subtitle
-        info: row.info
-        icon: row.icon
-    }
+    RowLayout {
+        id: line
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        spacing: 10
 
-    PanelSwitch {
-        objectName: "toggle"
-        Layout.alignment: Qt.AlignVCenter
-        on: row.checked
-        accent: row.accent
-        onFlipped: (on) => {
-            if (row.key !== "")
-                Panel.settings[row.key] = on
-            row.toggled(on)
+        RowLabel {
+            Layout.fillWidth: true
+            title: row.title
+            subtitle: row.subtitle
+            info: row.info
+            icon: row.icon
+        }
+
+        PanelSwitch {
+            objectName: "toggle"
+            Layout.alignment: Qt.AlignVCenter
+            on: row.checked
+            accent: row.accent
+            onFlipped: (on) => {
+                if (row.key !== "")
+                    Panel.settings[row.key] = on
+                row.toggled(on)
+            }
         }
     }
 }

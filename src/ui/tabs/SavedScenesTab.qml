@@ -128,6 +128,7 @@ ColumnLayout {
                                 spacing: 10
                                 Text {
                                     text: holder.model.icon !== "" ? holder.model.icon : "\u{1F516}"
+                                    font.family: Theme.emojiFamily
                                     font.pixelSize: 17
                                 }
                                 ColumnLayout {
