@@ -1,8 +1,9 @@
 #include "ui/PanelEnvironment.h"
 
-#include "app/PanelPresenter.h"
-#include "ui/SettingsPropertyMap.h"
+#include "ui/PanelContext.h"
 
+#include <QDir>
+#include <QFontDatabase>
 #include <QLoggingCategory>
 #include <QQmlEngine>
 #include <QQuickView>
@@ -17,16 +18,40 @@ namespace tavik {
 
 namespace {
 const QColor kPanelBackground(0x12, 0x1A, 0x22);
-}
+const QString kFontFolder = QStringLiteral(":/qt/qml/Tavik/Ui/fonts");
+} // namespace
 
 PanelEnvironment::PanelEnvironment(SettingsStore& store, PanelPresenter& presenter, QObject* weather, QObject* parent)
     : QObject(parent)
-    , m_settings(new SettingsPropertyMap(store, this))
-    , m_presenter(presenter)
-    , m_weather(weather)
+    , m_context(new PanelContext(store, presenter, weather, this))
+{
+    registerTypes();
+}
+
+PanelEnvironment::~PanelEnvironment() = default;
+
+void PanelEnvironment::registerTypes()
 {
     static const bool registered = (qml_register_types_Tavik_Ui(), true);
     Q_UNUSED(registered);
+}
+
+void PanelEnvironment::loadFonts()
+{
+    static const bool loaded = [] {
+        const QDir folder(kFontFolder);
+        for (const QString& file : folder.entryList({QStringLiteral("*.ttf")}, QDir::Files)) {
+            if (QFontDatabase::addApplicationFont(folder.filePath(file)) < 0)
+                qCWarning(lcPanel) << "could not load the panel font" << file;
+        }
+        return true;
+    }();
+    Q_UNUSED(loaded);
+}
+
+SettingsPropertyMap& PanelEnvironment::settings() const
+{
+    return m_context->settings();
 }
 
 // Made with the first view: the engine takes a good part of a tenth of a second to set up,
@@ -34,24 +59,19 @@ PanelEnvironment::PanelEnvironment(SettingsStore& store, PanelPresenter& present
 QQmlEngine& PanelEnvironment::engine() const
 {
     if (!m_engine) {
+        loadFonts();
         m_engine = std::make_unique<QQmlEngine>();
         m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
+        PanelContext::attach(*m_engine, *m_context);
     }
     return *m_engine;
 }
-
-PanelEnvironment::~PanelEnvironment() = default;
 
 std::unique_ptr<QQuickView> PanelEnvironment::createView(QSize size)
 {
     auto view = std::make_unique<QQuickView>(&engine(), nullptr);
     view->setColor(kPanelBackground); // no white flash before the first frame
     view->setResizeMode(QQuickView::SizeRootObjectToView);
-    view->setInitialProperties({
-        {QStringLiteral("settings"), QVariant::fromValue<QObject*>(m_settings)},
-        {QStringLiteral("presenter"), QVariant::fromValue<QObject*>(&m_presenter)},
-        {QStringLiteral("weather"), QVariant::fromValue<QObject*>(m_weather.data())},
-    });
     view->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Tavik/Ui/SettingsRootView.qml")));
     if (view->status() != QQuickView::Ready || !view->rootObject()) {
         for (const QQmlError& error : view->errors())

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QSize>
 
 #include <memory>
@@ -12,6 +11,7 @@ class QWindow;
 
 namespace tavik {
 
+class PanelContext;
 class PanelPresenter;
 class SettingsPropertyMap;
 class SettingsStore;
@@ -19,9 +19,10 @@ class SettingsStore;
 inline constexpr QSize kPopoverContentSize{320, 540};
 inline constexpr QSize kWindowContentSize{320, 600};
 
-// What every view of the settings panel shares: one QML engine, the settings as properties,
-// the presenter and the live-weather service. Each call of createView makes a separate view
-// tree over these same objects (the popup and the window each have one).
+// What every view of the settings panel shares: one QML engine and the panel context that its
+// QML reads as the `Panel` singleton (the settings, the presenter, the live-weather service and
+// the panel's models). Each call of createView makes a separate view tree over these same
+// objects (the popup and the window each have one).
 class PanelEnvironment final : public QObject {
     Q_OBJECT
 public:
@@ -33,14 +34,18 @@ public:
     // panel's QML does not load (a missing Qt Quick module on this machine).
     [[nodiscard]] std::unique_ptr<QQuickView> createView(QSize size);
 
-    [[nodiscard]] SettingsPropertyMap& settings() const { return *m_settings; }
+    [[nodiscard]] PanelContext& context() const { return *m_context; }
+    [[nodiscard]] SettingsPropertyMap& settings() const;
     [[nodiscard]] QQmlEngine& engine() const;
 
+    // The module's C++ types, once per process. Any engine that loads the panel's QML needs them.
+    static void registerTypes();
+    // The typeface built into the program, once per process; needs the GUI application.
+    static void loadFonts();
+
 private:
+    PanelContext* m_context; // a child, so it outlives the engine and every binding in it
     mutable std::unique_ptr<QQmlEngine> m_engine;
-    SettingsPropertyMap* m_settings;
-    PanelPresenter& m_presenter;
-    QPointer<QObject> m_weather;
 };
 
 } // namespace tavik
