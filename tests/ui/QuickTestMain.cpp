@@ -1,0 +1,219 @@
+// Runs the panel's QML tests (qml/tst_*.qml) against a real panel context over an in-memory
+// settings store. QML reaches the context as the `Panel` singleton, as in the program, and the
+// test helpers as the context property `testSupport`.
+#include "app/PanelPresenter.h"
+#include "settings/SettingsStore.h"
+#include "ui/DisplayListModel.h"
+#include "ui/PanelContext.h"
+#include "ui/PanelEnvironment.h"
+
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QVariantMap>
+#include <QtQuickTest/quicktest.h>
+
+#include <memory>
+
+using namespace tavik;
+
+namespace {
+
+QList<DisplayInfo> defaultDisplays()
+{
+    return {DisplayInfo{QStringLiteral("DEL-U2720Q-7JX1"), QStringLiteral("DELL U2720Q"), nullptr},
+            DisplayInfo{QStringLiteral("eDP-1"), QStringLiteral("Built-in display"), nullptr}};
+}
+
+SettingValue defaultValue(const SettingInfo& info)
+{
+    switch (info.type) {
+    case SettingType::Bool: return info.boolDefault;
+    case SettingType::Double: return info.doubleDefault;
+    case SettingType::String: return QString::fromUtf8(info.stringDefault.data(), qsizetype(info.stringDefault.size()));
+    case SettingType::SavedScenes: return SavedSceneList{};
+    case SettingType::Monitors: return MonitorMap{};
+    }
+    return {};
+}
+
+} // namespace
+
+// Stands in for the live-weather service: the same texts, change signal and refresh call.
+class FakeWeather : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString locationName MEMBER m_location NOTIFY textsChanged)
+    Q_PROPERTY(QString conditionText MEMBER m_condition NOTIFY textsChanged)
+    Q_PROPERTY(QString temperatureText MEMBER m_temperature NOTIFY textsChanged)
+
+public:
+    std::function<void()> onRefresh;
+
+    // The texts a lookup would publish; QML tests call it as `Panel.weather.publish(...)`.
+    Q_INVOKABLE void publish(const QString& location, const QString& temperature, const QString& condition)
+    {
+        m_location = location;
+        m_temperature = temperature;
+        m_condition = condition;
+        emit textsChanged();
+    }
+    Q_INVOKABLE void refreshNow()
+    {
+        if (onRefresh)
+            onRefresh();
+    }
+
+signals:
+    void textsChanged();
+
+private:
+    QString m_location;
+    QString m_condition;
+    QString m_temperature;
+};
+
+// What the QML tests can see and steer beyond the panel itself.
+class TestSupport : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString presenterMode READ presenterMode NOTIFY presenterChanged)
+    Q_PROPERTY(int popOutCount READ popOutCount NOTIFY presenterChanged)
+    Q_PROPERTY(int popInCount READ popInCount NOTIFY presenterChanged)
+    Q_PROPERTY(int weatherRefreshCount READ weatherRefreshCount NOTIFY weatherRefreshCountChanged)
+
+public:
+    TestSupport(MemoryKeyValueStore& db, SettingsStore& store, PanelPresenter& presenter, FakeWeather& weather,
+                PanelContext& context, QList<DisplayInfo>& displays)
+        : m_db(db)
+        , m_store(store)
+        , m_presenter(presenter)
+        , m_weather(weather)
+        , m_context(context)
+        , m_displays(displays)
+    {
+        m_weather.onRefresh = [this] {
+            ++m_weatherRefreshes;
+            emit weatherRefreshCountChanged();
+        };
+        // The program's host moves the panel and then sets the mode; here only the mode changes.
+        m_presenter.onPopOut = [this] {
+            ++m_popOuts;
+            m_presenter.setMode(PanelPresenter::Mode::window);
+            emit presenterChanged();
+        };
+        m_presenter.onPopIn = [this] {
+            ++m_popIns;
+            m_presenter.setMode(PanelPresenter::Mode::popover);
+            emit presenterChanged();
+        };
+    }
+
+    // Every setting back to its default, the master switch on, no saved scenes, no display
+    // entries, nothing else in the database, no weather texts, counters at zero; the same store
+    // and context stay in place.
+    Q_INVOKABLE void resetStore()
+    {
+        for (const QString& key : m_db.keys())
+            m_db.remove(key);
+        for (const SettingInfo& info : settingsTable())
+            m_store.setValue(info.id, defaultValue(info));
+        m_presenter.setMode(PanelPresenter::Mode::popover);
+        m_popOuts = 0;
+        m_popIns = 0;
+        emit presenterChanged();
+        m_weatherRefreshes = 0;
+        emit weatherRefreshCountChanged();
+        m_weather.publish({}, {}, {});
+        setDisplays({});
+    }
+
+    // A list of {id, name}; an empty list brings back the two default displays.
+    Q_INVOKABLE void setDisplays(const QVariantList& displays)
+    {
+        m_displays.clear();
+        for (const QVariant& entry : displays) {
+            const QVariantMap display = entry.toMap();
+            m_displays.push_back(DisplayInfo{display.value(QStringLiteral("id")).toString(),
+                                             display.value(QStringLiteral("name")).toString(), nullptr});
+        }
+        if (displays.isEmpty())
+            m_displays = defaultDisplays();
+        m_context.displays()->refresh();
+    }
+
+    // What the database holds under a settings-file key such as "rain.dropColor".
+    Q_INVOKABLE QVariant storedValue(const QString& key) const { return m_db.value(key); }
+
+    [[nodiscard]] QString presenterMode() const
+    {
+        return m_presenter.isWindowMode() ? QStringLiteral("window") : QStringLiteral("popover");
+    }
+    [[nodiscard]] int popOutCount() const { return m_popOuts; }
+    [[nodiscard]] int popInCount() const { return m_popIns; }
+    [[nodiscard]] int weatherRefreshCount() const { return m_weatherRefreshes; }
+
+signals:
+    void presenterChanged();
+    void weatherRefreshCountChanged();
+
+private:
+    MemoryKeyValueStore& m_db;
+    SettingsStore& m_store;
+    PanelPresenter& m_presenter;
+    FakeWeather& m_weather;
+    PanelContext& m_context;
+    QList<DisplayInfo>& m_displays;
+    int m_popOuts = 0;
+    int m_popIns = 0;
+    int m_weatherRefreshes = 0;
+};
+
+class Setup : public QObject {
+    Q_OBJECT
+
+public slots:
+    void applicationAvailable()
+    {
+        PanelEnvironment::registerTypes();
+        PanelEnvironment::loadFonts();
+        m_db = std::make_unique<MemoryKeyValueStore>();
+        m_store = std::make_unique<SettingsStore>(*m_db);
+        m_presenter = std::make_unique<PanelPresenter>();
+        m_weather = std::make_unique<FakeWeather>();
+        m_displays = defaultDisplays();
+        m_context = std::make_unique<PanelContext>(*m_store, *m_presenter, m_weather.get(),
+                                                   [this] { return m_displays; });
+        m_support = std::make_unique<TestSupport>(*m_db, *m_store, *m_presenter, *m_weather, *m_context, m_displays);
+        m_support->resetStore();
+    }
+
+    // Each test file gets an engine of its own.
+    void qmlEngineAvailable(QQmlEngine* engine)
+    {
+        engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
+        PanelContext::attach(*engine, *m_context);
+        engine->rootContext()->setContextProperty(QStringLiteral("testSupport"), m_support.get());
+    }
+
+    // Before the application object goes: the models follow its screens.
+    void cleanupTestCase()
+    {
+        m_support.reset();
+        m_context.reset();
+        m_weather.reset();
+        m_presenter.reset();
+        m_store.reset();
+        m_db.reset();
+    }
+
+private:
+    std::unique_ptr<MemoryKeyValueStore> m_db;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<PanelPresenter> m_presenter;
+    std::unique_ptr<FakeWeather> m_weather;
+    QList<DisplayInfo> m_displays;
+    std::unique_ptr<PanelContext> m_context;
+    std::unique_ptr<TestSupport> m_support;
+};
+
+QUICK_TEST_MAIN_WITH_SETUP(tavik_ui, Setup)
+
+#include "QuickTestMain.moc"
