@@ -45,6 +45,15 @@ std::unique_ptr<WeatherService> makeWeatherService(SettingsStore& settings)
 // When effects are off, nothing is drawn at start; the panel and the sounds then wait this long.
 constexpr int kWarmUpFallbackMs = 500;
 
+// The panel draws with Qt Quick's software renderer. It is a small, mostly still view: QPainter
+// shows it at once, where an OpenGL window of its own would first make a context and compile
+// shaders (most of a second on a machine without a GPU) and hold on to more memory.
+bool panelDrawsInSoftware()
+{
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    return true;
+}
+
 } // namespace
 
 AppDelegate::AppDelegate(SettingsStore& settings, QString settingsPath, QObject* parent)
@@ -52,7 +61,7 @@ AppDelegate::AppDelegate(SettingsStore& settings, QString settingsPath, QObject*
     , m_settings(settings)
     , m_settingsPath(std::move(settingsPath))
     , m_weather(makeWeatherService(settings))
-    , m_environment(std::make_unique<PanelEnvironment>(settings, m_presenter, m_weather.get()))
+    , m_environment((panelDrawsInSoftware(), std::make_unique<PanelEnvironment>(settings, m_presenter, m_weather.get())))
     , m_panel(std::make_unique<PanelHost>(*m_environment, m_presenter))
 {
 }

@@ -198,6 +198,16 @@ def checks_tray():
         distance = max(0, px - x, x - (px + pw)) + max(0, py - y, y - (py + ph))
         check(distance < 80, "the panel opens next to the tray icon (%d px away)" % distance)
         screen.grab().save_png(os.path.join(ARTEFACTS, "desktop-panel.png"))
+        # The header's switch, at the panel's top right, is the master switch.
+        xdotool("mousemove", str(px + pw - 29), str(py + 26), "click", "1")
+        check(wait_for(lambda: setting_in_file("app.enabled") == "false", timeout=5),
+              "the panel's master switch writes app.enabled=false")
+        check(wait_for(lambda: all(not screen.window_info(int(o["windowId"])).get("mapped") for o in overlays()), 5),
+              "the panel's master switch hides the overlays")
+        xdotool("mousemove", str(px + pw - 29), str(py + 26), "click", "1")
+        check(wait_for(lambda: setting_in_file("app.enabled") == "true", timeout=5),
+              "the panel's master switch turns effects back on")
+        check(status()["panel"]["visible"], "the panel stays open while it is used")
         # A click elsewhere closes it.
         xdotool("mousemove", "100", "100", "click", "1")
         check(wait_for(lambda: not status()["panel"]["visible"], timeout=5), "a click elsewhere closes the panel")
