@@ -124,12 +124,15 @@ void SettingsStore::updateSavedScene(const SavedScene& scene, const QString& nam
     const QString trimmedName = name.trimmed();
     if (trimmedName.isEmpty())
         return;
+    // Copies first: the caller may pass an element of the list, which the first change replaces.
+    const QString id = scene.id;
+    const std::optional<QString> newIcon = trimmedIcon(icon);
     // Two separate changes, each published and persisted, as a rename and an icon edit are.
-    modifySavedScene(scene.id, [&trimmedName](SavedScene& s) {
+    modifySavedScene(id, [&trimmedName](SavedScene& s) {
         s.name = trimmedName;
         return true;
     });
-    modifySavedScene(scene.id, [newIcon = trimmedIcon(icon)](SavedScene& s) {
+    modifySavedScene(id, [&newIcon](SavedScene& s) {
         s.icon = newIcon;
         return true;
     });

@@ -249,9 +249,14 @@ TEST_F(Scenes, RenamingDeletingAndUnknownScenes)
 
     EXPECT_TRUE(changesDuring([&] { store.updateSavedScene(SavedScene{"gone", "", {}, {}, {}}, "x", std::nullopt); }).isEmpty());
 
+    // The list's own element may be passed in, though the first change replaces the list.
+    store.updateSavedScene(store.savedScenes()[1], "renamed", store.savedScenes()[1].name);
+    EXPECT_EQ(saved(1).name, "renamed");
+    EXPECT_EQ(saved(1).icon, QString("other"));
+
     store.deleteSavedScene(scene);
     ASSERT_EQ(store.savedScenes().size(), 1u);
-    EXPECT_EQ(saved(0).name, "other");
+    EXPECT_EQ(saved(0).name, "renamed");
     EXPECT_EQ(storedList().size(), 1);
 }
 
