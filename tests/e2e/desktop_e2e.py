@@ -208,6 +208,15 @@ def checks_tray():
         check(wait_for(lambda: setting_in_file("app.enabled") == "true", timeout=5),
               "the panel's master switch turns effects back on")
         check(status()["panel"]["visible"], "the panel stays open while it is used")
+        # The third pill of the tab bar is the clouds tab: a right click switches clouds.
+        clouds = setting_in_file("clouds.enabled") or "false"
+        xdotool("mousemove", str(px + 226), str(py + ph - 23), "click", "3")
+        flipped = "true" if clouds == "false" else "false"
+        check(wait_for(lambda: setting_in_file("clouds.enabled") == flipped, timeout=5),
+              "a right click on the clouds pill switches clouds (%s -> %s)" % (clouds, flipped))
+        xdotool("mousemove", str(px + 226), str(py + ph - 23), "click", "3")
+        check(wait_for(lambda: setting_in_file("clouds.enabled") == clouds, timeout=5),
+              "a second right click switches them back")
         # A click elsewhere closes it.
         xdotool("mousemove", "100", "100", "click", "1")
         check(wait_for(lambda: not status()["panel"]["visible"], timeout=5), "a click elsewhere closes the panel")
