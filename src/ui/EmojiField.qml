@@ -15,10 +15,12 @@ TextField {
     font.pixelSize: 16
     padding: 4
     selectByMouse: true
+    // Cuts the text down as an edit would: assigning `text` here would drop the binding that
+    // the owner puts on it, and the field would stop showing a quick pick or clearing on save.
     onTextChanged: {
         const last = Panel.lastCharacter(text)
         if (last !== text)
-            text = last
+            remove(0, text.length - last.length)
     }
     background: Rectangle {
         radius: 8
