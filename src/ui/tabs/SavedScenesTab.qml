@@ -127,6 +127,7 @@ ColumnLayout {
                             contentItem: RowLayout {
                                 spacing: 10
                                 Text {
+                                    objectName: "sceneIcon"
                                     text: holder.model.icon !== "" ? holder.model.icon : "\u{1F516}"
                                     font.family: Theme.emojiFamily
                                     font.pixelSize: 17

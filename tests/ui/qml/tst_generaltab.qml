@@ -68,16 +68,13 @@ Item {
         function test_maxFpsDimmedInPowerSavings() {
             const tab = open()
             const fps = part(tab, "row:maxFPS")
-            verify(fps.enabled)
-            compare(fps.opacity, 1)
+            verify(fps.enabled && fps.opacity === 1)
             flip(part(tab, "row:lowPowerMode"))
             compare(Panel.settings.lowPowerMode, true)
-            verify(!fps.enabled)
-            compare(fps.opacity, 0.45)
+            verify(!fps.enabled && fps.opacity === 0.45, "dimmed to " + fps.opacity)
             compare(fps.value, 60, "dimming keeps the value")
             flip(part(tab, "row:lowPowerMode"))
-            verify(fps.enabled)
-            compare(fps.opacity, 1)
+            verify(fps.enabled && fps.opacity === 1)
         }
 
         function test_oneSwitchPerDisplay() {
@@ -93,8 +90,7 @@ Item {
 
             flip(right)
             compare(JSON.parse(testSupport.storedValue("app.monitors")), { "DP-2": false })
-            verify(!right.checked)
-            verify(left.checked && laptop.checked, "the other displays stay on")
+            verify(!right.checked && left.checked && laptop.checked, "only that display goes off")
             flip(right)
             verify(right.checked)
 
@@ -120,11 +116,6 @@ Item {
             verify(!line.visible, "hidden with nothing worth saying")
         }
 
-        // The alert lives in the window's overlay; its buttons are found through it.
-        function alertButton(alert, name) {
-            return part(alert.contentItem, name)
-        }
-
         function test_resetAsksFirst() {
             const tab = open()
             const alert = part(tab, "resetAlert")
@@ -134,15 +125,17 @@ Item {
 
             mouseClick(part(tab, "resetAll"))
             tryCompare(alert, "opened", true)
-            mouseClick(alertButton(alert, "alertCancel"))
+            // The alert lives in the window's overlay; its buttons are found through it.
+            mouseClick(part(alert.contentItem, "alertCancel"))
             tryCompare(alert, "visible", false)
             compare(Panel.settings.dropsPerSecond, 42, "Cancel changes nothing")
 
             // The same button asks again after a cancel.
             mouseClick(part(tab, "resetAll"))
             tryCompare(alert, "opened", true)
-            compare(part(alert.contentItem, "alertConfirm").text, "Reset to defaults")
-            mouseClick(alertButton(alert, "alertConfirm"))
+            const confirm = part(alert.contentItem, "alertConfirm")
+            compare(confirm.text, "Reset to defaults")
+            mouseClick(confirm)
             tryCompare(alert, "visible", false)
             compare(Panel.settings.dropsPerSecond, 10)
             compare(Panel.settings.enabled, false, "the master switch is not a scene setting")
