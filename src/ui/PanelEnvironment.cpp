@@ -23,9 +23,17 @@ const QString kFontFolder = QStringLiteral(":/qt/qml/Tavik/Ui/fonts");
 
 PanelEnvironment::PanelEnvironment(SettingsStore& store, PanelPresenter& presenter, QObject* weather, QObject* parent)
     : QObject(parent)
-    , m_context(new PanelContext(store, presenter, weather, this))
+    , m_store(store)
+    , m_presenter(presenter)
+    , m_weather(weather)
 {
-    registerTypes();
+}
+
+PanelContext& PanelEnvironment::context() const
+{
+    if (!m_context)
+        m_context = new PanelContext(m_store, m_presenter, m_weather, const_cast<PanelEnvironment*>(this));
+    return *m_context;
 }
 
 PanelEnvironment::~PanelEnvironment() = default;
@@ -51,7 +59,7 @@ void PanelEnvironment::loadFonts()
 
 SettingsPropertyMap& PanelEnvironment::settings() const
 {
-    return m_context->settings();
+    return context().settings();
 }
 
 // Made with the first view: the engine takes a good part of a tenth of a second to set up,
@@ -59,10 +67,11 @@ SettingsPropertyMap& PanelEnvironment::settings() const
 QQmlEngine& PanelEnvironment::engine() const
 {
     if (!m_engine) {
+        registerTypes();
         loadFonts();
         m_engine = std::make_unique<QQmlEngine>();
         m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
-        PanelContext::attach(*m_engine, *m_context);
+        PanelContext::attach(*m_engine, context());
     }
     return *m_engine;
 }

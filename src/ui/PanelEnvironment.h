@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QSize>
 
 #include <memory>
@@ -34,7 +35,8 @@ public:
     // panel's QML does not load (a missing Qt Quick module on this machine).
     [[nodiscard]] std::unique_ptr<QQuickView> createView(QSize size);
 
-    [[nodiscard]] PanelContext& context() const { return *m_context; }
+    // Made on first use, with the first view: the program shows its first frame before that.
+    [[nodiscard]] PanelContext& context() const;
     [[nodiscard]] SettingsPropertyMap& settings() const;
     [[nodiscard]] QQmlEngine& engine() const;
 
@@ -44,7 +46,10 @@ public:
     static void loadFonts();
 
 private:
-    PanelContext* m_context; // a child, so it outlives the engine and every binding in it
+    SettingsStore& m_store;
+    PanelPresenter& m_presenter;
+    QPointer<QObject> m_weather;
+    mutable PanelContext* m_context = nullptr; // a child, so it outlives the engine and its bindings
     mutable std::unique_ptr<QQmlEngine> m_engine;
 };
 
