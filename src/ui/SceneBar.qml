@@ -22,7 +22,32 @@ Item {
             scenesScroll.scrollTo(chip.x)
     }
 
+    // Each time the panel comes up, the scene on screen is in view: the first lit chip, if it
+    // lies beyond the visible part of the strip.
+    function revealActive() {
+        for (let i = 0; i < chips.count; ++i) {
+            const chip = chips.itemAt(i)
+            if (!chip || !chip.active)
+                continue
+            const right = chip.x + row.x + chip.width + 12
+            if (right > scenesScroll.width)
+                scenesScroll.contentX = scenesScroll.clamped(chip.x + row.x - 12)
+            else
+                scenesScroll.contentX = 0
+            sceneIndex = i
+            return
+        }
+    }
+
     implicitHeight: 46
+
+    Connections {
+        target: bar.Window.window
+        function onVisibleChanged() {
+            if (bar.Window.window.visible)
+                bar.revealActive()
+        }
+    }
 
     HoverHandler { id: hover }
 

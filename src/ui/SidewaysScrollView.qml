@@ -7,8 +7,9 @@ Flickable {
     readonly property real maxX: Math.max(contentWidth - width, 0)
     readonly property bool atStart: contentX <= 1
     readonly property bool atEnd: contentX >= maxX - 1
-    // A wheel notch moves the strip this far; a touchpad moves it by its own pixels.
-    readonly property real notchDistance: 40
+    // A wheel moves the strip ten points per line it scrolls (three lines a notch on most
+    // desktops); a touchpad moves it by its own pixels.
+    readonly property real lineDistance: 10
 
     function clamped(x) { return Math.min(Math.max(x, 0), maxX) }
     function scrollTo(x) {
@@ -44,7 +45,7 @@ Flickable {
             }
             slide.stop()
             const delta = wheel.pixelDelta.y !== 0 ? wheel.pixelDelta.y
-                                                    : wheel.angleDelta.y / 120 * view.notchDistance
+                                                    : wheel.angleDelta.y / 120 * Qt.styleHints.wheelScrollLines * view.lineDistance
             view.contentX = view.clamped(view.contentX - delta)
         }
     }

@@ -12,6 +12,23 @@ Item {
     readonly property alias scroll: tabScroll
     signal selected(string tab)
 
+    // Brings the selected pill into view when the page changes by other means than a click on it.
+    function revealSelected() {
+        for (let i = 0; i < pills.count; ++i) {
+            const pill = pills.itemAt(i)
+            if (!pill || pill.tab.id !== selectedTab)
+                continue
+            const left = pill.x + row.x - 12
+            const right = pill.x + row.x + pill.width + 12
+            if (left < tabScroll.contentX)
+                tabScroll.scrollTo(left)
+            else if (right > tabScroll.contentX + tabScroll.width)
+                tabScroll.scrollTo(right - tabScroll.width)
+            return
+        }
+    }
+    onSelectedTabChanged: revealSelected()
+
     implicitHeight: 46
 
     HoverHandler { id: hover }
@@ -30,6 +47,7 @@ Item {
             spacing: 6
 
             Repeater {
+                id: pills
                 model: Tabs.all
 
                 delegate: Button {
