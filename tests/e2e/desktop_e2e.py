@@ -217,6 +217,16 @@ def checks_tray():
         xdotool("mousemove", str(px + 226), str(py + ph - 23), "click", "3")
         check(wait_for(lambda: setting_in_file("clouds.enabled") == clouds, timeout=5),
               "a second right click switches them back")
+        # Typing reaches the popup: the second pill opens the saved scenes, whose name field
+        # takes a name, and Return saves the scene.
+        xdotool("mousemove", str(px + 140), str(py + ph - 23), "click", "1")
+        time.sleep(0.3)
+        xdotool("mousemove", str(px + 150), str(py + 200), "click", "1")
+        xdotool("type", "--delay", "30", "desk")
+        xdotool("key", "Return")
+        check(wait_for(lambda: "desk" in (setting_in_file("app.savedScenes") or ""), timeout=5),
+              "a scene named in the popup is saved to the settings file")
+        screen.grab().save_png(os.path.join(ARTEFACTS, "desktop-panel-saved.png"))
         # A click elsewhere closes it.
         xdotool("mousemove", "100", "100", "click", "1")
         check(wait_for(lambda: not status()["panel"]["visible"], timeout=5), "a click elsewhere closes the panel")
