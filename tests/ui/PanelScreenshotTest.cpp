@@ -142,6 +142,23 @@ TEST_F(PanelScreenshots, EveryTabFitsThePanelAndIsSavedForReview)
         const QString name = QStringLiteral("%1/%2-%3.png").arg(folder).arg(++index, 2, 10, QLatin1Char('0')).arg(QString::fromLatin1(tab));
         EXPECT_TRUE(image.save(name)) << name.toStdString();
     }
+    // The panel's two kinds of popup: the colour picker and an alert.
+    select("rain");
+    QQuickItem* root = view->rootObject();
+    QObject* picker = root->findChild<QObject*>(QStringLiteral("colorPicker"));
+    ASSERT_NE(picker, nullptr);
+    QMetaObject::invokeMethod(picker, "openWith", Q_ARG(QVariant, QVariant::fromValue(QColor(0x5F, 0xD8, 0xF5))));
+    QTest::qWait(250);
+    EXPECT_TRUE(view->grabWindow().save(folder + QStringLiteral("/21-color-picker.png")));
+    QMetaObject::invokeMethod(picker, "close");
+    select("general");
+    QObject* reset = root->findChild<QObject*>(QStringLiteral("resetAlert"));
+    ASSERT_NE(reset, nullptr);
+    QMetaObject::invokeMethod(reset, "open");
+    QTest::qWait(250);
+    EXPECT_TRUE(view->grabWindow().save(folder + QStringLiteral("/22-reset-alert.png")));
+    QMetaObject::invokeMethod(reset, "close");
+
     // The looks that settings change: effects off (dimmed cards) and power saving.
     store.setRainEnabled(false);
     store.setLowPowerMode(true);

@@ -314,4 +314,39 @@ TestCase {
         for (let k = 1; k <= 3; ++k)
             verifyLive(part(tab, "card:" + k), true, 0.45, "card " + k)
     }
+
+    // The colour well opens the picker on the stored colour; a typed code and a click in the
+    // square both land in the setting and the file as #RRGGBB, and a partial code waits.
+    function test_colourPickerWritesTheSettingAsItIsUsed() {
+        Panel.settings.rainEnabled = true
+        Panel.settings.dropColorHex = "#5FD8F5"
+        const tab = open(rainTab)
+        const row = part(tab, "row:dropColorHex")
+        mouseClick(part(row, "colorWell"))
+        const picker = part(row, "colorPicker")
+        tryCompare(picker, "opened", true)
+        const hex = findChild(picker.contentItem, "hexField")
+        verify(hex, "the hex field")
+        compare(hex.text, "#5FD8F5")
+
+        hex.selectAll()
+        hex.forceActiveFocus()
+        keyClick(Qt.Key_Backspace)
+        for (const key of "1122")
+            keyClick(key)
+        compare(Panel.settings.dropColorHex, "#5FD8F5", "half a code changes nothing")
+        keyClick("3")
+        keyClick("3")
+        compare(Panel.settings.dropColorHex, "#112233")
+        verifyStored("rain.dropColor", "#112233")
+
+        // Full saturation and brightness: the top right corner of the square.
+        const square = findChild(picker.contentItem, "saturationBrightness")
+        mouseClick(square, square.width - 1, 1)
+        const picked = Panel.colorOf(Panel.settings.dropColorHex)
+        verify(picked.hsvSaturation > 0.95 && picked.hsvValue > 0.95, "a vivid colour: " + Panel.settings.dropColorHex)
+        compare(hex.text, Panel.settings.dropColorHex)
+        keyClick(Qt.Key_Escape)
+        tryCompare(picker, "opened", false)
+    }
 }
