@@ -56,6 +56,7 @@ PanelHost::~PanelHost()
     // The presenter may outlive us; its callbacks must not reach a host that is gone.
     m_presenter.onPopOut = nullptr;
     m_presenter.onPopIn = nullptr;
+    m_presenter.onDismiss = nullptr;
 }
 
 void PanelHost::wirePresenter()
@@ -75,6 +76,10 @@ void PanelHost::wirePresenter()
             self->m_window->hide();
         self->m_presenter.setMode(PanelPresenter::Mode::popover);
         self->togglePopover();
+    };
+    m_presenter.onDismiss = [self] {
+        if (self)
+            self->closePopover();
     };
 }
 

@@ -26,4 +26,12 @@ void PanelPresenter::toggleMode()
     }
 }
 
+void PanelPresenter::dismiss()
+{
+    if (m_mode == Mode::popover) {
+        if (auto close = onDismiss)
+            close();
+    }
+}
+
 } // namespace tavik

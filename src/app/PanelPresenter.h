@@ -27,9 +27,12 @@ public:
 
     std::function<void()> onPopOut;
     std::function<void()> onPopIn;
+    std::function<void()> onDismiss;
 
     // Pops in while in window mode, pops out otherwise; leaves the mode to the callbacks.
     Q_INVOKABLE void toggleMode();
+    // Escape in the panel: the popup closes; a window stays, as windows close by their frame.
+    Q_INVOKABLE void dismiss();
 
 signals:
     void modeChanged();

@@ -14,6 +14,9 @@ Rectangle {
     color: Theme.panelBackground
     implicitWidth: 320
     implicitHeight: 540
+    // Keys that no control takes end here: Escape puts the popup away.
+    focus: true
+    Keys.onEscapePressed: Panel.presenter.dismiss()
 
     ColumnLayout {
         anchors.fill: parent

@@ -227,6 +227,11 @@ def checks_tray():
         check(wait_for(lambda: "desk" in (setting_in_file("app.savedScenes") or ""), timeout=5),
               "a scene named in the popup is saved to the settings file")
         screen.grab().save_png(os.path.join(ARTEFACTS, "desktop-panel-saved.png"))
+        xdotool("key", "Escape")
+        check(wait_for(lambda: not status()["panel"]["visible"], timeout=5), "Escape puts the popup away")
+        time.sleep(0.8)  # past the guard that keeps a closing click from reopening it
+        xdotool("mousemove", str(x), str(y), "click", "1")
+        check(wait_for(lambda: status()["panel"]["visible"], timeout=5), "a click on the icon opens it again")
         # A click elsewhere closes it.
         xdotool("mousemove", "100", "100", "click", "1")
         check(wait_for(lambda: not status()["panel"]["visible"], timeout=5), "a click elsewhere closes the panel")
