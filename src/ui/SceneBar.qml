@@ -106,6 +106,9 @@ Item {
                             Layout.alignment: Qt.AlignVCenter
                         }
                         Text {
+                            // A long saved name is cut short rather than filling the strip.
+                            Layout.maximumWidth: 132
+                            elide: Text.ElideRight
                             text: chip.label
                             color: chip.active ? Theme.controlAccent : chip.hovered ? Theme.textPrimary : Theme.textSecondary
                             font: Theme.font(11, Font.Medium)

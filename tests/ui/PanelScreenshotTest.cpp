@@ -128,6 +128,13 @@ TEST_F(PanelScreenshots, EveryTabFitsThePanelAndIsSavedForReview)
     store.setAutoPowerSavingEnabled(true);
     store.saveCurrentScene(QStringLiteral("Rainy desk"), QStringLiteral("🌧️"));
     store.saveCurrentScene(QStringLiteral("Quiet evening with a very long name that must not push anything out"), std::nullopt);
+    // Starred, both lead the scene bar: one with its emoji, one with the star in its place.
+    for (const SavedScene& scene : SavedSceneList(store.savedScenes()))
+        store.toggleFavorite(scene);
+    // Opened again, as the user would, so the scene bar shows the scene on screen.
+    view->hide();
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
     const QString folder = screenshotFolder();
     int index = 0;
     for (const char* tab : kTabs) {
