@@ -1,5 +1,7 @@
 #include "platform/PowerSources.h"
 
+#include "platform/DBusNames.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -20,16 +22,12 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcPower, "tavik.power", QtWarningMsg)
 
-// A service that does not answer within this long is treated as absent; the answer would
-// come too late to matter for a setting that changes with the battery.
-constexpr int kCallTimeoutMs = 2000;
 // Without change notifications, a minute is fine-grained enough for a battery that drains
 // by about a percent in that time, and costs nothing measurable.
 constexpr int kSysfsPollIntervalMs = 60'000;
 // sysfs attributes we read are short numbers or words; anything longer is not one of them.
 constexpr qint64 kMaxAttributeBytes = 64;
 
-const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kUPowerService = QStringLiteral("org.freedesktop.UPower");
 const QString kUPowerPath = QStringLiteral("/org/freedesktop/UPower");
 const QString kDisplayDevicePath = QStringLiteral("/org/freedesktop/UPower/devices/DisplayDevice");
@@ -228,7 +226,7 @@ private slots:
         call.setAutoStartService(m_autoStart);
         // Only the newest answer counts: an older call still under way is dropped with its watcher.
         delete m_pending;
-        m_pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kCallTimeoutMs), this);
+        m_pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kDBusCallTimeoutMs), this);
         connect(m_pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* watcher) {
             watcher->deleteLater();
             m_pending = nullptr;

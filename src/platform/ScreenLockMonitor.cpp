@@ -1,5 +1,7 @@
 #include "platform/ScreenLockMonitor.h"
 
+#include "platform/DBusNames.h"
+
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -18,17 +20,12 @@ namespace tavik {
 
 namespace {
 
-// Long enough for a busy system service, short enough that a hung one does not leave us
-// guessing for long. Nothing waits on these calls; the timeout only frees the pending call.
-constexpr int callTimeoutMs = 2000;
-
 const QString logindService = QStringLiteral("org.freedesktop.login1");
 const QString logindPath = QStringLiteral("/org/freedesktop/login1");
 const QString managerInterface = QStringLiteral("org.freedesktop.login1.Manager");
 const QString sessionInterface = QStringLiteral("org.freedesktop.login1.Session");
 // logind's name for "the session of whoever asks", used when it cannot place our process.
 const QString autoSessionPath = QStringLiteral("/org/freedesktop/login1/session/auto");
-const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString lockedHintProperty = QStringLiteral("LockedHint");
 
 struct ScreenSaverEndpoint {
@@ -143,7 +140,7 @@ private:
     {
         // Never start a service just to ask whether the screen is locked.
         message.setAutoStartService(false);
-        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(message, callTimeoutMs), this);
+        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(message, kDBusCallTimeoutMs), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, this,
                 [watcher, onReply = std::move(onReply)] {
                     watcher->deleteLater();
@@ -192,7 +189,7 @@ private:
     // path through its Id where logind allows; otherwise it is still good for LockedHint.
     void resolveAutoSession()
     {
-        QDBusMessage message = QDBusMessage::createMethodCall(logindService, autoSessionPath, propertiesInterface,
+        QDBusMessage message = QDBusMessage::createMethodCall(logindService, autoSessionPath, kPropertiesInterface,
                                                               QStringLiteral("Get"));
         message << sessionInterface << QStringLiteral("Id");
         call(m_system, message, [this](const QDBusMessage& reply) {
@@ -209,14 +206,14 @@ private:
         m_system.connect(logindService, path, sessionInterface, QStringLiteral("Lock"), this, SLOT(onSessionLock()));
         m_system.connect(logindService, path, sessionInterface, QStringLiteral("Unlock"), this,
                          SLOT(onSessionUnlock()));
-        m_system.connect(logindService, path, propertiesInterface, QStringLiteral("PropertiesChanged"), this,
+        m_system.connect(logindService, path, kPropertiesInterface, QStringLiteral("PropertiesChanged"), this,
                          SLOT(onSessionPropertiesChanged(QDBusMessage)));
         readLockedHint(/*asAnnouncement=*/false);
     }
 
     void readLockedHint(bool asAnnouncement)
     {
-        QDBusMessage message = QDBusMessage::createMethodCall(logindService, m_sessionPath, propertiesInterface,
+        QDBusMessage message = QDBusMessage::createMethodCall(logindService, m_sessionPath, kPropertiesInterface,
                                                               QStringLiteral("Get"));
         message << sessionInterface << lockedHintProperty;
         const quint64 heardWhenAsked = m_heard;

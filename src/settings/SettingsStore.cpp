@@ -21,19 +21,6 @@ QString keyOf(const SettingInfo& info)
     return QString::fromLatin1(info.key.data(), static_cast<qsizetype>(info.key.size()));
 }
 
-SettingValue defaultValue(const SettingInfo& info)
-{
-    switch (info.type) {
-    case SettingType::Bool: return info.boolDefault;
-    case SettingType::Double: return info.doubleDefault;
-    case SettingType::String:
-        return QString::fromUtf8(info.stringDefault.data(), static_cast<qsizetype>(info.stringDefault.size()));
-    case SettingType::SavedScenes: return SavedSceneList{};
-    case SettingType::Monitors: return MonitorMap{};
-    }
-    return false;
-}
-
 bool holdsType(const SettingValue& value, SettingType type)
 {
     switch (type) {
@@ -47,6 +34,19 @@ bool holdsType(const SettingValue& value, SettingType type)
 }
 
 } // namespace
+
+SettingValue defaultValue(const SettingInfo& info)
+{
+    switch (info.type) {
+    case SettingType::Bool: return info.boolDefault;
+    case SettingType::Double: return info.doubleDefault;
+    case SettingType::String:
+        return QString::fromUtf8(info.stringDefault.data(), static_cast<qsizetype>(info.stringDefault.size()));
+    case SettingType::SavedScenes: return SavedSceneList{};
+    case SettingType::Monitors: return MonitorMap{};
+    }
+    return false;
+}
 
 MonitorDecoding decodeMonitors(const QString& json)
 {

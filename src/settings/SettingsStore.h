@@ -27,6 +27,9 @@ struct MonitorDecoding {
     bool lostSomething = false; // some member was not a flag, or the text was not an object
 };
 
+// A setting's value in the table: its default, or the empty list or map.
+[[nodiscard]] SettingValue defaultValue(const SettingInfo& info);
+
 // The stored form of the per-display map: a JSON object of flags. Decoding keeps every valid member.
 [[nodiscard]] MonitorDecoding decodeMonitors(const QString& json);
 [[nodiscard]] QString encodeMonitors(const MonitorMap& monitors);

@@ -7,7 +7,7 @@ TextField {
     id: field
     implicitHeight: 32
     placeholderText: "scene name"
-    placeholderTextColor: Qt.rgba(0x93 / 255, 0xA4 / 255, 0xB2 / 255, 0.7)
+    placeholderTextColor: Theme.faded(Theme.textSecondary, 0.7)
     color: Theme.textPrimary
     font: Theme.font(12, Font.Normal)
     padding: 8

@@ -44,7 +44,7 @@ Flickable {
                 }
                 background: Rectangle {
                     radius: 13
-                    color: row.value === choice.modelData ? Qt.rgba(0x2F / 255, 0xD1 / 255, 0xB6 / 255, 0.22)
+                    color: row.value === choice.modelData ? Theme.faded(Theme.controlAccent, 0.22)
                                                           : Qt.rgba(1, 1, 1, choice.hovered ? 0.1 : 0.05)
                     border.width: choice.visualFocus ? 1 : 0
                     border.color: Theme.controlAccent

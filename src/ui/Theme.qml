@@ -20,8 +20,8 @@ QtObject {
     readonly property color hoverFill: Qt.rgba(1, 1, 1, 0.08)
     readonly property color pressFill: Qt.rgba(1, 1, 1, 0.14)
     readonly property color chipFill: Qt.rgba(1, 1, 1, 0.06)
-    readonly property color accentFill: Qt.rgba(0x2F / 255, 0xD1 / 255, 0xB6 / 255, 0.16)
-    readonly property color accentStroke: Qt.rgba(0x2F / 255, 0xD1 / 255, 0xB6 / 255, 0.55)
+    readonly property color accentFill: faded(controlAccent, 0.16)
+    readonly property color accentStroke: faded(controlAccent, 0.55)
     readonly property color switchTrackOff: "#33414E"
     readonly property color sliderTrack: Qt.rgba(1, 1, 1, 0.12)
 
@@ -31,6 +31,10 @@ QtObject {
     // Colour emoji for scene icons; without it the desktop's fallback, which may draw some
     // symbols (a sun, a snowflake) as plain black glyphs.
     readonly property string emojiFamily: Qt.fontFamilies().indexOf("Noto Color Emoji") >= 0 ? "Noto Color Emoji" : fontFamily
+
+    function faded(color, alpha) {
+        return Qt.rgba(color.r, color.g, color.b, alpha)
+    }
 
     // The face for a weight: the bold weights share the bold face, the light ones the
     // lightest face, and everything else not named reads as regular.

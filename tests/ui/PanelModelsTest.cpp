@@ -8,7 +8,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QQmlEngine>
 #include <QSignalSpy>
 
@@ -256,13 +255,4 @@ TEST_F(PanelModels, EnginesFindTheContextTheyWereGiven)
     PanelContext::attach(engine, context);
     EXPECT_EQ(PanelContext::create(&engine, &engine), &context);
     EXPECT_EQ(QJSEngine::objectOwnership(&context), QJSEngine::CppOwnership);
-}
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

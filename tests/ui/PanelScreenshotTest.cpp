@@ -1,39 +1,14 @@
-#include "app/PanelPresenter.h"
-#include "settings/SettingsStore.h"
-#include "ui/PanelEnvironment.h"
+#include "PanelViewFixture.h"
 
 #include <QDir>
 #include <QImage>
 #include <QQmlProperty>
-#include <QQuickItem>
-#include <QQuickView>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 
 using namespace tavik;
 
 namespace {
-
-// Stands in for the live-weather service: the texts the general tab shows.
-class StillWeather : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(QString status READ status NOTIFY statusChanged)
-    Q_PROPERTY(QString locationName READ locationName NOTIFY textsChanged)
-    Q_PROPERTY(QString conditionText READ conditionText NOTIFY textsChanged)
-    Q_PROPERTY(QString temperatureText READ temperatureText NOTIFY textsChanged)
-public:
-    QString status() const { return QStringLiteral("Live weather on"); }
-    QString locationName() const { return QStringLiteral("Bergen"); }
-    QString conditionText() const { return QStringLiteral("Rain"); }
-    QString temperatureText() const { return QStringLiteral("8°C"); }
-    Q_INVOKABLE void refreshNow() {}
-signals:
-    void statusChanged();
-    void textsChanged();
-};
 
 const char* const kTabs[] = {
     "general", "saved", "clouds", "stars", "sun", "moon", "rain", "thunderstorm", "snow",
@@ -65,30 +40,8 @@ void collectOverflow(const QQuickItem* item, const QQuickItem* root, qreal limit
     }
 }
 
-class PanelScreenshots : public ::testing::Test {
+class PanelScreenshots : public PanelViewFixture {
 protected:
-    MemoryKeyValueStore db;
-    SettingsStore store{db};
-    PanelPresenter presenter;
-    StillWeather weather;
-    PanelEnvironment environment{store, presenter, &weather};
-    std::unique_ptr<QQuickView> view;
-
-    void SetUp() override
-    {
-        view = environment.createView(kPopoverContentSize);
-        ASSERT_NE(view, nullptr) << "the panel's QML did not load";
-        view->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
-    }
-
-    void TearDown() override
-    {
-        view->hide();
-        view.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
     void select(const char* tab)
     {
         view->resize(kPopoverContentSize);
@@ -102,19 +55,14 @@ protected:
     QImage show(const char* tab)
     {
         select(tab);
-        const auto* scroll = view->rootObject()->findChild<QQuickItem*>(QStringLiteral("bodyScroll"));
-        const qreal hidden = body()->height() + 24 - scroll->height();
+        const QQuickItem* scroll = item("bodyScroll");
+        const qreal hidden = item("tabBody")->height() + 24 - scroll->height();
         if (hidden > 0) {
             view->resize(kPopoverContentSize + QSize(0, int(std::ceil(hidden))));
             for (int i = 0; i < 3; ++i)
                 QTest::qWait(20);
         }
         return view->grabWindow();
-    }
-
-    QQuickItem* body() const
-    {
-        return view->rootObject()->findChild<QQuickItem*>(QStringLiteral("tabBody"));
     }
 };
 
@@ -124,6 +72,7 @@ protected:
 // PNG for review; on the way, nothing may stick out past the panel's right edge.
 TEST_F(PanelScreenshots, EveryTabFitsThePanelAndIsSavedForReview)
 {
+    weather.publish(QStringLiteral("Bergen"), QStringLiteral("8°C"), QStringLiteral("Rain"));
     store.setLiveWeatherEnabled(true);
     store.setAutoPowerSavingEnabled(true);
     store.saveCurrentScene(QStringLiteral("Rainy desk"), QStringLiteral("🌧️"));
@@ -139,8 +88,8 @@ TEST_F(PanelScreenshots, EveryTabFitsThePanelAndIsSavedForReview)
     int index = 0;
     for (const char* tab : kTabs) {
         select(tab);
-        ASSERT_NE(body(), nullptr);
-        ASSERT_NE(body()->property("item").value<QQuickItem*>(), nullptr) << tab << " did not load";
+        ASSERT_NE(item("tabBody"), nullptr);
+        ASSERT_NE(item("tabBody")->property("item").value<QQuickItem*>(), nullptr) << tab << " did not load";
         QStringList overflow;
         collectOverflow(view->rootObject(), view->rootObject(), view->width(), overflow);
         EXPECT_TRUE(overflow.isEmpty()) << tab << ": " << overflow.join(QStringLiteral("; ")).toStdString();
@@ -174,4 +123,3 @@ TEST_F(PanelScreenshots, EveryTabFitsThePanelAndIsSavedForReview)
     EXPECT_TRUE(show("general").save(folder + QStringLiteral("/20-general-power-saving.png")));
 }
 
-#include "PanelScreenshotTest.moc"

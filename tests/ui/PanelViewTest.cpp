@@ -1,14 +1,5 @@
-#include "app/PanelPresenter.h"
-#include "settings/SettingsStore.h"
-#include "ui/PanelEnvironment.h"
+#include "PanelViewFixture.h"
 #include "ui/SettingsPropertyMap.h"
-
-#include <QGuiApplication>
-#include <QQuickItem>
-#include <QQuickView>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 
@@ -16,32 +7,8 @@ using namespace tavik;
 
 namespace {
 
-class PanelView : public ::testing::Test {
+class PanelView : public PanelViewFixture {
 protected:
-    MemoryKeyValueStore db;
-    SettingsStore store{db};
-    PanelPresenter presenter;
-    PanelEnvironment environment{store, presenter, nullptr};
-    std::unique_ptr<QQuickView> view;
-
-    void SetUp() override
-    {
-        view = environment.createView(kPopoverContentSize);
-        ASSERT_NE(view, nullptr) << "the panel's QML did not load";
-        view->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
-    }
-
-    void TearDown() override
-    {
-        // The scene graph lets go of its textures in deferred deletes after the window is gone.
-        view->hide();
-        view.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    QQuickItem* item(const char* name) const { return view->rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name)); }
-
     void click(QQuickItem* target) const
     {
         const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
@@ -114,13 +81,4 @@ TEST_F(PanelView, SettingsMapTakesOnlyValuesOfTheRightKind)
     EXPECT_EQ(store.dropColorHex(), QStringLiteral("#112233"));
     // Saved scenes and the display map are not plain values and stay out.
     EXPECT_FALSE(settings.contains(QStringLiteral("savedScenes")));
-}
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

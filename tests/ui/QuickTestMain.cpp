@@ -1,6 +1,7 @@
 // Runs the panel's QML tests (qml/tst_*.qml) against a real panel context over an in-memory
 // settings store. QML reaches the context as the `Panel` singleton, as in the program, and the
 // test helpers as the context property `testSupport`.
+#include "FakeWeather.h"
 #include "app/PanelPresenter.h"
 #include "settings/SettingsStore.h"
 #include "ui/DisplayListModel.h"
@@ -24,52 +25,7 @@ QList<DisplayInfo> defaultDisplays()
             DisplayInfo{QStringLiteral("eDP-1"), QStringLiteral("Built-in display"), nullptr}};
 }
 
-SettingValue defaultValue(const SettingInfo& info)
-{
-    switch (info.type) {
-    case SettingType::Bool: return info.boolDefault;
-    case SettingType::Double: return info.doubleDefault;
-    case SettingType::String: return QString::fromUtf8(info.stringDefault.data(), qsizetype(info.stringDefault.size()));
-    case SettingType::SavedScenes: return SavedSceneList{};
-    case SettingType::Monitors: return MonitorMap{};
-    }
-    return {};
-}
-
 } // namespace
-
-// Stands in for the live-weather service: the same texts, change signal and refresh call.
-class FakeWeather : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(QString locationName MEMBER m_location NOTIFY textsChanged)
-    Q_PROPERTY(QString conditionText MEMBER m_condition NOTIFY textsChanged)
-    Q_PROPERTY(QString temperatureText MEMBER m_temperature NOTIFY textsChanged)
-
-public:
-    std::function<void()> onRefresh;
-
-    // The texts a lookup would publish; QML tests call it as `Panel.weather.publish(...)`.
-    Q_INVOKABLE void publish(const QString& location, const QString& temperature, const QString& condition)
-    {
-        m_location = location;
-        m_temperature = temperature;
-        m_condition = condition;
-        emit textsChanged();
-    }
-    Q_INVOKABLE void refreshNow()
-    {
-        if (onRefresh)
-            onRefresh();
-    }
-
-signals:
-    void textsChanged();
-
-private:
-    QString m_location;
-    QString m_condition;
-    QString m_temperature;
-};
 
 // What the QML tests can see and steer beyond the panel itself.
 class TestSupport : public QObject {

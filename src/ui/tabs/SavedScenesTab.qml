@@ -57,25 +57,17 @@ ColumnLayout {
                 onTextChanged: tab.newName = text
                 onAccepted: tab.save()
             }
-            Button {
-                id: saveButton
+            ActionButton {
                 objectName: "saveButton"
-                enabled: tab.newName.trim() !== ""
-                opacity: enabled ? 1 : 0.5
-                focusPolicy: Qt.TabFocus
+                title: "Save"
+                fillColor: "#2D5563"
+                textColor: "#BFE8E2"
                 leftPadding: 14
                 rightPadding: 14
                 topPadding: 8
                 bottomPadding: 8
-                contentItem: Text {
-                    text: "Save"
-                    color: "#BFE8E2"
-                    font: Theme.font(12, Font.DemiBold)
-                }
-                background: Rectangle {
-                    radius: 8
-                    color: saveButton.down ? Qt.darker("#2D5563", 1.2) : saveButton.hovered ? Qt.lighter("#2D5563", 1.12) : "#2D5563"
-                }
+                enabled: tab.newName.trim() !== ""
+                opacity: enabled ? 1 : 0.5
                 onClicked: tab.save()
             }
         }
