@@ -58,7 +58,7 @@ public:
     // The program's store over the user's settings file, created on first use.
     static SettingsStore& shared();
 
-#define TAVIK_SETTING_ACCESSORS(type, group, name, Name, key, def) \
+#define TAVIK_SETTING_ACCESSORS(type, group, name, Name, ...) \
     [[nodiscard]] TAVIK_GETTER_TYPE_##type name() const { return get<TAVIK_VALUE_TYPE_##type>(Setting::name); } \
     void set##Name(TAVIK_VALUE_TYPE_##type value) { setValue(Setting::name, std::move(value)); }
     TAVIK_SETTINGS(TAVIK_SETTING_ACCESSORS)

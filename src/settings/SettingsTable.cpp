@@ -19,17 +19,28 @@ struct DefaultValue {
 };
 
 constexpr SettingInfo makeInfo(Setting id, SettingType type, std::string_view group,
-                               std::string_view property, std::string_view key, DefaultValue def)
+                               std::string_view property, std::string_view key, DefaultValue def,
+                               double minimum, double maximum)
 {
-    return {id, type, group, property, key, def.b, def.d, def.s};
+    return {id, type, group, property, key, def.b, def.d, def.s, minimum, maximum};
 }
 
 constexpr std::array<SettingInfo, kSettingCount> kTable = {{
-#define TAVIK_SETTING_INFO(type, group, name, Name, key, def) \
-    makeInfo(Setting::name, SettingType::type, #group, #name, key, DefaultValue(def)),
+#define TAVIK_SETTING_INFO(type, group, name, Name, key, def, lo, hi) \
+    makeInfo(Setting::name, SettingType::type, #group, #name, key, DefaultValue(def), lo, hi),
     TAVIK_SETTINGS(TAVIK_SETTING_INFO)
 #undef TAVIK_SETTING_INFO
 }};
+
+// Every default lies inside its own range.
+constexpr bool defaultsInRange()
+{
+    for (const SettingInfo& info : kTable)
+        if (info.type == SettingType::Double && !info.inRange(info.doubleDefault))
+            return false;
+    return true;
+}
+static_assert(defaultsInRange());
 
 } // namespace
 
