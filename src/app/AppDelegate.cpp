@@ -10,6 +10,7 @@
 #include "platform/SystemDockGeometry.h"
 #include "settings/SettingsStore.h"
 #include "sound/SoundscapeManager.h"
+#include "ui/PanelContext.h"
 #include "ui/PanelEnvironment.h"
 #include "weather/Endpoints.h"
 #include "weather/QtPositionSource.h"
@@ -87,6 +88,8 @@ void AppDelegate::setupStatusItem()
     m_statusItem = std::make_unique<StatusItem>(m_settings, *m_panel);
     StatusItem* item = m_statusItem.get();
     m_panel->setAnchor([item] { return item->geometry(); });
+    if (!m_overlay->isCompositing())
+        showCompositorState(false);
     m_statusItem->show();
     if (!StatusItem::trayAvailable())
         QTimer::singleShot(kTrayGraceMs, this, &AppDelegate::openWindowWithoutTray);
@@ -111,6 +114,7 @@ void AppDelegate::startServices()
     connect(systemDock, &SystemDockGeometry::changed, m_overlay.get(), &OverlayController::dockGeometryChanged);
     m_overlay->setLightningHandler([](double brightness) { SoundscapeManager::shared().lightningStruck(brightness); });
     m_overlay->start();
+    connect(m_overlay.get(), &OverlayController::compositingChanged, this, &AppDelegate::showCompositorState);
     m_weather->start();
 
     // The panel's views, the sounds and the lock and power services take a few hundred
@@ -121,6 +125,17 @@ void AppDelegate::startServices()
     connect(warmUp, &QTimer::timeout, this, &AppDelegate::finishWarmUp);
     connect(m_overlay.get(), &OverlayController::firstFrameShown, warmUp, [warmUp] { warmUp->start(0); });
     warmUp->start(kWarmUpFallbackMs);
+}
+
+// Without a compositor the overlays stay hidden: the tray and the panel say why.
+void AppDelegate::showCompositorState(bool compositing)
+{
+    if (m_statusItem)
+        m_statusItem->setNeedsCompositor(!compositing);
+    m_environment->context().setOverlayNotice(
+        compositing ? QString()
+                    : QStringLiteral("No compositor is running, so the scene stays hidden: without one it would "
+                                     "black out the screen. It appears as soon as a compositor starts."));
 }
 
 void AppDelegate::observeScreenLock()

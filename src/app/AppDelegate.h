@@ -49,6 +49,7 @@ private:
     void observeScreenLock();
     void startBatteryMonitor();
     void finishWarmUp();
+    void showCompositorState(bool compositing);
 
     SettingsStore& m_settings;
     QString m_settingsPath;

@@ -45,7 +45,23 @@ void StatusItem::setWindy(bool windy)
     m_windy = windy;
     ++m_imageUpdates;
     m_icon.setIcon(BrandMark::trayIcon(windy));
-    m_icon.setToolTip(windy ? QStringLiteral("Tavik (on)") : QStringLiteral("Tavik (off)"));
+    updateToolTip();
+}
+
+void StatusItem::setNeedsCompositor(bool needs)
+{
+    m_needsCompositor = needs;
+    updateToolTip();
+}
+
+void StatusItem::updateToolTip()
+{
+    if (!m_windy.value_or(false))
+        m_icon.setToolTip(QStringLiteral("Tavik (off)"));
+    else if (m_needsCompositor)
+        m_icon.setToolTip(QStringLiteral("Tavik (needs a compositor)"));
+    else
+        m_icon.setToolTip(QStringLiteral("Tavik (on)"));
 }
 
 void StatusItem::handleActivation(QSystemTrayIcon::ActivationReason reason)

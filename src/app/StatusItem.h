@@ -13,7 +13,8 @@ class PanelHost;
 class SettingsStore;
 
 // The tray icon: the brand mark, windy exactly while effects are on, with the tooltip
-// "Tavik (on)" or "Tavik (off)". A left click shows or hides the panel; a right click switches
+// "Tavik (on)" or "Tavik (off)", or "Tavik (needs a compositor)" while effects are on but
+// the desktop cannot show them. A left click shows or hides the panel; a right click switches
 // the effects on or off and never opens anything (there is no context menu).
 class StatusItem final : public QObject {
     Q_OBJECT
@@ -21,6 +22,8 @@ public:
     StatusItem(SettingsStore& settings, PanelHost& panel, QObject* parent = nullptr);
 
     void show();
+    // Whether the effects are on but cannot show for want of a compositor.
+    void setNeedsCompositor(bool needs);
     void handleActivation(QSystemTrayIcon::ActivationReason reason);
 
     [[nodiscard]] QString toolTip() const { return m_icon.toolTip(); }
@@ -36,11 +39,13 @@ protected:
 
 private:
     void setWindy(bool windy);
+    void updateToolTip();
 
     SettingsStore& m_settings;
     PanelHost& m_panel;
     QSystemTrayIcon m_icon;
     std::optional<bool> m_windy;
+    bool m_needsCompositor = false;
     int m_imageUpdates = 0;
     Subscription m_enabled;
 };

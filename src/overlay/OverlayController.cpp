@@ -6,6 +6,7 @@
 
 #include "atmosphere/AtmosphereScene.h"
 #include "atmosphere/CloudUnderlayScene.h"
+#include "platform/CompositorWatch.h"
 #include "platform/Displays.h"
 #include "platform/ProcessClock.h"
 #include "platform/RectJson.h"
@@ -136,6 +137,12 @@ void OverlayController::subscribe()
     connect(app, &QGuiApplication::primaryScreenChanged, this, &OverlayController::rebuildSoon);
     for (QScreen* screen : QGuiApplication::screens())
         watchScreen(screen);
+
+    m_compositor = new CompositorWatch(this);
+    connect(m_compositor, &CompositorWatch::compositingChanged, this, [this](bool compositing) {
+        applyRenderGating();
+        emit compositingChanged(compositing);
+    });
 
     if (x11::isAvailable()) {
         auto* watcher = new x11::StackingWatcher(this);
@@ -322,9 +329,27 @@ std::unique_ptr<OverlayController::CloudUnderlay> OverlayController::makeCloudUn
     return underlay;
 }
 
+bool OverlayController::isCompositing() const
+{
+    return m_compositor == nullptr || m_compositor->isCompositing();
+}
+
+// Why the overlays are not on screen, or empty while they are.
+QString OverlayController::hiddenReason() const
+{
+    if (!m_settings.enabled())
+        return QStringLiteral("effects are off");
+    if (m_settings.screenLocked())
+        return QStringLiteral("the screen is locked");
+    if (!isCompositing())
+        return QStringLiteral("needs a compositor: nothing owns %1, so transparent windows would show black")
+            .arg(m_compositor->selectionName());
+    return {};
+}
+
 void OverlayController::applyRenderGating()
 {
-    const bool allowed = m_settings.enabled() && !m_settings.screenLocked();
+    const bool allowed = hiddenReason().isEmpty();
     auto gate = [allowed](OverlayWindow& window) {
         if (allowed) {
             if (!window.isVisible()) {
@@ -371,6 +396,8 @@ QJsonObject OverlayController::status() const
         {QStringLiteral("framesPerSecond"), m_clock->framesPerSecond()},
         {QStringLiteral("clockTicking"), m_clock->isTicking()},
         {QStringLiteral("firstFrameMs"), m_firstFrameMs},
+        {QStringLiteral("compositing"), isCompositing()},
+        {QStringLiteral("hiddenBecause"), hiddenReason()},
         {QStringLiteral("overlays"), overlays},
     };
 }

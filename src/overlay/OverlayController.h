@@ -23,12 +23,14 @@ class FrameClock;
 class OverlayWindow;
 class AtmosphereScene;
 class CloudUnderlayScene;
+class CompositorWatch;
 
 // Keeps one overlay on every display the user has enabled: a transparent, click-through
 // window holding that display's atmosphere, plus a cloud layer below ordinary windows while
 // clouds float behind them. Re-applies settings to every scene after a short pause in
-// changes, rebuilds when displays change, and hides everything while effects are off or the
-// screen is locked.
+// changes, rebuilds when displays change, and hides everything while effects are off, the
+// screen is locked or no compositor is there to make the windows transparent (they would
+// black out the displays).
 class OverlayController final : public QObject {
     Q_OBJECT
 public:
@@ -49,12 +51,17 @@ public:
     // The time from process start to the first frame on screen, or -1 before it.
     [[nodiscard]] double firstFrameMilliseconds() const { return m_firstFrameMs; }
 
+    // False while the desktop has no compositor: the overlays then stay unmapped. True
+    // before start.
+    [[nodiscard]] bool isCompositing() const;
+
 public slots:
     // The dock moved, appeared or went away: tell every scene whether its display holds it.
     void dockGeometryChanged();
 
 signals:
     void firstFrameShown();
+    void compositingChanged(bool compositing);
 
 private:
     struct CloudUnderlay;
@@ -74,6 +81,7 @@ private:
     void rebuildSoon();
     void noteFrameShown();
     void restackAll();
+    [[nodiscard]] QString hiddenReason() const;
 
     SettingsStore& m_settings;
     const DockGeometryProvider& m_dock;
@@ -82,6 +90,7 @@ private:
     QTimer* m_settingsDebounce = nullptr;
     std::unique_ptr<FrameClock> m_clock;
     QObject* m_stackingWatcher = nullptr;
+    CompositorWatch* m_compositor = nullptr;
     std::function<void(double)> m_lightningHandler;
     bool m_isRunning = false;
     double m_firstFrameMs = -1;

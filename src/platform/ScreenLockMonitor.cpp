@@ -1,6 +1,7 @@
 #include "platform/ScreenLockMonitor.h"
 
 #include "platform/DBusNames.h"
+#include "platform/X11Locker.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -8,7 +9,9 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -80,11 +83,23 @@ std::optional<QString> objectPathReply(const QDBusMessage& message)
 class ScreenLockMonitor::Private : public QObject {
     Q_OBJECT
 public:
-    Private(ScreenLockMonitor* owner, QDBusConnection systemBus, QDBusConnection sessionBus)
+    Private(ScreenLockMonitor* owner, QDBusConnection systemBus, QDBusConnection sessionBus,
+            std::unique_ptr<ScreenLockerProbe> probe)
         : m_owner(owner)
         , m_system(std::move(systemBus))
         , m_session(std::move(sessionBus))
+        , m_probe(std::move(probe))
     {
+        m_clock.start();
+        m_nextLook.setSingleShot(true);
+        connect(&m_nextLook, &QTimer::timeout, this, &Private::look);
+        if (m_probe) {
+            // A burst of window changes leads to one look.
+            m_probe->setWindowsChangedHandler([this] {
+                if (m_confirmation.watching(m_clock.elapsed()))
+                    m_nextLook.start(0);
+            });
+        }
     }
 
     void start()
@@ -105,8 +120,20 @@ public:
     [[nodiscard]] std::optional<bool> locked() const { return m_locked; }
 
 public slots:
-    void onSessionLock() { hear(true); }
-    void onSessionUnlock() { hear(false); }
+    // Only a request to the locker: the lock counts once something confirms it.
+    void onSessionLock()
+    {
+        qCDebug(lcLock) << "logind asked for a lock; looking for the locker";
+        m_confirmation.lockRequested(m_clock.elapsed());
+        look();
+    }
+
+    void onSessionUnlock()
+    {
+        ++m_heard;
+        m_confirmation.unlockRequested();
+        look();
+    }
 
     void onSessionPropertiesChanged(const QDBusMessage& message)
     {
@@ -250,7 +277,21 @@ private:
     void hear(bool locked)
     {
         ++m_heard;
-        settle(locked);
+        m_confirmation.announce(locked);
+        settle(m_confirmation.locked());
+    }
+
+    // While watched for, what the screen shows now, and when to look again.
+    void look()
+    {
+        const qint64 now = m_clock.elapsed();
+        if (m_probe && m_confirmation.watching(now))
+            m_confirmation.lockerSeen(m_probe->look(), now);
+        if (const auto next = m_probe ? m_confirmation.nextLookIn(now) : std::nullopt)
+            m_nextLook.start(int(*next));
+        else
+            m_nextLook.stop();
+        settle(m_confirmation.locked());
     }
 
     // A state read at start. An answer overtaken by an announcement is stale. Sources may
@@ -261,7 +302,8 @@ private:
         if (heardWhenAsked != m_heard)
             return;
         if (locked || !m_locked)
-            settle(locked);
+            m_confirmation.announce(locked);
+        settle(m_confirmation.locked());
     }
 
     void settle(bool locked)
@@ -278,6 +320,10 @@ private:
     ScreenLockMonitor* m_owner;
     QDBusConnection m_system;
     QDBusConnection m_session;
+    std::unique_ptr<ScreenLockerProbe> m_probe;
+    LockConfirmation m_confirmation;
+    QElapsedTimer m_clock;
+    QTimer m_nextLook;
     QString m_sessionPath;
     bool m_started = false;
     std::optional<bool> m_locked;
@@ -285,13 +331,14 @@ private:
 };
 
 ScreenLockMonitor::ScreenLockMonitor(QObject* parent)
-    : ScreenLockMonitor(QDBusConnection::systemBus(), QDBusConnection::sessionBus(), parent)
+    : ScreenLockMonitor(QDBusConnection::systemBus(), QDBusConnection::sessionBus(), x11::makeLockerProbe(), parent)
 {
 }
 
-ScreenLockMonitor::ScreenLockMonitor(QDBusConnection systemBus, QDBusConnection sessionBus, QObject* parent)
+ScreenLockMonitor::ScreenLockMonitor(QDBusConnection systemBus, QDBusConnection sessionBus,
+                                     std::unique_ptr<ScreenLockerProbe> probe, QObject* parent)
     : QObject(parent)
-    , d(std::make_unique<Private>(this, std::move(systemBus), std::move(sessionBus)))
+    , d(std::make_unique<Private>(this, std::move(systemBus), std::move(sessionBus), std::move(probe)))
 {
 }
 

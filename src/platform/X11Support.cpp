@@ -201,6 +201,15 @@ void removeListener(EventListener* listener)
     }
 }
 
+bool isOurs(xcb_window_t window)
+{
+    xcb_connection_t* c = connection();
+    if (c == nullptr || window == XCB_WINDOW_NONE)
+        return false;
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    return (window & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
 void markOwnWindow(xcb_window_t window)
 {
     ownWindows().insert(window);

@@ -57,6 +57,9 @@ public:
 void addListener(EventListener* listener);
 void removeListener(EventListener* listener);
 
+// Whether the window was made by this process (its id is from our connection's range).
+[[nodiscard]] bool isOurs(xcb_window_t window);
+
 // Windows that this process restacks itself: their stacking events are not news.
 void markOwnWindow(xcb_window_t window);
 [[nodiscard]] bool isOwnWindow(xcb_window_t window);

@@ -108,6 +108,14 @@ void PanelContext::updateWeatherLine()
     emit weatherLineChanged();
 }
 
+void PanelContext::setOverlayNotice(const QString& notice)
+{
+    if (notice == m_overlayNotice)
+        return;
+    m_overlayNotice = notice;
+    emit overlayNoticeChanged();
+}
+
 QString PanelContext::weatherLineFor(const QString& locationName, const QString& temperatureText,
                                      const QString& conditionText)
 {

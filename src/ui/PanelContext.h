@@ -40,6 +40,7 @@ class PanelContext final : public QObject {
     Q_PROPERTY(tavik::DisplayListModel* displays READ displays CONSTANT)
     Q_PROPERTY(QString weatherLine READ weatherLine NOTIFY weatherLineChanged)
     Q_PROPERTY(QString version READ version CONSTANT)
+    Q_PROPERTY(QString overlayNotice READ overlayNotice NOTIFY overlayNoticeChanged)
 
 public:
     using DisplaySource = std::function<QList<DisplayInfo>()>;
@@ -65,6 +66,9 @@ public:
     [[nodiscard]] DisplayListModel* displays() const { return m_displays; }
     [[nodiscard]] const QString& weatherLine() const { return m_weatherLine; }
     [[nodiscard]] static QString version();
+    // Why the scene cannot show on this desktop (no compositor), or empty.
+    [[nodiscard]] const QString& overlayNotice() const { return m_overlayNotice; }
+    void setOverlayNotice(const QString& notice);
 
     // The General tab's weather detail: "Lisbon · 18°, Clear". Empty texts and the dash that
     // stands for an unknown condition are left out; all of them empty gives an empty line.
@@ -82,6 +86,7 @@ public:
 
 signals:
     void weatherLineChanged();
+    void overlayNoticeChanged();
 
 private slots:
     void updateWeatherLine();
@@ -99,6 +104,7 @@ private:
     SavedScenesModel* m_savedScenes;
     DisplayListModel* m_displays;
     QString m_weatherLine;
+    QString m_overlayNotice;
 };
 
 } // namespace tavik

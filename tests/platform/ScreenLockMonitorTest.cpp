@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
+using tavik::LockerSight;
+using tavik::ScreenLockerProbe;
 using tavik::ScreenLockMonitor;
 
 namespace {
@@ -65,6 +68,34 @@ private:
     QString m_output;
 };
 
+// A screen the test arranges: what a look finds, and how many looks were made.
+struct Screen {
+    LockerSight sight = LockerSight::none;
+    int looks = 0;
+    std::function<void()> windowsChanged;
+
+    void show(LockerSight now)
+    {
+        sight = now;
+        if (windowsChanged)
+            windowsChanged();
+    }
+};
+
+class FakeProbe final : public ScreenLockerProbe {
+public:
+    explicit FakeProbe(Screen& screen) : m_screen(screen) {}
+    LockerSight look() override
+    {
+        ++m_screen.looks;
+        return m_screen.sight;
+    }
+    void setWindowsChangedHandler(std::function<void()> handler) override { m_screen.windowsChanged = std::move(handler); }
+
+private:
+    Screen& m_screen;
+};
+
 class ScreenLockTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(m_system.address().isEmpty() || m_session.address().isEmpty()); }
@@ -77,14 +108,14 @@ protected:
 
     QStringList busArguments() const { return {"--system", m_system.address(), "--session", m_session.address()}; }
 
-    void startMonitor()
+    void startMonitor(std::unique_ptr<ScreenLockerProbe> probe = nullptr)
     {
         // A new monitor gets fresh connections, so no subscription of an earlier one lingers.
         TearDown();
         m_heard.clear();
         m_monitor = std::make_unique<ScreenLockMonitor>(
             QDBusConnection::connectToBus(m_system.address(), QStringLiteral("lock-test-system")),
-            QDBusConnection::connectToBus(m_session.address(), QStringLiteral("lock-test-session")));
+            QDBusConnection::connectToBus(m_session.address(), QStringLiteral("lock-test-session")), std::move(probe));
         QObject::connect(m_monitor.get(), &ScreenLockMonitor::lockedChanged, [this](bool locked) { m_heard.push_back(locked); });
         m_monitor->start();
     }
@@ -129,11 +160,12 @@ TEST_F(ScreenLockTest, FollowsTheLastWordOfAnySource)
     ASSERT_TRUE(waitForState(false));
     EXPECT_TRUE(m_heard.empty());
 
-    fake.send("lock");
+    fake.send("hint true");
     ASSERT_TRUE(waitForHeard(1));
     // Repeats of the same state (from any source) are no change.
-    fake.send("lock");
     fake.send("hint true");
+    fake.send("saver true");
+    // logind's request to unlock ends the lock.
     fake.send("unlock");
     ASSERT_TRUE(waitForHeard(2));
     fake.send("saver true");
@@ -146,6 +178,47 @@ TEST_F(ScreenLockTest, FollowsTheLastWordOfAnySource)
     fake.send("hint false");
     ASSERT_TRUE(waitForHeard(6));
     EXPECT_EQ(m_heard, (std::vector<bool>{true, false, true, false, true, false}));
+}
+
+TEST_F(ScreenLockTest, LogindsLockRequestCountsOnlyWhileALockerHoldsTheScreen)
+{
+    Fake fake;
+    ASSERT_TRUE(fake.start(busArguments()));
+    Screen screen;
+    startMonitor(std::make_unique<FakeProbe>(screen));
+    ASSERT_TRUE(fake.waitFor(QStringLiteral("answered LockedHint")));
+    ASSERT_TRUE(waitForState(false));
+
+    // A locker without any request is someone else's full-screen window.
+    screen.show(LockerSight::window);
+    QTest::qWait(300);
+    EXPECT_TRUE(m_heard.empty());
+    screen.show(LockerSight::none);
+
+    // Nobody takes the screen: no lock.
+    fake.send("lock");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.looks >= 2; }, waitMs)); // it does look, more than once
+    EXPECT_TRUE(m_heard.empty());
+
+    // A locker window comes and goes: its events tell.
+    screen.show(LockerSight::window);
+    ASSERT_TRUE(waitForHeard(1));
+    const int looks = screen.looks;
+    QTest::qWait(2 * int(tavik::LockConfirmation::kRequestLookMs));
+    EXPECT_EQ(screen.looks, looks); // nothing is polled while a window holds
+    screen.show(LockerSight::none);
+    ASSERT_TRUE(waitForHeard(2));
+
+    // A locker that only grabs the keyboard is found by looking, and so is its end.
+    screen.sight = LockerSight::none;
+    const int looksBefore = screen.looks;
+    fake.send("lock");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.looks > looksBefore + 1; }, waitMs));
+    screen.sight = LockerSight::grab;
+    ASSERT_TRUE(waitForHeard(3));
+    screen.sight = LockerSight::none;
+    ASSERT_TRUE(waitForHeard(4));
+    EXPECT_EQ(m_heard, (std::vector<bool>{true, false, true, false}));
 }
 
 TEST_F(ScreenLockTest, WithoutServicesNothingIsReported)
@@ -177,7 +250,7 @@ TEST_F(ScreenLockTest, AnswersAndSignalsOfTheWrongTypeAreIgnored)
         fake.send("hint false");
         ASSERT_TRUE(waitForState(false));
         EXPECT_TRUE(m_heard.empty());
-        fake.send("lock");
+        fake.send("hint true");
         ASSERT_TRUE(waitForHeard(1));
         EXPECT_EQ(m_heard, std::vector<bool>{true});
         qputenv("XDG_SESSION_ID", savedId);

@@ -1,8 +1,10 @@
-// Dock windows and window stacking on a real X server (tests/with-xvfb), with two displays
+// Dock windows, window stacking, lockers and the compositor on a real X server (tests/with-xvfb), with two displays
 // side by side. Another X client plays the panel and the desktop; no window manager runs.
 
+#include "platform/CompositorWatch.h"
 #include "platform/Displays.h"
 #include "platform/SystemDockGeometry.h"
+#include "platform/X11Locker.h"
 #include "platform/X11Stacking.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 using namespace tavik;
@@ -79,6 +82,28 @@ public:
         }
         const std::vector<xcb_window_t> order = stacking();
         return std::find(order.begin(), order.end(), window) - order.begin();
+    }
+
+    // An unmanaged window, as lockers, menus and tooltips are: mapped and raised.
+    xcb_window_t unmanaged(int x, int y, int w, int h)
+    {
+        const xcb_window_t id = xcb_generate_id(c);
+        const uint32_t overrideRedirect[] = {1};
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, id, root, static_cast<int16_t>(x), static_cast<int16_t>(y),
+                          static_cast<uint16_t>(w), static_cast<uint16_t>(h), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, overrideRedirect);
+        xcb_map_window(c, id);
+        xcb_aux_sync();
+        return id;
+    }
+
+    uint8_t grabKeyboard()
+    {
+        auto* reply = xcb_grab_keyboard_reply(
+            c, xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
+        const uint8_t status = reply != nullptr ? reply->status : uint8_t(0xff);
+        std::free(reply);
+        return status;
     }
 
     xcb_connection_t* c;
@@ -162,6 +187,85 @@ TEST(X11Stacking, OverlaySitsAboveTheDesktopOrOnTopAndOtherWindowsRaisingIsRepor
     desktop.xcb_aux_sync();
     EXPECT_TRUE(x11::stackAboveDesktop(overlay.winId()));
     EXPECT_EQ(desktop.place(own), 0);
+}
+
+TEST(X11Locker, AFullScreenUnmanagedWindowOnTopOrAKeyboardGrabOfAnotherProgramIsALocker)
+{
+    const auto probe = x11::makeLockerProbe();
+    ASSERT_TRUE(probe);
+    int changes = 0;
+    probe->setWindowsChangedHandler([&] { ++changes; });
+    auto changed = [&] {
+        const int before = changes;
+        return QTest::qWaitFor([&] { return changes > before; }, 3000);
+    };
+    EXPECT_EQ(probe->look(), LockerSight::none);
+
+    // Our own full-screen unmanaged window (an overlay) is no locker.
+    QRasterWindow overlay;
+    overlay.setFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowTransparentForInput);
+    overlay.setGeometry(0, 0, 1280, 1024);
+    overlay.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&overlay));
+    EXPECT_EQ(probe->look(), LockerSight::none);
+
+    Client other;
+    const xcb_window_t menu = other.unmanaged(10, 10, 200, 300);
+    ASSERT_TRUE(changed());
+    EXPECT_EQ(probe->look(), LockerSight::none);
+    // Full screen, or one whole display of the two.
+    for (const QRect area : {QRect(0, 0, 1280, 1024), QRect(640, 0, 640, 1024)}) {
+        SCOPED_TRACE(area.x());
+        const xcb_window_t locker = other.unmanaged(area.x(), area.y(), area.width(), area.height());
+        ASSERT_TRUE(changed());
+        EXPECT_EQ(probe->look(), LockerSight::window);
+        // A managed window raised above it means it holds nothing.
+        const xcb_window_t editor = other.window(100, 100, 300, 200, "_NET_WM_WINDOW_TYPE_NORMAL");
+        EXPECT_EQ(probe->look(), LockerSight::none);
+        xcb_destroy_window(other.c, editor);
+        other.xcb_aux_sync();
+        EXPECT_EQ(probe->look(), LockerSight::window);
+        xcb_unmap_window(other.c, locker);
+        other.xcb_aux_sync();
+        ASSERT_TRUE(changed());
+        EXPECT_EQ(probe->look(), LockerSight::none);
+    }
+    xcb_destroy_window(other.c, menu);
+
+    ASSERT_EQ(other.grabKeyboard(), XCB_GRAB_STATUS_SUCCESS);
+    EXPECT_EQ(probe->look(), LockerSight::grab);
+    xcb_ungrab_keyboard(other.c, XCB_CURRENT_TIME);
+    other.xcb_aux_sync();
+    EXPECT_EQ(probe->look(), LockerSight::none);
+    // The look let go of the keyboard at once.
+    EXPECT_EQ(other.grabKeyboard(), XCB_GRAB_STATUS_SUCCESS);
+}
+
+TEST(X11Compositor, FollowsTheOwnerOfTheCompositingSelection)
+{
+    CompositorWatch watch;
+    QSignalSpy changes(&watch, &CompositorWatch::compositingChanged);
+    EXPECT_FALSE(watch.isCompositing()); // a bare X server
+    EXPECT_EQ(watch.selectionName(), QStringLiteral("_NET_WM_CM_S0"));
+
+    // A compositor takes the selection with a window of its own, and may give it up.
+    auto compositor = std::make_unique<Client>();
+    const xcb_atom_t selection = compositor->atom("_NET_WM_CM_S0");
+    const xcb_window_t owner = compositor->unmanaged(-10, -10, 1, 1);
+    xcb_set_selection_owner(compositor->c, owner, selection, XCB_CURRENT_TIME);
+    compositor->xcb_aux_sync();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watch.isCompositing(); }, 3000));
+    xcb_set_selection_owner(compositor->c, XCB_WINDOW_NONE, selection, XCB_CURRENT_TIME);
+    compositor->xcb_aux_sync();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watch.isCompositing(); }, 3000));
+
+    // Or it goes away.
+    xcb_set_selection_owner(compositor->c, owner, selection, XCB_CURRENT_TIME);
+    compositor->xcb_aux_sync();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watch.isCompositing(); }, 3000));
+    compositor.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watch.isCompositing(); }, 3000));
+    EXPECT_EQ(changes.count(), 4);
 }
 
 int main(int argc, char** argv)

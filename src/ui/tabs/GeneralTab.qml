@@ -63,6 +63,28 @@ ColumnLayout {
     SectionHeader { text: "Display" }
     Card {
         objectName: "card:display"
+        RowLayout {
+            objectName: "overlayNotice"
+            Layout.fillWidth: true
+            visible: Panel.overlayNotice !== ""
+            spacing: 6
+            SymbolIcon {
+                name: "display"
+                color: Theme.maroonText
+                Layout.preferredWidth: 11
+                Layout.preferredHeight: 11
+                Layout.alignment: Qt.AlignTop
+                Layout.topMargin: 2
+            }
+            Text {
+                objectName: "overlayNoticeText"
+                Layout.fillWidth: true
+                text: Panel.overlayNotice
+                wrapMode: Text.WordWrap
+                color: Theme.maroonText
+                font: Theme.font(11, Font.Medium)
+            }
+        }
         ToggleRow {
             objectName: "row:hoverDockEffect"
             title: "hover dock effect"

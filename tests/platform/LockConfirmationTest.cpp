@@ -1,0 +1,93 @@
+#include "platform/LockConfirmation.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+using tavik::LockConfirmation;
+using tavik::LockerSight;
+
+namespace {
+
+constexpr qint64 kWatch = LockConfirmation::kRequestWatchMs;
+
+// One input at a time, with the state expected after it.
+struct Step {
+    qint64 at;
+    enum Kind { lockRequest, unlockRequest, announce, see } kind;
+    bool announced = false;
+    LockerSight sight = LockerSight::none;
+    bool locked = false;
+};
+
+Step request(qint64 at, bool locked) { return {at, Step::lockRequest, false, LockerSight::none, locked}; }
+Step unlockRequest(qint64 at, bool locked) { return {at, Step::unlockRequest, false, LockerSight::none, locked}; }
+Step said(qint64 at, bool value, bool locked) { return {at, Step::announce, value, LockerSight::none, locked}; }
+Step seen(qint64 at, LockerSight sight, bool locked) { return {at, Step::see, false, sight, locked}; }
+
+struct Story {
+    std::string name;
+    std::vector<Step> steps;
+};
+
+TEST(LockConfirmation, ALockRequestCountsOnlyOnceALockerOrASourceConfirmsIt)
+{
+    using S = LockerSight;
+    const std::vector<Story> stories{
+        {"a request alone is no lock", {request(0, false), seen(100, S::none, false), seen(kWatch + 1, S::none, false)}},
+        {"a locker window confirms it and its going ends it",
+         {request(0, false), seen(300, S::window, true), seen(60'000, S::window, true), seen(60'100, S::none, false)}},
+        {"a locker that only grabs the keyboard counts too",
+         {request(0, false), seen(kWatch - 1, S::grab, true), seen(kWatch + 9'000, S::none, false)}},
+        {"a locker seen after the watch is over is not ours",
+         {request(0, false), seen(kWatch, S::window, false)}},
+        {"nor one seen without a request", {seen(10, S::window, false), seen(20, S::grab, false)}},
+        {"a reporting source needs no request, and its last word counts",
+         {said(0, true, true), said(10, false, false), said(20, true, true)}},
+        {"a held lock outlasts a source saying unlocked",
+         {request(0, false), seen(10, S::window, true), said(20, false, true), seen(30, S::none, false)}},
+        {"logind's unlock ends the watch but not a locker that still holds",
+         {request(0, false), unlockRequest(10, false), seen(20, S::window, false), request(30, false),
+          seen(40, S::window, true), unlockRequest(50, true), seen(60, S::none, false)}},
+        {"logind's unlock ends an announced lock", {said(0, true, true), unlockRequest(10, false)}},
+    };
+    for (const Story& story : stories) {
+        SCOPED_TRACE(story.name);
+        LockConfirmation lock;
+        for (std::size_t i = 0; i < story.steps.size(); ++i) {
+            const Step& step = story.steps[i];
+            switch (step.kind) {
+            case Step::lockRequest: lock.lockRequested(step.at); break;
+            case Step::unlockRequest: lock.unlockRequested(); break;
+            case Step::announce: lock.announce(step.announced); break;
+            case Step::see: lock.lockerSeen(step.sight, step.at); break;
+            }
+            EXPECT_EQ(lock.locked(), step.locked) << "after step " << i;
+        }
+    }
+}
+
+TEST(LockConfirmation, LooksOnlyBrieflyAfterARequestAndWhileAGrabHolds)
+{
+    LockConfirmation lock;
+    EXPECT_EQ(lock.nextLookIn(0), std::nullopt); // nothing asked, nothing to look for
+    lock.lockRequested(1000);
+    EXPECT_EQ(lock.nextLookIn(1000), LockConfirmation::kRequestLookMs);
+    EXPECT_EQ(lock.nextLookIn(1000 + kWatch - 100), 100); // the last look is at the end of the watch
+    EXPECT_EQ(lock.nextLookIn(1000 + kWatch), std::nullopt); // and then never again
+    EXPECT_FALSE(lock.watching(1000 + kWatch));
+
+    lock.lockRequested(0);
+    lock.lockerSeen(LockerSight::window, 10);
+    EXPECT_EQ(lock.nextLookIn(20), std::nullopt); // the window's going comes as an event
+    EXPECT_TRUE(lock.watching(kWatch * 10));
+    lock.lockerSeen(LockerSight::grab, 30);
+    EXPECT_EQ(lock.nextLookIn(kWatch * 10), LockConfirmation::kGrabLookMs); // however long it holds
+    lock.lockerSeen(LockerSight::none, kWatch * 10);
+    EXPECT_EQ(lock.nextLookIn(kWatch * 10), std::nullopt);
+    EXPECT_FALSE(lock.watching(kWatch * 10));
+}
+
+} // namespace
