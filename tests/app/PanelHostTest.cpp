@@ -90,6 +90,20 @@ TEST_F(PanelHostTest, PopOutHideAndCloseKeepOneWindow)
     EXPECT_FALSE(inWindowMode());
 }
 
+TEST_F(PanelHostTest, TheTooltipSaysWhenEffectsAreOnButNeedACompositor)
+{
+    ASSERT_TRUE(store.enabled());
+    statusItem.setNeedsCompositor(true);
+    EXPECT_EQ(statusItem.toolTip(), QStringLiteral("Tavik (needs a compositor)"));
+    EXPECT_TRUE(statusItem.showsWindyMark());
+    store.setEnabled(false); // off is the user's choice: that is what it says
+    EXPECT_EQ(statusItem.toolTip(), QStringLiteral("Tavik (off)"));
+    store.setEnabled(true);
+    EXPECT_EQ(statusItem.toolTip(), QStringLiteral("Tavik (needs a compositor)"));
+    statusItem.setNeedsCompositor(false);
+    EXPECT_EQ(statusItem.toolTip(), QStringLiteral("Tavik (on)"));
+}
+
 TEST_F(PanelHostTest, RightClickSwitchesEffectsAndNeverOpensThePanel)
 {
     ASSERT_TRUE(store.enabled());

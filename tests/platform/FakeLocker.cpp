@@ -1,6 +1,7 @@
 // A stand-in for a screen locker that does not report to logind: it covers the screen with an
 // unmanaged window on top and grabs the keyboard, as simple X11 lockers do, and lets go when
-// its input ends or reads "quit". It prints "locked" once both are in place.
+// its input ends or reads "quit". It prints "locked" once both are in place, with the wall-clock
+// time in microseconds at which they were.
 //
 // Usage: tavik_fake_locker [--grab-only | --window-only]
 
@@ -8,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,7 +53,8 @@ int main(int argc, char** argv)
         }
     }
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // all of it done
-    std::printf("locked\n");
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    std::printf("locked %lld\n", static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
     std::fflush(stdout);
 
     char line[64];
