@@ -132,10 +132,7 @@ void AppDelegate::showCompositorState(bool compositing)
 {
     if (m_statusItem)
         m_statusItem->setNeedsCompositor(!compositing);
-    m_environment->context().setOverlayNotice(
-        compositing ? QString()
-                    : QStringLiteral("No compositor is running, so the scene stays hidden: without one it would "
-                                     "black out the screen. It appears as soon as a compositor starts."));
+    m_environment->context().setNeedsCompositor(!compositing);
 }
 
 void AppDelegate::observeScreenLock()

@@ -108,8 +108,11 @@ void PanelContext::updateWeatherLine()
     emit weatherLineChanged();
 }
 
-void PanelContext::setOverlayNotice(const QString& notice)
+void PanelContext::setNeedsCompositor(bool needs)
 {
+    const QString notice = needs ? QStringLiteral("No compositor is running, so the scene stays hidden: without one "
+                                                  "it would black out the screen. It shows once a compositor starts.")
+                                 : QString();
     if (notice == m_overlayNotice)
         return;
     m_overlayNotice = notice;

@@ -66,9 +66,10 @@ public:
     [[nodiscard]] DisplayListModel* displays() const { return m_displays; }
     [[nodiscard]] const QString& weatherLine() const { return m_weatherLine; }
     [[nodiscard]] static QString version();
-    // Why the scene cannot show on this desktop (no compositor), or empty.
+    // Why the scene cannot show on this desktop, or empty.
     [[nodiscard]] const QString& overlayNotice() const { return m_overlayNotice; }
-    void setOverlayNotice(const QString& notice);
+    // Whether the desktop lacks the compositor the scene needs to show.
+    void setNeedsCompositor(bool needs);
 
     // The General tab's weather detail: "Lisbon · 18°, Clear". Empty texts and the dash that
     // stands for an unknown condition are left out; all of them empty gives an empty line.

@@ -1,5 +1,7 @@
 #include "PanelViewFixture.h"
 
+#include "ui/PanelContext.h"
+
 #include <QDir>
 #include <QImage>
 #include <QQmlProperty>
@@ -121,5 +123,14 @@ TEST_F(PanelScreenshots, EveryTabFitsThePanelAndIsSavedForReview)
     EXPECT_TRUE(show("rain").save(folder + QStringLiteral("/18-rain-off.png")));
     EXPECT_TRUE(show("sound").save(folder + QStringLiteral("/19-sound-power-saving.png")));
     EXPECT_TRUE(show("general").save(folder + QStringLiteral("/20-general-power-saving.png")));
+
+    // A desktop without a compositor: the General tab says why nothing shows.
+    auto* notice = root->findChild<QQuickItem*>(QStringLiteral("overlayNotice"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_FALSE(notice->isVisible());
+    environment.context().setNeedsCompositor(true);
+    EXPECT_TRUE(show("general").save(folder + QStringLiteral("/23-general-needs-compositor.png")));
+    EXPECT_TRUE(notice->isVisible());
+    environment.context().setNeedsCompositor(false);
 }
 
