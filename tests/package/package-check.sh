@@ -6,7 +6,7 @@
 # folder and run from there, so a developer's system is left alone.
 # Usage: package-check.sh BUILD_DIR
 set -u
-build=$1
+build="$(cd "$1" && pwd)"
 work="$(mktemp -d)"
 installed_here=false
 cleanup() {
@@ -43,7 +43,7 @@ check "package name" "tavik" "$(field Package)"
 check "package version" "$version" "$(field Version)"
 depends="$(field Depends)"
 # dpkg-shlibdeps names the libraries with their lowest versions; the QML modules are listed.
-for library in libc6 'libqt6core6 (>=' 'libqt6quick6 (>=' 'libsdl2-2.0-0 (>=' 'libxcb1 (>=' qml6-module-qtquick-controls; do
+for library in libc6 'libqt6core6 (>=' 'libqt6quick6 (>=' 'libsdl2-2.0-0 (>=' libxcb1 qml6-module-qtquick-controls; do
   check "depends on $library" "true" "$(grep -qF -- "$library" <<<"$depends" && echo true)"
 done
 
