@@ -6,11 +6,12 @@ function(tavik_warnings target)
   endif()
 endfunction()
 
-# A static library of one subsystem: sources in the folder, headers reached as "folder/Header.h".
+# A static library of one subsystem: sources in the folder, headers reached as "folder/Header.h"
+# (generated ones, such as app/Version.h, from the build folder).
 function(tavik_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_LIBS})
   tavik_warnings(${name})
 endfunction()

@@ -3,6 +3,7 @@
 #include "app/RenderCommand.h"
 #include "app/SingleInstance.h"
 #include "app/SoundCommand.h"
+#include "app/Version.h"
 #include "app/WeatherCommand.h"
 
 #include "platform/Displays.h"
@@ -152,7 +153,7 @@ int runDesktop(int argc, char* argv[])
 int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("tavik"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TAVIK_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     QStringList rawArgs;
     for (int i = 1; i < argc; ++i)
         rawArgs << QString::fromLocal8Bit(argv[i]);
@@ -178,7 +179,7 @@ int main(int argc, char* argv[])
         return kExitOk;
     }
     if (command == u"--version") {
-        out << "tavik " << TAVIK_VERSION << '\n';
+        out << "tavik " << kVersion << '\n';
         return kExitOk;
     }
     if (isSettingsCommand(command))

@@ -1,6 +1,7 @@
 #include "ui/PanelContext.h"
 
 #include "app/PanelPresenter.h"
+#include "app/Version.h"
 #include "settings/Color.h"
 #include "settings/SettingsStore.h"
 #include "ui/DisplayListModel.h"
@@ -76,7 +77,7 @@ QObject* PanelContext::presenterObject() const
 
 QString PanelContext::version()
 {
-    return QStringLiteral("1.0.0");
+    return QString::fromLatin1(kVersion);
 }
 
 // The service is only known as an object with texts and a change signal, so the panel does not

@@ -172,11 +172,14 @@ ColumnLayout {
     SectionHeader { text: "Maintenance" }
     Card {
         objectName: "card:maintenance"
-        ActionButton {
-            objectName: "checkForUpdates"
-            title: "check for updates"
-            systemImage: "arrow.triangle.2.circlepath"
-            onClicked: updateAlert.open()
+        // Updates arrive through the system's package manager; the row says so rather than
+        // pretend to check.
+        RowLabel {
+            objectName: "updateRow"
+            Layout.fillWidth: true
+            icon: "arrow.triangle.2.circlepath"
+            title: "version " + Panel.version
+            subtitle: "updates come with your system's software updates."
         }
         RowLayout {
             Layout.fillWidth: true
@@ -201,7 +204,7 @@ ColumnLayout {
         Layout.topMargin: 2
         horizontalAlignment: Text.AlignHCenter
         textFormat: Text.StyledText
-        // "Tavik v1.0.0", its first letter set apart from the rest.
+        // "Tavik v" and the version, its first letter set apart from the rest.
         text: "<font color=\"" + Theme.controlAccent + "\"><b>T</b></font>avik v" + Panel.version
         color: Theme.textSecondary
         font: Theme.font(10, Font.Normal)
@@ -217,13 +220,5 @@ ColumnLayout {
         destructive: true
         onConfirmed: Panel.resetAllToDefaults()
         onClosed: tab.showResetConfirm = false
-    }
-
-    PanelAlert {
-        id: updateAlert
-        objectName: "updateAlert"
-        title: "you're on the latest version"
-        message: "Tavik v" + Panel.version + " is up to date."
-        confirmText: "ok"
     }
 }

@@ -141,5 +141,17 @@ Item {
             compare(Panel.settings.enabled, false, "the master switch is not a scene setting")
             compare(Panel.savedScenes.count, 1, "saved scenes are kept")
         }
+
+        // The update row claims no check it did not make: it names the installed version, the
+        // same one as the footer, and where updates come from.
+        function test_updateRowAndFooterShowTheInstalledVersion() {
+            const tab = open()
+            verify(/^\d+\.\d+\.\d+$/.test(Panel.version), Panel.version)
+            const row = part(tab, "updateRow")
+            compare(part(row, "rowTitle").text, "Version " + Panel.version)
+            compare(part(row, "rowSubtitle").text, "Updates come with your system's software updates.")
+            verify(part(tab, "versionFooter").text.endsWith("avik v" + Panel.version))
+            compare(findChild(tab, "checkForUpdates"), null, "no button offers a check")
+        }
     }
 }

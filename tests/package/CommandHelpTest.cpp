@@ -1,0 +1,80 @@
+#include "app/CommandHelp.h"
+#include "app/Version.h"
+#include "ui/PanelContext.h"
+
+#include <gtest/gtest.h>
+
+#include <QSet>
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+using namespace tavik;
+
+namespace {
+
+QString simplified(const QString& text)
+{
+    return text.simplified();
+}
+
+} // namespace
+
+// The panel, `tavik --version` (main prints kVersion) and the package all take the one version.
+TEST(OneVersion, ThePanelShowsTheProjectVersion)
+{
+    EXPECT_EQ(PanelContext::version(), QString::fromLatin1(kVersion));
+    EXPECT_TRUE(QString::fromLatin1(kVersion).contains(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$"))));
+}
+
+TEST(HelpText, FitsATerminalAndLinesUpTheSummaries)
+{
+    const QStringList lines = helpText().split(u'\n');
+    for (const QString& line : lines)
+        EXPECT_LE(line.size(), 90) << line.toStdString();
+    // A short command has its summary beside it, from the same column as every other.
+    const auto set = std::find_if(lines.begin(), lines.end(), [](const QString& line) { return line.startsWith(u"  tavik set "); });
+    ASSERT_NE(set, lines.end());
+    EXPECT_EQ(set->indexOf(u"change one setting"), 35) << set->toStdString();
+}
+
+// Wrapping moves words to new lines but loses none, and every entry of the table is in the help.
+TEST(HelpText, HasEveryEntryWhole)
+{
+    const QString help = simplified(helpText());
+    for (const CommandHelp& entry : commandHelp()) {
+        const QString line = simplified(QString::fromUtf8(entry.synopsis) + u' ' + QString::fromUtf8(entry.summary));
+        EXPECT_TRUE(help.contains(line)) << entry.synopsis;
+    }
+}
+
+TEST(CommandWords, NameEachCommandOnce)
+{
+    const QStringList words = commandWords();
+    for (const char* word : {"panel", "set", "scene save", "scene delete", "render", "help", "--help", "--version"})
+        EXPECT_TRUE(words.contains(QString::fromLatin1(word))) << word;
+    EXPECT_FALSE(words.contains(QStringLiteral("scene")));
+    EXPECT_EQ(words.size(), QSet<QString>(words.begin(), words.end()).size());
+}
+
+TEST(ManPage, IsRoffThatShowsTheTextAsWritten)
+{
+    const QString page = manPage(QStringLiteral("9.8.7"));
+    EXPECT_TRUE(page.startsWith(QStringLiteral(".TH TAVIK 1 \"\" \"tavik 9.8.7\"")));
+    const QStringList requests = {QStringLiteral(".TH"), QStringLiteral(".SH"), QStringLiteral(".SS"),
+                                  QStringLiteral(".TP"), QStringLiteral(".B"), QStringLiteral(".I"),
+                                  QStringLiteral(".nh"), QStringLiteral(".ad")};
+    for (const QString& line : page.split(u'\n', Qt::SkipEmptyParts)) {
+        // A line starting with a dot or quote is a request; text must not look like one.
+        if (line.startsWith(u'.') || line.startsWith(u'\'')) {
+            EXPECT_TRUE(requests.contains(line.section(u' ', 0, 0))) << line.toStdString();
+        }
+        // A plain hyphen may print as a typographic one; options must keep theirs.
+        EXPECT_FALSE(line.contains(QRegularExpression(QStringLiteral("(?<!\\\\)-")))) << line.toStdString();
+    }
+    // Literal words bold, placeholders italic.
+    EXPECT_TRUE(page.contains(QStringLiteral("\\fBtavik\\fR \\fBset\\fR \\fIKEY\\fR \\fIVALUE\\fR")));
+    // An option stays on one line with its value.
+    EXPECT_TRUE(page.contains(QStringLiteral("[\\fB\\-\\-icon\\fR\\ \\fIEMOJI\\fR]")));
+}
