@@ -31,7 +31,7 @@ constexpr CommandHelp kCommands[] = {
 
     {"Settings", "tavik list", "every setting as KEY=VALUE"},
     {"Settings", "tavik get KEY", "one setting"},
-    {"Settings", "tavik set KEY VALUE", "change one setting"},
+    {"Settings", "tavik set KEY VALUE", "change one setting (a number within its range)"},
     {"Settings", "tavik reset",
      "every setting back to its default (keeps the master switch, the display choices and the saved scenes)"},
     {"Settings", "tavik toggle", "switch the whole scene on or off"},

@@ -21,10 +21,15 @@ QString latin(std::string_view text)
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+int usageError(QTextStream& err, const QString& message)
+{
+    err << "tavik: " << message << Qt::endl;
+    return kExitUsage;
+}
+
 int usageError(CommandContext& context, const QString& message)
 {
-    context.err << "tavik: " << message << Qt::endl;
-    return kExitUsage;
+    return usageError(context.err, message);
 }
 
 // Writes what the command changed; a file that can't be written is an error, not a success.
@@ -63,13 +68,18 @@ private:
     Subscription m_power;
 };
 
-const SettingInfo* settingForKey(CommandContext& context, const QString& key)
+const SettingInfo* settingForKey(QTextStream& err, const QString& key)
 {
     const QByteArray latinKey = key.toLatin1();
     const SettingInfo* info = findSettingByKey(std::string_view(latinKey.constData(), static_cast<std::size_t>(latinKey.size())));
     if (!info)
-        usageError(context, QStringLiteral("unknown setting \"%1\" (tavik list shows every key)").arg(key));
+        usageError(err, QStringLiteral("unknown setting \"%1\" (tavik list shows every key)").arg(key));
     return info;
+}
+
+const SettingInfo* settingForKey(CommandContext& context, const QString& key)
+{
+    return settingForKey(context.err, key);
 }
 
 int listSettings(const QStringList& args, CommandContext& context)
@@ -106,19 +116,42 @@ QString typeDescription(const SettingInfo& info)
     return {};
 }
 
+struct SetRequest {
+    const SettingInfo* info;
+    SettingValue value;
+};
+
+// The key and value of "set KEY VALUE", parsed by the key's type and inside its range; nothing
+// after a message on err.
+std::optional<SetRequest> parseSetArguments(const QStringList& args, QTextStream& err)
+{
+    if (args.size() != 2) {
+        usageError(err, QStringLiteral("usage: tavik set KEY VALUE"));
+        return std::nullopt;
+    }
+    const SettingInfo* info = settingForKey(err, args[0]);
+    if (!info)
+        return std::nullopt;
+    auto value = parseSettingValue(*info, args[1]);
+    if (!value) {
+        usageError(err, QStringLiteral("\"%1\" is not a valid value for %2: expected %3")
+                            .arg(args[1], args[0], typeDescription(*info)));
+        return std::nullopt;
+    }
+    if (const auto problem = rangeProblem(*info, *value)) {
+        usageError(err, *problem);
+        return std::nullopt;
+    }
+    return SetRequest{info, std::move(*value)};
+}
+
 int setSetting(const QStringList& args, CommandContext& context)
 {
-    if (args.size() != 2)
-        return usageError(context, QStringLiteral("usage: tavik set KEY VALUE"));
-    const SettingInfo* info = settingForKey(context, args[0]);
-    if (!info)
+    auto request = parseSetArguments(args, context.err);
+    if (!request)
         return kExitUsage;
-    auto value = parseSettingValue(*info, args[1]);
-    if (!value)
-        return usageError(context, QStringLiteral("\"%1\" is not a valid value for %2: expected %3")
-                                       .arg(args[1], args[0], typeDescription(*info)));
     OfflineLiveWeather liveWeather(context.store);
-    context.store.setValue(info->id, std::move(*value));
+    context.store.setValue(request->info->id, std::move(request->value));
     return commit(context);
 }
 
@@ -338,6 +371,13 @@ const std::map<QString, Handler>& settingsCommands()
 bool isSettingsCommand(const QString& command)
 {
     return settingsCommands().contains(command);
+}
+
+std::optional<int> refuseBeforeSending(const QStringList& args, QTextStream& err)
+{
+    if (args.value(0) == u"set" && !parseSetArguments(args.mid(1), err))
+        return kExitUsage;
+    return std::nullopt;
 }
 
 int runSettingsCommand(const QStringList& args, CommandContext& context)

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <optional>
+
 namespace tavik {
 
 class SettingsStore;
@@ -22,6 +24,11 @@ struct CommandContext {
 
 // Whether the command works on the settings (the ones runSettingsCommand understands).
 [[nodiscard]] bool isSettingsCommand(const QString& command);
+
+// What is wrong with a settings command whatever the settings hold, found before it is sent to
+// the running program: a set of an unknown key, or of a value that does not parse or lies outside
+// the key's range. The exit status after a message on err; nothing when it may go ahead.
+[[nodiscard]] std::optional<int> refuseBeforeSending(const QStringList& args, QTextStream& err);
 
 // Runs one settings command (args without the program name) and returns its exit status.
 // Changes are synced to the settings file before it returns.

@@ -77,6 +77,10 @@ std::unique_ptr<ScratchSettings> ScratchSettings::fromArguments(QStringList& arg
             err << "tavik: \"" << assignment.mid(equals + 1) << "\" is not a valid value for " << key << Qt::endl;
             return nullptr;
         }
+        if (const auto problem = rangeProblem(*info, *value)) {
+            err << "tavik: " << *problem << Qt::endl;
+            return nullptr;
+        }
         store.setValue(info->id, std::move(*value));
     }
     return scratch;

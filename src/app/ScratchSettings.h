@@ -17,7 +17,8 @@ namespace tavik {
 class ScratchSettings {
 public:
     // Removes the options it understands from args. Nothing (after a message on err) when an
-    // option is malformed, names an unknown preset or key, or a value does not parse.
+    // option is malformed, names an unknown preset or key, or a value does not parse or lies
+    // outside its setting's range.
     [[nodiscard]] static std::unique_ptr<ScratchSettings> fromArguments(QStringList& args, const KeyValueStore& source,
                                                                         QTextStream& err);
 

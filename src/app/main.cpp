@@ -59,6 +59,9 @@ int printReply(const InstanceReply& reply)
 // edit the settings file.
 int routeSettings(const QStringList& args)
 {
+    QTextStream err(stderr);
+    if (const auto refused = refuseBeforeSending(args, err))
+        return *refused;
     const InstanceAnswer answer = sendToRunningInstance(instanceSocketPath(), args);
     switch (answer.status) {
     case InstanceAnswer::Status::answered: return printReply(answer.reply);

@@ -111,13 +111,12 @@ void AuroraSimulation::apply(const SettingsStore& settings, QSizeF size)
     m_sceneSize = size;
     m_enabled = settings.auroraEnabled();
     m_color = effectColor(settings.auroraColorHex(), kFallbackColor);
-    m_intensity = settings.auroraIntensity() / 100;
-    m_speedFactor = settings.auroraSpeed() / 100 * kSpeedSpan + kSpeedMin;
+    m_intensity = boundedSetting(settings, Setting::auroraIntensity) / 100;
+    m_speedFactor = boundedSetting(settings, Setting::auroraSpeed) / 100 * kSpeedSpan + kSpeedMin;
 
     int target = 0;
     if (m_enabled) {
-        // Rounded: intensity 6 gives none, 7 gives one. The store clamps nothing, so a typed-in
-        // intensity cannot ask for more curtains than the slider's maximum.
+        // Rounded: intensity 6 gives none, 7 gives one.
         const double wanted = std::round(m_intensity * kMaxCurtains);
         target = std::isfinite(wanted) ? int(std::clamp(wanted, 0.0, double(kMaxCurtains))) : 0;
     }

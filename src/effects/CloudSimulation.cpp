@@ -198,8 +198,8 @@ void CloudSimulation::apply(const SettingsStore& settings, QSizeF size)
 {
     m_sceneSize = size;
     m_enabled = settings.cloudsEnabled();
-    m_opacity = settings.cloudOpacity();
-    m_speed = settings.cloudSpeed();
+    m_opacity = boundedSetting(settings, Setting::cloudOpacity);
+    m_speed = boundedSetting(settings, Setting::cloudSpeed);
     m_color = effectColor(settings.cloudColorHex(), FallbackColor::lightGray);
 
     for (const Cloud& cloud : m_clouds) {
@@ -210,7 +210,7 @@ void CloudSimulation::apply(const SettingsStore& settings, QSizeF size)
     long target = 0;
     if (m_enabled && !m_suppressed) {
         const double share = settings.lowPowerMode() ? kLowPowerShare : 1.0;
-        const double wanted = settings.cloudCount() * share;
+        const double wanted = boundedSetting(settings, Setting::cloudCount) * share;
         // Rounded half away from zero: five clouds in low-power mode become three.
         target = std::isfinite(wanted) ? std::lround(std::clamp(wanted, 0.0, double(kMaxClouds))) : 0;
     }

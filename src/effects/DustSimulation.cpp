@@ -41,7 +41,8 @@ std::size_t targetCount(const SettingsStore& settings)
     if (!settings.dustEnabled())
         return 0;
     const double wanted =
-        settings.dustDensity() / 100 * DustSimulation::kMaxMotes * (settings.lowPowerMode() ? kLowPowerShare : 1.0);
+        boundedSetting(settings, Setting::dustDensity) / 100 * DustSimulation::kMaxMotes *
+        (settings.lowPowerMode() ? kLowPowerShare : 1.0);
     if (!std::isfinite(wanted))
         return 0;
     // Truncated, not rounded: density 1 gives one mote, and none while saving power.

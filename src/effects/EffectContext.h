@@ -2,6 +2,8 @@
 
 #include "effects/DockGeometry.h"
 
+#include "settings/SettingsTable.h"
+
 #include "sprite/Color.h"
 #include "sprite/Random.h"
 
@@ -9,6 +11,8 @@
 #include <QString>
 
 namespace tavik {
+
+class SettingsStore;
 
 // Per-display facts a scene and its splashes need.
 struct ScreenRenderInfo {
@@ -33,6 +37,14 @@ inline const QColor pink{0xFF, 0x2D, 0x55};
 inline const QColor lightGray{0xAA, 0xAA, 0xAA};
 inline const QColor white{0xFF, 0xFF, 0xFF};
 } // namespace FallbackColor
+
+// A number setting as the effects use it: within its range from the settings table, whatever
+// the store holds (it stores what it is given, and a saved scene may carry any number).
+[[nodiscard]] double boundedSetting(const SettingsStore& settings, Setting id);
+
+// Seconds to fall `distance` points, starting at `speed` points per second downwards and
+// gaining `acceleration` points per second every second.
+[[nodiscard]] double fallTime(double distance, double speed, double acceleration);
 
 // The colour of a stored "#RRGGBB" string, or the fallback.
 [[nodiscard]] sprite::Color effectColor(const QString& hex, const QColor& fallback);

@@ -59,7 +59,8 @@ std::size_t targetCount(const SettingsStore& settings)
 {
     if (!settings.firefliesEnabled())
         return 0;
-    const double wanted = settings.fireflyCount() * (settings.lowPowerMode() ? kLowPowerShare : 1.0);
+    const double wanted =
+        boundedSetting(settings, Setting::fireflyCount) * (settings.lowPowerMode() ? kLowPowerShare : 1.0);
     if (!std::isfinite(wanted))
         return 0;
     return std::size_t(std::clamp(std::round(wanted), 0.0, double(FireflySimulation::kMaxFireflies)));
@@ -103,9 +104,9 @@ sprite::TexturePtr FireflySimulation::makeGlowTexture(const QColor& color, doubl
 void FireflySimulation::apply(const SettingsStore& settings, QSizeF size)
 {
     m_sceneSize = size;
-    m_currentBandHeight = settings.flightHeight();
+    m_currentBandHeight = boundedSetting(settings, Setting::flightHeight);
     m_enabled = settings.firefliesEnabled();
-    m_flightSpeed = settings.flightSpeed();
+    m_flightSpeed = boundedSetting(settings, Setting::flightSpeed);
 
     // Recolouring swaps the texture only: pulses and flights go on undisturbed.
     if (settings.glowColorHex() != m_currentGlowHex) {
@@ -116,7 +117,7 @@ void FireflySimulation::apply(const SettingsStore& settings, QSizeF size)
             firefly.sprite->setTexture(m_glowTexture);
     }
 
-    const double k = sizeFactor(settings.fireflySize());
+    const double k = sizeFactor(boundedSetting(settings, Setting::fireflySize));
     const std::size_t target = targetCount(settings);
     trimTo(target);
     while (m_fireflies.size() < target)

@@ -77,7 +77,7 @@ void FogSimulation::apply(const SettingsStore& settings, QSizeF size)
 {
     m_sceneSize = size;
     m_enabled = settings.fogEnabled();
-    m_opacity = settings.fogOpacity();
+    m_opacity = boundedSetting(settings, Setting::fogOpacity);
     m_color = effectColor(settings.fogColorHex(), FallbackColor::lightGray);
 
     for (const Bank& bank : m_banks) {
@@ -88,7 +88,7 @@ void FogSimulation::apply(const SettingsStore& settings, QSizeF size)
     int target = 0;
     if (m_enabled) {
         // Truncated: density 95 gives nine banks. Never more than ten, whatever the store holds.
-        const double wanted = settings.fogDensity() / 100 * kMaxBanks;
+        const double wanted = boundedSetting(settings, Setting::fogDensity) / 100 * kMaxBanks;
         target = std::isfinite(wanted) ? int(std::clamp(wanted, 0.0, double(kMaxBanks))) : 0;
     }
 

@@ -45,9 +45,10 @@ LeafSimulation::LeafSimulation(QSizeF size, const SettingsStore& settings, const
 void LeafSimulation::apply(const SettingsStore& settings, QSizeF size)
 {
     m_pieces.apply({.enabled = settings.leavesEnabled(),
-                    .count = settings.leafCount() * (settings.lowPowerMode() ? kLowPowerShare : 1.0),
-                    .fallSpeed = settings.leafFallSpeed(),
-                    .tumble = settings.leafTumble(),
+                    .count = boundedSetting(settings, Setting::leafCount) *
+                             (settings.lowPowerMode() ? kLowPowerShare : 1.0),
+                    .fallSpeed = boundedSetting(settings, Setting::leafFallSpeed),
+                    .tumble = boundedSetting(settings, Setting::leafTumble),
                     .colorHex = settings.leafColorHex()},
                    size);
 }

@@ -45,9 +45,9 @@ PetalSimulation::PetalSimulation(QSizeF size, const SettingsStore& settings, con
 void PetalSimulation::apply(const SettingsStore& settings, QSizeF size)
 {
     m_pieces.apply({.enabled = settings.petalsEnabled(),
-                    .count = settings.petalCount(),
-                    .fallSpeed = settings.petalFallSpeed(),
-                    .tumble = settings.petalTumble(),
+                    .count = boundedSetting(settings, Setting::petalCount),
+                    .fallSpeed = boundedSetting(settings, Setting::petalFallSpeed),
+                    .tumble = boundedSetting(settings, Setting::petalTumble),
                     .colorHex = settings.petalColorHex()},
                    size);
 }

@@ -30,7 +30,9 @@ constexpr double kSpeedRangeFactor = 0.25; // of the speed
 constexpr double kGravityFactor = 0.6;     // downward acceleration, per unit of speed
 constexpr double kEmissionAngleRange = 0.04;
 constexpr double kRotationRange = 0.02;
-// Long enough to cross the whole height with margin, even for the slowest drops.
+// Long enough for the slowest drop (the low end of the speed range at dynamic mode's slowest,
+// on the slant) to cross the whole height with margin; a drop that lived longer would only
+// fall on out of sight.
 constexpr double kLifetimeMargin = 120;
 constexpr double kLifetimeFactor = 1.4;
 constexpr double kLifetimeRangeFactor = 0.15;
@@ -93,27 +95,31 @@ void RainSimulation::applyRate(const SettingsStore& settings, double width)
     const double area = std::max(width / kReferenceWidth, kMinAreaFactor);
     double rate = 0;
     if (settings.rainEnabled())
-        rate = settings.dropsPerSecond() * (settings.lowPowerMode() ? kLowPowerFactor : 1.0) * area;
+        rate = boundedSetting(settings, Setting::dropsPerSecond) * (settings.lowPowerMode() ? kLowPowerFactor : 1.0) *
+               area;
     m_baseBirthRate = std::max(rate, 0.0);
     m_emitter->setParticleBirthRate(m_baseBirthRate);
 }
 
 void RainSimulation::applyMotion(const SettingsStore& settings, double height)
 {
-    m_baseSpeed = settings.dropSpeed() * kSpeedPerSetting;
+    m_baseSpeed = boundedSetting(settings, Setting::dropSpeed) * kSpeedPerSetting;
     m_emitter->setParticleSpeed(m_baseSpeed);
     m_emitter->setParticleSpeedRange(kSpeedRangeFactor * m_baseSpeed);
     m_emitter->setYAcceleration(-kGravityFactor * m_baseSpeed);
     m_emitter->setXAcceleration(0);
 
     // A positive angle slants the fall to the right; the drop's long axis follows it.
-    const double theta = settings.rainAngle() * std::numbers::pi / 180;
+    const double theta = boundedSetting(settings, Setting::rainAngle) * std::numbers::pi / 180;
     m_emitter->setEmissionAngle(theta - std::numbers::pi / 2);
     m_emitter->setEmissionAngleRange(kEmissionAngleRange);
     m_emitter->setParticleRotation(theta);
     m_emitter->setParticleRotationRange(kRotationRange);
 
-    const double lifetime = (height + kLifetimeMargin) / std::max(m_baseSpeed, 1.0) * kLifetimeFactor;
+    const double slant = std::abs(theta) + kEmissionAngleRange / 2;
+    const double slowest = m_baseSpeed * kSpeedFloor * (1 - kSpeedRangeFactor / 2) * std::cos(slant);
+    const double lifetime =
+        fallTime(height + kLifetimeMargin, slowest, kGravityFactor * m_baseSpeed) * kLifetimeFactor;
     m_emitter->setParticleLifetime(lifetime);
     m_emitter->setParticleLifetimeRange(kLifetimeRangeFactor * lifetime);
 }
@@ -122,7 +128,7 @@ void RainSimulation::applyLook(const SettingsStore& settings)
 {
     m_emitter->setParticleColor(effectColor(settings.dropColorHex(), FallbackColor::cyan));
     m_emitter->setParticleColorBlendFactor(1);
-    const double opacity = settings.dropOpacity();
+    const double opacity = boundedSetting(settings, Setting::dropOpacity);
     m_emitter->setParticleAlpha(opacity);
     m_emitter->setParticleAlphaRange(kAlphaRangeFactor * opacity);
     m_emitter->setParticleAlphaSpeed(0);
@@ -133,8 +139,8 @@ void RainSimulation::applyLook(const SettingsStore& settings)
 
 void RainSimulation::applyDropSize(const SettingsStore& settings)
 {
-    const double w = settings.dropWidth() / 100 * kDropWidthSpan + kMinDropWidth;
-    const double h = settings.dropHeight() / 100 * kDropHeightSpan + kMinDropHeight;
+    const double w = boundedSetting(settings, Setting::dropWidth) / 100 * kDropWidthSpan + kMinDropWidth;
+    const double h = boundedSetting(settings, Setting::dropHeight) / 100 * kDropHeightSpan + kMinDropHeight;
     if (std::abs(w - m_textureWidth) <= kTextureTolerance && std::abs(h - m_textureHeight) <= kTextureTolerance)
         return;
     m_textureWidth = w;

@@ -31,6 +31,9 @@ constexpr double kCrystalScaleRange = 0.18;
 constexpr double kDotScale = 0.5;
 constexpr double kDotScaleRange = 0.35;
 constexpr double kRotationSpeed = 1.5; // every flake turns at the same rate
+// Long enough for the slowest flake to cross the whole height with margin: the low end of the
+// speed range, at dynamic mode's slowest, leaving at the widest angle (0.45 of the base fall).
+constexpr double kSlowestShare = 0.45;
 constexpr double kLifetimeMargin = 80;
 constexpr double kLifetimeFactor = 1.3;
 constexpr double kLifetimeRangeFactor = 0.2;
@@ -72,14 +75,15 @@ void SnowSimulation::applyRate(const SettingsStore& settings, double width)
     const double area = std::max(width / kReferenceWidth, kMinAreaFactor);
     double rate = 0;
     if (settings.snowEnabled())
-        rate = settings.snowDensity() * (settings.lowPowerMode() ? kLowPowerFactor : 1.0) * kFlakesPerDensity;
+        rate = boundedSetting(settings, Setting::snowDensity) * (settings.lowPowerMode() ? kLowPowerFactor : 1.0) *
+               kFlakesPerDensity;
     m_baseBirthRate = std::max(area * rate, 0.0);
     m_emitter->setParticleBirthRate(m_baseBirthRate);
 }
 
 void SnowSimulation::applyMotion(const SettingsStore& settings, double height)
 {
-    m_baseFall = std::max(settings.snowFallSpeed() * kFallPerSetting, kMinFall);
+    m_baseFall = std::max(boundedSetting(settings, Setting::snowFallSpeed) * kFallPerSetting, kMinFall);
     m_emitter->setParticleSpeed(m_baseFall);
     m_emitter->setParticleSpeedRange(kSpeedRangeFactor * m_baseFall);
     m_emitter->setEmissionAngle(-std::numbers::pi / 2);
@@ -88,7 +92,8 @@ void SnowSimulation::applyMotion(const SettingsStore& settings, double height)
     m_emitter->setXAcceleration(0);
     m_emitter->setParticleRotationSpeed(kRotationSpeed);
 
-    const double lifetime = (height + kLifetimeMargin) / std::max(m_baseFall, 1.0) * kLifetimeFactor;
+    const double lifetime =
+        fallTime(height + kLifetimeMargin, kSlowestShare * m_baseFall, kGravityFactor * m_baseFall) * kLifetimeFactor;
     m_emitter->setParticleLifetime(lifetime);
     m_emitter->setParticleLifetimeRange(kLifetimeRangeFactor * lifetime);
 }
@@ -99,7 +104,7 @@ void SnowSimulation::applyLook(const SettingsStore& settings)
     m_emitter->setParticleTexture(crystals ? m_crystalTexture : m_dotTexture);
     m_emitter->setParticleColor(effectColor(settings.snowColorHex(), FallbackColor::white));
     m_emitter->setParticleColorBlendFactor(1);
-    const double opacity = settings.snowOpacity();
+    const double opacity = boundedSetting(settings, Setting::snowOpacity);
     m_emitter->setParticleAlpha(opacity);
     m_emitter->setParticleAlphaRange(kAlphaRangeFactor * opacity);
     m_emitter->setParticleScale(crystals ? kCrystalScale : kDotScale);

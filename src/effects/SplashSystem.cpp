@@ -85,7 +85,8 @@ void SplashSystem::update(double now, std::optional<QPointF> hover)
 
 double SplashSystem::splashRate(double dt) const
 {
-    const double drops = m_settings->dropsPerSecond() * (m_settings->lowPowerMode() ? kLowPowerFactor : 1.0);
+    const double drops =
+        boundedSetting(*m_settings, Setting::dropsPerSecond) * (m_settings->lowPowerMode() ? kLowPowerFactor : 1.0);
     // A negative rate would pile up a debt that silences splashes long after it is fixed.
     return dt * std::max(drops, 0.0) * kSplashesPerDrop;
 }
@@ -145,7 +146,8 @@ void SplashSystem::emitHoverSplashes(double dt, std::optional<QPointF> hover)
             geometry && geometry->minX() <= hover->x() && hover->x() <= geometry->maxX())
             y = geometry->maxY();
     }
-    const double drops = m_settings->dropsPerSecond() * (m_settings->lowPowerMode() ? kLowPowerFactor : 1.0);
+    const double drops =
+        boundedSetting(*m_settings, Setting::dropsPerSecond) * (m_settings->lowPowerMode() ? kLowPowerFactor : 1.0);
     const double perSecond = std::max(drops, 0.0) * kHoverSplashesPerDrop;
     const double x0 = hover->x();
     drain(m_hoverAccumulator, dt * perSecond, [&] {
@@ -185,7 +187,9 @@ void SplashSystem::sampleDockProfile(std::vector<QPointF>& out) const
 
 void SplashSystem::spawnSplash(QPointF point, bool energetic)
 {
-    const double k = (m_settings->dropWidth() + m_settings->dropHeight()) / 200 * kSizeFactorSpan + kSizeFactorFloor;
+    const double size =
+        boundedSetting(*m_settings, Setting::dropWidth) + boundedSetting(*m_settings, Setting::dropHeight);
+    const double k = std::clamp(size / 200, 0.0, 1.0) * kSizeFactorSpan + kSizeFactorFloor;
     auto emitter = std::make_unique<sprite::EmitterNode>();
     emitter->setParticleTexture(m_splashTexture);
     emitter->setPosition(point);
@@ -206,7 +210,7 @@ void SplashSystem::spawnSplash(QPointF point, bool energetic)
 
     emitter->setParticleColor(effectColor(m_settings->dropColorHex(), FallbackColor::cyan));
     emitter->setParticleColorBlendFactor(1);
-    emitter->setParticleAlpha(std::min(m_settings->dropOpacity() * kAlphaBoost, 1.0));
+    emitter->setParticleAlpha(std::min(boundedSetting(*m_settings, Setting::dropOpacity) * kAlphaBoost, 1.0));
     emitter->setParticleAlphaSpeed(kAlphaSpeed);
     emitter->setParticleScale((energetic ? kEnergeticScale : kScale) * k);
     emitter->setParticleScaleRange(kScaleRange * k);

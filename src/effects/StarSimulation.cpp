@@ -120,11 +120,10 @@ int StarSimulation::targetCount(const SettingsStore& settings)
 {
     if (!settings.starsEnabled())
         return 0;
-    double wanted = settings.starDensity() / 100 * kMaxStars;
+    double wanted = boundedSetting(settings, Setting::starDensity) / 100 * kMaxStars;
     if (settings.lowPowerMode())
         wanted *= kLowPowerShare;
-    // Truncated; the store clamps nothing, so a typed-in density cannot ask for more than
-    // the slider's maximum.
+    // Truncated.
     return std::isfinite(wanted) ? int(std::clamp(wanted, 0.0, double(kMaxStars))) : 0;
 }
 
@@ -137,7 +136,7 @@ void StarSimulation::apply(const SettingsStore& settings, QSizeF size)
 
     // Only a changed frequency restarts the countdown: any other setting change is applied
     // through here too and must not postpone the next meteor.
-    const double frequency = settings.shootingStarFrequency();
+    const double frequency = boundedSetting(settings, Setting::shootingStarFrequency);
     if (frequency == m_shootingFrequency)
         return;
     m_shootingFrequency = frequency;

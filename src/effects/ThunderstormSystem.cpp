@@ -47,8 +47,8 @@ constexpr double kRestrikeWidth = 0.06;
 constexpr double kRestrikeStrength = 0.65;
 constexpr double kAfterglow = 0.12;
 
-// The sliders run 0 to 100; the store clamps nothing, so an out-of-range value typed on the
-// command line must not turn the storm into a strobe or push the glow past full alpha.
+// The sliders run 0 to 100; nothing beyond may turn the storm into a strobe or push the glow
+// past full alpha.
 double percent(double value)
 {
     return std::clamp(value, 0.0, 100.0);
@@ -98,8 +98,8 @@ void ThunderstormSystem::apply(const SettingsStore& settings, QSizeF size)
     m_sceneSize = size;
     m_enabled = settings.thunderEnabled();
     m_dynamic = settings.thunderDynamic();
-    m_frequency = settings.thunderFrequency();
-    m_brightness = settings.thunderBrightness();
+    m_frequency = boundedSetting(settings, Setting::thunderFrequency);
+    m_brightness = boundedSetting(settings, Setting::thunderBrightness);
 
     m_glow->setColor(effectColor(settings.thunderColorHex(), FallbackColor::white));
     placeGlow();

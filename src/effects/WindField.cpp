@@ -1,6 +1,7 @@
 #include "effects/WindField.h"
 
 #include "effects/Dynamics.h"
+#include "effects/EffectContext.h"
 #include "effects/Uptime.h"
 
 #include "settings/SettingsStore.h"
@@ -22,9 +23,9 @@ constexpr double kDynamicDirectionRate = 0.012;
 
 void WindField::apply(const SettingsStore& settings)
 {
-    strength = settings.windStrength();
-    gustiness = settings.windGustiness();
-    directionDeg = settings.windDirection();
+    strength = boundedSetting(settings, Setting::windStrength);
+    gustiness = boundedSetting(settings, Setting::windGustiness);
+    directionDeg = boundedSetting(settings, Setting::windDirection);
     enabled = settings.windEnabled();
     dynamic = settings.windDynamic();
 }

@@ -105,7 +105,7 @@ std::optional<bool> flagWord(const QString& text)
     return std::nullopt;
 }
 
-// nullopt: the value is there but is not a finite number.
+// nullopt: the value is there but is not a finite number (text like 0x7f or fast, a list).
 std::optional<double> numberOf(const QVariant& value, bool& present)
 {
     present = value.isValid() && !value.isNull();
@@ -120,12 +120,16 @@ std::optional<double> numberOf(const QVariant& value, bool& present)
         bool ok = false;
         const double number = text.trimmed().toDouble(&ok);
         // An overflowing number comes back as infinity, which counts as absent.
-        return ok || std::isinf(number) ? number : 0.0;
+        if (!ok && !std::isinf(number))
+            return std::nullopt;
+        return number;
     }
     default: {
         bool ok = false;
         const double number = value.toDouble(&ok);
-        return ok ? number : 0.0;
+        if (!ok)
+            return std::nullopt;
+        return number;
     }
     }
 }
@@ -143,8 +147,14 @@ std::optional<double> storedNumber(const QVariant& value)
 
 std::optional<bool> storedBool(const QVariant& value)
 {
-    const auto number = storedNumber(value);
+    bool present = false;
+    const auto number = numberOf(value, present);
+    if (!present)
+        return std::nullopt;
+    // A flag holding some other word reads as false.
     if (!number)
+        return false;
+    if (!std::isfinite(*number))
         return std::nullopt;
     return *number != 0.0;
 }

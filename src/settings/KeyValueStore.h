@@ -72,8 +72,9 @@ private:
 namespace tavik {
 
 // How the database reads a stored value as a flag, a number or a text. Nothing when there is no
-// value, or when a number is not finite (a NaN or infinity in the file counts as absent). A
-// value that cannot be read as a number reads as false or 0.
+// value, or when a number is not finite or, for a number, not a number at all (a NaN, an
+// infinity, 0x7f or a word counts as absent, so the setting keeps its default). A flag holding
+// some other word reads as false.
 [[nodiscard]] std::optional<bool> storedBool(const QVariant& value);
 [[nodiscard]] std::optional<double> storedNumber(const QVariant& value);
 [[nodiscard]] std::optional<QString> storedText(const QVariant& value);

@@ -64,6 +64,16 @@ QString formatSettingValue(const SettingValue& value)
     return std::visit(Formatter{}, value);
 }
 
+std::optional<QString> rangeProblem(const SettingInfo& info, const SettingValue& value)
+{
+    const double* number = std::get_if<double>(&value);
+    if (info.type != SettingType::Double || !number || info.inRange(*number))
+        return std::nullopt;
+    return QStringLiteral("%1 must be between %2 and %3")
+        .arg(QString::fromLatin1(info.key.data(), static_cast<qsizetype>(info.key.size())),
+             shortestNumberText(info.minimum), shortestNumberText(info.maximum));
+}
+
 std::optional<SettingValue> parseSettingValue(const SettingInfo& info, const QString& text)
 {
     switch (info.type) {

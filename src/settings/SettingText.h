@@ -17,6 +17,10 @@ namespace tavik {
 // must be valid JSON of the stored form, every record whole. Nothing when it does not parse.
 [[nodiscard]] std::optional<SettingValue> parseSettingValue(const SettingInfo& info, const QString& text);
 
+// Why a parsed value is not accepted for the setting: a number outside the setting's range gives
+// "rain.dropsPerSecond must be between 1 and 120". Nothing when it is accepted.
+[[nodiscard]] std::optional<QString> rangeProblem(const SettingInfo& info, const SettingValue& value);
+
 // Shortest decimal text that reads back as the same double.
 [[nodiscard]] QString shortestNumberText(double value);
 

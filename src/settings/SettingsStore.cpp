@@ -103,8 +103,10 @@ void SettingsStore::load()
                 slot = *flag;
             break;
         case SettingType::Double:
+            // A hand-edited file or an older version may hold any number: use the nearest
+            // one the program accepts.
             if (const auto number = storedNumber(stored))
-                slot = *number;
+                slot = info.clamped(*number);
             break;
         case SettingType::String:
             if (auto text = storedText(stored))

@@ -47,7 +47,8 @@ struct MonitorDecoding {
 
 // Every user setting, observable and persisted. A change is announced (store-wide, then to the
 // setting's own observers) before the new value is stored, and written to the database at once.
-// The store clamps nothing. Main thread only.
+// The store stores what it is given; only numbers read from the file are brought into their
+// range. Main thread only.
 class SettingsStore {
 public:
     // Reads every key of the database; on the very first launch applies the "rainy-night" preset.

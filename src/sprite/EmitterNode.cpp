@@ -12,6 +12,8 @@ namespace {
 // Frame steps are differences of doubles; ten steps of 0.1 s at 10 per second owe
 // 9.999… births, which must still be ten.
 constexpr double kCountEpsilon = 1e-9;
+// The emitted count stops here, well inside its integer type.
+constexpr double kMaxCount = 1e18;
 
 } // namespace
 
@@ -74,18 +76,27 @@ void EmitterNode::emitBirths(double dt, Random& random)
 {
     const double before = m_owed;
     const double owed = before + m_birthRate * dt;
+    if (!std::isfinite(owed)) {
+        m_owed = 0.0;
+        return;
+    }
     double births = std::floor(owed + kCountEpsilon);
     m_owed = owed - births;
     if (m_numToEmit > 0)
         births = std::min(births, double(std::uint64_t(m_numToEmit) - m_emitted));
-    if (births <= 0.0)
+    if (!(births >= 1.0))
         return;
+    m_emitted = std::uint64_t(std::min(double(m_emitted) + births, kMaxCount));
 
-    // Births older than the longest possible life would die at once: count, don't make.
+    // Births older than the longest possible life would die at once: count, don't make. The
+    // loop starts at the first that may live and makes no more than the ceiling allows, so a
+    // huge rate costs no more than a full emitter.
     const double oldestUseful = m_lifetime + std::abs(m_lifetimeRange) * 0.5;
-    for (double k = 1.0; k <= births; k += 1.0) {
-        const double age = dt - (k - before) / m_birthRate;
-        ++m_emitted;
+    const double first = std::max(1.0, std::floor(before + (dt - oldestUseful) * m_birthRate));
+    const double room = double(kMaxLiveParticles - std::min(m_particles.size(), kMaxLiveParticles));
+    const auto tries = std::uint64_t(std::clamp(births - first + 1.0, 0.0, room));
+    for (std::uint64_t n = 0; n < tries && m_particles.size() < kMaxLiveParticles; ++n) {
+        const double age = dt - (first + double(n) - before) / m_birthRate;
         if (age < oldestUseful)
             spawn(random, float(std::max(0.0, age)));
     }

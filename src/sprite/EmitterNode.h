@@ -28,10 +28,16 @@ struct Particle {
 // Particles live in the emitter's space: moving the emitter moves them all.
 class EmitterNode : public Node {
 public:
+    // No emitter keeps more live particles than this, whatever its rate and lifetime: a second
+    // line of defence behind the settings' ranges. The densest legitimate sky, snow at full
+    // density and slowest fall on a 4K display at scale 1, keeps under a fifth of it.
+    static constexpr std::size_t kMaxLiveParticles = 200'000;
+
     [[nodiscard]] const TexturePtr& particleTexture() const { return m_texture; }
     void setParticleTexture(TexturePtr texture) { m_texture = std::move(texture); }
 
-    // Particles per second; fractions carry over from frame to frame.
+    // Particles per second; fractions carry over from frame to frame. Births beyond
+    // kMaxLiveParticles are counted but not made.
     [[nodiscard]] double particleBirthRate() const { return m_birthRate; }
     void setParticleBirthRate(double rate) { m_birthRate = rate; }
     // 0 emits forever; otherwise emission ends after this many particles.

@@ -136,6 +136,36 @@ QString PanelContext::weatherLineFor(const QString& locationName, const QString&
     return place.join(kPlaceSeparator);
 }
 
+namespace {
+
+constexpr double kNoSettingMinimum = 0;
+constexpr double kNoSettingMaximum = 100;
+
+const SettingInfo* numberSetting(const QString& property)
+{
+    const QByteArray name = property.toLatin1();
+    for (const SettingInfo& info : settingsTable()) {
+        if (info.type == SettingType::Double &&
+            info.property == std::string_view(name.constData(), std::size_t(name.size())))
+            return &info;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+double PanelContext::minimumOf(const QString& property)
+{
+    const SettingInfo* info = numberSetting(property);
+    return info ? info->minimum : kNoSettingMinimum;
+}
+
+double PanelContext::maximumOf(const QString& property)
+{
+    const SettingInfo* info = numberSetting(property);
+    return info ? info->maximum : kNoSettingMaximum;
+}
+
 QColor PanelContext::colorOf(const QString& hex)
 {
     return colorFromHex(hex).value_or(QColor(Qt::white));

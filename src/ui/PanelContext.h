@@ -76,6 +76,10 @@ public:
     [[nodiscard]] static QString weatherLineFor(const QString& locationName, const QString& temperatureText,
                                                 const QString& conditionText);
 
+    // The range a slider over a number setting offers, by the setting's property name
+    // (dropsPerSecond): the range the program accepts. 0 to 100 for a name that is no number.
+    Q_INVOKABLE static double minimumOf(const QString& property);
+    Q_INVOKABLE static double maximumOf(const QString& property);
     // White for anything that is not a colour, as the store reads its colour settings.
     Q_INVOKABLE static QColor colorOf(const QString& hex);
     Q_INVOKABLE static QString hexOf(const QColor& color);

@@ -3,7 +3,8 @@ import QtQuick.Layouts
 import Tavik.Ui
 
 // A labelled slider over one number of the settings (`key`), its value in a pill. The slider
-// shows the stored value held to its range and moves in steps of `stepSize`.
+// offers the range the program accepts for the setting (unless `from` and `to` are given),
+// shows the stored value held to that range and moves in steps of `stepSize`.
 // The row is an item around its layout, not a layout itself: a layout placed straight in the
 // card's layout could keep a stale height from an early pass and draw its slider far below.
 Item {
@@ -11,8 +12,8 @@ Item {
     property string title
     property string subtitle
     property string key
-    property real from: 0
-    property real to: 100
+    property real from: Panel.minimumOf(key)
+    property real to: Panel.maximumOf(key)
     property real stepSize: 1
     property var format: Formats.integer
     property bool dimmed: false

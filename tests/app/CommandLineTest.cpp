@@ -133,6 +133,38 @@ TEST_F(CommandLine, BadInputIsRefusedAndChangesNothing)
     expectRefused({"scene", "explode"});
 }
 
+TEST_F(CommandLine, NumbersAreTakenAtTheEndsOfTheirRangeAndRefusedJustOutside)
+{
+    struct Case {
+        QString key, lowest, highest, below, above, range;
+    };
+    const Case cases[] = {
+        {"rain.dropsPerSecond", "1", "120", "0.99", "120.5", "1 and 120"},
+        {"rain.dropOpacity", "0", "1", "-0.01", "1.01", "0 and 1"},
+        {"rain.angle", "-45", "45", "-45.5", "1e9", "-45 and 45"},
+        {"app.maxFPS", "1", "240", "0", "241", "1 and 240"},
+        {"app.autoPowerBattery", "5", "50", "4", "51", "5 and 50"},
+    };
+    for (const Case& c : cases) {
+        for (const QString& accepted : {c.lowest, c.highest}) {
+            EXPECT_EQ(run({"set", c.key, accepted}).status, kExitOk) << c.key.toStdString();
+            EXPECT_EQ(run({"get", c.key}).out, accepted + '\n');
+        }
+        for (const QString& refused : {c.below, c.above}) {
+            expectRefused({"set", c.key, refused});
+            EXPECT_EQ(run({"set", c.key, refused}).err, "tavik: " + c.key + " must be between " + c.range + '\n');
+
+            QString err;
+            QTextStream errStream(&err);
+            EXPECT_EQ(refuseBeforeSending({"set", c.key, refused}, errStream), kExitUsage);
+            errStream.flush();
+            EXPECT_TRUE(err.contains(c.range)) << err.toStdString();
+        }
+        QTextStream quiet(stderr);
+        EXPECT_EQ(refuseBeforeSending({"set", c.key, c.highest}, quiet), std::nullopt);
+    }
+}
+
 TEST_F(CommandLine, PresetAppliesAndIsMarkedActive)
 {
     EXPECT_EQ(run({"preset", "storm"}).status, kExitOk);
@@ -246,6 +278,7 @@ TEST(ScratchSettings, PresetThenOverridesWithoutTouchingTheSource)
 
     for (QStringList bad : {QStringList{"--set", "rain.dropsPerSecond"}, QStringList{"--set", "nope=1"},
                             QStringList{"--set", "rain.enabled=perhaps"}, QStringList{"--preset", "tornado"},
+                            QStringList{"--set", "rain.dropsPerSecond=1e7"},
                             QStringList{"--preset"}}) {
         errText.clear();
         EXPECT_FALSE(ScratchSettings::fromArguments(bad, source, err)) << bad.join(' ').toStdString();

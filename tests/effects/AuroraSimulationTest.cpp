@@ -54,10 +54,10 @@ TEST_F(AuroraTest, CurtainCountRoundsIntensityAndDropsTheLastOnes)
     EXPECT_EQ(curtainsAt(sim, 7), 1u); // 0.56
     EXPECT_EQ(curtainsAt(sim, 6.25), 1u); // exactly one half rounds up
     EXPECT_EQ(curtainsAt(sim, 0), 0u);
-    // Typed in, not slid: never more than eight, never negative.
+    // Beyond the range: its ends; not a number: the default.
     EXPECT_EQ(curtainsAt(sim, 5000), 8u);
     EXPECT_EQ(curtainsAt(sim, -30), 0u);
-    EXPECT_EQ(curtainsAt(sim, std::nan("")), 0u);
+    EXPECT_EQ(curtainsAt(sim, std::nan("")), 4u);
 
     settings.setLowPowerMode(true); // eight sprites are cheap: power saving leaves them
     EXPECT_EQ(curtainsAt(sim, 100), 8u);

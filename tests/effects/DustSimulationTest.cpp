@@ -48,7 +48,7 @@ TEST_F(DustTest, DensityTruncatesAndPowerSavingHalvesBeforeTruncating)
     EXPECT_EQ(dust.motes().size(), 120u);
     for (const auto& [density, lowPower, expected] : std::vector<std::tuple<double, bool, std::size_t>>{
              {50, false, 60}, {50, true, 30}, {1, false, 1}, {1, true, 0}, {99.9, false, 119}, {0, false, 0},
-             {-10, false, 0}, {1e12, false, 120}, {std::numeric_limits<double>::infinity(), false, 0}}) {
+             {-10, false, 0}, {1e12, false, 120}, {std::numeric_limits<double>::infinity(), false, 120}}) {
         settings.setDustDensity(density);
         settings.setLowPowerMode(lowPower);
         dust.apply(settings, kScene);

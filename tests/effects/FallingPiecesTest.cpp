@@ -67,7 +67,7 @@ TEST_F(FallingPiecesTest, CountsRoundAndOnlyLeavesHalveWhileSavingPower)
 
     settings.setLowPowerMode(false);
     for (const auto& [count, expected] : std::vector<std::pair<double, std::size_t>>{
-             {2.4, 2}, {2.5, 3}, {0, 0}, {-3, 0}, {40, 40}, {1e9, 40}, {std::numeric_limits<double>::quiet_NaN(), 0}}) {
+             {2.4, 2}, {2.5, 3}, {0, 0}, {-3, 0}, {40, 40}, {1e9, 40}, {std::numeric_limits<double>::quiet_NaN(), 6}}) {
         settings.setLeafCount(count);
         leaves.apply(settings, kScene);
         EXPECT_EQ(leaves.leaves().size(), expected) << count;

@@ -97,18 +97,19 @@ TEST_F(SplashSystemTest, NothingOnTheFirstFrameOrWithoutRainAndNoDebtFromNegativ
     EXPECT_GE(splash.bottomAccumulator(), 0);
 }
 
-TEST_F(SplashSystemTest, EachSourceMakesAtMost24PerFrameAndDropsTheBacklog)
+TEST_F(SplashSystemTest, AStallOrAHugeRateMakesNoBurst)
 {
-    settings.setDropsPerSecond(100000);
+    settings.setDropsPerSecond(100000); // beyond the range: 120 a second
     settings.setIgnoreDockScreen(false);
     SplashSystem splash = make();
     splash.update(1, std::nullopt);
-    // A five-second stall counts as 1/15 s, and even that is far more than 24 per source.
+    // A five-second stall counts as 1/15 s: 4.8 splashes at the bottom and on the dock, 7.2
+    // under the pointer.
     splash.update(6, QPointF(200, kHoverY));
-    EXPECT_EQ(splash.node().children().size(), 3u * SplashSystem::kMaxSplashesPerFrame);
-    EXPECT_EQ(splash.bottomAccumulator(), 0);
-    EXPECT_EQ(splash.dockAccumulator(), 0);
-    EXPECT_EQ(splash.hoverAccumulator(), 0);
+    EXPECT_EQ(splash.node().children().size(), 4u + 4u + 7u);
+    EXPECT_NEAR(splash.bottomAccumulator(), 0.8, 1e-9);
+    EXPECT_NEAR(splash.dockAccumulator(), 0.8, 1e-9);
+    EXPECT_NEAR(splash.hoverAccumulator(), 0.2, 1e-9);
 }
 
 TEST_F(SplashSystemTest, IgnoringTheDockScreenKeepsBottomSplashesOutOfTheDocksSpan)
@@ -181,6 +182,9 @@ TEST_F(SplashSystemTest, DropletCountsGrowWithTheDropSize)
     EXPECT_EQ(droplets(0, 0, true), 7);
     EXPECT_EQ(droplets(100, 100, false), 7);
     EXPECT_EQ(droplets(100, 100, true), 10);
+    // Sizes beyond the range (a saved scene may carry any) count as its ends.
+    EXPECT_EQ(droplets(1e12, 1e12, true), 10);
+    EXPECT_EQ(droplets(-1e12, -1e12, false), 4);
 }
 
 TEST_F(SplashSystemTest, ASplashThrowsItsDropletsUpAndRemovesItself)

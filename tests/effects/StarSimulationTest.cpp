@@ -77,10 +77,10 @@ TEST_F(StarTest, PopulationTruncatesHalvesOnBatteryAndStaysBounded)
     EXPECT_EQ(starsAt(sim, 1), 1u); // 1.8
     EXPECT_EQ(starsAt(sim, 0.5), 0u);
     EXPECT_EQ(starsAt(sim, 0), 0u);
-    // Typed in, not slid: never more than the slider's maximum, never negative.
+    // Beyond the range: its ends; not a number: the default.
     EXPECT_EQ(starsAt(sim, 1e12), 180u);
     EXPECT_EQ(starsAt(sim, -40), 0u);
-    EXPECT_EQ(starsAt(sim, std::nan("")), 0u);
+    EXPECT_EQ(starsAt(sim, std::nan("")), 90u);
 
     settings.setLowPowerMode(true);
     EXPECT_EQ(starsAt(sim, 100), 90u);

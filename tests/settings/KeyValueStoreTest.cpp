@@ -67,10 +67,38 @@ TEST(IniKeyValueStore, HandEditedValuesAreReadLeniently)
     SettingsStore store(file);
     EXPECT_FALSE(store.rainEnabled());
     EXPECT_EQ(store.dropsPerSecond(), 35);
-    EXPECT_EQ(store.dropSpeed(), 0);
+    EXPECT_EQ(store.dropSpeed(), 15); // a word where a number belongs keeps the default
     EXPECT_EQ(store.maxFPS(), 60);
     EXPECT_EQ(store.sceneName(), "rain, night");
     EXPECT_EQ(store.snowColorHex(), "#ABCDEF");
+}
+
+TEST(IniKeyValueStore, NumbersAreReadIntoTheirRangeAndNonNumbersAsTheDefault)
+{
+    struct Case {
+        const char* line;
+        Setting setting;
+        double expected;
+    };
+    const Case cases[] = {
+        {"rain.dropsPerSecond=1e9", Setting::dropsPerSecond, 120},
+        {"snow.density=1e9", Setting::snowDensity, 100},
+        {"rain.dropSpeed=0", Setting::dropSpeed, 1},
+        {"rain.angle=-90", Setting::rainAngle, -45},
+        {"app.maxFPS=0.5", Setting::maxFPS, 1},
+        {"rain.dropOpacity=1", Setting::dropOpacity, 1},
+        {"clouds.count=0x7f", Setting::cloudCount, 5},
+        {"sound.volume=loud", Setting::soundVolume, 50},
+        {"leaves.count=1, 2", Setting::leafCount, 6},
+    };
+    QByteArray text = "[General]\napp.didFirstLaunch=true\n";
+    for (const Case& c : cases)
+        text += QByteArray(c.line) + '\n';
+    QTemporaryDir dir;
+    IniKeyValueStore file(writeFile(dir.filePath("tavik.conf"), text));
+    SettingsStore store(file);
+    for (const Case& c : cases)
+        EXPECT_EQ(store.get<double>(c.setting), c.expected) << c.line;
 }
 
 TEST(IniKeyValueStore, WriteFailureIsReportedBySync)
@@ -103,10 +131,12 @@ TEST(StoredValues, CoercionOfEveryKind)
 {
     EXPECT_EQ(storedNumber(QVariant()), std::nullopt);
     EXPECT_EQ(storedNumber(QVariant(true)), 1.0);
-    EXPECT_EQ(storedNumber(QVariant(QString("x"))), 0.0);
+    EXPECT_EQ(storedNumber(QVariant(QString("x"))), std::nullopt);
+    EXPECT_EQ(storedNumber(QVariant(QString("0x7f"))), std::nullopt);
+    EXPECT_EQ(storedNumber(QVariant(QString(" 0 "))), 0.0);
     EXPECT_EQ(storedNumber(QVariant(QString("-2.5"))), -2.5);
     EXPECT_EQ(storedNumber(QVariant(QString("nan"))), std::nullopt);
-    EXPECT_EQ(storedNumber(QVariant(QStringList{"1", "2"})), 0.0);
+    EXPECT_EQ(storedNumber(QVariant(QStringList{"1", "2"})), std::nullopt);
     EXPECT_EQ(storedBool(QVariant(QString("On"))), true);
     EXPECT_EQ(storedBool(QVariant(QString("2"))), true);
     EXPECT_EQ(storedBool(QVariant(QString(""))), false);

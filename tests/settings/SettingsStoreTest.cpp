@@ -66,7 +66,7 @@ TEST(SettingsStoreLaunch, PresenceOfAKeyDecidesAndValuesAreCoerced)
     db.setValue("fireflies.enabled", QString("0"));
     db.setValue("app.lowPowerMode", QString("1"));
     db.setValue("snow.enabled", QString("YES"));
-    db.setValue("rain.dropsPerSecond", QString("abc")); // not a number: 0, not the default
+    db.setValue("rain.dropsPerSecond", QString("abc")); // not a number: the default
     db.setValue("rain.dropSpeed", QString(" 12.5 "));
     db.setValue("rain.dropWidth", true);
     db.setValue("rain.dropHeight", QString("nan"));
@@ -82,7 +82,7 @@ TEST(SettingsStoreLaunch, PresenceOfAKeyDecidesAndValuesAreCoerced)
     EXPECT_FALSE(store.firefliesEnabled());
     EXPECT_TRUE(store.lowPowerMode());
     EXPECT_TRUE(store.snowEnabled());
-    EXPECT_EQ(store.dropsPerSecond(), 0);
+    EXPECT_EQ(store.dropsPerSecond(), 10);
     EXPECT_EQ(store.dropSpeed(), 12.5);
     EXPECT_EQ(store.dropWidth(), 1);
     // Non-finite numbers count as absent: the default applies.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace tavik::sprite {
@@ -70,6 +71,31 @@ TEST_F(EmitterNodeTest, PopulationSettlesAtRateTimesLifetime)
     runFor(0.6);
     EXPECT_EQ(emitter.particleCount(), 0u);
     EXPECT_TRUE(emitter.isIdle());
+}
+
+TEST_F(EmitterNodeTest, LivePopulationStopsAtTheCeilingWhileBirthsAreStillCounted)
+{
+    const auto ceiling = EmitterNode::kMaxLiveParticles;
+    struct Case {
+        double rate, step;
+    };
+    // One second's births fill the emitter one and a half times over: in one step or in many.
+    for (const Case c : {Case{1.5 * double(ceiling), 1.0}, Case{1.5 * double(ceiling), 0.25}}) {
+        emitter.resetSimulation();
+        emitter.setParticleBirthRate(c.rate);
+        runFor(1, c.step);
+        EXPECT_EQ(emitter.particleCount(), ceiling);
+        EXPECT_NEAR(double(emitter.emittedCount()), c.rate, 1.0);
+        runFor(c.step, c.step);
+        EXPECT_EQ(emitter.particleCount(), ceiling);
+    }
+    // Rates no frame could count one by one, and rates that are no number, make no more.
+    for (const double rate : {1e300, std::numeric_limits<double>::infinity(), std::nan("")}) {
+        emitter.resetSimulation();
+        emitter.setParticleBirthRate(rate);
+        runFor(0.1);
+        EXPECT_LE(emitter.particleCount(), ceiling);
+    }
 }
 
 TEST_F(EmitterNodeTest, RangesSpreadEvenlyAroundTheirValue)

@@ -25,14 +25,14 @@ EffectTab {
             title: "intensity"
             subtitle: "how bright and bold it glows."
             key: "auroraIntensity"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
         SliderRow {
             objectName: "row:auroraSpeed"
             title: "drift speed"
             subtitle: "how fast the curtains sway."
             key: "auroraSpeed"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
     }
 

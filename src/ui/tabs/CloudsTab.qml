@@ -27,7 +27,7 @@ EffectTab {
             title: "coverage"
             subtitle: "how much sky they fill."
             key: "cloudCount"
-            from: 0; to: 20; stepSize: 1
+            stepSize: 1
         }
     }
 
@@ -39,7 +39,7 @@ EffectTab {
             title: "opacity"
             subtitle: "how solid vs. see-through they look."
             key: "cloudOpacity"
-            from: 0; to: 1; stepSize: 0.01
+            stepSize: 0.01
             format: Formats.percent
         }
     }
@@ -52,7 +52,7 @@ EffectTab {
             title: "drift speed"
             subtitle: "how fast they drift by."
             key: "cloudSpeed"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
     }
 

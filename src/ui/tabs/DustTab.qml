@@ -25,7 +25,7 @@ EffectTab {
             title: "density"
             subtitle: "how many motes there are."
             key: "dustDensity"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
     }
 

@@ -27,21 +27,21 @@ EffectTab {
             title: "firefly count"
             subtitle: "they take their time to show up."
             key: "fireflyCount"
-            from: 0; to: 30; stepSize: 1
+            stepSize: 1
         }
         SliderRow {
             objectName: "row:fireflySize"
             title: "size"
             subtitle: "how big each glow appears."
             key: "fireflySize"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
         SliderRow {
             objectName: "row:flightHeight"
             title: "flight height"
             subtitle: "how high up they wander."
             key: "flightHeight"
-            from: 0; to: 1; stepSize: 0.01
+            stepSize: 0.01
             format: Formats.percent
         }
     }
@@ -70,7 +70,7 @@ EffectTab {
             title: "flight speed"
             subtitle: "how fast they drift around."
             key: "flightSpeed"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
         ResetButton {
             objectName: "reset"

@@ -26,7 +26,7 @@ EffectTab {
             title: "density"
             subtitle: "how thick the mist is."
             key: "fogDensity"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
     }
 
@@ -38,7 +38,7 @@ EffectTab {
             title: "opacity"
             subtitle: "how solid vs. see-through it looks."
             key: "fogOpacity"
-            from: 0; to: 1; stepSize: 0.01
+            stepSize: 0.01
             format: Formats.percent
         }
     }

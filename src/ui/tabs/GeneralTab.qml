@@ -133,6 +133,7 @@ ColumnLayout {
             title: "max FPS"
             subtitle: "how smooth vs. battery-friendly it runs."
             key: "maxFPS"
+            // Offers the usual frame rates; a wider cap stays possible from the command line.
             from: 15
             to: 120
             stepSize: 1
@@ -161,8 +162,6 @@ ColumnLayout {
                 title: "battery threshold"
                 subtitle: "turn on at or below this charge."
                 key: "autoPowerSavingThreshold"
-                from: 5
-                to: 50
                 stepSize: 1
                 format: Formats.integerPercent
             }

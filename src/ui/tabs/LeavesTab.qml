@@ -25,21 +25,21 @@ EffectTab {
             title: "leaf count"
             subtitle: "how many there are."
             key: "leafCount"
-            from: 0; to: 40; stepSize: 1
+            stepSize: 1
         }
         SliderRow {
             objectName: "row:leafFallSpeed"
             title: "fall speed"
             subtitle: "how fast they fall."
             key: "leafFallSpeed"
-            from: 1; to: 100; stepSize: 1
+            stepSize: 1
         }
         SliderRow {
             objectName: "row:leafTumble"
             title: "tumble"
             subtitle: "how much they spin and flutter."
             key: "leafTumble"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
     }
 

@@ -25,21 +25,21 @@ EffectTab {
             title: "petal count"
             subtitle: "how many there are."
             key: "petalCount"
-            from: 0; to: 40; stepSize: 1
+            stepSize: 1
         }
         SliderRow {
             objectName: "row:petalFallSpeed"
             title: "fall speed"
             subtitle: "how fast they fall."
             key: "petalFallSpeed"
-            from: 1; to: 100; stepSize: 1
+            stepSize: 1
         }
         SliderRow {
             objectName: "row:petalTumble"
             title: "tumble"
             subtitle: "how much they spin and flutter."
             key: "petalTumble"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
     }
 

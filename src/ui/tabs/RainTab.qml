@@ -70,7 +70,7 @@ EffectTab {
             title: "raindrops per second"
             subtitle: "how heavy the rain falls."
             key: "dropsPerSecond"
-            from: 1; to: 120; stepSize: 1
+            stepSize: 1
             dimmed: !tab.manual
         }
     }
@@ -83,7 +83,7 @@ EffectTab {
             title: "raindrops speed"
             subtitle: "how fast they fall."
             key: "dropSpeed"
-            from: 1; to: 60; stepSize: 1
+            stepSize: 1
             dimmed: !tab.manual
         }
     }
@@ -96,7 +96,7 @@ EffectTab {
             title: "raindrops width"
             subtitle: "how thick each drop is."
             key: "dropWidth"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
             dimmed: !tab.manual
         }
         SliderRow {
@@ -104,7 +104,7 @@ EffectTab {
             title: "raindrops height"
             subtitle: "how long each drop is."
             key: "dropHeight"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
             dimmed: !tab.manual
         }
     }
@@ -117,7 +117,7 @@ EffectTab {
             title: "rain angle"
             subtitle: "how far the wind slants it."
             key: "rainAngle"
-            from: -45; to: 45; stepSize: 1
+            stepSize: 1
             dimmed: !tab.manual
         }
     }
@@ -146,7 +146,7 @@ EffectTab {
             title: "raindrops opacity"
             subtitle: "how solid vs. see-through they look."
             key: "dropOpacity"
-            from: 0; to: 1; stepSize: 0.01
+            stepSize: 0.01
             format: Formats.percent
         }
     }

@@ -50,7 +50,7 @@ EffectTab {
             title: "density"
             subtitle: "how many flakes there are."
             key: "snowDensity"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
             dimmed: !tab.manual
         }
     }
@@ -63,7 +63,7 @@ EffectTab {
             title: "fall speed"
             subtitle: "how fast they fall."
             key: "snowFallSpeed"
-            from: 1; to: 60; stepSize: 1
+            stepSize: 1
             dimmed: !tab.manual
         }
     }
@@ -76,7 +76,7 @@ EffectTab {
             title: "opacity"
             subtitle: "how solid vs. see-through they look."
             key: "snowOpacity"
-            from: 0; to: 1; stepSize: 0.01
+            stepSize: 0.01
             format: Formats.percent
         }
     }

@@ -43,7 +43,7 @@ EffectTab {
             title: "volume"
             subtitle: "how loud the whole mix is."
             key: "soundVolume"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
             format: Formats.integerPercent
         }
     }

@@ -25,14 +25,14 @@ EffectTab {
             title: "density"
             subtitle: "how many there are."
             key: "starDensity"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
         SliderRow {
             objectName: "row:shootingStarFrequency"
             title: "shooting stars"
             subtitle: "how often one streaks past."
             key: "shootingStarFrequency"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
     }
 

@@ -25,14 +25,14 @@ EffectTab {
             title: "intensity"
             subtitle: "how bright they glow."
             key: "sunIntensity"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
         SliderRow {
             objectName: "row:sunAngle"
             title: "angle"
             subtitle: "which way they slant."
             key: "sunAngle"
-            from: -45; to: 45; stepSize: 1
+            stepSize: 1
             format: Formats.degrees
         }
         SliderRow {
@@ -40,7 +40,7 @@ EffectTab {
             title: "speed"
             subtitle: "how fast they shimmer."
             key: "sunSpeed"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
         }
     }
 

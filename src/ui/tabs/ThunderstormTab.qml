@@ -39,7 +39,7 @@ EffectTab {
             title: "frequency"
             subtitle: "how often the lightning flashes."
             key: "thunderFrequency"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
             dimmed: !tab.manual
         }
     }
@@ -52,7 +52,7 @@ EffectTab {
             title: "brightness"
             subtitle: "kept gentle on purpose — distant heat-lightning, not a strobe."
             key: "thunderBrightness"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
             dimmed: !tab.manual
         }
     }

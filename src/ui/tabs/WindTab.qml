@@ -39,7 +39,7 @@ EffectTab {
             title: "strength"
             subtitle: "how hard the breeze blows."
             key: "windStrength"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
             dimmed: !tab.manual
         }
     }
@@ -52,7 +52,7 @@ EffectTab {
             title: "gustiness"
             subtitle: "how punchy the gusts feel."
             key: "windGustiness"
-            from: 0; to: 100; stepSize: 1
+            stepSize: 1
             dimmed: !tab.manual
         }
     }
@@ -65,7 +65,7 @@ EffectTab {
             title: "direction"
             subtitle: "which way it blows."
             key: "windDirection"
-            from: -45; to: 45; stepSize: 1
+            stepSize: 1
             format: Formats.degrees
             dimmed: !tab.manual
         }

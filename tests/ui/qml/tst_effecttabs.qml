@@ -276,6 +276,32 @@ TestCase {
         compare(pill.text, data.after)
     }
 
+    function sliderRows(item, rows) {
+        rows = rows || []
+        if (item.objectName.startsWith("row:") && findChild(item, "slider"))
+            rows.push(item)
+        for (let i = 0; i < item.children.length; ++i)
+            sliderRows(item.children[i], rows)
+        return rows
+    }
+
+    // Every slider offers exactly the range the program accepts for its setting.
+    function test_slidersOfferTheAcceptedRange() {
+        let count = 0
+        for (const component of [windTab, rainTab, snowTab, thunderTab, cloudsTab, fogTab, starsTab, sunTab,
+                                 moonTab, auroraTab, leavesTab, petalsTab, firefliesTab, dustTab, soundTab]) {
+            const tab = open(component)
+            for (const row of sliderRows(tab)) {
+                const slider = part(row, "slider")
+                verify(Panel.minimumOf(row.key) < Panel.maximumOf(row.key), row.key + " has a range")
+                compare(slider.from, Panel.minimumOf(row.key), row.key + " from")
+                compare(slider.to, Panel.maximumOf(row.key), row.key + " to")
+                ++count
+            }
+        }
+        compare(count, 41, "every slider of the effect tabs")
+    }
+
     function test_sliderDragLandsOnAWholeStep() {
         Panel.settings.rainEnabled = true
         Panel.settings.dropsPerSecond = 1

@@ -69,6 +69,9 @@ Item {
             const tab = open()
             const fps = part(tab, "row:maxFPS")
             verify(fps.enabled && fps.opacity === 1)
+            // The usual frame rates, inside the wider range the program accepts.
+            compare(part(fps, "slider").from, 15)
+            compare(part(fps, "slider").to, 120)
             flip(part(tab, "row:lowPowerMode"))
             compare(Panel.settings.lowPowerMode, true)
             verify(!fps.enabled && fps.opacity === 0.45, "dimmed to " + fps.opacity)

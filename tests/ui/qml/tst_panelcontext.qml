@@ -28,6 +28,16 @@ TestCase {
         compare(Panel.savedScenes.count, 0)
     }
 
+    function test_rangesComeFromTheSettingsTable() {
+        compare(Panel.minimumOf("dropsPerSecond"), 1)
+        compare(Panel.maximumOf("dropsPerSecond"), 120)
+        compare(Panel.minimumOf("rainAngle"), -45)
+        compare(Panel.maximumOf("dropOpacity"), 1)
+        compare(Panel.maximumOf("maxFPS"), 240)
+        compare(Panel.minimumOf("dropColorHex"), 0, "no range for a colour")
+        compare(Panel.maximumOf("noSuchSetting"), 100)
+    }
+
     function test_lastCharacterKeepsWholeEmoji() {
         compare(Panel.lastCharacter("\u{1F642}\u{1F327}\uFE0F"), "\u{1F327}\uFE0F")
         compare(Panel.lastCharacter("ab"), "b")
