@@ -9,6 +9,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QtEndian>
 
@@ -53,18 +54,25 @@ bool isPrivateFolder(const QString& path, bool tighten)
     return tighten && QFile::setPermissions(path, kOwnerOnly);
 }
 
-QString fallbackFolder()
+// A private folder of ours at `path`, made when it is missing. Anything else there (a file, a
+// link, someone else's folder) is refused, never taken over.
+bool claimPrivateFolder(const QString& path)
 {
-#ifdef Q_OS_UNIX
-    const QString folder = QStringLiteral("/tmp/tavik-%1").arg(::getuid());
-#else
-    const QString folder = QDir::temp().filePath(QStringLiteral("tavik"));
-#endif
-    if (!QFileInfo::exists(folder) && !QFileInfo(folder).isSymLink()) {
-        QDir().mkdir(folder);
-        QFile::setPermissions(folder, kOwnerOnly);
+    if (!QDir::isAbsolutePath(path))
+        return false;
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        QDir().mkpath(info.path());
+        // A folder made in the meantime by someone else is judged below like any other.
+        if (QDir().mkdir(path))
+            QFile::setPermissions(path, kOwnerOnly);
     }
-    return isPrivateFolder(folder, true) ? folder : QString();
+    return isPrivateFolder(path, true);
+}
+
+bool fitsSocketPath(const QString& path)
+{
+    return path.toLocal8Bit().size() <= kMaxSocketPath;
 }
 
 QByteArray encodeReply(const InstanceReply& reply)
@@ -85,16 +93,34 @@ std::optional<qint64> frameLength(const QByteArray& buffer)
 
 } // namespace
 
-QString instanceSocketPath()
+InstanceFolders InstanceFolders::standard()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime, false)) {
-        const QString path = QDir(runtime).filePath(QStringLiteral("tavik.socket"));
-        if (path.toLocal8Bit().size() <= kMaxSocketPath)
+#ifdef Q_OS_UNIX
+    const QString temporary = QStringLiteral("/tmp/tavik-%1").arg(::getuid());
+#else
+    const QString temporary = QDir::temp().filePath(QStringLiteral("tavik"));
+#endif
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    return {qEnvironmentVariable("XDG_RUNTIME_DIR"), temporary,
+            cache.isEmpty() ? QString() : QDir(cache).filePath(QStringLiteral("tavik"))};
+}
+
+QString instanceSocketPath(const InstanceFolders& folders)
+{
+    if (QDir::isAbsolutePath(folders.runtime) && isPrivateFolder(folders.runtime, false)) {
+        const QString path = QDir(folders.runtime).filePath(QStringLiteral("tavik.socket"));
+        if (fitsSocketPath(path))
             return path;
     }
-    const QString folder = fallbackFolder();
-    return folder.isEmpty() ? QString() : QDir(folder).filePath(QStringLiteral("instance.socket"));
+    for (const QString& folder : {folders.temporary, folders.cache}) {
+        const QString path = QDir(folder).filePath(QStringLiteral("instance.socket"));
+        if (folder.isEmpty())
+            continue;
+        if (fitsSocketPath(path) && claimPrivateFolder(folder))
+            return path;
+        qCWarning(lcInstance) << "cannot keep the command socket in" << folder;
+    }
+    return {};
 }
 
 QByteArray frameMessage(const QByteArray& json)

@@ -22,10 +22,20 @@ struct InstanceReply {
     QString err;
 };
 
-// Where the running program listens: $XDG_RUNTIME_DIR/tavik.socket when that folder is ours and
-// private, else /tmp/tavik-UID/instance.socket (the folder made private to us). Empty when no
-// such place can be had; then the program runs without the single-instance service.
-[[nodiscard]] QString instanceSocketPath();
+// The folders the command socket may live in, in the order they are tried.
+struct InstanceFolders {
+    QString runtime;   // $XDG_RUNTIME_DIR, used only when it is ours and private already
+    QString temporary; // /tmp/tavik-UID, made and kept private to us
+    QString cache;     // a folder in the user's own cache, for when someone else holds the
+                       // temporary one: nobody else can make it, so every process finds the same
+    [[nodiscard]] static InstanceFolders standard();
+};
+
+// Where the running program listens: $XDG_RUNTIME_DIR/tavik.socket, else instance.socket in
+// the first of the other folders that is ours and private (or can be made so). Every process
+// of the user makes the same choice, so the lock beside the socket admits exactly one. Empty
+// when no such place can be had; then the program runs without the single-instance service.
+[[nodiscard]] QString instanceSocketPath(const InstanceFolders& folders = InstanceFolders::standard());
 
 // The running program's end: at most one process per user holds it (a lock file beside the
 // socket decides), and it answers each connection's one command through the handler.

@@ -69,6 +69,7 @@ public:
     [[nodiscard]] FogSimulation& fog() { return *m_fog; }
     [[nodiscard]] ThunderstormSystem& thunder() { return *m_thunder; }
     [[nodiscard]] DockSettleSystem& dockSettle() { return *m_dockSettle; }
+    [[nodiscard]] FireflySimulation& fireflies() { return *m_fireflies; }
     [[nodiscard]] StarSimulation& stars() { return *m_stars; }
     [[nodiscard]] LightRaySimulation& moonRays() { return *m_moonRays; }
 
@@ -85,7 +86,7 @@ private:
 
     SettingsStore& m_settings;
     ScreenRenderInfo m_info;
-    const DockGeometryProvider& m_dock;
+    LandingDockGeometry m_dock; // what the effects see: only a bottom dock
     WindField m_wind;
     std::unique_ptr<AuroraSimulation> m_aurora;
     std::unique_ptr<StarSimulation> m_stars;

@@ -35,6 +35,24 @@ public:
     [[nodiscard]] virtual std::optional<DockGeometry> currentGeometry() const = 0;
 };
 
+// The dock as things that fall see it. Only a dock along the bottom edge has a top edge to
+// splash on, settle on or rest on: a side dock runs the display's full height, so its top
+// is the top of the screen. For these effects a side dock counts as no dock.
+class LandingDockGeometry final : public DockGeometryProvider {
+public:
+    explicit LandingDockGeometry(const DockGeometryProvider& dock) : m_dock(dock) {}
+    [[nodiscard]] std::optional<DockGeometry> currentGeometry() const override
+    {
+        std::optional<DockGeometry> geometry = m_dock.currentGeometry();
+        if (geometry && geometry->orientation != DockGeometry::Orientation::bottom)
+            return std::nullopt;
+        return geometry;
+    }
+
+private:
+    const DockGeometryProvider& m_dock;
+};
+
 // For machines and tests without a dock.
 class NoDockGeometry final : public DockGeometryProvider {
 public:

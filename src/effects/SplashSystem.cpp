@@ -168,8 +168,8 @@ std::span<const QPointF> SplashSystem::dockProfile()
     return m_cachedDockProfile;
 }
 
-// Samples the top edge every width / n points, n ≈ width / 12. The orientation is not
-// consulted: a side dock gives the top of its frame.
+// Samples the top edge every width / n points, n ≈ width / 12. A side dock never gets here:
+// the scene shows its effects only a dock along the bottom.
 void SplashSystem::sampleDockProfile(std::vector<QPointF>& out) const
 {
     out.clear();

@@ -133,7 +133,7 @@ void OverlayController::subscribe()
         watchScreen(screen);
         rebuildSoon();
     });
-    connect(app, &QGuiApplication::screenRemoved, this, &OverlayController::rebuildSoon);
+    connect(app, &QGuiApplication::screenRemoved, this, &OverlayController::screenRemoved);
     connect(app, &QGuiApplication::primaryScreenChanged, this, &OverlayController::rebuildSoon);
     for (QScreen* screen : QGuiApplication::screens())
         watchScreen(screen);
@@ -165,6 +165,14 @@ void OverlayController::watchScreen(QScreen* screen)
     connect(screen, &QScreen::geometryChanged, this, &OverlayController::rebuildSoon);
     connect(screen, &QScreen::physicalDotsPerInchChanged, this, &OverlayController::rebuildSoon);
     connect(screen, &QScreen::logicalDotsPerInchChanged, this, &OverlayController::rebuildSoon);
+}
+
+void OverlayController::screenRemoved(QScreen* screen)
+{
+    // Qt deletes the screen as soon as its removal has been announced, and a frame may be
+    // drawn before the rebuild runs: nothing may point at it by then.
+    std::erase_if(m_overlays, [screen](const auto& entry) { return entry.second->screen == screen; });
+    rebuildSoon();
 }
 
 void OverlayController::rebuildSoon()
@@ -220,6 +228,8 @@ void OverlayController::rebuildOverlays()
 {
     const QList<DisplayInfo> displays = Displays::connected();
     const std::optional<DockGeometry> dock = m_dock.currentGeometry();
+    if (MonitorMap carried = m_settings.monitorEnabled(); Displays::carryOverFormerIds(carried, displays))
+        m_settings.setMonitorEnabled(std::move(carried));
     const MonitorMap& switches = m_settings.monitorEnabled();
 
     std::map<QString, DisplayInfo> wanted;

@@ -78,6 +78,7 @@ private:
     void applyRenderGating();
     void applyLevelsAndRates();
     void watchScreen(QScreen* screen);
+    void screenRemoved(QScreen* screen);
     void rebuildSoon();
     void noteFrameShown();
     void restackAll();

@@ -8,19 +8,27 @@ namespace tavik {
 
 namespace {
 
-QString baseId(const DisplayIdentity& display, qsizetype index)
+// "maker-model" from the EDID, or empty when the system read no EDID.
+QString monitorName(const DisplayIdentity& display)
 {
     const QString manufacturer = display.manufacturer.trimmed();
     const QString model = display.model.trimmed();
+    if (manufacturer.isEmpty() && model.isEmpty() && display.serialNumber.trimmed().isEmpty())
+        return {};
+    return manufacturer + u'-' + model;
+}
+
+QString baseId(const DisplayIdentity& display, qsizetype index)
+{
+    const QString monitor = monitorName(display);
     const QString serial = display.serialNumber.trimmed();
-    if (!manufacturer.isEmpty() || !model.isEmpty() || !serial.isEmpty()) {
-        QStringList parts{manufacturer, model};
-        if (!serial.isEmpty())
-            parts << serial;
-        return parts.join(u'-');
-    }
-    if (!display.connector.trimmed().isEmpty())
-        return display.connector.trimmed();
+    const QString connector = display.connector.trimmed();
+    if (!monitor.isEmpty() && !serial.isEmpty())
+        return monitor + u'-' + serial;
+    if (!monitor.isEmpty())
+        return connector.isEmpty() ? monitor : monitor + u'@' + connector;
+    if (!connector.isEmpty())
+        return connector;
     return QStringLiteral("screen-%1").arg(index);
 }
 
@@ -31,18 +39,52 @@ QStringList Displays::idsFor(const QList<DisplayIdentity>& displays)
     QStringList ids;
     QSet<QString> taken;
     for (qsizetype i = 0; i < displays.size(); ++i) {
-        QString id = baseId(displays[i], i);
+        const QString base = baseId(displays[i], i);
+        QString id = base;
         if (taken.contains(id)) {
-            // Twin monitors without serial numbers: tell them apart by port, then by place.
+            // Alike in every reported detail: tell them apart by port, then by place.
             const QString connector = displays[i].connector.trimmed();
-            id += u'@' + (connector.isEmpty() ? QString::number(i) : connector);
+            if (connector.isEmpty())
+                id += u'@' + QString::number(i);
+            else if (!id.endsWith(u'@' + connector))
+                id += u'@' + connector;
             for (int n = 2; taken.contains(id); ++n)
-                id = baseId(displays[i], i) + QStringLiteral("@%1").arg(n);
+                id = base + QStringLiteral("@%1").arg(n);
         }
         taken.insert(id);
         ids << id;
     }
     return ids;
+}
+
+QStringList Displays::formerIdsFor(const QList<DisplayIdentity>& displays)
+{
+    QStringList former;
+    for (const DisplayIdentity& display : displays) {
+        const QString monitor = monitorName(display);
+        const bool gainedPort = !monitor.isEmpty() && display.serialNumber.trimmed().isEmpty() &&
+                                !display.connector.trimmed().isEmpty();
+        former << (gainedPort ? monitor : QString());
+    }
+    return former;
+}
+
+bool Displays::carryOverFormerIds(std::map<QString, bool>& switches, const QList<DisplayInfo>& displays)
+{
+    QSet<QString> current;
+    for (const DisplayInfo& display : displays)
+        current.insert(display.id);
+    bool changed = false;
+    for (const DisplayInfo& display : displays) {
+        const auto former = switches.find(display.formerId);
+        // A former id that is some display's id today is that display's own switch.
+        if (display.formerId.isEmpty() || former == switches.end() || current.contains(display.formerId))
+            continue;
+        switches.try_emplace(display.id, former->second);
+        switches.erase(former);
+        changed = true;
+    }
+    return changed;
 }
 
 QList<DisplayInfo> Displays::connected()
@@ -53,12 +95,13 @@ QList<DisplayInfo> Displays::connected()
         identities << DisplayIdentity{screen->manufacturer(), screen->model(), screen->serialNumber(), screen->name(),
                                       screen->name()};
     const QStringList ids = idsFor(identities);
+    const QStringList formerIds = formerIdsFor(identities);
     QList<DisplayInfo> displays;
     for (qsizetype i = 0; i < screens.size(); ++i) {
         QString name = identities[i].model.trimmed().isEmpty() ? identities[i].name : identities[i].model.trimmed();
         if (name.trimmed().isEmpty())
             name = QStringLiteral("display");
-        displays << DisplayInfo{ids[i], name, screens[i]};
+        displays << DisplayInfo{ids[i], name, screens[i], formerIds[i]};
     }
     return displays;
 }

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <map>
+
 class QScreen;
 
 namespace tavik {
@@ -13,6 +15,9 @@ struct DisplayInfo {
     QString id;
     QString name; // "display" when the system gives none
     QScreen* screen = nullptr;
+    // The id older versions gave it, where that differs: a monitor without a serial number
+    // was once known without its port. Its stored switch is carried over once.
+    QString formerId{};
 
     bool operator==(const DisplayInfo& other) const { return id == other.id; }
 };
@@ -32,9 +37,18 @@ public:
     [[nodiscard]] static QList<DisplayInfo> connected();
 
     // Ids for a list of displays: built from the EDID (manufacturer, model, serial) when there
-    // is one, else from the connector name, else "screen-" and the index. Two displays never
-    // share an id: a repeat gets its connector (or its index) appended.
+    // is one, else from the connector name, else "screen-" and the index. Without a serial
+    // number the connector is always part of the id ("GSM-LG 27@DP-2"), so identical twins
+    // keep their own ids whichever is unplugged or made primary. Two displays never share an
+    // id: a repeat gets its connector (or its index) appended.
     [[nodiscard]] static QStringList idsFor(const QList<DisplayIdentity>& displays);
+    // Per display, the id older versions gave it where that differs from idsFor(), else empty.
+    [[nodiscard]] static QStringList formerIdsFor(const QList<DisplayIdentity>& displays);
+
+    // Moves each switch still stored under a connected display's former id to its id, for the
+    // first such display in the system's order (the one the former id meant); a switch
+    // already stored under the id wins. Returns whether anything changed.
+    static bool carryOverFormerIds(std::map<QString, bool>& switches, const QList<DisplayInfo>& displays);
 };
 
 } // namespace tavik

@@ -6,13 +6,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <future>
+
+#include <unistd.h>
 
 using namespace tavik;
 
@@ -152,26 +156,77 @@ TEST(SingleInstanceReply, OnlyWellFormedAnswersAreTrusted)
         EXPECT_FALSE(decodeReply(bad).has_value()) << bad;
 }
 
-TEST(SingleInstancePath, PrivateRuntimeFolderOrAPrivateOneInTmp)
+namespace {
+
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+
+bool isPrivate(const QString& folder)
 {
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    EXPECT_EQ(instanceSocketPath(), QDir(runtime.path()).filePath(QStringLiteral("tavik.socket")));
+    constexpr QFileDevice::Permissions kGroupOrOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+        | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    return QFileInfo(folder).isDir() && (QFileInfo(folder).permissions() & kGroupOrOthers) == 0;
+}
 
-    // A runtime folder others can read is not used; the fallback is made private.
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                              | QFileDevice::ReadOther | QFileDevice::ExeOther);
-    const QString fallback = instanceSocketPath();
-    ASSERT_FALSE(fallback.isEmpty());
-    EXPECT_TRUE(fallback.startsWith(QStringLiteral("/tmp/tavik-")));
-    EXPECT_EQ(QFileInfo(QFileInfo(fallback).path()).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), 0);
+class SingleInstancePath : public ::testing::Test {
+protected:
+    QTemporaryDir root;
+    InstanceFolders folders{root.filePath(QStringLiteral("runtime")), root.filePath(QStringLiteral("tavik-tmp")),
+                            root.filePath(QStringLiteral("cache/tavik"))};
+    QString inTemporary = QDir(folders.temporary).filePath(QStringLiteral("instance.socket"));
+    QString inCache = QDir(folders.cache).filePath(QStringLiteral("instance.socket"));
+};
 
-    qputenv("XDG_RUNTIME_DIR", "relative/path");
-    EXPECT_TRUE(instanceSocketPath().startsWith(QStringLiteral("/tmp/tavik-")));
-    if (saved.isNull())
-        qunsetenv("XDG_RUNTIME_DIR");
-    else
-        qputenv("XDG_RUNTIME_DIR", saved);
+} // namespace
+
+TEST_F(SingleInstancePath, APrivateRuntimeFolderElseAPrivateTemporaryOne)
+{
+    ASSERT_TRUE(QDir().mkdir(folders.runtime));
+    QFile::setPermissions(folders.runtime, kOwnerOnly);
+    EXPECT_EQ(instanceSocketPath(folders), QDir(folders.runtime).filePath(QStringLiteral("tavik.socket")));
+
+    // A runtime folder others can read is not used; the temporary one is made private.
+    QFile::setPermissions(folders.runtime, kOwnerOnly | QFileDevice::ReadOther | QFileDevice::ExeOther);
+    EXPECT_EQ(instanceSocketPath(folders), inTemporary);
+    EXPECT_TRUE(isPrivate(folders.temporary));
+
+    // A temporary folder of ours gone loose is tightened, not given up.
+    QFile::setPermissions(folders.temporary, kOwnerOnly | QFileDevice::ReadGroup | QFileDevice::ExeGroup);
+    InstanceFolders relative = folders;
+    relative.runtime = QStringLiteral("relative/path");
+    EXPECT_EQ(instanceSocketPath(relative), inTemporary);
+    EXPECT_TRUE(isPrivate(folders.temporary));
+    EXPECT_FALSE(QFileInfo::exists(folders.cache));
+}
+
+TEST_F(SingleInstancePath, SomeoneElsesTemporaryFolderStillLetsOnlyOneRun)
+{
+    QTemporaryDir elsewhere;
+    const struct {
+        const char* what;
+        std::function<bool(const QString&)> squat; // false: cannot be set up here
+    } cases[] = {
+        {"a link to an open folder", [&](const QString& path) { return QFile::link(elsewhere.path(), path); }},
+        {"a plain file", [](const QString& path) { QFile file(path); return file.open(QIODevice::WriteOnly); }},
+        {"someone else's folder",
+         [](const QString& path) {
+             constexpr uid_t kNobody = 65534;
+             return QDir().mkdir(path) && QFile::setPermissions(path, kOwnerOnly) && ::chown(qPrintable(path), kNobody, kNobody) == 0;
+         }},
+    };
+    for (const auto& c : cases) {
+        QDir(folders.cache).removeRecursively();
+        QFile::remove(folders.temporary);
+        QDir(folders.temporary).removeRecursively();
+        if (!c.squat(folders.temporary)) {
+            EXPECT_NE(::getuid(), 0u) << "only an ordinary user cannot give a folder away: " << c.what;
+            continue;
+        }
+        const QString path = instanceSocketPath(folders);
+        EXPECT_EQ(path, inCache) << c.what;
+        EXPECT_TRUE(isPrivate(folders.cache)) << c.what;
+        SingleInstanceServer first(path, {});
+        SingleInstanceServer second(instanceSocketPath(folders), {});
+        EXPECT_EQ(first.claim(), SingleInstanceServer::Claim::primary) << c.what;
+        EXPECT_EQ(second.claim(), SingleInstanceServer::Claim::secondary) << c.what;
+    }
 }

@@ -131,6 +131,37 @@ TEST_F(SceneFixture, PointerCountsOnTheDisplayEdgesButNotBeyond)
     EXPECT_EQ(splashesWithPointerAt({700, 0.34 * 900}), 0u); // above the lower third
 }
 
+TEST_F(SceneFixture, OnlyADockAlongTheBottomTakesSplashesSettlingAndRestingFireflies)
+{
+    store.setDropsPerSecond(100);
+    store.setLeavesEnabled(true);
+    constexpr double kThickness = 64;
+    using Orientation = DockGeometry::Orientation;
+    const struct {
+        const char* edge;
+        Orientation orientation;
+        QRectF rect;
+        bool used;
+    } cases[] = {
+        {"bottom", Orientation::bottom, {420, 0, 600, kThickness}, true},
+        {"left", Orientation::left, {0, 0, kThickness, 900}, false},
+        {"right", Orientation::right, {1440 - kThickness, 0, kThickness, 900}, false},
+    };
+    for (const auto& c : cases) {
+        dock.setGeometry(DockGeometry{QStringLiteral("here"), c.orientation, c.rect, kThickness, true});
+        auto scene = makeScene({1440, 900}, ScreenRenderInfo{true, 1});
+        for (int i = 0; i < 30; ++i)
+            scene->advance(1 + i / 60.0);
+        // Splashes land on the bottom dock's top edge, or else on the bottom of the screen.
+        double highest = 0;
+        for (const auto& splash : scene->splash().node().children())
+            highest = std::max(highest, splash->position().y());
+        EXPECT_EQ(highest, c.used ? kThickness : 0) << c.edge;
+        EXPECT_EQ(scene->dockSettle().spawnOne() != nullptr, c.used) << c.edge;
+        EXPECT_EQ(scene->fireflies().restPointOnDock().has_value(), c.used) << c.edge;
+    }
+}
+
 TEST_F(SceneFixture, ResizeMovesTheCloudsOfRainAndSnowAndANarrowSceneCountsAsOnePoint)
 {
     store.setSnowEnabled(true);

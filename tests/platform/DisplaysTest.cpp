@@ -17,18 +17,74 @@ TEST(Displays, IdsComeFromTheMonitorThenThePortThenThePlace)
     EXPECT_EQ(ids, (QStringList{"DEL-U2720Q-9XK1", "HDMI-1", "screen-2", "eDP-1"}));
 }
 
-TEST(Displays, TwinMonitorsKeepDistinctIds)
+namespace {
+
+const DisplayIdentity kLeftTwin{"GSM", "LG 27", "", "DP-1", "LG 27"};
+const DisplayIdentity kRightTwin{"GSM", "LG 27", "", "DP-2", "LG 27"};
+const DisplayIdentity kPortlessTwin{"GSM", "LG 27", "", "", "LG 27"};
+const DisplayIdentity kWithSerial{"DEL", "U2720Q", "9XK1", "DP-3", "DELL U2720Q"};
+
+QList<DisplayInfo> describe(const QList<DisplayIdentity>& identities)
 {
-    const DisplayIdentity left{"GSM", "LG 27", "", "DP-1", "LG 27"};
-    const DisplayIdentity right{"GSM", "LG 27", "", "DP-2", "LG 27"};
-    const QStringList ids = Displays::idsFor({left, right});
-    ASSERT_EQ(ids.size(), 2);
-    EXPECT_NE(ids[0], ids[1]);
-    EXPECT_EQ(ids[0], "GSM-LG 27");
-    EXPECT_EQ(ids[1], "GSM-LG 27@DP-2");
+    const QStringList ids = Displays::idsFor(identities);
+    const QStringList former = Displays::formerIdsFor(identities);
+    QList<DisplayInfo> displays;
+    for (qsizetype i = 0; i < identities.size(); ++i)
+        displays << DisplayInfo{ids[i], identities[i].name, nullptr, former[i]};
+    return displays;
+}
+
+} // namespace
+
+TEST(Displays, TwinsWithoutASerialKeepTheirIdsWhicheverIsUnpluggedOrPrimary)
+{
+    const struct {
+        QList<DisplayIdentity> connected;
+        QStringList ids;
+    } cases[] = {
+        {{kLeftTwin, kRightTwin}, {"GSM-LG 27@DP-1", "GSM-LG 27@DP-2"}},
+        {{kRightTwin, kLeftTwin}, {"GSM-LG 27@DP-2", "GSM-LG 27@DP-1"}}, // the primary changed
+        {{kRightTwin}, {"GSM-LG 27@DP-2"}},                              // the first unplugged
+        {{kWithSerial, kLeftTwin}, {"DEL-U2720Q-9XK1", "GSM-LG 27@DP-1"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Displays::idsFor(c.connected), c.ids) << c.ids.join(u' ').toStdString();
+
     // Without ports either, the place in the list tells them apart.
-    const QStringList bare = Displays::idsFor({{"GSM", "LG 27", "", "", ""}, {"GSM", "LG 27", "", "", ""}, {"GSM", "LG 27", "", "", ""}});
+    const QStringList bare = Displays::idsFor({kPortlessTwin, kPortlessTwin, kPortlessTwin});
     EXPECT_EQ(QSet<QString>(bare.begin(), bare.end()).size(), 3);
+}
+
+TEST(Displays, SwitchesStoredUnderAFormerIdMoveOnceToTheDisplayTheyMeant)
+{
+    using Switches = std::map<QString, bool>;
+    const struct {
+        const char* what;
+        QList<DisplayIdentity> connected;
+        Switches stored;
+        Switches expected;
+    } cases[] = {
+        {"a lone monitor without a serial", {kLeftTwin}, {{"GSM-LG 27", false}}, {{"GSM-LG 27@DP-1", false}}},
+        {"twins: the bare id was the first one's",
+         {kLeftTwin, kRightTwin},
+         {{"GSM-LG 27", false}, {"GSM-LG 27@DP-2", true}},
+         {{"GSM-LG 27@DP-1", false}, {"GSM-LG 27@DP-2", true}}},
+        {"a switch under the id wins", {kLeftTwin}, {{"GSM-LG 27", false}, {"GSM-LG 27@DP-1", true}},
+         {{"GSM-LG 27@DP-1", true}}},
+        {"a display whose id it still is keeps it",
+         {kPortlessTwin, kRightTwin},
+         {{"GSM-LG 27", false}},
+         {{"GSM-LG 27", false}}},
+        {"ids with a serial never changed", {kWithSerial}, {{"DEL-U2720Q-9XK1", false}}, {{"DEL-U2720Q-9XK1", false}}},
+        {"other displays' switches stay", {kRightTwin}, {{"HDMI-1", false}}, {{"HDMI-1", false}}},
+    };
+    for (const auto& c : cases) {
+        Switches switches = c.stored;
+        const bool changed = Displays::carryOverFormerIds(switches, describe(c.connected));
+        EXPECT_EQ(switches, c.expected) << c.what;
+        EXPECT_EQ(changed, c.stored != c.expected) << c.what;
+        EXPECT_FALSE(Displays::carryOverFormerIds(switches, describe(c.connected))) << c.what << ": only once";
+    }
 }
 
 TEST(Displays, ConnectedScreensAllGetANameAndAnId)

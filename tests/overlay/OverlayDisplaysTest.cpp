@@ -1,0 +1,70 @@
+#include "overlay/OverlayController.h"
+
+#include "effects/DockGeometry.h"
+#include "settings/KeyValueStore.h"
+#include "settings/SettingsStore.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace tavik;
+
+namespace {
+
+constexpr int kSettle = 5000;
+
+// Two displays side by side on the one X screen: xrandr monitors, which Qt reports as screens.
+const QStringList kLeft{"LEFT", "640/169x512/135+0+0", "screen"};
+const QStringList kRight{"RIGHT", "640/169x512/135+640+0", "none"};
+
+void xrandr(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xrandr"), arguments);
+    process.waitForFinished();
+}
+
+} // namespace
+
+TEST(OverlayDisplays, AnUnpluggedDisplaysOverlayGoesBeforeQtDeletesItsScreen)
+{
+    ASSERT_EQ(QGuiApplication::screens().size(), 2);
+    MemoryKeyValueStore database;
+    SettingsStore store(database);
+    NoDockGeometry dock;
+    OverlayController controller(store, dock);
+    controller.start();
+    ASSERT_EQ(controller.overlayCount(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.firstFrameMilliseconds() >= 0; }, kSettle));
+
+    // Qt deletes the screen right after announcing it gone; by then (after the controller
+    // heard it, connected first) no overlay may be left on it for a frame to draw.
+    std::optional<int> overlaysWhenRemoved;
+    QObject listener;
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, &listener,
+                     [&](QScreen*) { overlaysWhenRemoved = controller.overlayCount(); });
+    xrandr(QStringList{"--delmonitor", kRight[0]});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overlaysWhenRemoved.has_value(); }, kSettle));
+    EXPECT_EQ(*overlaysWhenRemoved, 1);
+    QTest::qWait(200); // frames and the rebuild go on with the display that is left
+    EXPECT_EQ(controller.overlayCount(), 1);
+
+    xrandr(QStringList{"--setmonitor"} + kRight);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return controller.overlayCount() == 2; }, kSettle));
+}
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    qputenv("TAVIK_RENDERER", "raster");
+    xrandr(QStringList{"--setmonitor"} + kLeft);
+    xrandr(QStringList{"--setmonitor"} + kRight);
+    QGuiApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
