@@ -270,6 +270,9 @@ int listScenes(const QStringList& args, CommandContext& context)
             context.out << "  (active)";
         context.out << '\n';
     }
+    if (const int unreadable = context.store.unreadableSavedScenes(); unreadable > 0)
+        context.err << "tavik: " << unreadable << (unreadable == 1 ? " saved scene" : " saved scenes")
+                    << " could not be read and " << (unreadable == 1 ? "is" : "are") << " not listed" << Qt::endl;
     return kExitOk;
 }
 

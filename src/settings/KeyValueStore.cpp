@@ -1,40 +1,102 @@
 #include "settings/KeyValueStore.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
 
+#include <atomic>
+#include <cerrno>
 #include <cmath>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace tavik {
 
 namespace {
 
+// Taken with flock, which the system releases when a process dies, however it dies.
+constexpr const char* kLockSuffix = ".lck";
+
 // QSettings parses what it can of a damaged file and would write back only that; keep the
 // original beside it first so nothing the user had is lost.
-QString rescueDamagedFile(const QString& path)
+QString rescueDamagedFile(const QString& path, const QByteArray& bytes)
 {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    const QString copy = path + QStringLiteral(".damaged-") + stamp;
-    return QFile::copy(path, copy) ? copy : QString();
+    const QString base = path + QStringLiteral(".damaged-") + stamp;
+    QString copy = base;
+    for (int n = 2; QFileInfo::exists(copy); ++n)
+        copy = base + QLatin1Char('-') + QString::number(n);
+    QFile file(copy);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return copy;
+}
+
+std::optional<QByteArray> readWhole(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.exists() ? std::nullopt : std::optional<QByteArray>(QByteArray());
+    return file.readAll();
+}
+
+bool writeWhole(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 } // namespace
 
+// Held while the file is read and rewritten; nested holds in one process share the first.
+class IniKeyValueStore::WriterLock {
+public:
+    explicit WriterLock(IniKeyValueStore& store)
+        : m_store(store)
+    {
+        if (m_store.m_lockDepth++ > 0)
+            return;
+        const QByteArray lockPath = QFile::encodeName(m_store.m_path + QLatin1String(kLockSuffix));
+        m_fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        // Without a lock file (a folder that can't be written) nothing can be written either.
+        if (m_fd >= 0) {
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~WriterLock()
+    {
+        --m_store.m_lockDepth;
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
+
+private:
+    IniKeyValueStore& m_store;
+    int m_fd = -1;
+};
+
 IniKeyValueStore::IniKeyValueStore(const QString& path)
+    : m_path(QFileInfo(path).absoluteFilePath())
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
-    if (m_settings->status() == QSettings::FormatError && QFileInfo::exists(path))
-        m_rescuedCopy = rescueDamagedFile(path);
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    reload();
 }
 
 IniKeyValueStore::~IniKeyValueStore()
 {
-    m_settings->sync();
+    sync();
 }
 
 QString IniKeyValueStore::defaultPath()
@@ -47,45 +109,158 @@ QString IniKeyValueStore::defaultPath()
 
 bool IniKeyValueStore::contains(const QString& key) const
 {
-    return m_settings->contains(key);
+    return m_values.contains(key);
 }
 
 QVariant IniKeyValueStore::value(const QString& key) const
 {
-    return m_settings->value(key);
+    return m_values.value(key);
 }
 
 void IniKeyValueStore::setValue(const QString& key, const QVariant& value)
 {
-    m_settings->setValue(key, value);
+    m_values.insert(key, value);
+    m_pending.insert(key, value);
+    scheduleWrite();
 }
 
 void IniKeyValueStore::remove(const QString& key)
 {
-    m_settings->remove(key);
+    m_values.remove(key);
+    m_pending.insert(key, std::nullopt);
+    scheduleWrite();
 }
 
 QStringList IniKeyValueStore::keys() const
 {
-    return m_settings->allKeys();
+    return m_values.keys();
 }
 
 bool IniKeyValueStore::sync()
 {
-    m_settings->sync();
-    switch (m_settings->status()) {
-    case QSettings::NoError: return true;
-    case QSettings::AccessError: return false;
-    case QSettings::FormatError:
-        // A format error found while reading sticks and hides later write errors; ask the file.
-        return QFileInfo(m_settings->fileName()).isWritable();
-    }
-    return false;
+    if (m_pending.isEmpty())
+        return true;
+    WriterLock lock(*this);
+    reload();
+    return writePending();
 }
 
-QString IniKeyValueStore::path() const
+bool IniKeyValueStore::transact(const std::function<void()>& change)
 {
-    return m_settings->fileName();
+    WriterLock lock(*this);
+    reload();
+    change();
+    return writePending();
+}
+
+// Reads the file again when its bytes are not the ones last seen, keeping this process's
+// pending changes on top. The bytes are compared, not the size and time stamp: two writes in
+// the same instant can leave both unchanged.
+void IniKeyValueStore::reload()
+{
+    const auto bytes = readWhole(m_path);
+    if (!bytes || bytes == m_knownBytes)
+        return;
+    bool damaged = false;
+    auto decoded = decode(*bytes, damaged);
+    if (!decoded)
+        return;
+    if (damaged)
+        m_rescuedCopy = rescueDamagedFile(m_path, *bytes);
+    m_values = std::move(*decoded);
+    for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
+        if (it.value())
+            m_values.insert(it.key(), *it.value());
+        else
+            m_values.remove(it.key());
+    }
+    m_knownBytes = *bytes;
+}
+
+// QSettings remembers a file it has read by path, size and time stamp and would hand back the
+// old contents of a file another process rewrote without changing those; so it parses and
+// writes only files of a path it has never seen.
+std::optional<QMap<QString, QVariant>> IniKeyValueStore::decode(const QByteArray& bytes, bool& damaged)
+{
+    // QSettings reads NUL bytes as nothing at all, without an error.
+    damaged = bytes.contains('\0');
+    const QString scratch = scratchPath();
+    if (scratch.isEmpty() || !writeWhole(scratch, bytes))
+        return std::nullopt;
+    QMap<QString, QVariant> values;
+    {
+        const QSettings settings(scratch, QSettings::IniFormat);
+        damaged = damaged || settings.status() == QSettings::FormatError;
+        for (const QString& key : settings.allKeys())
+            values.insert(key, settings.value(key));
+    }
+    QFile::remove(scratch);
+    return values;
+}
+
+std::optional<QByteArray> IniKeyValueStore::encode()
+{
+    const QString scratch = scratchPath();
+    if (scratch.isEmpty())
+        return std::nullopt;
+    bool written = false;
+    {
+        QSettings settings(scratch, QSettings::IniFormat);
+        for (auto it = m_values.begin(); it != m_values.end(); ++it)
+            settings.setValue(it.key(), it.value());
+        settings.sync();
+        written = settings.status() == QSettings::NoError;
+    }
+    auto bytes = written ? readWhole(scratch) : std::nullopt;
+    QFile::remove(scratch);
+    return bytes;
+}
+
+// The temporary file, the flush to disk and the rename are QSaveFile's: a crash at any moment
+// leaves the old file or the new one, never a mix.
+bool IniKeyValueStore::writePending()
+{
+    if (m_pending.isEmpty())
+        return true;
+    const auto bytes = encode();
+    if (!bytes)
+        return false;
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit())
+        return false;
+    m_pending.clear();
+    m_knownBytes = *bytes;
+    return true;
+}
+
+// Many changes in one turn of the event loop cost one write.
+void IniKeyValueStore::scheduleWrite()
+{
+    if (m_writeScheduled || !QCoreApplication::instance())
+        return;
+    if (!m_writeContext)
+        m_writeContext = std::make_unique<QObject>();
+    m_writeScheduled = true;
+    QTimer::singleShot(0, m_writeContext.get(), [this] {
+        m_writeScheduled = false;
+        sync();
+    });
+}
+
+// A new name each time, never reused by this process.
+QString IniKeyValueStore::scratchPath()
+{
+    static std::atomic<quint64> counter{0};
+    if (!m_scratch) {
+        m_scratch = std::make_unique<QTemporaryDir>();
+        if (!m_scratch->isValid())
+            m_scratch = std::make_unique<QTemporaryDir>(QFileInfo(m_path).absolutePath() + QStringLiteral("/.tavik-XXXXXX"));
+        if (!m_scratch->isValid()) {
+            m_scratch.reset();
+            return {};
+        }
+    }
+    return m_scratch->filePath(QString::number(++counter) + QStringLiteral(".conf"));
 }
 
 } // namespace tavik

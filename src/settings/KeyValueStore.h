@@ -1,14 +1,17 @@
 #pragma once
 
+#include <QByteArray>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
-class QSettings;
+class QObject;
+class QTemporaryDir;
 
 namespace tavik {
 
@@ -26,6 +29,14 @@ public:
     [[nodiscard]] virtual QStringList keys() const = 0;
     // Pushes pending writes to permanent storage; false when that failed.
     virtual bool sync() { return true; }
+    // A read-modify-write that loses no other writer's change: runs `change` (which reads and
+    // writes through this store) on the values as permanent storage holds them now, with every
+    // other writer held off, and stores the result before returning. False when writing failed.
+    virtual bool transact(const std::function<void()>& change)
+    {
+        change();
+        return sync();
+    }
 };
 
 // The database of tests and previews: nothing leaves memory.
@@ -41,8 +52,9 @@ private:
     QMap<QString, QVariant> m_values;
 };
 
-// The user's settings file, an INI file written through QSettings (atomically, on sync and
-// from the event loop).
+// The user's settings file, in QSettings' INI format. Changes are written from the event loop
+// (or on sync) atomically, under a lock beside the file that every Tavik process takes, and on
+// top of the file as it is at that moment: another process's change to another key survives.
 class IniKeyValueStore final : public KeyValueStore {
 public:
     explicit IniKeyValueStore(const QString& path);
@@ -57,14 +69,35 @@ public:
     void remove(const QString& key) override;
     [[nodiscard]] QStringList keys() const override;
     bool sync() override;
+    bool transact(const std::function<void()>& change) override;
 
-    [[nodiscard]] QString path() const;
+    [[nodiscard]] QString path() const { return m_path; }
     // Where an unreadable file was copied before it could be overwritten, or empty.
     [[nodiscard]] QString rescuedCopyPath() const { return m_rescuedCopy; }
 
 private:
-    std::unique_ptr<QSettings> m_settings;
+    class WriterLock;
+
+    void reload();
+    [[nodiscard]] std::optional<QMap<QString, QVariant>> decode(const QByteArray& bytes, bool& damaged);
+    [[nodiscard]] std::optional<QByteArray> encode();
+    bool writePending();
+    void scheduleWrite();
+    [[nodiscard]] QString scratchPath();
+
+    QString m_path;
+    // The file as last read, with this process's pending changes on top.
+    QMap<QString, QVariant> m_values;
+    // Changes not yet written: a value, or nothing for a removal.
+    QMap<QString, std::optional<QVariant>> m_pending;
+    // The file's bytes as last read or written; other bytes mean another writer was there.
+    std::optional<QByteArray> m_knownBytes;
     QString m_rescuedCopy;
+    int m_lockDepth = 0;
+    bool m_writeScheduled = false;
+    std::unique_ptr<QTemporaryDir> m_scratch;
+    // Owns the scheduled write, so it dies with the store.
+    std::unique_ptr<QObject> m_writeContext;
 };
 
 } // namespace tavik

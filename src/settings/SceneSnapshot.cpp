@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
+#include <QByteArrayView>
 #include <QUuid>
 
 #include <cmath>
@@ -139,22 +140,95 @@ std::optional<QString> encodeSavedScenes(const SavedSceneList& scenes)
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }
 
+namespace {
+
+// The records of a top-level JSON array as separate texts, found by bracket depth alone.
+struct ArrayRecords {
+    std::vector<QByteArrayView> records;
+    int cutShort = 0;            // a record the text ends in the middle of, or a text that is no list
+    bool strayText = false;      // something between or after the records that is no record
+};
+
+qsizetype skipSpace(QByteArrayView text, qsizetype i)
+{
+    while (i < text.size() && QChar::isSpace(static_cast<uchar>(text[i])))
+        ++i;
+    return i;
+}
+
+ArrayRecords splitTopLevelArray(QByteArrayView text)
+{
+    ArrayRecords result;
+    qsizetype i = skipSpace(text, 0);
+    if (i >= text.size() || text[i] != '[') {
+        result.cutShort = i < text.size() ? 1 : 0;
+        return result;
+    }
+    qsizetype start = ++i;
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    bool sawComma = false;
+    const auto take = [&](qsizetype end) {
+        const QByteArrayView record = text.sliced(start, end - start).trimmed();
+        if (!record.isEmpty())
+            result.records.push_back(record);
+        else if (sawComma)
+            result.strayText = true;
+    };
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            ++depth;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        } else if (c == ',' && depth == 0) {
+            sawComma = true;
+            take(i);
+            start = i + 1;
+        } else if (c == ']') {
+            take(i);
+            result.strayText = skipSpace(text, i + 1) != text.size();
+            return result;
+        }
+    }
+    if (!text.sliced(start).trimmed().isEmpty())
+        result.cutShort = 1;
+    result.strayText = true;
+    return result;
+}
+
+} // namespace
+
 SavedSceneDecoding decodeSavedScenes(const QString& json)
 {
     SavedSceneDecoding result;
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(json.toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray()) {
-        result.lostSomething = true;
-        return result;
-    }
-    for (const QJsonValue& element : document.array()) {
-        auto scene = element.isObject() ? SavedScene::fromJson(element.toObject()) : std::nullopt;
+    const QByteArray text = json.toUtf8();
+    const ArrayRecords split = splitTopLevelArray(text);
+    for (const QByteArrayView record : split.records) {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(record.toByteArray(), &error);
+        auto scene = error.error == QJsonParseError::NoError && document.isObject()
+            ? SavedScene::fromJson(document.object())
+            : std::nullopt;
         if (scene)
             result.scenes.push_back(std::move(*scene));
         else
-            result.lostSomething = true;
+            ++result.unreadable;
     }
+    result.unreadable += split.cutShort;
+    result.lostSomething = result.unreadable > 0 || split.strayText;
     return result;
 }
 

@@ -117,11 +117,14 @@ using SavedSceneList = std::vector<SavedScene>;
 
 struct SavedSceneDecoding {
     SavedSceneList scenes;
-    // True when some of the text could not be read: a record, or the text as a whole.
+    // How many records could not be read (a text that is no list at all counts as one).
+    int unreadable = 0;
+    // True when some of the text could not be read: a record, or what lies between them.
     bool lostSomething = false;
 };
 
-// Reads record by record, so one damaged record costs only itself.
+// Reads record by record, so one damaged record costs only itself: one nested deeper than the
+// JSON reader goes, or holding a number too large for it, leaves every other one readable.
 [[nodiscard]] SavedSceneDecoding decodeSavedScenes(const QString& json);
 
 // Standard 36-character upper-case form.

@@ -116,6 +116,7 @@ void SettingsStore::load()
             if (const auto text = storedText(stored)) {
                 auto decoded = decodeSavedScenes(*text);
                 slot = std::move(decoded.scenes);
+                m_unreadableSavedScenes = decoded.unreadable;
                 if (decoded.lostSomething)
                     m_damagedSavedScenes = *text;
             }
@@ -144,13 +145,19 @@ void SettingsStore::launchFirstTime()
 
 bool SettingsStore::setValue(Setting id, SettingValue value)
 {
-    const SettingInfo& info = settingInfo(id);
-    if (!holdsType(value, info.type))
+    if (!publish(id, value))
+        return false;
+    persist(id);
+    return true;
+}
+
+bool SettingsStore::publish(Setting id, SettingValue& value)
+{
+    if (!holdsType(value, settingInfo(id).type))
         return false;
     m_willChange.notify(id);
     m_streams[indexOf(id)].notify(value);
     m_values[indexOf(id)] = std::move(value);
-    persist(id);
     return true;
 }
 
@@ -178,17 +185,22 @@ void SettingsStore::persist(Setting id)
     }
 }
 
-// Never overwrites an earlier backup: each damaged text gets the first free key.
 void SettingsStore::preserveDamagedText(const char* backupKey, std::optional<QString>& damagedText)
 {
     if (!damagedText)
         return;
+    preserveDamagedText(backupKey, *damagedText);
+    damagedText.reset();
+}
+
+// Never overwrites an earlier backup: each damaged text gets the first free key.
+void SettingsStore::preserveDamagedText(const char* backupKey, const QString& damagedText)
+{
     const QString base = QString::fromLatin1(backupKey);
     QString key = base;
-    for (int n = 2; m_defaults.contains(key) && m_defaults.value(key).toString() != *damagedText; ++n)
+    for (int n = 2; m_defaults.contains(key) && m_defaults.value(key).toString() != damagedText; ++n)
         key = base + QLatin1Char('.') + QString::number(n);
-    m_defaults.setValue(key, *damagedText);
-    damagedText.reset();
+    m_defaults.setValue(key, damagedText);
 }
 
 Subscription SettingsStore::onWillChange(std::function<void(Setting)> observer)

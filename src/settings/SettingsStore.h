@@ -113,10 +113,13 @@ public:
     void deleteSavedScene(const SavedScene& scene);
     [[nodiscard]] bool isActiveScene(const SavedScene& scene) const;
     [[nodiscard]] SavedSceneList favoriteScenes() const;
+    // How many records of the stored list could not be read when it was last read.
+    [[nodiscard]] int unreadableSavedScenes() const { return m_unreadableSavedScenes; }
     // Whether the store shows these switches, and these amounts to within half a unit.
     [[nodiscard]] bool showsScene(const SceneValues& scene, std::span<const Setting> amounts) const;
 
-    // The scene as it was before live weather took over: captured once, restored once.
+    // The scene as it was before live weather took over: captured once, restored once. A
+    // backup that does not read is moved to kWeatherSnapshotBackupKey and counts as none.
     void captureWeatherSnapshotIfNeeded();
     void restoreWeatherSnapshot();
 
@@ -128,12 +131,20 @@ public:
     // Where the original text of a damaged list is kept before it is first rewritten.
     static constexpr const char* kSavedScenesBackupKey = "app.savedScenes.backup";
     static constexpr const char* kMonitorsBackupKey = "app.monitors.backup";
+    static constexpr const char* kWeatherSnapshotBackupKey = "app.weatherSnapshot.backup";
 
 private:
     void load();
     void launchFirstTime();
+    // Stores and announces without writing to the database.
+    bool publish(Setting id, SettingValue& value);
     void persist(Setting id);
+    // Runs `change` on the list as the database holds it now, inside one transaction, and
+    // publishes the result; `change` returns whether it changed anything.
+    void changeSavedScenes(const std::function<bool(SavedSceneList&)>& change);
+    [[nodiscard]] std::optional<SceneSnapshot> takeWeatherSnapshot();
     void preserveDamagedText(const char* backupKey, std::optional<QString>& damagedText);
+    void preserveDamagedText(const char* backupKey, const QString& damagedText);
     [[nodiscard]] QColor colorOf(Setting hexSetting) const;
     void setColor(Setting hexSetting, const QColor& color);
     void modifySavedScene(const QString& id, const std::function<bool(SavedScene&)>& change);
@@ -145,6 +156,7 @@ private:
     // The stored text of a list that did not read back whole, until it is safe elsewhere.
     std::optional<QString> m_damagedSavedScenes;
     std::optional<QString> m_damagedMonitors;
+    int m_unreadableSavedScenes = 0;
 };
 
 } // namespace tavik

@@ -28,6 +28,12 @@ std::optional<QString> trimmedIcon(const std::optional<QString>& icon)
     return trimmed;
 }
 
+std::optional<SceneSnapshot> decodeWeatherSnapshot(const QString& text)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
+    return document.isObject() ? SceneSnapshot::fromJson(document.object()) : std::nullopt;
+}
+
 } // namespace
 
 SceneSnapshot SettingsStore::currentSceneSnapshot() const
@@ -104,19 +110,51 @@ std::optional<QString> SettingsStore::saveCurrentScene(const QString& name, cons
         return std::nullopt;
     SavedScene scene{newSceneId(), trimmedName, currentSceneSnapshot(), false, trimmedIcon(icon)};
     const QString id = scene.id;
-    SavedSceneList scenes = savedScenes();
-    scenes.push_back(std::move(scene));
-    setSavedScenes(std::move(scenes));
+    changeSavedScenes([&scene](SavedSceneList& scenes) {
+        scenes.push_back(std::move(scene));
+        return true;
+    });
     return id;
+}
+
+// Another process (the command line, or a program started meanwhile) may have changed the
+// stored list since this one was read; the change goes onto the list as stored, so theirs stays.
+void SettingsStore::changeSavedScenes(const std::function<bool(SavedSceneList&)>& change)
+{
+    const std::string_view name = settingInfo(Setting::savedScenes).key;
+    const QString key = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    SavedSceneList current;
+    m_defaults.transact([&] {
+        current.clear();
+        if (const auto text = storedText(m_defaults.value(key))) {
+            auto decoded = decodeSavedScenes(*text);
+            current = std::move(decoded.scenes);
+            m_unreadableSavedScenes = decoded.unreadable;
+            if (decoded.lostSomething)
+                m_damagedSavedScenes = *text;
+        }
+        SavedSceneList changed = current;
+        if (!change(changed))
+            return;
+        if (const auto json = encodeSavedScenes(changed)) {
+            preserveDamagedText(kSavedScenesBackupKey, m_damagedSavedScenes);
+            m_defaults.setValue(key, *json);
+        }
+        // A list that can't be written is still shown, as any other value the file can't hold.
+        current = std::move(changed);
+    });
+    if (current != savedScenes()) {
+        SettingValue value = std::move(current);
+        publish(Setting::savedScenes, value);
+    }
 }
 
 void SettingsStore::modifySavedScene(const QString& id, const std::function<bool(SavedScene&)>& change)
 {
-    SavedSceneList scenes = savedScenes();
-    const auto it = std::find_if(scenes.begin(), scenes.end(), [&id](const SavedScene& s) { return s.id == id; });
-    if (it == scenes.end() || !change(*it))
-        return;
-    setSavedScenes(std::move(scenes));
+    changeSavedScenes([&id, &change](SavedSceneList& scenes) {
+        const auto it = std::find_if(scenes.begin(), scenes.end(), [&id](const SavedScene& s) { return s.id == id; });
+        return it != scenes.end() && change(*it);
+    });
 }
 
 void SettingsStore::updateSavedScene(const SavedScene& scene, const QString& name, const std::optional<QString>& icon)
@@ -140,47 +178,69 @@ void SettingsStore::updateSavedScene(const SavedScene& scene, const QString& nam
 
 void SettingsStore::toggleFavorite(const SavedScene& scene)
 {
-    const std::size_t favorites = favoriteScenes().size();
-    modifySavedScene(scene.id, [favorites](SavedScene& s) {
-        if (s.isFavorite()) {
-            s.favorite = false;
+    const QString id = scene.id;
+    changeSavedScenes([&id](SavedSceneList& scenes) {
+        const auto it = std::find_if(scenes.begin(), scenes.end(), [&id](const SavedScene& s) { return s.id == id; });
+        if (it == scenes.end())
+            return false;
+        if (it->isFavorite()) {
+            it->favorite = false;
             return true;
         }
-        if (favorites >= kMaxFavorites)
+        if (static_cast<std::size_t>(std::count_if(scenes.begin(), scenes.end(), [](const SavedScene& s) {
+                return s.isFavorite();
+            })) >= kMaxFavorites)
             return false;
-        s.favorite = true;
+        it->favorite = true;
         return true;
     });
 }
 
 void SettingsStore::deleteSavedScene(const SavedScene& scene)
 {
-    SavedSceneList scenes = savedScenes();
-    std::erase_if(scenes, [&scene](const SavedScene& s) { return s.id == scene.id; });
-    setSavedScenes(std::move(scenes));
+    const QString id = scene.id;
+    // Written even when the scene is gone already: that also stores a damaged list's readable rest.
+    changeSavedScenes([&id](SavedSceneList& scenes) {
+        std::erase_if(scenes, [&id](const SavedScene& s) { return s.id == id; });
+        return true;
+    });
+}
+
+// The stored backup, removed; one that does not read is kept aside under the backup key
+// instead, or it would block every later capture.
+std::optional<SceneSnapshot> SettingsStore::takeWeatherSnapshot()
+{
+    const QString key = QString::fromLatin1(kWeatherSnapshotKey);
+    if (!m_defaults.contains(key))
+        return std::nullopt;
+    const QVariant stored = m_defaults.value(key);
+    const QString text = storedText(stored).value_or(stored.toString());
+    auto snapshot = decodeWeatherSnapshot(text);
+    if (!snapshot)
+        preserveDamagedText(kWeatherSnapshotBackupKey, text);
+    m_defaults.remove(key);
+    return snapshot;
 }
 
 void SettingsStore::captureWeatherSnapshotIfNeeded()
 {
     const QString key = QString::fromLatin1(kWeatherSnapshotKey);
-    if (m_defaults.contains(key))
-        return;
-    if (const auto json = currentSceneSnapshot().toJson())
-        m_defaults.setValue(key, QString::fromUtf8(QJsonDocument(*json).toJson(QJsonDocument::Compact)));
+    m_defaults.transact([&] {
+        if (const auto stored = storedText(m_defaults.value(key)); stored && decodeWeatherSnapshot(*stored))
+            return;
+        (void)takeWeatherSnapshot();
+        if (const auto json = currentSceneSnapshot().toJson())
+            m_defaults.setValue(key, QString::fromUtf8(QJsonDocument(*json).toJson(QJsonDocument::Compact)));
+    });
 }
 
+// Applied inside the transaction, so the scene and the removal of its backup are written together.
 void SettingsStore::restoreWeatherSnapshot()
 {
-    const QString key = QString::fromLatin1(kWeatherSnapshotKey);
-    const auto text = storedText(m_defaults.value(key));
-    if (!text)
-        return;
-    const QJsonDocument document = QJsonDocument::fromJson(text->toUtf8());
-    const auto snapshot = document.isObject() ? SceneSnapshot::fromJson(document.object()) : std::nullopt;
-    if (!snapshot)
-        return;
-    apply(*snapshot);
-    m_defaults.remove(key);
+    m_defaults.transact([this] {
+        if (const auto snapshot = takeWeatherSnapshot())
+            apply(*snapshot);
+    });
 }
 
 } // namespace tavik

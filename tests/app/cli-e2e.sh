@@ -57,5 +57,40 @@ check "and says why" "1" "$(grep -c 'no display' <<<"$message")"
 "$tavik" status 2>/dev/null
 check "status without a running program" "1" "$?"
 
+# Settings commands running at once, with no program to funnel them: no acknowledged save is
+# lost, to another save or to a plain set.
+count_saved() { "$tavik" scene list | grep -cE " $1( |\$)"; }
+for shell in 1 2 3 4; do
+  (for n in 1 2 3 4 5; do "$tavik" scene save "shell$shell-$n" >/dev/null || echo "FAIL save shell$shell-$n"; done) &
+done
+wait
+check "four shells saving at once keep all 20" "20" "$(count_saved 'shell[1-4]-[1-5]')"
+(for n in $(seq 1 25); do "$tavik" set app.scene "set-$n"; done) &
+(for n in $(seq 1 25); do "$tavik" scene save "loop-$n" >/dev/null; done)
+wait
+check "a set loop beside a save loop loses no save" "25" "$(count_saved 'loop-[0-9]+')"
+check "nor the last set" "set-25" "$("$tavik" get app.scene)"
+
+# One record the JSON reader cannot take hides only itself, and the listing says so.
+listed="$("$tavik" scene list | wc -l)"
+python3 - "$conf" <<'PY'
+import sys, re
+path = sys.argv[1]
+text = open(path, encoding="utf-8").read()
+text = re.sub(r'(^app\.savedScenes=.*?\\"cloudCount\\":)', r'\g<1>1e999,\\"was\\":', text, count=1, flags=re.M)
+open(path, "w", encoding="utf-8").write(text)
+PY
+errors="$("$tavik" scene list 2>&1 >/dev/null)"
+check "an unreadable record hides only itself" "$((listed - 1))" "$("$tavik" scene list 2>/dev/null | wc -l)"
+check "and is counted on stderr" "1" "$(grep -c '^tavik: 1 saved scene could not be read' <<<"$errors")"
+
+# An unreadable live-weather backup is moved aside, so the next switch-on can take a new one.
+printf 'app.weatherSnapshot="{\\"cloudsEnabled\\":true}"\n' >>"$conf"
+"$tavik" set weather.live true
+"$tavik" preset storm
+"$tavik" set weather.live false
+check "unreadable weather backup removed" "0" "$(grep -c '^app.weatherSnapshot=' "$conf")"
+check "and kept aside" "1" "$(grep -c '^app.weatherSnapshot.backup=.*cloudsEnabled' "$conf")"
+
 echo "$failures failed"
 [ "$failures" -eq 0 ]

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 
@@ -113,18 +115,64 @@ TEST(IniKeyValueStore, WriteFailureIsReportedBySync)
 
 TEST(IniKeyValueStore, DamagedFileIsCopiedBeforeItIsRewritten)
 {
-    QTemporaryDir dir;
-    const QByteArray original = "[General]\napp.didFirstLaunch=true\nrain.enabled=false\n[broken\nline without equals\n";
-    const QString path = writeFile(dir.filePath("tavik.conf"), original);
-    IniKeyValueStore file(path);
-    ASSERT_FALSE(file.rescuedCopyPath().isEmpty());
-    QFile copy(file.rescuedCopyPath());
-    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
-    EXPECT_EQ(copy.readAll(), original);
+    const QByteArray cases[] = {
+        "[General]\napp.didFirstLaunch=true\nrain.enabled=false\n[broken\nline without equals\n",
+        QByteArray(4096, '\0'),
+    };
+    for (const QByteArray& original : cases) {
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.filePath("tavik.conf"), original);
+        IniKeyValueStore file(path);
+        ASSERT_FALSE(file.rescuedCopyPath().isEmpty());
+        QFile copy(file.rescuedCopyPath());
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.readAll(), original);
 
-    SettingsStore store(file);
-    EXPECT_FALSE(store.rainEnabled());
-    EXPECT_TRUE(file.sync());
+        SettingsStore store(file);
+        EXPECT_EQ(store.rainEnabled(), !original.contains("rain.enabled=false"));
+        EXPECT_TRUE(file.sync());
+    }
+}
+
+// Two stores over one file stand for two processes: each change lands on the file as the
+// other left it, even when the other's write kept the file's size and time stamp.
+TEST(IniKeyValueStore, WritersKeepEachOthersChanges)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tavik.conf");
+    IniKeyValueStore fileA(path);
+    SettingsStore a(fileA);
+    ASSERT_TRUE(fileA.sync());
+    IniKeyValueStore fileB(path);
+    SettingsStore b(fileB);
+
+    const auto idA = a.saveCurrentScene("from a", std::nullopt);
+    const auto idB = b.saveCurrentScene("from b", std::nullopt);
+    ASSERT_TRUE(idA && idB);
+    a.setSceneName("aaaa");
+    ASSERT_TRUE(fileA.sync());
+    b.setRainAngle(-7);
+    ASSERT_TRUE(fileB.sync());
+
+    const QDateTime stamp = QFileInfo(path).lastModified();
+    a.updateSavedScene(SavedScene{*idA, {}, {}, {}, {}}, "from A", std::nullopt);
+    ASSERT_TRUE(fileA.sync());
+    QFile touched(path);
+    ASSERT_TRUE(touched.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(touched.setFileTime(stamp, QFileDevice::FileModificationTime));
+    touched.close();
+    b.toggleFavorite(SavedScene{*idB, {}, {}, {}, {}});
+    ASSERT_TRUE(fileB.sync());
+
+    IniKeyValueStore file(path);
+    SettingsStore reread(file);
+    ASSERT_EQ(reread.savedScenes().size(), 2u);
+    EXPECT_EQ(reread.savedScenes()[0].name, "from A");
+    EXPECT_EQ(reread.savedScenes()[1].name, "from b");
+    EXPECT_TRUE(reread.savedScenes()[1].isFavorite());
+    EXPECT_EQ(reread.sceneName(), "aaaa");
+    EXPECT_EQ(reread.rainAngle(), -7);
+    EXPECT_EQ(b.savedScenes(), reread.savedScenes());
 }
 
 TEST(StoredValues, CoercionOfEveryKind)

@@ -278,8 +278,63 @@ TEST_F(Scenes, WeatherBackupIsTakenOnceAndRestoredOnce)
     store.setCloudCount(3);
     EXPECT_TRUE(changesDuring([&] { store.restoreWeatherSnapshot(); }).isEmpty());
 
-    db.setValue("app.weatherSnapshot", QString(R"({"cloudCount": 1})"));
+    const QString unreadable = R"({"cloudCount": 1})";
+    db.setValue("app.weatherSnapshot", unreadable);
     store.restoreWeatherSnapshot();
     EXPECT_EQ(store.cloudCount(), 3);
-    EXPECT_TRUE(db.contains("app.weatherSnapshot"));
+    EXPECT_FALSE(db.contains("app.weatherSnapshot"));
+    EXPECT_EQ(db.value("app.weatherSnapshot.backup").toString(), unreadable);
+}
+
+// An unreadable backup must not block the next capture, or live weather never hands back.
+TEST_F(Scenes, UnreadableWeatherBackupIsMovedAsideAndTheSceneCapturedAfresh)
+{
+    const QString unreadable = R"({"cloudsEnabled":true})";
+    db.setValue("app.weatherSnapshot", unreadable);
+    store.setCloudCount(9);
+    store.captureWeatherSnapshotIfNeeded();
+    EXPECT_EQ(db.value("app.weatherSnapshot.backup").toString(), unreadable);
+
+    ScenePreset::preset(u"storm")->apply(store);
+    store.restoreWeatherSnapshot();
+    EXPECT_EQ(store.cloudCount(), 9);
+    EXPECT_EQ(store.sceneName(), "rainy-night");
+    EXPECT_FALSE(db.contains("app.weatherSnapshot"));
+}
+
+TEST_F(Scenes, EveryReadableRecordSurvivesItsNeighbours)
+{
+    ASSERT_TRUE(store.saveCurrentScene("first", std::nullopt));
+    ASSERT_TRUE(store.saveCurrentScene("second", std::nullopt));
+    const QString good = db.value("app.savedScenes").toString();
+    const qsizetype boundary = good.indexOf(QLatin1String("},{"));
+    const QString first = good.sliced(1, boundary);
+    const QString second = good.sliced(boundary + 2).chopped(1);
+    const QString deep = R"({"id":"D","name":"deep","scene":)" + QString("[").repeated(5000)
+        + QString("]").repeated(5000) + "}";
+    QString huge = first;
+    huge.replace(R"("cloudCount":)", R"("cloudCount":1e999,"was":)");
+
+    const struct {
+        QString text;
+        int readable;
+        int unreadable;
+    } cases[] = {
+        {good, 2, 0},
+        {"[" + first + "," + deep + "," + second + "]", 2, 1},
+        {"[" + huge + "," + first + "," + second + "]", 2, 1},
+        {"[" + first + R"(,"a]b\"}",)" + second + "]", 2, 1},
+        {"[" + first + "," + second + R"(,{"id":"cut)", 2, 1},
+        {"[" + first + "," + deep + "," + huge + "]", 1, 2},
+        {"not json", 0, 1},
+    };
+    for (const auto& c : cases) {
+        const SavedSceneDecoding decoded = decodeSavedScenes(c.text);
+        EXPECT_EQ(static_cast<int>(decoded.scenes.size()), c.readable) << &c - cases;
+        EXPECT_EQ(decoded.unreadable, c.unreadable) << &c - cases;
+        EXPECT_EQ(decoded.lostSomething, c.unreadable > 0);
+        if (!decoded.scenes.empty()) {
+            EXPECT_EQ(decoded.scenes.front().name, "first");
+        }
+    }
 }

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import QtQuick.Window
 import Tavik.Ui
 
 // The user's own scenes: save the current one under a name and an emoji, apply, star up to
@@ -13,6 +14,7 @@ ColumnLayout {
     property string editName: ""
     property string editIcon: ""
     readonly property var scenes: Panel.savedScenes
+    readonly property real minimumListCap: 240
 
     function save() {
         scenes.save(newName, newIcon)
@@ -94,14 +96,24 @@ ColumnLayout {
             wrapMode: Text.Wrap
         }
 
-        Repeater {
+        // Only the rows in sight are made, so thousands of scenes open as fast as a few. A short
+        // list shows whole; a long one scrolls inside a window-high frame.
+        ListView {
+            objectName: "sceneList"
+            Layout.fillWidth: true
+            Layout.preferredHeight: Math.min(contentHeight, Math.max(tab.minimumListCap, tab.Window.height))
+            visible: count > 0
+            interactive: contentHeight > height
+            clip: interactive
+            boundsBehavior: Flickable.StopAtBounds
+            spacing: 4
             model: tab.scenes
             delegate: Loader {
                 id: holder
                 required property var model
                 readonly property bool editing: tab.editingID === model.sceneId
                 objectName: "scene:" + model.sceneId
-                Layout.fillWidth: true
+                width: ListView.view.width
                 sourceComponent: editing ? editRow : normalRow
 
                 Component {

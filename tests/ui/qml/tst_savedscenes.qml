@@ -55,8 +55,11 @@ Item {
             return scenes.data(scenes.index(row, 0), SavedScenesModel[role + "Role"])
         }
 
+        // The list makes and drops rows when it lays itself out, before the next frame.
         function rowOf(tab, index) {
-            return part(tab, "scene:" + scene(index, "SceneId"))
+            const name = "scene:" + scene(index, "SceneId")
+            tryVerify(() => findChild(tab, name) !== null, 1000, name + " exists")
+            return findChild(tab, name)
         }
 
         // The row's current body; a body just swapped out may linger until it is deleted.
@@ -201,7 +204,7 @@ Item {
             click(part(rowOf(tab, 0), "editButton"))
             // The panel's other view (popup or window) deletes it meanwhile.
             Panel.savedScenes.remove(dusk)
-            compare(findChild(tab, "scene:" + dusk), null, "its row goes at once")
+            tryVerify(() => findChild(tab, "scene:" + dusk) === null, 1000, "its row goes")
             compare(shownRows(tab), ["\u{1F516} dawn"])
             verify(!editing(rowOf(tab, 0)), "the other row is not in edit mode")
 
