@@ -12,6 +12,7 @@ namespace tavik {
 
 class BatteryMonitor;
 class DockGeometryProvider;
+class MediaControls;
 class OverlayController;
 class PanelEnvironment;
 class PanelHost;
@@ -49,6 +50,7 @@ private:
     void observeScreenLock();
     void startBatteryMonitor();
     void finishWarmUp();
+    void startMediaControls();
 
     SettingsStore& m_settings;
     QString m_settingsPath;
@@ -62,6 +64,7 @@ private:
     std::unique_ptr<ScreenLockMonitor> m_screenLock;
     std::unique_ptr<PowerSource> m_power;
     std::unique_ptr<BatteryMonitor> m_battery; // after the source it reads
+    std::unique_ptr<MediaControls> m_media; // last: it opens the panel
     bool m_launched = false;
     bool m_warmedUp = false;
 };
