@@ -36,6 +36,9 @@ void SdlAudioOutput::nameTheStream()
     // the client inherits. Set before the first connection, and never over the user's.
     if (!qEnvironmentVariableIsSet(kIconVariable))
         qputenv(kIconVariable, kStreamIcon);
+    // SDL's PulseAudio backend passes no role on either.
+    if (!qEnvironmentVariableIsSet(kRoleVariable))
+        qputenv(kRoleVariable, kStreamRole);
 }
 
 SdlAudioOutput::~SdlAudioOutput()

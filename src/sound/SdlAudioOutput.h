@@ -17,6 +17,7 @@ public:
     static constexpr const char* kStreamRole = "music";
     static constexpr const char* kStreamIcon = "tavik";
     static constexpr const char* kIconVariable = "PULSE_PROP_application.icon_name";
+    static constexpr const char* kRoleVariable = "PULSE_PROP_media.role";
 
     SdlAudioOutput() = default;
     ~SdlAudioOutput() override;

@@ -1,4 +1,5 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
+# The system interpreter: python3-dbus and python3-gi are Debian packages built for it.
 """Another media player on the session bus, for the tests: owns org.mpris.MediaPlayer2.NAME and
 switches its PlaybackStatus when told "play" or "pause" on stdin, announcing it the way players
 do (PropertiesChanged). Prints "ready" once it owns its name and "status X" after each change."""

@@ -90,7 +90,7 @@ check "and off" "0" "$(await 0 stored sound.sleepTimer)"
 
 # Another player.
 mkfifo "$work/fake.in"
-python3 "$fake" other <"$work/fake.in" >"$work/fake.out" 2>&1 &
+"$fake" other <"$work/fake.in" >"$work/fake.out" 2>&1 &
 fake_pid=$!
 exec 5>"$work/fake.in"
 check "the other player is up" "ready" "$(await ready head -n1 "$work/fake.out")"
