@@ -2,6 +2,7 @@
 
 #include "app/BatteryMonitor.h"
 #include "app/CommandLine.h"
+#include "app/MediaControls.h"
 #include "app/PanelHost.h"
 #include "app/StatusItem.h"
 #include "overlay/OverlayController.h"
@@ -150,12 +151,20 @@ void AppDelegate::startBatteryMonitor()
     m_battery->start();
 }
 
+// Media keys and the desktop's sound menu reach the soundscape through the session bus.
+void AppDelegate::startMediaControls()
+{
+    m_media = std::make_unique<MediaControls>(m_settings, SoundscapeManager::shared(), [this] { m_panel->openPanel(); });
+    m_media->start();
+}
+
 void AppDelegate::finishWarmUp()
 {
     if (m_warmedUp)
         return;
     m_warmedUp = true;
     SoundscapeManager::shared().start();
+    startMediaControls();
     // Both talk to D-Bus services, whose connections take a while to set up.
     observeScreenLock();
     startBatteryMonitor();

@@ -12,6 +12,7 @@ namespace tavik {
 
 class BatteryMonitor;
 class DockGeometryProvider;
+class MediaControls;
 class OverlayController;
 class PanelEnvironment;
 class PanelHost;
@@ -50,6 +51,7 @@ private:
     void startBatteryMonitor();
     void finishWarmUp();
     void showCompositorState(bool compositing);
+    void startMediaControls();
 
     SettingsStore& m_settings;
     QString m_settingsPath;
@@ -63,6 +65,7 @@ private:
     std::unique_ptr<ScreenLockMonitor> m_screenLock;
     std::unique_ptr<PowerSource> m_power;
     std::unique_ptr<BatteryMonitor> m_battery; // after the source it reads
+    std::unique_ptr<MediaControls> m_media; // last: it opens the panel
     bool m_launched = false;
     bool m_warmedUp = false;
 };

@@ -60,8 +60,11 @@ constexpr CommandHelp kCommands[] = {
 
     {"Sound",
      "tavik sound [--seconds S] [--preset ID] [--set KEY=VALUE] [--uptime U] [--thunder-at T[:BRIGHTNESS]]... "
-     "[--seed N] [--float] --out FILE.wav",
-     "the soundscape of these settings with sound on, rendered offline (default 10 s, 16-bit)"},
+     "[--sleep-in T] [--seed N] [--float] --out FILE.wav",
+     "the soundscape of these settings with sound on, rendered offline (default 10 s, 16-bit); "
+     "--sleep-in lets the sleep timer run out T s in"},
+    {"Sound", "tavik sound-timer MINUTES|off",
+     "fade the sound out and switch it off in MINUTES (1 to 90), or stop the countdown"},
 
     {"Help", "tavik help | --help", "this text"},
     {"Help", "tavik --version", "the installed version"},

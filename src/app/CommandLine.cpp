@@ -329,6 +329,26 @@ int deleteScene(const QStringList& args, CommandContext& context)
     return commit(context);
 }
 
+// --- the sleep timer ---
+
+int setSoundTimer(const QStringList& args, CommandContext& context)
+{
+    if (args.size() != 1)
+        return usageError(context, QStringLiteral("usage: tavik sound-timer MINUTES|off"));
+    const SettingInfo& info = settingInfo(Setting::sleepTimer);
+    double minutes = 0;
+    if (args[0] != u"off") {
+        bool ok = false;
+        minutes = args[0].trimmed().toDouble(&ok);
+        if (!ok || !(minutes >= 1 && minutes <= info.maximum))
+            return usageError(context, QStringLiteral("sound-timer takes minutes from 1 to %1, or off; not \"%2\"")
+                                           .arg(info.maximum).arg(args[0]));
+    }
+    // Set again even when it is the same: the countdown starts over from now.
+    context.store.setSleepTimer(minutes);
+    return commit(context);
+}
+
 using Handler = std::function<int(const QStringList&, CommandContext&)>;
 
 const std::map<QString, Handler>& sceneCommands()
@@ -365,6 +385,7 @@ const std::map<QString, Handler>& settingsCommands()
         {QStringLiteral("presets"), listPresets},
         {QStringLiteral("preset"), applyPreset},
         {QStringLiteral("scene"), sceneCommand},
+        {QStringLiteral("sound-timer"), setSoundTimer},
     };
     return commands;
 }

@@ -35,6 +35,7 @@ struct SoundOptions {
     std::optional<double> uptime;
     std::vector<Flash> flashes;
     std::optional<std::uint64_t> seed;
+    std::optional<double> sleepIn; // the sleep timer runs out this many seconds in
     WavSampleFormat format = WavSampleFormat::Int16;
     QString outPath;
 };
@@ -107,6 +108,8 @@ SoundOptions parseOptions(const QStringList& args)
             options.uptime = numberIn(name, value(), 0, 1e9);
         } else if (name == u"--thunder-at") {
             options.flashes.push_back(parseFlash(value()));
+        } else if (name == u"--sleep-in") {
+            options.sleepIn = numberIn(name, value(), 0, kMaxSeconds);
         } else if (name == u"--seed") {
             bool ok = false;
             const QString text = value();
@@ -183,6 +186,8 @@ int render(SettingsStore& store, const SoundOptions& options, QTextStream& out, 
     VirtualScheduler& clock = *scheduler;
     SoundscapeManager soundscape(store, std::move(output), std::move(scheduler), seed);
     soundscape.start(std::make_shared<const SoundBank>(synthesizeSoundBank(seed)));
+    if (options.sleepIn)
+        soundscape.runSleepTimerFor(*options.sleepIn);
 
     std::vector<float> block;
     std::size_t nextFlash = 0;

@@ -102,6 +102,9 @@ namespace tavik {
     X(Bool, sound, thunderSoundEnabled, ThunderSoundEnabled, "sound.thunder", true, 0, 0) \
     X(Bool, sound, birdsongSoundEnabled, BirdsongSoundEnabled, "sound.birdsong", true, 0, 0) \
     X(Bool, sound, seaSoundEnabled, SeaSoundEnabled, "sound.sea", false, 0, 0) \
+    X(Double, sound, sleepTimer, SleepTimer, "sound.sleepTimer", 0, 0, 90) \
+    X(Double, sound, sleepTimerEndsAt, SleepTimerEndsAt, "", 0, 0, 1e15) \
+    X(Bool, sound, pauseForOtherAudio, PauseForOtherAudio, "sound.pauseForOtherAudio", false, 0, 0) \
     X(Bool, fireflies, firefliesEnabled, FirefliesEnabled, "fireflies.enabled", true, 0, 0) \
     X(Double, fireflies, fireflyCount, FireflyCount, "fireflies.count", 4, 0, 30) \
     X(Double, fireflies, fireflySize, FireflySize, "fireflies.size", 16, 0, 100) \

@@ -1,5 +1,7 @@
 #include "sound/Scheduler.h"
 
+#include "effects/Uptime.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -41,6 +43,11 @@ void QtScheduler::startRepeating(double seconds, std::function<void()> tick)
     QObject::disconnect(m_tick);
     m_tick = QObject::connect(&m_repeat, &QTimer::timeout, &m_context, std::move(tick));
     m_repeat.start(std::max(1, milliseconds(seconds)));
+}
+
+double QtScheduler::now() const
+{
+    return Uptime::now();
 }
 
 void QtScheduler::stopRepeating()

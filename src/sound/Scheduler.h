@@ -28,6 +28,8 @@ public:
     virtual void startRepeating(double seconds, std::function<void()> tick) = 0;
     virtual void stopRepeating() = 0;
     [[nodiscard]] virtual bool isRepeating() const = 0;
+    // The clock the timers run on, in seconds.
+    [[nodiscard]] virtual double now() const = 0;
 };
 
 class QtScheduler final : public Scheduler {
@@ -40,6 +42,8 @@ public:
     void startRepeating(double seconds, std::function<void()> tick) override;
     void stopRepeating() override;
     [[nodiscard]] bool isRepeating() const override { return m_repeat.isActive(); }
+    // Time since boot, counting suspend: a countdown that spans a suspend still ends on time.
+    [[nodiscard]] double now() const override;
 
 private:
     // Context of every queued task: destroying it drops them.
@@ -59,7 +63,7 @@ public:
     void stopRepeating() override;
     [[nodiscard]] bool isRepeating() const override { return static_cast<bool>(m_tick); }
 
-    [[nodiscard]] double now() const { return m_now; }
+    [[nodiscard]] double now() const override { return m_now; }
     // Runs every task due up to and including time (tasks they add included), then sets now().
     void advanceTo(double time);
     [[nodiscard]] std::size_t pendingTasks() const { return m_tasks.size(); }

@@ -3,6 +3,8 @@
 #include "sound/SoundGraph.h"
 #include "sound/SoundLog.h"
 
+#include <QtGlobal>
+
 #include <SDL.h>
 
 namespace tavik {
@@ -21,6 +23,24 @@ void renderCallback(void* userdata, Uint8* stream, int bytes)
 
 } // namespace
 
+// What the desktop's volume mixer shows for the stream. Hints at normal priority, so that a
+// user's own SDL_* environment variables still win.
+void SdlAudioOutput::nameTheStream()
+{
+    SDL_SetHint(SDL_HINT_APP_NAME, kStreamAppName);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, kStreamAppName);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, kStreamName);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, kStreamRole);
+    // SDL passes no icon on. PulseAudio's client library (PipeWire's PulseAudio server reads
+    // the same) adds PULSE_PROP_* variables to the client's properties, which every stream of
+    // the client inherits. Set before the first connection, and never over the user's.
+    if (!qEnvironmentVariableIsSet(kIconVariable))
+        qputenv(kIconVariable, kStreamIcon);
+    // SDL's PulseAudio backend passes no role on either.
+    if (!qEnvironmentVariableIsSet(kRoleVariable))
+        qputenv(kRoleVariable, kStreamRole);
+}
+
 SdlAudioOutput::~SdlAudioOutput()
 {
     stop();
@@ -31,6 +51,7 @@ bool SdlAudioOutput::start(SoundGraph& graph)
     stop();
     // SDL must not take over SIGINT and SIGTERM from the application.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    nameTheStream();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         qCDebug(lcSound) << "no audio:" << SDL_GetError();
         return false;

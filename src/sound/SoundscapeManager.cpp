@@ -5,6 +5,9 @@
 #include "sound/SoundLevels.h"
 #include "sound/SoundLog.h"
 
+#include <QDateTime>
+
+#include <algorithm>
 #include <new>
 
 namespace tavik {
@@ -19,6 +22,8 @@ SoundscapeManager::SoundscapeManager(SettingsStore& settings, std::unique_ptr<Au
 SoundscapeManager::~SoundscapeManager()
 {
     m_settingsChanges.cancel();
+    m_sleepTimerSetting.cancel();
+    m_yieldSetting.cancel();
     if (m_synthesis.joinable())
         m_synthesis.join();
     stopEngine();
@@ -74,6 +79,11 @@ void SoundscapeManager::start(std::shared_ptr<const SoundBank> bank)
 void SoundscapeManager::subscribe()
 {
     m_settingsChanges = m_settings.onWillChange([this](Setting) { applySoon(); });
+    m_sleepTimerSetting = m_settings.observe<double>(Setting::sleepTimer, [this](double minutes) { sleepTimerSet(minutes); });
+    m_yieldSetting = m_settings.observe<bool>(Setting::pauseForOtherAudio, [this](bool on) {
+        m_pauseForOtherAudio = on;
+        updateYield();
+    });
 }
 
 void SoundscapeManager::bankReady(std::shared_ptr<const SoundBank> bank)
@@ -103,7 +113,7 @@ void SoundscapeManager::apply()
     if (outputLost())
         stopEngine();
     synthesizeWhenWanted();
-    if (soundAllowed(m_settings) && m_bank) {
+    if (wanted() && m_bank) {
         startEngine();
         applyLevels();
     } else {
@@ -117,10 +127,135 @@ void SoundscapeManager::apply()
 void SoundscapeManager::applyLevels()
 {
     const ChannelLevels levels = soundLevels(m_settings);
-    m_graph.setGain(Channel::Rain, levels.rain);
-    m_graph.setGain(Channel::Wind, levels.wind);
-    m_graph.setGain(Channel::Birdsong, levels.birdsong);
-    m_graph.setGain(Channel::Sea, levels.sea);
+    const float fade = fadeGain();
+    m_graph.setGain(Channel::Rain, levels.rain * fade);
+    m_graph.setGain(Channel::Wind, levels.wind * fade);
+    m_graph.setGain(Channel::Birdsong, levels.birdsong * fade);
+    m_graph.setGain(Channel::Sea, levels.sea * fade);
+}
+
+bool SoundscapeManager::wanted() const
+{
+    const bool givenWay = m_yield.target() == 0 && !m_yield.moving(m_scheduler->now());
+    return soundAllowed(m_settings) && !givenWay;
+}
+
+float SoundscapeManager::fadeGain() const
+{
+    const double now = m_scheduler->now();
+    return m_sleep.gain(now) * m_yield.value(now);
+}
+
+// --- the sleep timer ---
+
+void SoundscapeManager::sleepTimerSet(double minutes)
+{
+    const double clamped = settingInfo(Setting::sleepTimer).clamped(minutes);
+    if (clamped > 0) {
+        startSleepCountdown(clamped * 60);
+        return;
+    }
+    m_sleep.stop();
+    ++m_sleepGeneration;
+    if (m_settings.sleepTimerEndsAt() != 0)
+        m_settings.setSleepTimerEndsAt(0);
+    if (m_running)
+        applyLevels(); // switched off during the fade: the sound comes back
+}
+
+void SoundscapeManager::startSleepCountdown(double seconds)
+{
+    m_sleep.start(seconds, m_scheduler->now());
+    const std::uint64_t generation = ++m_sleepGeneration;
+    // For the panel's countdown only, so on the wall clock it reads; the timer itself runs on
+    // the scheduler's clock.
+    m_settings.setSleepTimerEndsAt(static_cast<double>(QDateTime::currentMSecsSinceEpoch()) + seconds * 1000);
+    if (m_running)
+        applyLevels();
+    m_scheduler->after(std::min(seconds, kSleepCheckSeconds), [this, generation] { checkSleepTimer(generation); });
+}
+
+void SoundscapeManager::checkSleepTimer(std::uint64_t generation)
+{
+    if (generation != m_sleepGeneration || !m_sleep.running())
+        return;
+    const double now = m_scheduler->now();
+    if (m_sleep.finished(now)) {
+        sleepTimerFinished();
+        return;
+    }
+    const double remaining = m_sleep.remaining(now);
+    if (remaining <= 0 && m_running)
+        applyLevels();
+    const double wait = remaining > 0 ? std::min(remaining, kSleepCheckSeconds) : kFadeStepSeconds;
+    m_scheduler->after(wait, [this, generation] { checkSleepTimer(generation); });
+}
+
+// The timer has done its job: the sound is off as if switched off by hand, and the timer is
+// back to off, so the next evening starts from the panel's choice and not a stale countdown.
+void SoundscapeManager::sleepTimerFinished()
+{
+    m_sleep.stop();
+    ++m_sleepGeneration;
+    m_settings.setSoundEnabled(false);
+    m_settings.setSleepTimer(0);
+    apply();
+}
+
+void SoundscapeManager::runSleepTimerFor(double seconds)
+{
+    if (!(m_settings.sleepTimer() > 0))
+        m_settings.setSleepTimer(1);
+    startSleepCountdown(seconds);
+}
+
+std::optional<double> SoundscapeManager::sleepTimerRemaining() const
+{
+    if (!m_sleep.running())
+        return std::nullopt;
+    return m_sleep.remaining(m_scheduler->now());
+}
+
+// --- giving way to other players ---
+
+void SoundscapeManager::setOtherAudioPlaying(bool playing)
+{
+    m_otherAudioPlaying = playing;
+    updateYield();
+}
+
+void SoundscapeManager::updateYield()
+{
+    const float target = m_pauseForOtherAudio && m_otherAudioPlaying ? 0.0f : 1.0f;
+    if (target == m_yield.target())
+        return;
+    if (!m_built) {
+        m_yield = GainRamp(target);
+        return;
+    }
+    m_yield.moveTo(target, m_scheduler->now(), kDuckFadeSeconds);
+    if (target > 0)
+        apply(); // the output may have closed while silent
+    scheduleFadeStep();
+}
+
+void SoundscapeManager::scheduleFadeStep()
+{
+    if (m_fadeStepPending)
+        return;
+    m_fadeStepPending = true;
+    m_scheduler->after(kFadeStepSeconds, [this] { fadeStep(); });
+}
+
+void SoundscapeManager::fadeStep()
+{
+    m_fadeStepPending = false;
+    if (m_running)
+        applyLevels();
+    if (m_yield.moving(m_scheduler->now()))
+        scheduleFadeStep();
+    else if (m_yield.target() == 0)
+        apply(); // silent now: no need to keep the device busy
 }
 
 void SoundscapeManager::startEngine()
@@ -196,7 +331,7 @@ void SoundscapeManager::lightningStruck(double brightness)
         || !m_settings.thunderEnabled() || !m_bank)
         return;
     const int clapCount = static_cast<int>(m_bank->thunder.size());
-    const ThunderClap clap = planThunderClap(brightness, masterVolume(m_settings), clapCount, m_random);
+    const ThunderClap clap = planThunderClap(brightness, masterVolume(m_settings) * fadeGain(), clapCount, m_random);
     m_graph.setGain(Channel::Thunder, clap.gain);
     m_scheduler->after(clap.delaySeconds, [this, index = clap.index] {
         // A clap whose delay ends after the sound stopped is dropped.

@@ -3,12 +3,14 @@
 #include "settings/Signal.h"
 #include "sound/AudioOutput.h"
 #include "sound/Scheduler.h"
+#include "sound/SoundFades.h"
 #include "sound/SoundGraph.h"
 #include "sound/Synthesis.h"
 #include "sound/ThunderSoundSink.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -18,6 +20,11 @@ class SettingsStore;
 
 // Seconds between two re-levellings while some level drifts by itself.
 inline constexpr double kDynamicsInterval = 0.3;
+// Seconds between two steps of a fade (each step glides, so the steps are not heard).
+inline constexpr double kFadeStepSeconds = 0.1;
+// The longest wait between two looks at the sleep timer: a clock that jumped (a suspend) is
+// noticed this soon.
+inline constexpr double kSleepCheckSeconds = 5;
 // The device stays open this long after the sound stops, so that the levels glide to silence
 // instead of cutting off with a click.
 inline constexpr double kFadeOutSeconds = 0.06;
@@ -49,6 +56,20 @@ public:
     // Schedules a clap that fits the flash, if thunder may sound.
     void lightningStruck(double brightness) override;
 
+    // Whether another player is playing now; with `pauseForOtherAudio` on, the sound gives way
+    // to it (fades out, and back in once no other player plays).
+    void setOtherAudioPlaying(bool playing);
+    // Restarts the running sleep timer so that it runs out in `seconds` (offline renders start
+    // near its end); switches the timer on (one minute) when it is off.
+    void runSleepTimerFor(double seconds);
+
+    // Seconds until the sleep timer runs out (0 while fading), nothing while it is off.
+    [[nodiscard]] std::optional<double> sleepTimerRemaining() const;
+    // Given way to another player, or on the way there.
+    [[nodiscard]] bool yieldingToOtherAudio() const { return m_yield.target() == 0; }
+    // The factor the fades (sleep timer, other audio) put on every channel now.
+    [[nodiscard]] float fadeGain() const;
+
     [[nodiscard]] bool isBuilt() const { return m_built; }
     [[nodiscard]] bool isReady() const { return m_bank != nullptr; }
     [[nodiscard]] bool isRunning() const { return m_running; }
@@ -67,6 +88,14 @@ private:
     void updateDynamicsTimer();
     void dynamicsTick();
     [[nodiscard]] bool outputLost() const;
+    [[nodiscard]] bool wanted() const;
+    void sleepTimerSet(double minutes);
+    void startSleepCountdown(double seconds);
+    void checkSleepTimer(std::uint64_t generation);
+    void sleepTimerFinished();
+    void updateYield();
+    void scheduleFadeStep();
+    void fadeStep();
 
     SettingsStore& m_settings;
     std::shared_ptr<const SoundBank> m_bank;
@@ -78,6 +107,14 @@ private:
     std::mt19937_64 m_random;
     std::thread m_synthesis;
     Subscription m_settingsChanges;
+    Subscription m_sleepTimerSetting;
+    Subscription m_yieldSetting;
+    SleepTimer m_sleep;
+    std::uint64_t m_sleepGeneration = 0;
+    GainRamp m_yield;
+    bool m_otherAudioPlaying = false;
+    bool m_pauseForOtherAudio = false;
+    bool m_fadeStepPending = false;
     bool m_built = false;
     bool m_synthesisStarted = false;
     bool m_running = false;

@@ -90,7 +90,8 @@ TEST_F(CommandLine, ListShowsEveryStoredKeyOnce)
     const Result result = run({"list"});
     EXPECT_EQ(result.status, kExitOk);
     const QStringList lines = result.out.split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines.size(), static_cast<qsizetype>(kSettingCount - 1)); // all but the lock state
+    // All but the lock state and the end of the sleep timer's countdown.
+    EXPECT_EQ(lines.size(), static_cast<qsizetype>(kSettingCount - 2));
     EXPECT_TRUE(lines.contains("rain.dropsPerSecond=22"));
     EXPECT_TRUE(lines.contains("scene.dockSettle=true"));
 }
@@ -163,6 +164,20 @@ TEST_F(CommandLine, NumbersAreTakenAtTheEndsOfTheirRangeAndRefusedJustOutside)
         QTextStream quiet(stderr);
         EXPECT_EQ(refuseBeforeSending({"set", c.key, c.highest}, quiet), std::nullopt);
     }
+}
+
+TEST_F(CommandLine, SoundTimerTakesMinutesOrOff)
+{
+    const std::vector<std::pair<QString, double>> good = {{"30", 30}, {"off", 0}, {"1", 1}, {"90", 90}, {" 45 ", 45}};
+    for (const auto& [text, minutes] : good) {
+        EXPECT_EQ(run({"sound-timer", text}).status, kExitOk) << text.toStdString();
+        EXPECT_EQ(store.sleepTimer(), minutes);
+        EXPECT_EQ(db.value("sound.sleepTimer").toDouble(), minutes);
+    }
+    for (const char* bad : {"0", "0.5", "91", "-5", "abc", "nan", "inf", "", "OFF"})
+        expectRefused({"sound-timer", bad});
+    expectRefused({"sound-timer"});
+    expectRefused({"sound-timer", "15", "30"});
 }
 
 TEST_F(CommandLine, PresetAppliesAndIsMarkedActive)

@@ -105,6 +105,8 @@ TEST_F(SoundCommand, RefusesBadArgumentsWithStatusTwoAndWritesNothing)
         {"--thunder-at", "1:2:3", "--out", out},
         {"--thunder-at", "12", "--seconds", "10", "--out", out},
         {"--seed", "-3", "--out", out},
+        {"--sleep-in", "-1", "--out", out},
+        {"--sleep-in", "soon", "--out", out},
         {"--float=yes", "--out", out},
         {"--loud", "--out", out},
         {"extra", "--out", out},
@@ -154,6 +156,27 @@ TEST_F(SoundCommand, RendersTheStormAsHeardWithSoundOnWhateverTheSwitchesSay)
     EXPECT_EQ(silent->format, 3);
     EXPECT_EQ(silent->bits, 32);
     EXPECT_LT(rms(silent->samples, 0, 1), 1e-9);
+}
+
+TEST_F(SoundCommand, TheSleepTimerFadesTheRenderToSilence)
+{
+    const QString file = path("sleep.wav");
+    ASSERT_EQ(run({"--preset", "rainy-night", "--seconds", "40", "--seed", "5", "--sleep-in", "5", "--float", "--out", file}),
+              kExitOk)
+        << errors.toStdString();
+    const auto wav = readWav(file);
+    ASSERT_TRUE(wav);
+    const double before = rms(wav->samples, 1, 5);
+    EXPECT_GT(before, 0.002);
+    // Five-second stretches of the 30 s fade, each quieter than the one before.
+    double last = before;
+    for (double from = 5; from < 35; from += 5) {
+        const double now = rms(wav->samples, from, from + 5);
+        EXPECT_LT(now, last) << "from " << from << " s";
+        last = now;
+    }
+    EXPECT_LT(rms(wav->samples, 30, 35), 0.1 * before);
+    EXPECT_LT(rms(wav->samples, 36, 40), 1e-6) << "switched off once faded";
 }
 
 TEST_F(SoundCommand, AFileThatCannotBeWrittenIsAFailureNotACrash)

@@ -320,7 +320,7 @@ TestCase {
         const tab = open(soundTab)
         const muted = part(tab, "muted")
         verify(!muted.visible)
-        for (let i = 1; i <= 3; ++i)
+        for (let i = 1; i <= 4; ++i)
             verifyLive(part(tab, "card:" + i), true, 0.45, "card " + i)
 
         // With the sound off, the mix can still be prepared.
@@ -332,13 +332,42 @@ TestCase {
         verify(muted.visible)
         verify(waitForItemPolished(tab))
         verify(muted.y + muted.height <= part(tab, "card:1").y, "the line stands above the cards")
-        for (let j = 1; j <= 3; ++j)
+        for (let j = 1; j <= 4; ++j)
             verifyLive(part(tab, "card:" + j), false, 0.45, "card " + j)
 
         Panel.settings.lowPowerMode = false
         verify(!muted.visible)
-        for (let k = 1; k <= 3; ++k)
+        for (let k = 1; k <= 4; ++k)
             verifyLive(part(tab, "card:" + k), true, 0.45, "card " + k)
+    }
+
+    // One choice of the sleep timer is marked and stored; while it runs, the row counts down to
+    // the end the soundscape set.
+    function test_sleepTimerRowChoosesAndCountsDown() {
+        Panel.settings.sleepTimer = 0
+        Panel.settings.sleepTimerEndsAt = 0
+        const tab = open(soundTab)
+        const row = part(tab, "row:sleepTimer")
+        const subtitle = part(part(row, "sleepLabel"), "rowSubtitle")
+        const idle = subtitle.text
+        compare(part(row, "sleep:0").active, true)
+
+        mouseClick(part(row, "sleep:30"))
+        compare(Panel.settings.sleepTimer, 30)
+        verifyStored("sound.sleepTimer", 30)
+        compare(part(row, "sleep:30").active, true)
+        compare(part(row, "sleep:0").active, false)
+        compare(subtitle.text, idle, "no countdown before the soundscape has started it")
+
+        Panel.settings.sleepTimerEndsAt = Date.now() + 90500
+        tryVerify(() => subtitle.text.startsWith("1:30 left") || subtitle.text.startsWith("1:31 left"),
+                  1000, subtitle.text)
+        tryVerify(() => subtitle.text.startsWith("1:29 left"), 3000, subtitle.text)
+
+        mouseClick(part(row, "sleep:0"))
+        compare(Panel.settings.sleepTimer, 0)
+        verifyStored("sound.sleepTimer", 0)
+        compare(subtitle.text, idle)
     }
 
     // The colour well opens the picker on the stored colour; a typed code and a click in the

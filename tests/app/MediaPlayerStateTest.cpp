@@ -1,0 +1,136 @@
+#include "app/MediaPlayerState.h"
+
+#include "settings/ScenePreset.h"
+#include "settings/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+using namespace tavik;
+
+namespace {
+
+class MediaPlayerState : public ::testing::Test {
+protected:
+    // Saves what is on screen now under a name, starred or not; returns its id.
+    QString save(const QString& name, bool favourite)
+    {
+        const QString id = *store.saveCurrentScene(name, std::nullopt);
+        if (favourite) {
+            const SavedSceneList scenes = store.savedScenes(); // toggling replaces the list
+            for (const SavedScene& scene : scenes) {
+                if (scene.id == id)
+                    store.toggleFavorite(scene);
+            }
+        }
+        return id;
+    }
+    void makeCustom() { store.setDropsPerSecond(store.dropsPerSecond() + 37); }
+
+    MemoryKeyValueStore db;
+    SettingsStore store{db};
+};
+
+} // namespace
+
+TEST_F(MediaPlayerState, TheTitleNamesTheSceneOnScreen)
+{
+    ScenePreset::preset(u"rainy-night")->apply(store);
+    EXPECT_EQ(sceneTitle(store), "Rainy night");
+    EXPECT_EQ(sceneId(store), "rainy-night");
+    makeCustom();
+    EXPECT_EQ(sceneTitle(store), "Custom scene");
+    EXPECT_EQ(sceneId(store), "");
+    const QString lazy = save(QStringLiteral("Lazy"), false);
+    EXPECT_EQ(sceneTitle(store), "Lazy");
+    EXPECT_EQ(sceneId(store), lazy);
+
+    // A scene that looks like a built-in one: a favourite's name comes first, as on the bar.
+    ScenePreset::preset(u"storm")->apply(store);
+    save(QStringLiteral("Plain storm"), false);
+    EXPECT_EQ(sceneTitle(store), "Storm");
+    save(QStringLiteral("My storm"), true);
+    EXPECT_EQ(sceneTitle(store), "My storm");
+}
+
+TEST_F(MediaPlayerState, NextAndPreviousWalkTheSceneBarAndWrapRound)
+{
+    const auto presets = ScenePreset::all();
+    makeCustom();
+    const QString mine = save(QStringLiteral("Mine"), true);
+    makeCustom(); // now off the bar
+    const std::vector<std::pair<int, QString>> walk = {
+        {+1, mine}, // from a scene not on the bar, next is the first chip
+        {+1, presets.front().id},
+        {-1, mine},
+        {-1, presets.back().id}, // round the start
+        {+1, mine},              // and round the end
+    };
+    for (const auto& [direction, expected] : walk) {
+        stepScene(store, direction);
+        EXPECT_EQ(sceneId(store), expected) << (direction > 0 ? "next" : "previous");
+    }
+    makeCustom();
+    stepScene(store, -1);
+    EXPECT_EQ(sceneId(store), presets.back().id) << "previous from off the bar is the last chip";
+    for (std::size_t i = 1; i < presets.size(); ++i) {
+        stepScene(store, -1);
+        EXPECT_EQ(sceneId(store), presets[presets.size() - 1 - i].id);
+    }
+}
+
+TEST_F(MediaPlayerState, PausedWithTheReasonThatSilencesIt)
+{
+    struct Case {
+        const char* what;
+        std::function<void(SettingsStore&)> change;
+        bool yielding;
+        Silence silence;
+    };
+    const std::vector<Case> cases = {
+        {"playing", [](SettingsStore&) {}, false, Silence::none},
+        {"sound switched off", [](SettingsStore& s) { s.setSoundEnabled(false); }, false, Silence::soundOff},
+        {"master switch off", [](SettingsStore& s) { s.setEnabled(false); }, false, Silence::masterOff},
+        {"locked", [](SettingsStore& s) { s.setScreenLocked(true); }, false, Silence::screenLocked},
+        {"power saving", [](SettingsStore& s) { s.setLowPowerMode(true); }, false, Silence::powerSaving},
+        {"another player", [](SettingsStore&) {}, true, Silence::otherAudio},
+        {"the user's switch says it first",
+         [](SettingsStore& s) {
+             s.setScreenLocked(true);
+             s.setSoundEnabled(false);
+         },
+         true, Silence::soundOff},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        store.setEnabled(true);
+        store.setSoundEnabled(true);
+        store.setScreenLocked(false);
+        store.setLowPowerMode(false);
+        c.change(store);
+        const Silence silence = silenceOf(store, c.yielding);
+        EXPECT_EQ(silence, c.silence);
+        EXPECT_EQ(playbackStatus(silence), c.silence == Silence::none ? "Playing" : "Paused");
+        EXPECT_EQ(silenceText(silence).isEmpty(), c.silence == Silence::none);
+    }
+}
+
+TEST_F(MediaPlayerState, VolumeMapsToWholePercentsClampedBothWays)
+{
+    const std::vector<std::pair<double, double>> writes = {{0.3, 30}, {0.555, 56}, {1.5, 100}, {-0.2, 0}, {1, 100}};
+    for (const auto& [volume, stored] : writes) {
+        setMediaVolume(store, volume);
+        EXPECT_EQ(store.soundVolume(), stored) << volume;
+        EXPECT_EQ(db.value("sound.volume").toDouble(), stored) << volume;
+    }
+    store.setSoundVolume(42);
+    setMediaVolume(store, std::nan(""));
+    EXPECT_EQ(store.soundVolume(), 42);
+    EXPECT_DOUBLE_EQ(mediaVolume(store), 0.42);
+    store.setSoundVolume(250);
+    EXPECT_EQ(mediaVolume(store), 1.0);
+    store.setSoundVolume(std::nan(""));
+    EXPECT_EQ(mediaVolume(store), 0.5) << "the default";
+}

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# The soundscape as a media player on a private session bus: the desktop's controls (here
+# gdbus) play and pause it, step through the scenes and set its volume, all landing in the
+# settings file; another player that starts playing silences it only while the option is on.
+# Usage (inside desktop-session): mpris-e2e.sh TAVIK FAKE_PLAYER
+set -u
+tavik="$1" fake="$2"
+work="$(mktemp -d)"
+conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
+app_pid= fake_pid= monitor_pid=
+cleanup() {
+  exec 5>&- 2>/dev/null
+  kill $app_pid $fake_pid $monitor_pid 2>/dev/null
+  wait $app_pid $fake_pid $monitor_pid 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+check() { # description, expected, actual
+  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
+}
+name=org.mpris.MediaPlayer2.tavik
+path=/org/mpris/MediaPlayer2
+player=org.mpris.MediaPlayer2.Player
+call() { gdbus call --session --dest $name --object-path $path --method "$@" 2>&1; }
+get() { call org.freedesktop.DBus.Properties.Get "$1" "$2"; }
+owned() {
+  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner $name 2>/dev/null
+}
+stored() { sed -n "s/^$1=//p" "$conf" 2>/dev/null; }
+# Polls until the command prints the expected text, then prints what it printed last.
+await() { # expected, command...
+  local expected="$1" got; shift
+  for _ in $(seq 100); do got="$("$@")"; [ "$got" == "$expected" ] && break; sleep 0.1; done
+  echo "$got"
+}
+status() { get $player PlaybackStatus; }
+title() { get $player Metadata | grep -o "'xesam:title': <'[^']*'>" | sed "s/.*<'\(.*\)'>/\1/"; }
+# The bytes SDL's disk driver has written so far: it grows while the device is open.
+played() { stat -c %s "$work/out.raw" 2>/dev/null || echo 0; }
+
+"$tavik" preset rainy-night >/dev/null
+"$tavik" set sound.enabled false >/dev/null
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/out.raw" "$tavik" >"$work/tavik.log" 2>&1 &
+app_pid=$!
+check "owns $name" "(true,)" "$(await "(true,)" owned)"
+dbus-monitor --session "type='signal',path='$path',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged'" \
+  >"$work/signals" 2>/dev/null &
+monitor_pid=$!
+sleep 0.3
+
+check "identity" "(<'Tavik'>,)" "$(get org.mpris.MediaPlayer2 Identity)"
+check "desktop entry" "(<'tavik'>,)" "$(get org.mpris.MediaPlayer2 DesktopEntry)"
+check "switched off: paused" "(<'Paused'>,)" "$(status)"
+check "the scene on screen is the title" "Rainy night" "$(title)"
+check "artist" "1" "$(get $player Metadata | grep -c "'xesam:artist': <\['Tavik'\]>")"
+
+call $player.PlayPause >/dev/null
+check "PlayPause switches the sound on in the settings file" "true" "$(await true stored sound.enabled)"
+check "and plays" "(<'Playing'>,)" "$(await "(<'Playing'>,)" status)"
+check "announced" "yes" "$(await yes sh -c "grep -q 'Playing' '$work/signals' && echo yes")"
+check "the sound device plays" "yes" "$(await yes sh -c "[ \$(stat -c %s '$work/out.raw' 2>/dev/null || echo 0) -gt 0 ] && echo yes")"
+call $player.PlayPause >/dev/null
+check "PlayPause again switches it off" "false" "$(await false stored sound.enabled)"
+check "and pauses" "(<'Paused'>,)" "$(await "(<'Paused'>,)" status)"
+call $player.Play >/dev/null
+check "Play switches it on" "true" "$(await true stored sound.enabled)"
+
+call $player.Next >/dev/null
+check "Next applies the next scene of the bar" "storm" "$(await storm stored app.scene)"
+check "whose name is the title" "Storm" "$(await Storm title)"
+check "announced with the metadata" "yes" "$(await yes sh -c "grep -q \"string \\\"Storm\\\"\" '$work/signals' && echo yes")"
+call $player.Previous >/dev/null
+check "Previous goes back" "rainy-night" "$(await rainy-night stored app.scene)"
+
+call org.freedesktop.DBus.Properties.Set $player Volume "<0.3>" >/dev/null
+check "Volume 0.3 stores sound.volume=30" "30" "$(await 30 stored sound.volume)"
+call org.freedesktop.DBus.Properties.Set $player Volume "<7.0>" >/dev/null
+check "a volume above 1 is held to 100" "100" "$(await 100 stored sound.volume)"
+check "and reads back as 1" "(<1.0>,)" "$(get $player Volume)"
+"$tavik" set sound.volume 40 >/dev/null
+check "a volume set elsewhere is announced" "yes" "$(await yes sh -c "grep -A1 '\"Volume\"' '$work/signals' | grep -q 'double 0.4' && echo yes")"
+
+"$tavik" sound-timer 15 >/dev/null
+check "sound-timer reaches the running program" "15" "$(await 15 stored sound.sleepTimer)"
+"$tavik" sound-timer off >/dev/null
+check "and off" "0" "$(await 0 stored sound.sleepTimer)"
+
+# Another player.
+mkfifo "$work/fake.in"
+"$fake" other <"$work/fake.in" >"$work/fake.out" 2>&1 &
+fake_pid=$!
+exec 5>"$work/fake.in"
+check "the other player is up" "ready" "$(await ready head -n1 "$work/fake.out")"
+echo play >&5
+sleep 3
+check "with the option off, another player changes nothing" "(<'Playing'>,)" "$(status)"
+before=$(played); sleep 0.5
+check "and the device keeps playing" "yes" "$([ "$(played)" -gt "$before" ] && echo yes || echo no)"
+"$tavik" set sound.pauseForOtherAudio true >/dev/null
+check "with the option on, it gives way" "(<'Paused'>,)" "$(await "(<'Paused'>,)" status)"
+check "saying why" "1" "$(get $player Metadata | grep -c 'Paused while other audio plays')"
+sleep 3 # the fade, then the device closes
+before=$(played); sleep 0.5
+check "the device stops once faded out" "$before" "$(played)"
+check "the user's switch stays on" "true" "$(stored sound.enabled)"
+echo pause >&5
+check "it plays again when the other player pauses" "(<'Playing'>,)" "$(await "(<'Playing'>,)" status)"
+before=$(played)
+check "and the device plays again" "yes" "$(await yes sh -c "[ \$(stat -c %s '$work/out.raw' 2>/dev/null || echo 0) -ne $before ] && echo yes")"
+echo play >&5
+check "the next time too" "(<'Paused'>,)" "$(await "(<'Paused'>,)" status)"
+kill $fake_pid; wait $fake_pid 2>/dev/null; fake_pid=
+check "a player that goes away counts as stopped" "(<'Playing'>,)" "$(await "(<'Playing'>,)" status)"
+
+call org.mpris.MediaPlayer2.Raise >/dev/null
+check "Raise opens the panel" "True" "$(await True sh -c "'$tavik' status | python3 -c 'import json,sys; print(json.load(sys.stdin)[\"panel\"][\"visible\"])'")"
+
+kill -0 "$app_pid" 2>/dev/null || { echo "FAIL the program stopped"; failures=$((failures + 1)); cat "$work/tavik.log"; }
+kill "$app_pid"; wait "$app_pid" 2>/dev/null; app_pid=
+check "the name is released when the program ends" "(false,)" "$(await "(false,)" owned)"
+echo "$failures failed"
+[ "$failures" -eq 0 ]
