@@ -1,10 +1,10 @@
 # bash completion for tavik. Setting keys, preset ids and saved scenes come from the program
 # itself (tavik list, tavik presets, tavik scene list) each time, so they are always current.
 
-_tavik_commands='panel status list get set reset toggle presets preset scene displays render weather sound help --help --version'
+_tavik_commands='panel status list get set reset toggle presets preset scene displays render weather sound sound-timer help --help --version'
 _tavik_scene_commands='save list apply rename favorite delete'
 _tavik_render_options='--preset --set --size --scale --time --fps --seed --uptime --frames --dock --background --renderer --dump --out'
-_tavik_sound_options='--seconds --preset --set --uptime --thunder-at --seed --float --out'
+_tavik_sound_options='--seconds --preset --set --uptime --thunder-at --sleep-in --seed --float --out'
 
 _tavik_keys() { "$1" list 2>/dev/null | while IFS='=' read -r key _; do printf '%s\n' "$key"; done; }
 _tavik_presets() { "$1" presets 2>/dev/null | while read -r id _; do printf '%s\n' "$id"; done; }

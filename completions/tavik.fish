@@ -57,7 +57,7 @@ function __tavik_scene_target
 end
 
 complete -c tavik -f
-complete -c tavik -n 'test (count (commandline -opc)) -eq 1' -a 'panel status list get set reset toggle presets preset scene displays render weather sound help'
+complete -c tavik -n 'test (count (commandline -opc)) -eq 1' -a 'panel status list get set reset toggle presets preset scene displays render weather sound sound-timer help'
 complete -c tavik -n 'test (count (commandline -opc)) -eq 1' -l help -d 'the commands'
 complete -c tavik -n 'test (count (commandline -opc)) -eq 1' -l version -d 'the installed version'
 complete -c tavik -n '__tavik_at get 2' -a '(__tavik_keys)'
@@ -84,4 +84,6 @@ complete -c tavik -n '__fish_seen_subcommand_from render' -l renderer -xa 'raste
 complete -c tavik -n '__fish_seen_subcommand_from render' -l dump -rF
 complete -c tavik -n '__fish_seen_subcommand_from sound' -l seconds -x
 complete -c tavik -n '__fish_seen_subcommand_from sound' -l thunder-at -x
+complete -c tavik -n '__fish_seen_subcommand_from sound' -l sleep-in -x
+complete -c tavik -n '__fish_seen_subcommand_from sound-timer' -xa 'off 15 30 45 60 90'
 complete -c tavik -n '__fish_seen_subcommand_from sound' -l float
