@@ -249,6 +249,7 @@ void WeatherService::applyDetails(const ForecastAnswer& weather, const ScenePres
     }
     const QDateTime now = m_timings.clock ? m_timings.clock() : QDateTime::currentDateTimeUtc();
     auto changes = detailedChanges(weather.measured, preset.scene, *m_cachedCoord, now, daylightSunColour());
+    markDetailBackup(true);
     for (const auto& [id, value] : changes) {
         m_settings.setValue(id, value);
         if (generation != m_refreshGeneration)
@@ -269,6 +270,9 @@ std::optional<QJsonObject> WeatherService::detailBackup() const
 }
 
 namespace {
+
+// Set in the detail backup once detailed weather has changed the settings it holds.
+constexpr const char* kInUse = "inUse";
 
 QString keyOf(Setting id)
 {
@@ -297,10 +301,23 @@ void WeatherService::captureDetailBackupIfNeeded()
                       QString::fromUtf8(QJsonDocument(backup).toJson(QJsonDocument::Compact)));
 }
 
+void WeatherService::markDetailBackup(bool inUse)
+{
+    auto backup = detailBackup();
+    if (!backup || backup->value(QLatin1StringView(kInUse)).toBool() == inUse)
+        return;
+    backup->insert(QLatin1StringView(kInUse), inUse);
+    m_settings.defaults().setValue(QString::fromLatin1(kDetailBackupKey),
+                                   QString::fromUtf8(QJsonDocument(*backup).toJson(QJsonDocument::Compact)));
+}
+
 void WeatherService::restoreDetailBackup(bool remove)
 {
-    // Each value is checked on its own: a hand-edited backup gives back what it still can.
-    if (const auto backup = detailBackup()) {
+    // Only what detailed weather changed goes back: without it the user may have set these
+    // values while live weather ran. Each value is checked on its own: a hand-edited backup
+    // gives back what it still can.
+    const auto backup = detailBackup();
+    if (backup && backup->value(QLatin1StringView(kInUse)).toBool()) {
         for (Setting id : kDetailedExtraSettings) {
             const QJsonValue value = backup->value(keyOf(id));
             const SettingInfo& info = settingInfo(id);
@@ -314,6 +331,8 @@ void WeatherService::restoreDetailBackup(bool remove)
     }
     if (remove)
         m_settings.defaults().remove(QString::fromLatin1(kDetailBackupKey));
+    else
+        markDetailBackup(false);
 }
 
 QString WeatherService::daylightSunColour() const

@@ -112,6 +112,7 @@ private:
     void captureDetailBackupIfNeeded();
     // Writes the backed-up values back; the backup itself stays unless `remove`.
     void restoreDetailBackup(bool remove);
+    void markDetailBackup(bool inUse);
     [[nodiscard]] std::optional<QJsonObject> detailBackup() const;
     [[nodiscard]] QString daylightSunColour() const;
     [[nodiscard]] std::chrono::milliseconds refreshInterval() const;

@@ -460,3 +460,19 @@ TEST_F(WeatherServiceTest, DetailedWeatherLooksEveryQuarterHourAndKeepsThePreset
     EXPECT_EQ(store.windStrength(), 22);
     EXPECT_TRUE(QTest::qWaitFor([this] { return server.count(kForecast) >= 3; }, 3000));
 }
+
+TEST_F(WeatherServiceTest, PlainLiveWeatherLeavesTheUsersOwnTouchesAlone)
+{
+    // Without detailed weather, settings beyond the scene are the user's, during and after.
+    store.setLiveWeatherEnabled(true);
+    auto& weather = makeService(std::nullopt);
+    weather.start();
+    ASSERT_EQ(nextResult(), true);
+    store.setWindDirection(30);
+    weather.refreshNow();
+    ASSERT_EQ(nextResult(), true);
+    EXPECT_EQ(store.windDirection(), 30);
+    store.setLiveWeatherEnabled(false);
+    EXPECT_EQ(store.windDirection(), 30);
+    EXPECT_EQ(store.sceneName(), u"storm");
+}
