@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 
 #include <memory>
 
@@ -34,13 +35,27 @@ std::optional<WeatherOptions> parseOptions(const QStringList& args, QTextStream&
     return options;
 }
 
-void printResult(const WeatherService& service, QTextStream& out)
+// Whether the user's settings ask for detailed weather. Only read: the command changes nothing,
+// and a missing file is not created.
+bool userWantsDetail()
+{
+    const QString path = IniKeyValueStore::defaultPath();
+    if (!QFileInfo::exists(path))
+        return false;
+    const IniKeyValueStore file(path);
+    return storedBool(file.value(QString::fromLatin1(settingInfo(Setting::liveWeatherDetailed).key.data()))).value_or(false);
+}
+
+void printResult(const WeatherService& service, bool detailed, QTextStream& out)
 {
     out << "status: " << service.status() << '\n'
         << "place: " << service.locationName().value_or(QString()) << '\n'
         << "condition: " << service.conditionText().value_or(QString()) << '\n'
         << "temperature: " << service.temperatureText().value_or(QString()) << '\n'
-        << "preset: " << service.appliedPresetId().value_or(QString()) << '\n';
+        << "preset: " << service.appliedPresetId().value_or(QString()) << '\n'
+        << "reason: " << service.failureReason() << '\n';
+    if (detailed)
+        out << "settings: " << describeChanges(service.appliedDetails()) << '\n';
     out.flush();
 }
 
@@ -63,6 +78,8 @@ int runWeatherCommand(const QStringList& args, QTextStream& out, QTextStream& er
     SettingsStore store(database);
     store.setLowPowerMode(false);
     store.setLiveWeatherEnabled(true);
+    const bool detailed = userWantsDetail();
+    store.setLiveWeatherDetailed(detailed);
 
     bool applied = false;
     {
@@ -77,7 +94,7 @@ int runWeatherCommand(const QStringList& args, QTextStream& out, QTextStream& er
         });
         service.start();
         loop.exec();
-        printResult(service, out);
+        printResult(service, detailed, out);
     }
     // Finished requests are deleted from the event loop; let them go before returning.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

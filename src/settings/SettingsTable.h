@@ -80,6 +80,7 @@ namespace tavik {
     X(Double, aurora, auroraSpeed, AuroraSpeed, "aurora.speed", 30, 0, 100) \
     X(String, aurora, auroraColorHex, AuroraColorHex, "aurora.color", "#5BF0C0", 0, 0) \
     X(Bool, weather, liveWeatherEnabled, LiveWeatherEnabled, "weather.live", false, 0, 0) \
+    X(Bool, weather, liveWeatherDetailed, LiveWeatherDetailed, "weather.detailed", false, 0, 0) \
     X(Bool, wind, windEnabled, WindEnabled, "wind.enabled", true, 0, 0) \
     X(Bool, wind, windDynamic, WindDynamic, "wind.dynamic", false, 0, 0) \
     X(Double, wind, windStrength, WindStrength, "wind.strength", 25, 0, 100) \

@@ -81,13 +81,17 @@ QString decimalText(double value)
     return text;
 }
 
-QUrl forecastUrl(const QUrl& base, Coordinate at)
+QUrl forecastUrl(const QUrl& base, Coordinate at, bool measured)
 {
     QUrl url = withPath(base, QStringLiteral("/v1/forecast"));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("latitude"), decimalText(at.lat));
     query.addQueryItem(QStringLiteral("longitude"), decimalText(at.lon));
-    query.addQueryItem(QStringLiteral("current"), QStringLiteral("weather_code,is_day,temperature_2m"));
+    QString current = QStringLiteral("weather_code,is_day,temperature_2m");
+    if (measured)
+        current += QStringLiteral(",precipitation,rain,snowfall,cloud_cover,visibility,wind_speed_10m,"
+                                  "wind_direction_10m,wind_gusts_10m");
+    query.addQueryItem(QStringLiteral("current"), current);
     url.setQuery(query);
     return url;
 }

@@ -34,8 +34,10 @@ struct WeatherEndpoints {
 // with a fractional part: 13.0, -0.5, 0.00001. Empty for a value that is not finite.
 [[nodiscard]] QString decimalText(double value);
 
-// GET <forecast>/v1/forecast?latitude=…&longitude=…&current=weather_code,is_day,temperature_2m
-[[nodiscard]] QUrl forecastUrl(const QUrl& base, Coordinate at);
+// GET <forecast>/v1/forecast?latitude=…&longitude=…&current=weather_code,is_day,temperature_2m;
+// with `measured`, the current list goes on with precipitation, rain, snowfall, cloud cover,
+// visibility and the wind at 10 m.
+[[nodiscard]] QUrl forecastUrl(const QUrl& base, Coordinate at, bool measured = false);
 // GET <firstGeo>/
 [[nodiscard]] QUrl firstGeoUrl(const QUrl& base);
 // GET <secondGeo>/v1/ip/geo.json

@@ -20,7 +20,29 @@ bool isStatusOnlyError(QNetworkReply::NetworkError error)
         || (code >= QNetworkReply::InternalServerError && code <= QNetworkReply::UnknownServerError);
 }
 
+HttpResult::Failure failureKind(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError: return HttpResult::Failure::Refused;
+    case QNetworkReply::TimeoutError: return HttpResult::Failure::TimedOut;
+    default: return HttpResult::Failure::Other;
+    }
+}
+
 } // namespace
+
+QString failureReason(const HttpResult& result)
+{
+    switch (result.failure) {
+    case HttpResult::Failure::TimedOut: return QStringLiteral("time-out");
+    case HttpResult::Failure::Refused: return QStringLiteral("refused");
+    case HttpResult::Failure::Other: return result.error.isEmpty() ? QStringLiteral("request failed") : result.error;
+    case HttpResult::Failure::None: break;
+    }
+    if (result.status >= 300)
+        return QStringLiteral("HTTP %1").arg(result.status);
+    return QStringLiteral("bad answer");
+}
 
 HttpRequest::HttpRequest(QNetworkReply* reply, const HttpLimits& limits, std::function<void(HttpResult)> done)
     : m_reply(reply), m_maxBodyBytes(limits.maxBodyBytes), m_done(std::move(done))
@@ -30,7 +52,7 @@ HttpRequest::HttpRequest(QNetworkReply* reply, const HttpLimits& limits, std::fu
     connect(reply, &QNetworkReply::redirected, this, &HttpRequest::checkRedirect);
     connect(reply, &QNetworkReply::finished, this, &HttpRequest::finish);
     m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this, [this] { fail(QStringLiteral("no answer in time")); });
+    connect(&m_deadline, &QTimer::timeout, this, [this] { fail(QStringLiteral("no answer in time"), HttpResult::Failure::TimedOut); });
     m_deadline.start(limits.timeout);
 }
 
@@ -83,22 +105,22 @@ void HttpRequest::finish()
     if (!m_reply)
         return; // takeBody refused the answer
     const QNetworkReply::NetworkError error = m_reply->error();
-    const bool answered = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (error != QNetworkReply::NoError && !(answered && isStatusOnlyError(error))) {
-        fail(m_reply->errorString());
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (error != QNetworkReply::NoError && !(status.isValid() && isStatusOnlyError(error))) {
+        fail(m_reply->errorString(), failureKind(error));
         return;
     }
     release();
-    deliver({std::exchange(m_body, {}), {}});
+    deliver({std::exchange(m_body, {}), {}, HttpResult::Failure::None, status.toInt()});
 }
 
-void HttpRequest::fail(const QString& why)
+void HttpRequest::fail(const QString& why, HttpResult::Failure kind)
 {
     const QUrl url = m_reply ? m_reply->url() : QUrl();
     qCDebug(lcWeather) << "request failed:" << url.toDisplayString() << why;
     release();
     m_body.clear();
-    deliver({{}, why.isEmpty() ? QStringLiteral("request failed") : why});
+    deliver({{}, why.isEmpty() ? QStringLiteral("request failed") : why, kind, 0});
 }
 
 void HttpRequest::deliver(HttpResult result)

@@ -24,11 +24,20 @@ struct HttpLimits {
 };
 
 struct HttpResult {
+    enum class Failure { None, TimedOut, Refused, Other };
+
     QByteArray body;
     QString error; // empty when an answer arrived, whatever its HTTP status
+    Failure failure = Failure::None;
+    int status = 0; // the HTTP status of an answer; 0 when none arrived
 
     [[nodiscard]] bool ok() const { return error.isEmpty(); }
 };
+
+// Why a request gave nothing usable, in a few words: "time-out", "refused", the transport's
+// own message, or for an answer that did not decode "HTTP <status>" (an error page) or
+// "bad answer".
+[[nodiscard]] QString failureReason(const HttpResult& result);
 
 // One GET in flight. Destroying it aborts the transfer, and its callback never runs after that.
 // The callback runs from the event loop, never from within HttpClient::get, and may destroy
@@ -49,7 +58,7 @@ private:
     void checkAnnouncedSize();
     void checkRedirect(const QUrl& target);
     void finish();
-    void fail(const QString& why);
+    void fail(const QString& why, HttpResult::Failure kind = HttpResult::Failure::Other);
     void deliver(HttpResult result);
     void release();
 

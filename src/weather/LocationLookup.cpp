@@ -62,8 +62,8 @@ void LocationLookup::onFirstService(const HttpResult& result)
             finish(std::move(answer));
             return;
         }
-        qCDebug(lcWeather) << "first IP service gave no usable answer";
     }
+    qCDebug(lcWeather) << "first IP service gave no usable answer:" << failureReason(result);
     askSecondService();
 }
 
@@ -76,16 +76,20 @@ void LocationLookup::askSecondService()
 void LocationLookup::onSecondService(const HttpResult& result)
 {
     auto answer = result.ok() ? decodeSecondGeo(result.body) : std::nullopt;
-    if (!answer)
-        qCDebug(lcWeather) << "second IP service gave no usable answer";
+    if (!answer) {
+        const QString reason = failureReason(result);
+        qCDebug(lcWeather) << "second IP service gave no usable answer:" << reason;
+        finish(std::nullopt, reason);
+        return;
+    }
     finish(std::move(answer));
 }
 
-void LocationLookup::finish(std::optional<GeoAnswer> answer)
+void LocationLookup::finish(std::optional<GeoAnswer> answer, const QString& reason)
 {
     // The callback may destroy this lookup: nothing of it is touched after the call.
     if (auto done = std::exchange(m_done, {}))
-        done(std::move(answer));
+        done(std::move(answer), reason);
 }
 
 } // namespace tavik

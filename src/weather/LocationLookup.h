@@ -17,11 +17,12 @@ namespace tavik {
 // One search for the coordinate of live weather, in order: the device location (with its place
 // name from reverse geocoding, which may fail without failing the search), else the first IP
 // service, else the second. Destroying or cancelling it stops every step; its callback never
-// runs after that. Main thread.
+// runs after that. A search that finds nothing says why the last step failed. Main thread.
 class LocationLookup : public QObject {
     Q_OBJECT
 public:
-    using Done = std::function<void(std::optional<GeoAnswer>)>;
+    // The answer, or nothing and the reason of the last failure ("refused", "time-out", ...).
+    using Done = std::function<void(std::optional<GeoAnswer>, const QString& reason)>;
 
     // Without a device provider the search starts at the IP services.
     LocationLookup(LocationProvider* device, HttpClient& http, const WeatherEndpoints& endpoints, Done done);
@@ -38,7 +39,7 @@ private:
     void onFirstService(const HttpResult& result);
     void askSecondService();
     void onSecondService(const HttpResult& result);
-    void finish(std::optional<GeoAnswer> answer);
+    void finish(std::optional<GeoAnswer> answer, const QString& reason = {});
 
     LocationProvider* m_device;
     HttpClient& m_http;

@@ -93,6 +93,33 @@ std::optional<qint64> requiredInteger(const QJsonObject& object, const char* key
     return static_cast<qint64>(number);
 }
 
+// A measured value within [minimum, maximum]; anything else counts as not measured.
+std::optional<double> measuredValue(const QJsonObject& object, const char* key, double minimum, double maximum)
+{
+    const QJsonValue value = object.value(QLatin1StringView(key));
+    if (!value.isDouble())
+        return std::nullopt;
+    const double number = value.toDouble();
+    if (!std::isfinite(number) || number < minimum || number > maximum)
+        return std::nullopt;
+    return number;
+}
+
+MeasuredWeather measuredWeather(const QJsonObject& values)
+{
+    // The bounds lie beyond any weather ever recorded; what is past them is a broken answer.
+    MeasuredWeather m;
+    m.precipitationMm = measuredValue(values, "precipitation", 0, 500);
+    m.rainMm = measuredValue(values, "rain", 0, 500);
+    m.snowfallCm = measuredValue(values, "snowfall", 0, 200);
+    m.cloudCoverPercent = measuredValue(values, "cloud_cover", 0, 100);
+    m.visibilityM = measuredValue(values, "visibility", 0, 1'000'000);
+    m.windSpeedKmh = measuredValue(values, "wind_speed_10m", 0, 500);
+    m.windFromDeg = measuredValue(values, "wind_direction_10m", 0, 360);
+    m.windGustsKmh = measuredValue(values, "wind_gusts_10m", 0, 700);
+    return m;
+}
+
 struct PlaceParts {
     Member<QString> city, region, country;
     [[nodiscard]] bool ok() const { return city.ok && region.ok && country.ok; }
@@ -170,7 +197,7 @@ std::optional<ForecastAnswer> decodeForecast(const QByteArray& body)
     const auto temperature = optionalNumber(values, "temperature_2m");
     if (!code || !isDay || !temperature.ok)
         return std::nullopt;
-    return ForecastAnswer{*code, *isDay == 1, temperature.value};
+    return ForecastAnswer{*code, *isDay == 1, temperature.value, measuredWeather(values)};
 }
 
 std::optional<QString> decodeReverseGeocode(const QByteArray& body)

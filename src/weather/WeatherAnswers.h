@@ -1,6 +1,7 @@
 #pragma once
 
 #include "weather/Coordinate.h"
+#include "weather/DetailedWeather.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,6 +20,7 @@ struct ForecastAnswer {
     qint64 code = 0; // WMO weather interpretation code
     bool isDay = false;
     std::optional<double> tempC;
+    MeasuredWeather measured;
 };
 
 // "city, region", or "city, country" when there is no region at all (an empty region still
@@ -37,7 +39,11 @@ struct ForecastAnswer {
 // Second IP service: "latitude" and "longitude" as text holding nothing but a number.
 [[nodiscard]] std::optional<GeoAnswer> decodeSecondGeo(const QByteArray& body);
 // Forecast: "current" with integral "weather_code" and "is_day" (1 is day, anything else
-// night) and an optional numeric "temperature_2m".
+// night), an optional numeric "temperature_2m", and the optional measured values
+// "precipitation", "rain", "snowfall", "cloud_cover", "visibility", "wind_speed_10m",
+// "wind_direction_10m" and "wind_gusts_10m". A measured value that is not a number, or lies
+// outside what the sky can do (negative, a cover over 100%, a wind of 600 km/h), is dropped
+// alone; the rest of the answer still counts.
 [[nodiscard]] std::optional<ForecastAnswer> decodeForecast(const QByteArray& body);
 // Reverse geocoding: the place name of "address" (city from city, town or village; region from
 // state; country); nothing when the answer has none.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Live weather in the running program, against a local fake of the web services: switching it
-# on applies the scene of the weather, switching it off brings back the scene the user had.
+# on applies the scene of the weather (and with detailed weather, the measured amounts on top),
+# switching it off brings back the scene the user had.
 # Usage (inside desktop-session): live-weather-e2e.sh TAVIK PYTHON FAKE_SERVER
 set -u
 tavik="$1" python="$2" server="$3"
@@ -42,6 +43,27 @@ wait_for app.scene storm 10
 check "switching it off restores the user's scene" "storm" "$("$tavik" get app.scene)"
 check "with its thunder" "true" "$("$tavik" get thunder.enabled)"
 check "and its own rain" "61" "$("$tavik" get rain.dropsPerSecond)"
+
+# Detailed weather: rain 5 mm/h, a 40 km/h westerly and 80% cloud cover in the answer.
+"$tavik" set wind.dynamic true >/dev/null
+"$tavik" set wind.direction -20 >/dev/null
+"$tavik" set fog.density 33 >/dev/null
+"$tavik" set sun.color "#ABCDEF" >/dev/null
+"$tavik" set weather.detailed true >/dev/null
+"$tavik" list | grep -v '^weather\.live=' >"$work/own-scene"
+"$tavik" set weather.live true >/dev/null
+wait_for rain.dropsPerSecond 65 40
+conf="${XDG_CONFIG_HOME:-$HOME/.config}/tavik/tavik.conf"
+for pair in rain.dropsPerSecond=65 wind.strength=62 wind.direction=45 clouds.count=11 wind.dynamic=false; do
+  check "the settings file holds $pair" "$pair" "$(grep -x "$pair" "$conf")"
+done
+asked=$(grep -c '^/v1/forecast?.*wind_direction_10m' "$work/requests.log")
+check "the measured values were asked" "yes" "$([ "$asked" -ge 1 ] && echo yes || echo "no ($asked)")"
+
+"$tavik" set weather.live false >/dev/null
+wait_for rain.dropsPerSecond 61 10
+"$tavik" list | grep -v '^weather\.live=' >"$work/back"
+check "switching it off restores every setting" "" "$(diff "$work/own-scene" "$work/back")"
 
 "$tavik" status >/dev/null 2>&1 || { echo "FAIL the program stopped"; failures=$((failures + 1)); cat "$work/tavik.log"; }
 echo "$failures failed"

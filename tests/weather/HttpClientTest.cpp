@@ -58,6 +58,8 @@ TEST_F(HttpClientTest, AnswerWhateverTheStatusWithOurUserAgent)
     auto broken = fetch(QStringLiteral("/broken"));
     ASSERT_TRUE(broken && broken->ok());
     EXPECT_EQ(broken->body, "oops");
+    EXPECT_EQ(broken->status, 500);
+    EXPECT_EQ(failureReason(*broken), u"HTTP 500"); // when the body then does not decode
 }
 
 TEST_F(HttpClientTest, TransportFailures)
@@ -78,6 +80,7 @@ TEST_F(HttpClientTest, TransportFailures)
     auto request = client.get(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)), [&](HttpResult r) { refused = r; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return refused.has_value(); }, 3000));
     EXPECT_FALSE(refused->ok());
+    EXPECT_EQ(failureReason(*refused), u"refused");
 }
 
 TEST_F(HttpClientTest, DeadlineCoversTheWholeTransfer)
@@ -91,6 +94,7 @@ TEST_F(HttpClientTest, DeadlineCoversTheWholeTransfer)
         auto result = fetch(QString::fromLatin1(path), {200ms, 1024 * 1024}, 3s);
         ASSERT_TRUE(result) << path;
         EXPECT_FALSE(result->ok()) << path;
+        EXPECT_EQ(failureReason(*result), u"time-out") << path;
         EXPECT_LT(clock.elapsed(), 1500) << path;
     }
     (void)QTest::qWaitFor([this] { return server.abandoned() == 2; }, 1000);

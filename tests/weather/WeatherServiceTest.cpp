@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTimeZone>
 #include <QTest>
 
 using namespace tavik;
@@ -57,7 +59,8 @@ protected:
             source = std::make_unique<FakePositionSource>(*device);
         this->device = source.get();
         const QUrl base = server.baseUrl();
-        service = std::make_unique<WeatherService>(store, std::move(source), WeatherEndpoints{base, base, base, base}, timings);
+        service = std::make_unique<WeatherService>(store, std::move(source),
+                                                   WeatherEndpoints{forecastBase.value_or(base), base, base, base}, timings);
         finished = std::make_unique<QSignalSpy>(service.get(), &WeatherService::refreshFinished);
         return *service;
     }
@@ -77,6 +80,7 @@ protected:
     SettingsStore store{database};
     FakeHttpServer server;
     FakePositionSource* device = nullptr;
+    std::optional<QUrl> forecastBase; // where the forecast is asked, when not of the fake server
     std::unique_ptr<WeatherService> service;
     std::unique_ptr<QSignalSpy> finished;
 };
@@ -303,4 +307,172 @@ TEST_F(WeatherServiceTest, NothingHangsOnSilentServices)
     EXPECT_LT(clock.elapsed(), 2000);
     EXPECT_EQ(weather.status(), u"weather unavailable");
     EXPECT_EQ(server.count(kGeo2), 1);
+}
+
+TEST_F(WeatherServiceTest, OneDeadlineCoversTheWholeRefresh)
+{
+    // Each step alone stays within its own time-out, but together they would take over 2 s.
+    server.route(kGeo1, FakeResponse().after(1h));
+    server.route(kGeo2, FakeResponse().after(1h));
+    store.setLiveWeatherEnabled(true);
+    auto& weather = makeService(Behaviour::Silent, {1h, 400ms, {1s, 1024 * 1024}, 600ms});
+    QElapsedTimer clock;
+    clock.start();
+    weather.start();
+    ASSERT_EQ(nextResult(), false);
+    EXPECT_LT(clock.elapsed(), 1200);
+    EXPECT_EQ(weather.failureReason(), u"time-out");
+    EXPECT_EQ(weather.status(), u"weather unavailable");
+    // A step that still answers after the deadline changes nothing.
+    QTest::qWait(200);
+    EXPECT_EQ(finished->count(), 1);
+}
+
+TEST_F(WeatherServiceTest, AFailedRefreshSaysWhy)
+{
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const QUrl nobody(QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort()));
+    closed.close();
+
+    const struct {
+        const char* name;
+        std::optional<FakeResponse> answer;
+        std::optional<QUrl> elsewhere;
+        const char* reason;
+    } cases[] = {
+        {"error page", FakeResponse::answer("<html>502 Bad Gateway</html>", 502), {}, "HTTP 502"},
+        {"garbage", FakeResponse::answer("<html>hello</html>"), {}, "bad answer"},
+        {"wrong shape", FakeResponse::answer(R"({"current":{"is_day":1}})"), {}, "bad answer"},
+        {"silence", FakeResponse().after(1h), {}, "time-out"},
+        {"nobody listens", {}, nobody, "refused"},
+        {"fine", FakeResponse::answer(forecast(0, 1)), {}, ""},
+    };
+    for (const auto& c : cases) {
+        if (c.answer)
+            server.route(kForecast, *c.answer);
+        forecastBase = c.elsewhere;
+        store.setLiveWeatherEnabled(true);
+        auto& weather = makeService(std::nullopt, {1h, 100ms, {300ms, 1024 * 1024}});
+        weather.start();
+        ASSERT_TRUE(nextResult().has_value()) << c.name;
+        EXPECT_EQ(weather.failureReason(), QString::fromLatin1(c.reason)) << c.name;
+        service.reset();
+        store.setLiveWeatherEnabled(false);
+        store.restoreWeatherSnapshot();
+    }
+}
+
+namespace {
+
+const QByteArray kMeasuredRain = R"({"current":{"weather_code":61,"is_day":1,"temperature_2m":12,"precipitation":5,
+    "rain":5,"snowfall":0,"cloud_cover":80,"visibility":1050,"wind_speed_10m":40,"wind_direction_10m":270,
+    "wind_gusts_10m":60}})";
+
+WeatherTimings detailedTimings(std::chrono::milliseconds quarterHourly = 1h)
+{
+    WeatherTimings timings{1h, 100ms, {1s, 1024 * 1024}};
+    timings.detailedRefreshInterval = quarterHourly;
+    timings.clock = [] { return QDateTime(QDate(2020, 6, 21), QTime(10, 0), QTimeZone::utc()); }; // Berlin, sun high
+    return timings;
+}
+
+std::vector<SettingValue> everySetting(const SettingsStore& store)
+{
+    std::vector<SettingValue> values;
+    for (const SettingInfo& info : settingsTable()) {
+        if (info.id != Setting::liveWeatherEnabled)
+            values.push_back(store.value(info.id));
+    }
+    return values;
+}
+
+} // namespace
+
+TEST_F(WeatherServiceTest, DetailedWeatherFollowsTheMeasuredSkyAndLeavesNoTrace)
+{
+    // The user's own touches beyond the scene itself, which detailed weather also sets.
+    store.setWindDynamic(true);
+    store.setWindDirection(-20);
+    store.setFogDensity(33);
+    store.setSunColorHex(QStringLiteral("#ABCDEF"));
+    store.setLiveWeatherDetailed(true);
+    const auto before = everySetting(store);
+    server.json(kForecast, kMeasuredRain);
+    store.setLiveWeatherEnabled(true);
+    auto& weather = makeService(std::nullopt, detailedTimings());
+    weather.start();
+    ASSERT_EQ(nextResult(), true);
+    EXPECT_EQ(server.requests().back().query,
+              u"latitude=52.52&longitude=13.405&current=weather_code,is_day,temperature_2m,precipitation,rain,"
+              "snowfall,cloud_cover,visibility,wind_speed_10m,wind_direction_10m,wind_gusts_10m");
+    EXPECT_EQ(store.sceneName(), u"rainy-night");
+    EXPECT_EQ(store.dropsPerSecond(), 65);
+    EXPECT_EQ(store.windStrength(), 62);
+    EXPECT_EQ(store.windDirection(), 45);
+    EXPECT_EQ(store.windGustiness(), 50);
+    EXPECT_FALSE(store.windDynamic());
+    EXPECT_TRUE(store.cloudsEnabled());
+    EXPECT_EQ(store.cloudCount(), 11);
+    EXPECT_TRUE(store.fogEnabled());
+    EXPECT_EQ(store.fogDensity(), 60);
+    EXPECT_EQ(store.sunColorHex(), u"#ABCDEF"); // the sun stands high: the user's own colour
+    EXPECT_FALSE(weather.appliedDetails().empty());
+
+    store.setLiveWeatherEnabled(false);
+    EXPECT_EQ(everySetting(store), before);
+    EXPECT_FALSE(database.contains(QString::fromLatin1(WeatherService::kDetailBackupKey)));
+}
+
+TEST_F(WeatherServiceTest, DetailedWeatherSwitchedOffMidRunGoesBackToThePlainScene)
+{
+    store.setWindDirection(-20);
+    server.json(kForecast, kMeasuredRain);
+    store.setLiveWeatherDetailed(true);
+    store.setLiveWeatherEnabled(true);
+    auto& weather = makeService(std::nullopt, detailedTimings());
+    weather.start();
+    ASSERT_EQ(nextResult(), true);
+    ASSERT_EQ(store.dropsPerSecond(), 65);
+
+    store.setLiveWeatherDetailed(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store.dropsPerSecond() == 22; }, 2000)); // the preset's own
+    EXPECT_EQ(store.windDirection(), -20);
+    EXPECT_FALSE(store.fogEnabled());
+    EXPECT_TRUE(weather.appliedDetails().empty());
+    EXPECT_EQ(server.count(kForecast), 1); // no new request needed for that
+
+    // Back on: the measured values are asked for again.
+    store.setLiveWeatherDetailed(true);
+    ASSERT_EQ(nextResult(), true);
+    EXPECT_EQ(server.count(kForecast), 2);
+    EXPECT_EQ(store.dropsPerSecond(), 65);
+}
+
+TEST_F(WeatherServiceTest, DetailedWeatherLooksEveryQuarterHourAndKeepsThePresetWhereNothingWasMeasured)
+{
+    store.setLiveWeatherDetailed(true);
+    store.setLiveWeatherEnabled(true);
+    auto& weather = makeService(std::nullopt, detailedTimings(150ms));
+    weather.start();
+    ASSERT_EQ(nextResult(), true);
+    EXPECT_EQ(store.dropsPerSecond(), 22); // the answer measured nothing: rainy night as it is
+    EXPECT_EQ(store.windStrength(), 22);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return server.count(kForecast) >= 3; }, 3000));
+}
+
+TEST_F(WeatherServiceTest, PlainLiveWeatherLeavesTheUsersOwnTouchesAlone)
+{
+    // Without detailed weather, settings beyond the scene are the user's, during and after.
+    store.setLiveWeatherEnabled(true);
+    auto& weather = makeService(std::nullopt);
+    weather.start();
+    ASSERT_EQ(nextResult(), true);
+    store.setWindDirection(30);
+    weather.refreshNow();
+    ASSERT_EQ(nextResult(), true);
+    EXPECT_EQ(store.windDirection(), 30);
+    store.setLiveWeatherEnabled(false);
+    EXPECT_EQ(store.windDirection(), 30);
+    EXPECT_EQ(store.sceneName(), u"storm");
 }

@@ -11,8 +11,12 @@ ANSWERS = {
     "/": {"success": True, "latitude": 60.17, "longitude": 24.94, "city": "Helsinki",
           "region": "Uusimaa", "country": "Finland"},
     "/v1/ip/geo.json": {"latitude": "59.33", "longitude": "18.07", "city": "Stockholm"},
+    # The measured values are read only when detailed weather is asked for.
     "/v1/forecast": {"current": {"time": "2024-06-11T12:00", "weather_code": 61, "is_day": 1,
-                                 "temperature_2m": -2.5}},
+                                 "temperature_2m": -2.5, "precipitation": 5.0, "rain": 5.0,
+                                 "snowfall": 0.0, "cloud_cover": 80, "visibility": 24140.0,
+                                 "wind_speed_10m": 40.0, "wind_direction_10m": 270,
+                                 "wind_gusts_10m": 60.0}},
     "/nogeo/": {"success": False},
 }
 GARBAGE = {"/broken/v1/forecast": b"<html>502 Bad Gateway</html>"}

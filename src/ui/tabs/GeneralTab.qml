@@ -22,6 +22,13 @@ ColumnLayout {
             subtitle: "auto-pick a scene from your local weather (uses your device location \u2014 opt-in)."
             key: "liveWeatherEnabled"
         }
+        ToggleRow {
+            objectName: "row:liveWeatherDetailed"
+            title: "follow it closely"
+            subtitle: "rain, snow, wind, clouds, fog and the sun follow the measured weather, not just the scene."
+            key: "liveWeatherDetailed"
+            dimmed: tab.settings.liveWeatherEnabled !== true
+        }
         RowLayout {
             objectName: "weatherLine"
             Layout.fillWidth: true

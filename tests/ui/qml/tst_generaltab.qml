@@ -119,6 +119,16 @@ Item {
             verify(!line.visible, "hidden with nothing worth saying")
         }
 
+        function test_followClosenessOnlyWithLiveWeather() {
+            const tab = open()
+            const row = part(tab, "row:liveWeatherDetailed")
+            verify(!row.enabled, "nothing to follow while live weather is off")
+            flip(part(tab, "row:liveWeatherEnabled"))
+            verify(row.enabled)
+            flip(row)
+            compare(Panel.settings.liveWeatherDetailed, true)
+        }
+
         function test_resetAsksFirst() {
             const tab = open()
             const alert = part(tab, "resetAlert")
