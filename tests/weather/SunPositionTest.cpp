@@ -15,8 +15,9 @@ QDateTime utc(const char* text)
     return t;
 }
 
-// Almanac values (UTC): sunrise and sunset of the upper rim with standard refraction, the
-// sun's elevation at its transit, and its azimuth at sunset.
+// Reference values (UTC) from a full-precision ephemeris (PyEphem), which match the published
+// almanac times of these places to the minute: sunrise and sunset of the upper rim with
+// standard refraction, the sun's elevation at its transit, and its azimuth at sunset.
 struct AlmanacDay {
     const char* place;
     Coordinate at;
