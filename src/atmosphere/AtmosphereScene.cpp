@@ -133,11 +133,13 @@ void AtmosphereScene::applySettings()
 void AtmosphereScene::applyRays()
 {
     const QSizeF s = size();
-    m_sunRays->configure({m_settings.sunRaysEnabled(), m_settings.sunIntensity(), m_settings.sunAngle(),
-                          m_settings.sunSpeed(), effectColor(m_settings.sunColorHex(), FallbackColor::orange)},
+    const auto number = [this](Setting id) { return boundedSetting(m_settings, id); };
+    m_sunRays->configure({m_settings.sunRaysEnabled(), number(Setting::sunIntensity), number(Setting::sunAngle),
+                          number(Setting::sunSpeed), effectColor(m_settings.sunColorHex(), FallbackColor::orange)},
                          s);
-    m_moonRays->configure({m_settings.moonRaysEnabled(), m_settings.moonIntensity(), m_settings.moonAngle(),
-                           m_settings.moonSpeed(), effectColor(m_settings.moonColorHex(), FallbackColor::white)},
+    m_moonRays->configure({m_settings.moonRaysEnabled(), number(Setting::moonIntensity),
+                           number(Setting::moonAngle), number(Setting::moonSpeed),
+                           effectColor(m_settings.moonColorHex(), FallbackColor::white)},
                           s);
 }
 
