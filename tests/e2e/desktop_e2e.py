@@ -141,8 +141,9 @@ def run(monitor_width, height):
 
 
 def checks_over_window(monitor_width, height):
-    # Dense rain, so that a screenshot is sure to catch drops over a small window.
-    tavik("set", "rain.dropsPerSecond", "400")
+    # The densest rain there is, so that a screenshot is sure to catch drops over a small window.
+    tavik("set", "rain.dropsPerSecond", "120")
+    tavik("set", "rain.dropOpacity", "1")
     window = subprocess.Popen(["xlogo", "-geometry", "400x300+300+300", "-bg", "white", "-fg", "white"])
     try:
         park_pointer()
@@ -166,6 +167,7 @@ def checks_over_window(monitor_width, height):
     finally:
         window.terminate()
         tavik("set", "rain.dropsPerSecond", "22")
+        tavik("set", "rain.dropOpacity", "0.22")
 
 
 def checks_tray():

@@ -10,7 +10,10 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 
 using namespace tavik;
@@ -29,6 +32,32 @@ void xrandr(const QStringList& arguments)
     process.start(QStringLiteral("xrandr"), arguments);
     process.waitForFinished();
 }
+
+// Overlays draw only while a compositor runs: a stand-in owns the compositing selection for
+// the whole run, as a compositor would.
+class StandInCompositor {
+public:
+    StandInCompositor()
+        : m_c(xcb_connect(nullptr, nullptr))
+    {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+        const xcb_window_t owner = xcb_generate_id(m_c);
+        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, owner, screen->root, -10, -10, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const char* name = "_NET_WM_CM_S0";
+        xcb_intern_atom_reply_t* atom =
+            xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, std::strlen(name), name), nullptr);
+        xcb_set_selection_owner(m_c, owner, atom->atom, XCB_CURRENT_TIME);
+        std::free(atom);
+        std::free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr));
+    }
+    ~StandInCompositor() { xcb_disconnect(m_c); }
+    StandInCompositor(const StandInCompositor&) = delete;
+    StandInCompositor& operator=(const StandInCompositor&) = delete;
+
+private:
+    xcb_connection_t* m_c;
+};
 
 } // namespace
 
@@ -65,6 +94,7 @@ int main(int argc, char** argv)
     qputenv("TAVIK_RENDERER", "raster");
     xrandr(QStringList{"--setmonitor"} + kLeft);
     xrandr(QStringList{"--setmonitor"} + kRight);
+    const StandInCompositor compositor;
     QGuiApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
