@@ -8,11 +8,7 @@ export XDG_CONFIG_HOME="$(mktemp -d)"
 export XDG_RUNTIME_DIR="$(mktemp -d)"
 trap 'rm -rf "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"' EXIT
 conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
-failures=0
-
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 
 check "first launch scene" "rainy-night" "$("$tavik" get app.scene)"
 check "first launch rain" "22" "$("$tavik" get rain.dropsPerSecond)"

@@ -3,10 +3,7 @@
 set -u
 tavik="$1"
 session="$(dirname "$0")/../e2e/desktop-session"
-failures=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 
 listing="$("$session" --monitors 2 --no-tray -- "$tavik" displays)"
 check "one line per monitor" "2" "$(printf '%s\n' "$listing" | grep -c .)"

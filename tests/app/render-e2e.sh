@@ -5,10 +5,7 @@ tavik="$1"
 export XDG_CONFIG_HOME="$(mktemp -d)"
 out="$(mktemp -d)"
 trap 'rm -rf "$XDG_CONFIG_HOME" "$out"' EXIT
-failures=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 
 "$tavik" render --preset storm --time 2 --seed 4 --size 480x300 --out "$out/a.png" --dump "$out/a.json" >/dev/null
 check "render exit status" "0" "$?"

@@ -13,10 +13,7 @@ if [ "${2:-}" != "--inside" ]; then
   exit
 fi
 
-failures=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 field() { "$tavik" status 2>/dev/null | python3 -c "import json,sys; d=json.load(sys.stdin); print($1)"; }
 # Polls until the expression prints the expected value (slow machines, sanitizer builds).
 await() { # expected, expression

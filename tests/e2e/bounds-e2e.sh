@@ -16,10 +16,7 @@ trap cleanup EXIT
 
 limit_kb=$((limit_mb * 1024))
 
-failures=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 frames() {
   "$tavik" status 2>/dev/null | python3 -c '
 import json, sys

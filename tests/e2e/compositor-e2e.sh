@@ -14,10 +14,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 # One value of `tavik status`, by a Python expression over it as `d`.
 field() {
   "$tavik" status 2>/dev/null | python3 -c "import json, sys

@@ -14,10 +14,7 @@ for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
 base="http://127.0.0.1:$(head -n1 "$work/port")"
 export TAVIK_FORECAST_URL="$base" TAVIK_GEO1_URL="$base" TAVIK_GEO2_URL="$base" TAVIK_REVERSE_GEOCODE_URL="$base"
 
-failures=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 wait_for() { # key, value, seconds
   for _ in $(seq $(($3 * 10))); do [ "$("$tavik" get "$1")" == "$2" ] && return 0; sleep 0.1; done
   return 1

@@ -22,10 +22,7 @@ trap cleanup EXIT
 # Unmapping has to follow the locker within this long.
 hide_limit_ms=200
 
-failures=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 
 # Notes every map and unmap of a window in $work/map.ID, stamped in microseconds by bash itself
 # as it arrives: starting a process for the time costs more than the margin measured here.

@@ -16,10 +16,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 name=org.mpris.MediaPlayer2.tavik
 path=/org/mpris/MediaPlayer2
 player=org.mpris.MediaPlayer2.Player

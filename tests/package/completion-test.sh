@@ -12,11 +12,7 @@ mkdir -p "$XDG_RUNTIME_DIR" "$HOME" && chmod 700 "$XDG_RUNTIME_DIR"
 # `tavik` on the PATH is the one under test.
 mkdir -p "$work/bin" && ln -s "$tavik" "$work/bin/tavik"
 export PATH="$work/bin:$PATH"
-failures=0
-
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 
 tavik scene save "Rainy desk" --icon "🌧" >/dev/null
 tavik scene save "evening" >/dev/null

@@ -6,11 +6,7 @@ set -u
 source_dir=$1 build=$2 tavik=$3 help_pages=$4
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 passes() { # description, command...
   local description=$1; shift
   if output="$("$@" 2>&1)"; then echo "ok   $description"; else echo "FAIL $description:"; echo "$output"; failures=$((failures + 1)); fi

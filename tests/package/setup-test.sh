@@ -7,11 +7,7 @@ set -u
 setup="$1/scripts/setup"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 has() { grep -q -- "$1" <<<"$2" && echo yes || echo no; }
 
 # A machine: uid, whether sudo exists.

@@ -14,10 +14,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-failures=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 
 # A server of our own: no configuration read, one null sink, one socket, no cookie.
 HOME="$work" XDG_RUNTIME_DIR="$work" pulseaudio -n -F /dev/null --daemonize=no --exit-idle-time=-1 \

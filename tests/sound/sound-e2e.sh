@@ -5,10 +5,7 @@ tavik="$1"
 work="$(mktemp -d)"
 export XDG_CONFIG_HOME="$work/config"
 trap 'rm -rf "$work"' EXIT
-failures=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 
 "$tavik" sound --preset storm --seconds 3 --seed 7 --thunder-at 0.5:80 --out "$work/storm.wav" >/dev/null
 check "storm renders" "0" "$?"
