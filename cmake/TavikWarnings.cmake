@@ -7,7 +7,7 @@ function(tavik_warnings target)
 endfunction()
 
 # A static library of one subsystem: sources in the folder, headers reached as "folder/Header.h"
-# (generated ones, such as app/Version.h, from the build folder).
+# (generated ones, such as core/Version.h, from the build folder).
 function(tavik_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})

@@ -1,5 +1,5 @@
 // Opening the Saved tab with many saved scenes, from the tab switch to the first frame drawn.
-#include "app/PanelPresenter.h"
+#include "ui/PanelPresenter.h"
 #include "settings/SettingsStore.h"
 #include "ui/PanelEnvironment.h"
 

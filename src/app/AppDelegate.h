@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PanelPresenter.h"
+#include "ui/PanelPresenter.h"
 #include "app/SingleInstance.h"
 
 #include <QJsonObject>

@@ -1,7 +1,7 @@
 // Writes the command reference for the build: `man` the manual page, `commands` the command
 // words one a line (what the shell completions offer).
 #include "app/CommandHelp.h"
-#include "app/Version.h"
+#include "core/Version.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,7 +2,7 @@
 
 #include "app/MediaPlayerService.h"
 #include "app/OtherPlayers.h"
-#include "settings/Signal.h"
+#include "core/Signal.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
 #include "app/PanelHost.h"
 
-#include "app/PanelPresenter.h"
+#include "ui/PanelPresenter.h"
 #include "ui/PanelEnvironment.h"
 #include "platform/RectJson.h"
 

@@ -4,7 +4,7 @@
 #include "app/ScratchSettings.h"
 #include "settings/SettingsStore.h"
 #include "sound/AudioOutput.h"
-#include "effects/Dynamics.h"
+#include "core/Dynamics.h"
 #include "sound/Scheduler.h"
 #include "sound/SoundscapeManager.h"
 #include "effects/Uptime.h"

@@ -1,6 +1,6 @@
 #include "app/StatusItem.h"
 
-#include "app/BrandMark.h"
+#include "ui/BrandMark.h"
 #include "app/PanelHost.h"
 #include "settings/SettingsStore.h"
 

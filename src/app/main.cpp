@@ -3,7 +3,7 @@
 #include "app/RenderCommand.h"
 #include "app/SingleInstance.h"
 #include "app/SoundCommand.h"
-#include "app/Version.h"
+#include "core/Version.h"
 #include "app/WeatherCommand.h"
 
 #include "platform/Displays.h"

@@ -1,6 +1,6 @@
 #include "atmosphere/AtmosphereScene.h"
 
-#include "effects/Dynamics.h"
+#include "core/Dynamics.h"
 
 #include "atmosphere/FrameStep.h"
 #include "settings/SettingsStore.h"

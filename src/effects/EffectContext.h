@@ -1,6 +1,6 @@
 #pragma once
 
-#include "effects/DockGeometry.h"
+#include "core/DockGeometry.h"
 
 #include "settings/SettingsTable.h"
 

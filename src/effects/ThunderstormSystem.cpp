@@ -1,6 +1,6 @@
 #include "effects/ThunderstormSystem.h"
 
-#include "effects/Dynamics.h"
+#include "core/Dynamics.h"
 #include "settings/SettingsStore.h"
 
 #include <QLinearGradient>

@@ -1,6 +1,6 @@
 #include "effects/WindField.h"
 
-#include "effects/Dynamics.h"
+#include "core/Dynamics.h"
 #include "effects/EffectContext.h"
 #include "effects/Uptime.h"
 

@@ -3,7 +3,7 @@
 #include "settings/KeyValueStore.h"
 #include "settings/SceneSnapshot.h"
 #include "settings/SettingsTable.h"
-#include "settings/Signal.h"
+#include "core/Signal.h"
 
 #include <QColor>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "sound/SoundLevels.h"
 
 #include "settings/SettingsStore.h"
-#include "effects/Dynamics.h"
+#include "core/Dynamics.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/Signal.h"
+#include "core/Signal.h"
 #include "sound/AudioOutput.h"
 #include "sound/Scheduler.h"
 #include "sound/SoundFades.h"

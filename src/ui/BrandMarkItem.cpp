@@ -1,6 +1,6 @@
 #include "ui/BrandMarkItem.h"
 
-#include "app/BrandMark.h"
+#include "ui/BrandMark.h"
 
 #include <QPainter>
 

@@ -2,7 +2,7 @@
 
 #include "platform/Displays.h"
 #include "settings/SettingsStore.h"
-#include "settings/Signal.h"
+#include "core/Signal.h"
 
 #include <QAbstractListModel>
 #include <QtQml/qqmlregistration.h>

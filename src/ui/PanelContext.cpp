@@ -1,7 +1,7 @@
 #include "ui/PanelContext.h"
 
-#include "app/PanelPresenter.h"
-#include "app/Version.h"
+#include "ui/PanelPresenter.h"
+#include "core/Version.h"
 #include "settings/Color.h"
 #include "settings/SettingsStore.h"
 #include "ui/DisplayListModel.h"

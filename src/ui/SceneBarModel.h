@@ -1,7 +1,7 @@
 #pragma once
 
 #include "settings/SceneSnapshot.h"
-#include "settings/Signal.h"
+#include "core/Signal.h"
 
 #include <QAbstractListModel>
 #include <QTimer>

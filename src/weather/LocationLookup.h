@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/Signal.h"
+#include "core/Signal.h"
 #include "weather/Endpoints.h"
 #include "weather/HttpClient.h"
 #include "weather/LocationProvider.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/Signal.h"
+#include "core/Signal.h"
 #include "weather/Coordinate.h"
 #include "weather/PositionSource.h"
 

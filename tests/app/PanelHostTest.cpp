@@ -1,5 +1,5 @@
 #include "app/PanelHost.h"
-#include "app/PanelPresenter.h"
+#include "ui/PanelPresenter.h"
 #include "app/StatusItem.h"
 
 #include "settings/SettingsStore.h"

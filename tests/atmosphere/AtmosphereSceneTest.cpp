@@ -2,7 +2,7 @@
 #include "atmosphere/CloudUnderlayScene.h"
 #include "atmosphere/SceneDump.h"
 
-#include "effects/Dynamics.h"
+#include "core/Dynamics.h"
 #include "effects/Uptime.h"
 #include "settings/SettingsStore.h"
 

@@ -1,4 +1,4 @@
-#include "effects/Dynamics.h"
+#include "core/Dynamics.h"
 #include "effects/RainSimulation.h"
 #include "effects/Uptime.h"
 

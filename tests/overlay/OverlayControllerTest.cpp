@@ -1,7 +1,7 @@
 #include "overlay/FrameClock.h"
 #include "overlay/OverlayController.h"
 
-#include "effects/DockGeometry.h"
+#include "core/DockGeometry.h"
 #include "platform/Displays.h"
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"

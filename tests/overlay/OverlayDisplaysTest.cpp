@@ -1,6 +1,6 @@
 #include "overlay/OverlayController.h"
 
-#include "effects/DockGeometry.h"
+#include "core/DockGeometry.h"
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"
 

@@ -1,5 +1,5 @@
 #include "app/CommandHelp.h"
-#include "app/Version.h"
+#include "core/Version.h"
 #include "ui/PanelContext.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/PanelPresenter.h"
+#include "ui/PanelPresenter.h"
 #include "settings/ScenePreset.h"
 #include "settings/SettingsStore.h"
 #include "ui/DisplayListModel.h"

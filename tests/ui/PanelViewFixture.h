@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PanelPresenter.h"
+#include "ui/PanelPresenter.h"
 #include "settings/SettingsStore.h"
 #include "FakeWeather.h"
 #include "ui/PanelEnvironment.h"

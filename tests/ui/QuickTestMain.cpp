@@ -2,7 +2,7 @@
 // settings store. QML reaches the context as the `Panel` singleton, as in the program, and the
 // test helpers as the context property `testSupport`.
 #include "FakeWeather.h"
-#include "app/PanelPresenter.h"
+#include "ui/PanelPresenter.h"
 #include "settings/SettingsStore.h"
 #include "ui/DisplayListModel.h"
 #include "ui/PanelContext.h"

@@ -1,4 +1,4 @@
-#include "app/PanelPresenter.h"
+#include "ui/PanelPresenter.h"
 
 namespace tavik {
 

@@ -1,4 +1,4 @@
-#include "app/BrandMark.h"
+#include "ui/BrandMark.h"
 
 #include <QPainter>
 #include <QPixmap>
