@@ -1,5 +1,6 @@
 #include "platform/DockPreferences.h"
 #include "platform/SystemDockGeometry.h"
+#include "platform/X11DockWindows.h"
 
 #include <gtest/gtest.h>
 
