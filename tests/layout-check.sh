@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Dependencies between the folders of src/ point one way: a folder includes only from itself
+# and from the folders it builds on (and what those build on). Prints every include that
+# breaks the order, and every folder the graph does not place yet.
+# Usage: layout-check.sh SOURCE_DIR
+set -u
+src="$1/src"
+
+# Each folder and the folders it builds on directly; the README draws the same graph.
+graph='
+core:
+settings: core
+sprite: core
+effects: settings sprite
+atmosphere: effects
+platform: core
+sound: settings
+weather: settings
+overlay: atmosphere platform
+ui: settings platform weather
+cli: atmosphere platform sound weather
+app: cli overlay ui
+'
+# The process clock still sits with the effects, though the slow wave and the sound read it.
+tolerated='effects/Uptime.h'
+
+declare -A direct
+while IFS=: read -r folder below; do
+  [ -n "$folder" ] && direct[$folder]="$below"
+done <<<"$graph"
+
+# Everything a folder may include from: itself, and the closure of what it builds on.
+allowed() {
+  local pending=("$1") seen=" " folder
+  while [ ${#pending[@]} -gt 0 ]; do
+    folder="${pending[0]}"
+    pending=("${pending[@]:1}")
+    case "$seen" in *" $folder "*) continue ;; esac
+    seen="$seen$folder "
+    # shellcheck disable=SC2206 # the list splits on spaces
+    pending+=(${direct[$folder]})
+  done
+  echo "$seen"
+}
+
+problems=0
+for dir in "$src"/*/; do
+  folder="$(basename "$dir")"
+  if [ -z "${direct[$folder]+placed}" ]; then
+    echo "src/$folder is not in the folder graph of $(basename "$0")"
+    problems=$((problems + 1))
+    continue
+  fi
+  may="$(allowed "$folder")"
+  while IFS=: read -r file included; do
+    [ "$included" = "$tolerated" ] && continue
+    used="${included%%/*}"
+    [ -n "${direct[$used]+placed}" ] || continue # not one of ours
+    case "$may" in *" $used "*) continue ;; esac
+    echo "${file#"$1"/}: includes $included, but $folder does not build on $used"
+    problems=$((problems + 1))
+  done < <(grep -rHoE --include='*.h' --include='*.cpp' '^#include "[^"]+/[^"]+"' "$dir" | sed 's/#include "\(.*\)"$/\1/')
+done
+
+[ "$problems" -eq 0 ] && echo "ok   every include points down the folder graph"
+[ "$problems" -eq 0 ]
