@@ -1,10 +1,10 @@
 #include "app/AppDelegate.h"
-#include "app/CommandLine.h"
-#include "app/RenderCommand.h"
+#include "cli/CommandLine.h"
+#include "cli/RenderCommand.h"
 #include "app/SingleInstance.h"
-#include "app/SoundCommand.h"
+#include "cli/SoundCommand.h"
 #include "app/Version.h"
-#include "app/WeatherCommand.h"
+#include "cli/WeatherCommand.h"
 
 #include "platform/Displays.h"
 

@@ -1,4 +1,4 @@
-#include "app/CommandHelp.h"
+#include "cli/CommandHelp.h"
 #include "app/Version.h"
 #include "ui/PanelContext.h"
 

@@ -1,7 +1,7 @@
-#include "app/SoundCommand.h"
+#include "cli/SoundCommand.h"
 
-#include "app/CommandLine.h"
-#include "app/ScratchSettings.h"
+#include "cli/CommandLine.h"
+#include "cli/ScratchSettings.h"
 #include "settings/SettingsStore.h"
 #include "sound/AudioOutput.h"
 #include "effects/Dynamics.h"

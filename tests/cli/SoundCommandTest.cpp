@@ -1,5 +1,5 @@
-#include "app/CommandLine.h"
-#include "app/SoundCommand.h"
+#include "cli/CommandLine.h"
+#include "cli/SoundCommand.h"
 #include "settings/KeyValueStore.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "app/CommandHelp.h"
+#include "cli/CommandHelp.h"
 
 #include "settings/ScenePreset.h"
 #include "settings/SettingText.h"

@@ -1,6 +1,6 @@
-#include "app/WeatherCommand.h"
+#include "cli/WeatherCommand.h"
 
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"
 #include "weather/Endpoints.h"

@@ -1,4 +1,4 @@
-#include "app/ScratchSettings.h"
+#include "cli/ScratchSettings.h"
 
 #include "settings/ScenePreset.h"
 #include "settings/SettingText.h"

@@ -1,5 +1,5 @@
-#include "app/CommandLine.h"
-#include "app/ScratchSettings.h"
+#include "cli/CommandLine.h"
+#include "cli/ScratchSettings.h"
 
 #include "settings/ScenePreset.h"
 #include "settings/SettingsStore.h"

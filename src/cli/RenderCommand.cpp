@@ -1,7 +1,7 @@
-#include "app/RenderCommand.h"
+#include "cli/RenderCommand.h"
 
-#include "app/CommandLine.h"
-#include "app/ScratchSettings.h"
+#include "cli/CommandLine.h"
+#include "cli/ScratchSettings.h"
 
 #include "atmosphere/AtmosphereScene.h"
 #include "atmosphere/SceneDump.h"
