@@ -1,422 +1,133 @@
 #include "cli/CommandLine.h"
 
-#include "cli/CommandHelp.h"
+#include "cli/CommandTable.h"
+#include "cli/Invocation.h"
+#include "cli/Options.h"
+#include "cli/RenderCommand.h"
 
-#include "settings/ScenePreset.h"
-#include "settings/SettingText.h"
-#include "settings/SettingsStore.h"
+#include <QCoreApplication>
+#include <QGuiApplication>
 
-#include <functional>
-#include <map>
-#include <optional>
+#include <cstdio>
+#include <memory>
 
 namespace tavik {
 
 namespace {
 
-constexpr qsizetype kMinimumIdPrefix = 4;
-
-QString latin(std::string_view text)
+// A display server to talk to, or a Qt platform chosen on purpose (offscreen in tests).
+bool displayReachable()
 {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-int usageError(QTextStream& err, const QString& message)
+bool wantsDisplay(const Command& command, const QStringList& args)
 {
-    err << "tavik: " << message << Qt::endl;
-    return kExitUsage;
-}
-
-int usageError(CommandContext& context, const QString& message)
-{
-    return usageError(context.err, message);
-}
-
-// Writes what the command changed; a file that can't be written is an error, not a success.
-int commit(CommandContext& context)
-{
-    if (context.store.defaults().sync())
-        return kExitOk;
-    context.err << "tavik: could not write the settings file " << context.settingsPath << Qt::endl;
-    return kExitFailure;
-}
-
-// Without the desktop program running there is no live-weather service to hand the sky back
-// when live weather goes off; this does its part of that, so a reset or a switch-off from the
-// command line is not undone by the backup at the next start.
-class OfflineLiveWeather {
-public:
-    explicit OfflineLiveWeather(SettingsStore& store)
-        : m_store(store)
-    {
-        m_live = m_store.observe<bool>(Setting::liveWeatherEnabled, [this](bool on) { update(on, m_store.lowPowerMode()); });
-        m_power = m_store.observe<bool>(Setting::lowPowerMode, [this](bool saving) { update(m_store.liveWeatherEnabled(), saving); });
+    switch (command.display) {
+    case DisplayNeed::none: return false;
+    case DisplayNeed::always: return true;
+    case DisplayNeed::forOpenGl: return renderWantsOpenGl(args);
     }
+    return false;
+}
 
-private:
-    void update(bool live, bool saving)
-    {
-        const bool on = live && !saving;
-        if (m_on && *m_on && !on)
-            m_store.restoreWeatherSnapshot();
-        m_on = on;
+// Without a display the GUI application object cannot be made at all.
+const char* withoutDisplay(DisplayNeed need)
+{
+    return need == DisplayNeed::always
+        ? "tavik: there is no display to list (DISPLAY is not set)\n"
+        : "tavik: there is no display to draw on with OpenGL (DISPLAY is not set); --renderer raster needs none\n";
+}
+
+int invoke(const Command& command, const QStringList& args, Invocation& invocation)
+{
+    return reportingUsageErrors(invocation.err(), [&] { return command.run(args, invocation); });
+}
+
+// A command for the running program: its answer, or what to say when there is none. Nothing
+// when the command is to run here after all.
+std::optional<int> sendToRunning(const Command& command, const QStringList& line, const Forward& forward,
+                                 QTextStream& out, QTextStream& err)
+{
+    if (command.refuse) {
+        if (const auto refused = command.refuse(line, err))
+            return refused;
     }
-
-    SettingsStore& m_store;
-    std::optional<bool> m_on;
-    Subscription m_live;
-    Subscription m_power;
-};
-
-const SettingInfo* settingForKey(QTextStream& err, const QString& key)
-{
-    const QByteArray latinKey = key.toLatin1();
-    const SettingInfo* info = findSettingByKey(std::string_view(latinKey.constData(), static_cast<std::size_t>(latinKey.size())));
-    if (!info)
-        usageError(err, QStringLiteral("unknown setting \"%1\" (tavik list shows every key)").arg(key));
-    return info;
-}
-
-const SettingInfo* settingForKey(CommandContext& context, const QString& key)
-{
-    return settingForKey(context.err, key);
-}
-
-int listSettings(const QStringList& args, CommandContext& context)
-{
-    if (!args.isEmpty())
-        return usageError(context, QStringLiteral("list takes no arguments"));
-    for (const SettingInfo& info : settingsTable()) {
-        if (info.persisted())
-            context.out << latin(info.key) << '=' << formatSettingValue(context.store.value(info.id)) << '\n';
-    }
-    return kExitOk;
-}
-
-int getSetting(const QStringList& args, CommandContext& context)
-{
-    if (args.size() != 1)
-        return usageError(context, QStringLiteral("usage: tavik get KEY"));
-    const SettingInfo* info = settingForKey(context, args[0]);
-    if (!info)
-        return kExitUsage;
-    context.out << formatSettingValue(context.store.value(info->id)) << '\n';
-    return kExitOk;
-}
-
-QString typeDescription(const SettingInfo& info)
-{
-    switch (info.type) {
-    case SettingType::Bool: return QStringLiteral("true or false");
-    case SettingType::Double: return QStringLiteral("a finite number");
-    case SettingType::String: return isColourSetting(info.id) ? QStringLiteral("a colour like #5FD8F5") : QStringLiteral("text");
-    case SettingType::SavedScenes: return QStringLiteral("a JSON array of saved scenes");
-    case SettingType::Monitors: return QStringLiteral("a JSON object of display ids to true or false");
-    }
-    return {};
-}
-
-struct SetRequest {
-    const SettingInfo* info;
-    SettingValue value;
-};
-
-// The key and value of "set KEY VALUE", parsed by the key's type and inside its range; nothing
-// after a message on err.
-std::optional<SetRequest> parseSetArguments(const QStringList& args, QTextStream& err)
-{
-    if (args.size() != 2) {
-        usageError(err, QStringLiteral("usage: tavik set KEY VALUE"));
-        return std::nullopt;
-    }
-    const SettingInfo* info = settingForKey(err, args[0]);
-    if (!info)
-        return std::nullopt;
-    auto value = parseSettingValue(*info, args[1]);
-    if (!value) {
-        usageError(err, QStringLiteral("\"%1\" is not a valid value for %2: expected %3")
-                            .arg(args[1], args[0], typeDescription(*info)));
-        return std::nullopt;
-    }
-    if (const auto problem = rangeProblem(*info, *value)) {
-        usageError(err, *problem);
-        return std::nullopt;
-    }
-    return SetRequest{info, std::move(*value)};
-}
-
-int setSetting(const QStringList& args, CommandContext& context)
-{
-    auto request = parseSetArguments(args, context.err);
-    if (!request)
-        return kExitUsage;
-    OfflineLiveWeather liveWeather(context.store);
-    context.store.setValue(request->info->id, std::move(request->value));
-    return commit(context);
-}
-
-int resetSettings(const QStringList& args, CommandContext& context)
-{
-    if (!args.isEmpty())
-        return usageError(context, QStringLiteral("reset takes no arguments"));
-    OfflineLiveWeather liveWeather(context.store);
-    context.store.resetAllToDefaults();
-    return commit(context);
-}
-
-int toggleEnabled(const QStringList& args, CommandContext& context)
-{
-    if (!args.isEmpty())
-        return usageError(context, QStringLiteral("toggle takes no arguments"));
-    context.store.setEnabled(!context.store.enabled());
-    context.out << (context.store.enabled() ? "on" : "off") << '\n';
-    return commit(context);
-}
-
-int listPresets(const QStringList& args, CommandContext& context)
-{
-    if (!args.isEmpty())
-        return usageError(context, QStringLiteral("presets takes no arguments"));
-    for (const ScenePreset& preset : ScenePreset::all()) {
-        context.out << preset.id.leftJustified(15) << preset.label;
-        if (preset.matches(context.store))
-            context.out << "  (active)";
-        context.out << '\n';
-    }
-    return kExitOk;
-}
-
-int applyPreset(const QStringList& args, CommandContext& context)
-{
-    if (args.size() != 1)
-        return usageError(context, QStringLiteral("usage: tavik preset ID"));
-    const ScenePreset* preset = ScenePreset::preset(args[0]);
-    if (!preset)
-        return usageError(context, QStringLiteral("unknown preset \"%1\" (tavik presets lists them)").arg(args[0]));
-    preset->apply(context.store);
-    return commit(context);
-}
-
-// --- saved scenes ---
-
-// A scene named on the command line: its full id (any case), a unique start of its id, or its
-// exact name when only one scene has it.
-std::optional<SavedScene> findScene(CommandContext& context, const QString& reference)
-{
-    const SavedSceneList& scenes = context.store.savedScenes();
-    std::vector<const SavedScene*> byPrefix;
-    std::vector<const SavedScene*> byName;
-    for (const SavedScene& scene : scenes) {
-        if (scene.id.compare(reference, Qt::CaseInsensitive) == 0)
-            return scene;
-        if (reference.size() >= kMinimumIdPrefix && scene.id.startsWith(reference, Qt::CaseInsensitive))
-            byPrefix.push_back(&scene);
-        if (scene.name == reference)
-            byName.push_back(&scene);
-    }
-    if (byPrefix.size() == 1)
-        return *byPrefix.front();
-    if (byPrefix.empty() && byName.size() == 1)
-        return *byName.front();
-    if (byPrefix.size() > 1 || byName.size() > 1)
-        usageError(context, QStringLiteral("\"%1\" names more than one saved scene; use its id").arg(reference));
-    else
-        usageError(context, QStringLiteral("no saved scene \"%1\" (tavik scene list shows them)").arg(reference));
-    return std::nullopt;
-}
-
-// Splits "--icon EMOJI" off the arguments; false when it is malformed.
-bool takeIconOption(QStringList& args, std::optional<QString>& icon)
-{
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == u"--icon") {
-            if (i + 1 >= args.size())
-                return false;
-            icon = args[i + 1];
-            args.remove(i, 2);
-            return !args.contains(QStringLiteral("--icon"));
-        }
-        if (args[i].startsWith(u"--icon=")) {
-            icon = args[i].mid(7);
-            args.remove(i);
-            return !args.contains(QStringLiteral("--icon"));
-        }
-    }
-    return true;
-}
-
-int saveScene(QStringList args, CommandContext& context)
-{
-    std::optional<QString> icon;
-    if (!takeIconOption(args, icon) || args.size() != 1)
-        return usageError(context, QStringLiteral("usage: tavik scene save NAME [--icon EMOJI]"));
-    const auto id = context.store.saveCurrentScene(args[0], icon);
-    if (!id)
-        return usageError(context, QStringLiteral("a scene needs a name that is not blank"));
-    context.out << *id << '\n';
-    return commit(context);
-}
-
-int listScenes(const QStringList& args, CommandContext& context)
-{
-    if (!args.isEmpty())
-        return usageError(context, QStringLiteral("scene list takes no arguments"));
-    for (const SavedScene& scene : context.store.savedScenes()) {
-        context.out << scene.id << "  " << (scene.isFavorite() ? QStringLiteral("★") : QStringLiteral(" ")) << "  ";
-        if (scene.icon)
-            context.out << *scene.icon << ' ';
-        context.out << scene.name;
-        if (context.store.isActiveScene(scene))
-            context.out << "  (active)";
-        context.out << '\n';
-    }
-    if (const int unreadable = context.store.unreadableSavedScenes(); unreadable > 0)
-        context.err << "tavik: " << unreadable << (unreadable == 1 ? " saved scene" : " saved scenes")
-                    << " could not be read and " << (unreadable == 1 ? "is" : "are") << " not listed" << Qt::endl;
-    return kExitOk;
-}
-
-int applyScene(const QStringList& args, CommandContext& context)
-{
-    if (args.size() != 1)
-        return usageError(context, QStringLiteral("usage: tavik scene apply ID"));
-    const auto scene = findScene(context, args[0]);
-    if (!scene)
-        return kExitUsage;
-    context.store.apply(scene->scene);
-    return commit(context);
-}
-
-int renameScene(QStringList args, CommandContext& context)
-{
-    std::optional<QString> icon;
-    if (!takeIconOption(args, icon) || args.size() != 2)
-        return usageError(context, QStringLiteral("usage: tavik scene rename ID NAME [--icon EMOJI]"));
-    const auto scene = findScene(context, args[0]);
-    if (!scene)
-        return kExitUsage;
-    if (args[1].trimmed().isEmpty())
-        return usageError(context, QStringLiteral("a scene needs a name that is not blank"));
-    // Without --icon the scene keeps its icon; --icon "" removes it.
-    context.store.updateSavedScene(*scene, args[1], icon ? icon : scene->icon);
-    return commit(context);
-}
-
-int favoriteScene(const QStringList& args, CommandContext& context)
-{
-    if (args.size() != 1)
-        return usageError(context, QStringLiteral("usage: tavik scene favorite ID"));
-    const auto scene = findScene(context, args[0]);
-    if (!scene)
-        return kExitUsage;
-    if (!scene->isFavorite() && context.store.favoriteScenes().size() >= SettingsStore::kMaxFavorites) {
-        context.err << "tavik: there are already " << SettingsStore::kMaxFavorites
-                    << " favourite scenes; unstar one first" << Qt::endl;
+    const bool only = command.route == Route::runningOnly;
+    const ForwardedAnswer answer = forward(line);
+    switch (answer.status) {
+    case ForwardedAnswer::Status::answered:
+        out << answer.out;
+        err << answer.err;
+        return answer.exitCode;
+    case ForwardedAnswer::Status::notRunning:
+        if (!only)
+            return std::nullopt;
+        err << "tavik: Tavik is not running (start it with tavik)\n";
         return kExitFailure;
+    case ForwardedAnswer::Status::failed:
+        break;
     }
-    context.store.toggleFavorite(*scene);
-    return commit(context);
-}
-
-int deleteScene(const QStringList& args, CommandContext& context)
-{
-    if (args.size() != 1)
-        return usageError(context, QStringLiteral("usage: tavik scene delete ID"));
-    const auto scene = findScene(context, args[0]);
-    if (!scene)
-        return kExitUsage;
-    context.store.deleteSavedScene(*scene);
-    return commit(context);
-}
-
-// --- the sleep timer ---
-
-int setSoundTimer(const QStringList& args, CommandContext& context)
-{
-    if (args.size() != 1)
-        return usageError(context, QStringLiteral("usage: tavik sound-timer MINUTES|off"));
-    const SettingInfo& info = settingInfo(Setting::sleepTimer);
-    double minutes = 0;
-    if (args[0] != u"off") {
-        bool ok = false;
-        minutes = args[0].trimmed().toDouble(&ok);
-        if (!ok || !(minutes >= 1 && minutes <= info.maximum))
-            return usageError(context, QStringLiteral("sound-timer takes minutes from 1 to %1, or off; not \"%2\"")
-                                           .arg(info.maximum).arg(args[0]));
-    }
-    // Set again even when it is the same: the countdown starts over from now.
-    context.store.setSleepTimer(minutes);
-    return commit(context);
-}
-
-using Handler = std::function<int(const QStringList&, CommandContext&)>;
-
-const std::map<QString, Handler>& sceneCommands()
-{
-    static const std::map<QString, Handler> commands = {
-        {QStringLiteral("save"), saveScene},
-        {QStringLiteral("list"), listScenes},
-        {QStringLiteral("apply"), applyScene},
-        {QStringLiteral("rename"), renameScene},
-        {QStringLiteral("favorite"), favoriteScene},
-        {QStringLiteral("delete"), deleteScene},
-    };
-    return commands;
-}
-
-int sceneCommand(const QStringList& args, CommandContext& context)
-{
-    if (args.isEmpty())
-        return usageError(context, QStringLiteral("usage: tavik scene save|list|apply|rename|favorite|delete ..."));
-    const auto it = sceneCommands().find(args[0]);
-    if (it == sceneCommands().end())
-        return usageError(context, QStringLiteral("unknown scene command \"%1\"").arg(args[0]));
-    return it->second(args.mid(1), context);
-}
-
-const std::map<QString, Handler>& settingsCommands()
-{
-    static const std::map<QString, Handler> commands = {
-        {QStringLiteral("list"), listSettings},
-        {QStringLiteral("get"), getSetting},
-        {QStringLiteral("set"), setSetting},
-        {QStringLiteral("reset"), resetSettings},
-        {QStringLiteral("toggle"), toggleEnabled},
-        {QStringLiteral("presets"), listPresets},
-        {QStringLiteral("preset"), applyPreset},
-        {QStringLiteral("scene"), sceneCommand},
-        {QStringLiteral("sound-timer"), setSoundTimer},
-    };
-    return commands;
+    err << (only ? "tavik: the running Tavik did not answer\n" : "tavik: the running Tavik did not answer; nothing was changed\n");
+    return kExitFailure;
 }
 
 } // namespace
 
+int runCommandLine(int argc, char* argv[], const Forward& forward)
+{
+    QStringList rawArgs;
+    for (int i = 1; i < argc; ++i)
+        rawArgs << QString::fromLocal8Bit(argv[i]);
+    const Command* command = rawArgs.isEmpty() ? nullptr : findCommand(rawArgs.front());
+    const bool gui = command && wantsDisplay(*command, rawArgs.mid(1));
+    if (gui && !displayReachable()) {
+        std::fputs(withoutDisplay(command->display), stderr);
+        return kExitFailure;
+    }
+    const std::unique_ptr<QCoreApplication> app = gui ? std::make_unique<QGuiApplication>(argc, argv)
+                                                      : std::make_unique<QCoreApplication>(argc, argv);
+    const QStringList line = app->arguments().mid(1);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (!command) {
+        err << "tavik: unknown command \"" << line.value(0) << "\" (tavik help lists them)" << Qt::endl;
+        return kExitUsage;
+    }
+    if (command->route != Route::here) {
+        if (const auto status = sendToRunning(*command, line, forward, out, err))
+            return *status;
+    }
+    Invocation invocation(out, err);
+    return invoke(*command, line.mid(1), invocation);
+}
+
 bool isSettingsCommand(const QString& command)
 {
-    return settingsCommands().contains(command);
+    const Command* found = findCommand(command);
+    return found && found->route == Route::runningFirst;
 }
 
 std::optional<int> refuseBeforeSending(const QStringList& args, QTextStream& err)
 {
-    if (args.value(0) == u"set" && !parseSetArguments(args.mid(1), err))
-        return kExitUsage;
-    return std::nullopt;
+    const Command* command = findCommand(args.value(0));
+    return command && command->refuse ? command->refuse(args, err) : std::nullopt;
 }
 
 int runSettingsCommand(const QStringList& args, CommandContext& context)
 {
-    if (args.isEmpty())
-        return usageError(context, QStringLiteral("no command given"));
-    const auto it = settingsCommands().find(args[0]);
-    if (it == settingsCommands().end())
-        return usageError(context, QStringLiteral("unknown command \"%1\" (tavik help lists them)").arg(args[0]));
-    return it->second(args.mid(1), context);
-}
-
-QString usageText()
-{
-    return helpText();
+    if (args.isEmpty()) {
+        context.err << "tavik: no command given" << Qt::endl;
+        return kExitUsage;
+    }
+    if (!isSettingsCommand(args[0])) {
+        context.err << "tavik: unknown command \"" << args[0] << "\" (tavik help lists them)" << Qt::endl;
+        return kExitUsage;
+    }
+    Invocation invocation(context);
+    return invoke(*findCommand(args[0]), args.mid(1), invocation);
 }
 
 } // namespace tavik
