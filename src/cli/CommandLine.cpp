@@ -88,10 +88,14 @@ int runCommandLine(int argc, char* argv[], const Forward& forward)
     }
     const std::unique_ptr<QCoreApplication> app = gui ? std::make_unique<QGuiApplication>(argc, argv)
                                                       : std::make_unique<QCoreApplication>(argc, argv);
-    const QStringList line = app->arguments().mid(1);
-
     QTextStream out(stdout);
     QTextStream err(stderr);
+    return carryOut(app->arguments().mid(1), forward, out, err);
+}
+
+int carryOut(const QStringList& line, const Forward& forward, QTextStream& out, QTextStream& err)
+{
+    const Command* command = findCommand(line.value(0));
     if (!command) {
         err << "tavik: unknown command \"" << line.value(0) << "\" (tavik help lists them)" << Qt::endl;
         return kExitUsage;

@@ -40,6 +40,10 @@ using Forward = std::function<ForwardedAnswer(const QStringList& args)>;
 // exit status.
 int runCommandLine(int argc, char* argv[], const Forward& forward);
 
+// The part of runCommandLine after the application object is made: line is the command and
+// its arguments.
+int carryOut(const QStringList& line, const Forward& forward, QTextStream& out, QTextStream& err);
+
 // Whether the command works on the settings (the ones runSettingsCommand understands).
 [[nodiscard]] bool isSettingsCommand(const QString& command);
 
