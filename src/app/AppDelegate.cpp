@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/BatteryMonitor.h"
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
 #include "app/MediaControls.h"
 #include "app/PanelHost.h"
 #include "app/StatusItem.h"

@@ -52,6 +52,8 @@ check "bare tavik without a display fails" "1" "$?"
 check "and says why" "1" "$(grep -c 'no display' <<<"$message")"
 "$tavik" status 2>/dev/null
 check "status without a running program" "1" "$?"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tavik" render --renderer gl --out "$XDG_CONFIG_HOME/gl.png" 2>/dev/null
+check "drawing with OpenGL without a display fails cleanly" "1" "$?"
 
 # Settings commands running at once, with no program to funnel them: no acknowledged save is
 # lost, to another save or to a plain set.

@@ -1,4 +1,4 @@
-#include "app/CommandHelp.h"
+#include "cli/CommandHelp.h"
 #include "core/Version.h"
 #include "ui/PanelContext.h"
 

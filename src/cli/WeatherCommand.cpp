@@ -1,6 +1,7 @@
-#include "app/WeatherCommand.h"
+#include "cli/WeatherCommand.h"
 
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
+#include "cli/Options.h"
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"
 #include "weather/Endpoints.h"
@@ -17,23 +18,7 @@ namespace tavik {
 
 namespace {
 
-struct WeatherOptions {
-    bool deviceLocation = true;
-};
-
-std::optional<WeatherOptions> parseOptions(const QStringList& args, QTextStream& err)
-{
-    WeatherOptions options;
-    for (const QString& arg : args.mid(1)) {
-        if (arg == u"--ip-location") {
-            options.deviceLocation = false;
-        } else {
-            err << "tavik: weather takes no \"" << arg << "\" (only --ip-location)" << Qt::endl;
-            return std::nullopt;
-        }
-    }
-    return options;
-}
+constexpr OptionRule kWeatherOptions[] = {{u"--ip-location", false}};
 
 // Whether the user's settings ask for detailed weather. Only read: the command changes nothing,
 // and a missing file is not created.
@@ -59,13 +44,8 @@ void printResult(const WeatherService& service, bool detailed, QTextStream& out)
     out.flush();
 }
 
-} // namespace
-
-int runWeatherCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+int lookUp(const Options& given, QTextStream& out, QTextStream& err)
 {
-    const auto options = parseOptions(args, err);
-    if (!options)
-        return kExitUsage;
     QStringList rejected;
     const WeatherEndpoints endpoints = WeatherEndpoints::fromEnvironment(&rejected);
     if (!rejected.isEmpty()) {
@@ -84,7 +64,7 @@ int runWeatherCommand(const QStringList& args, QTextStream& out, QTextStream& er
     bool applied = false;
     {
         std::unique_ptr<PositionSource> device;
-        if (options->deviceLocation)
+        if (!given.has(u"--ip-location"))
             device = std::make_unique<QtPositionSource>();
         WeatherService service(store, std::move(device), endpoints);
         QEventLoop loop;
@@ -99,6 +79,14 @@ int runWeatherCommand(const QStringList& args, QTextStream& out, QTextStream& er
     // Finished requests are deleted from the event loop; let them go before returning.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return applied ? kExitOk : kExitFailure;
+}
+
+} // namespace
+
+int runWeatherCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    return reportingUsageErrors(
+        err, [&] { return lookUp(Options(args, {kWeatherOptions}, QStringLiteral("weather")), out, err); });
 }
 
 } // namespace tavik

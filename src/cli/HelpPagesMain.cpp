@@ -1,6 +1,6 @@
 // Writes the command reference for the build: `man` the manual page, `commands` the command
 // words one a line (what the shell completions offer).
-#include "app/CommandHelp.h"
+#include "cli/CommandHelp.h"
 #include "core/Version.h"
 
 #include <cstdio>

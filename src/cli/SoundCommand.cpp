@@ -1,7 +1,8 @@
-#include "app/SoundCommand.h"
+#include "cli/SoundCommand.h"
 
-#include "app/CommandLine.h"
-#include "app/ScratchSettings.h"
+#include "cli/CommandLine.h"
+#include "cli/Options.h"
+#include "cli/ScratchSettings.h"
 #include "settings/SettingsStore.h"
 #include "sound/AudioOutput.h"
 #include "core/Dynamics.h"
@@ -40,31 +41,9 @@ struct SoundOptions {
     QString outPath;
 };
 
-class UsageError {
-public:
-    explicit UsageError(QString message) : m_message(std::move(message)) {}
-    [[nodiscard]] const QString& message() const { return m_message; }
-
-private:
-    QString m_message;
+constexpr OptionRule kSoundOptions[] = {
+    {u"--seconds"}, {u"--uptime"}, {u"--thunder-at"}, {u"--sleep-in"}, {u"--seed"}, {u"--out"}, {u"--float", false},
 };
-
-std::optional<double> parseNumber(const QString& text)
-{
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-double numberIn(const QString& option, const QString& text, double low, double high)
-{
-    const auto value = parseNumber(text);
-    if (!value || *value < low || *value > high)
-        throw UsageError(QStringLiteral("%1 needs a number from %2 to %3, not \"%4\"").arg(option).arg(low).arg(high).arg(text));
-    return *value;
-}
 
 Flash parseFlash(const QString& text)
 {
@@ -73,59 +52,26 @@ Flash parseFlash(const QString& text)
         throw UsageError(QStringLiteral("--thunder-at needs T or T:BRIGHTNESS, not \"%1\"").arg(text));
     Flash flash{numberIn(QStringLiteral("--thunder-at"), parts[0], 0, kMaxSeconds), std::nullopt};
     if (parts.size() == 2)
-        flash.brightness = numberIn(QStringLiteral("--thunder-at brightness"), parts[1], 0, 100);
+        flash.brightness = numberIn(QStringLiteral("--thunder-at brightness"), parts[1], Setting::thunderBrightness);
     return flash;
 }
 
-SoundOptions parseOptions(const QStringList& args)
+SoundOptions soundOptions(const Options& given)
 {
     SoundOptions options;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString name = args[i];
-        std::optional<QString> inlineValue;
-        if (const qsizetype equals = name.indexOf(u'='); name.startsWith(u"--") && equals > 0) {
-            inlineValue = name.mid(equals + 1);
-            name.truncate(equals);
-        }
-        if (name == u"--float") {
-            if (inlineValue)
-                throw UsageError(QStringLiteral("--float takes no value"));
-            options.format = WavSampleFormat::Float32;
-            continue;
-        }
-        auto value = [&]() -> QString {
-            if (inlineValue)
-                return *inlineValue;
-            if (i + 1 >= args.size())
-                throw UsageError(QStringLiteral("%1 needs a value").arg(name));
-            return args[++i];
-        };
-        if (name == u"--seconds") {
-            options.seconds = numberIn(name, value(), 0, kMaxSeconds);
-            if (options.seconds <= 0)
-                throw UsageError(QStringLiteral("--seconds must be above 0"));
-        } else if (name == u"--uptime") {
-            options.uptime = numberIn(name, value(), 0, 1e9);
-        } else if (name == u"--thunder-at") {
-            options.flashes.push_back(parseFlash(value()));
-        } else if (name == u"--sleep-in") {
-            options.sleepIn = numberIn(name, value(), 0, kMaxSeconds);
-        } else if (name == u"--seed") {
-            bool ok = false;
-            const QString text = value();
-            options.seed = text.toULongLong(&ok);
-            if (!ok)
-                throw UsageError(QStringLiteral("--seed needs a whole number, not \"%1\"").arg(text));
-        } else if (name == u"--out") {
-            options.outPath = value();
-            if (options.outPath.isEmpty())
-                throw UsageError(QStringLiteral("--out needs a file name"));
-        } else {
-            throw UsageError(QStringLiteral("unknown option \"%1\" for sound (tavik help lists them)").arg(args[i]));
-        }
-    }
+    options.seconds = given.number(u"--seconds", 0, kMaxSeconds).value_or(options.seconds);
+    if (options.seconds <= 0)
+        throw UsageError(QStringLiteral("--seconds must be above 0"));
+    options.uptime = given.number(u"--uptime", 0, 1e9);
+    for (const QString& flash : given.values(u"--thunder-at"))
+        options.flashes.push_back(parseFlash(flash));
+    options.sleepIn = given.number(u"--sleep-in", 0, kMaxSeconds);
+    options.seed = given.wholeNumber(u"--seed");
+    if (given.has(u"--float"))
+        options.format = WavSampleFormat::Float32;
+    options.outPath = given.value(u"--out").value_or(QString());
     if (options.outPath.isEmpty())
-        throw UsageError(QStringLiteral("sound needs --out FILE.wav"));
+        throw UsageError(given.has(u"--out") ? QStringLiteral("--out needs a file name") : QStringLiteral("sound needs --out FILE.wav"));
     for (const Flash& flash : options.flashes) {
         if (flash.time >= options.seconds)
             throw UsageError(QStringLiteral("--thunder-at %1 is not within the %2 s rendered").arg(flash.time).arg(options.seconds));
@@ -226,21 +172,16 @@ int render(SettingsStore& store, const SoundOptions& options, QTextStream& out, 
 
 } // namespace
 
-int runSoundCommand(QStringList args, const KeyValueStore& settings, QTextStream& out, QTextStream& err)
+int runSoundCommand(const QStringList& args, const KeyValueStore& settings, QTextStream& out, QTextStream& err)
 {
-    auto scratch = ScratchSettings::fromArguments(args, settings, err);
-    if (!scratch)
-        return kExitUsage;
-    SoundOptions options;
-    try {
-        options = parseOptions(args);
-    } catch (const UsageError& error) {
-        err << "tavik: " << error.message() << Qt::endl;
-        return kExitUsage;
-    }
-    SettingsStore& store = scratch->store();
-    switchSoundOn(store);
-    return render(store, options, out, err);
+    return reportingUsageErrors(err, [&] {
+        const Options given(args, {ScratchSettings::kOptions, kSoundOptions}, QStringLiteral("sound"));
+        auto scratch = ScratchSettings::from(given, settings);
+        const SoundOptions options = soundOptions(given);
+        SettingsStore& store = scratch->store();
+        switchSoundOn(store);
+        return render(store, options, out, err);
+    });
 }
 
 } // namespace tavik

@@ -1,7 +1,8 @@
-#include "app/RenderCommand.h"
+#include "cli/RenderCommand.h"
 
-#include "app/CommandLine.h"
-#include "app/ScratchSettings.h"
+#include "cli/CommandLine.h"
+#include "cli/Options.h"
+#include "cli/ScratchSettings.h"
 
 #include "atmosphere/AtmosphereScene.h"
 #include "atmosphere/SceneDump.h"
@@ -45,91 +46,67 @@ struct RenderOptions {
     bool openGl = false;
 };
 
-class OptionError {
-public:
-    QString message;
+constexpr OptionRule kRenderOptions[] = {
+    {u"--size"}, {u"--scale"}, {u"--time"}, {u"--fps"}, {u"--seed"}, {u"--uptime"}, {u"--frames"},
+    {u"--dock"}, {u"--dump"}, {u"--out"}, {u"--background"}, {u"--renderer"},
 };
 
-double finiteNumber(const QString& text, const QString& option, double lo, double hi)
+Options readOptions(const QStringList& args)
 {
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value < lo || value > hi)
-        throw OptionError{QStringLiteral("%1 needs a number from %2 to %3, not \"%4\"").arg(option).arg(lo).arg(hi).arg(text)};
-    return value;
+    return Options(args, {ScratchSettings::kOptions, kRenderOptions}, QStringLiteral("render"));
 }
 
+// "1440x900" or "0,0,1440,64": exactly `count` numbers, each within the largest picture.
 std::vector<double> numberList(const QString& text, const QString& option, QChar separator, int count)
 {
     const QStringList parts = text.split(separator);
     if (parts.size() != count)
-        throw OptionError{QStringLiteral("%1 needs %2 numbers separated by \"%3\", not \"%4\"").arg(option).arg(count).arg(separator).arg(text)};
+        throw UsageError(QStringLiteral("%1 needs %2 numbers separated by \"%3\", not \"%4\"").arg(option).arg(count).arg(separator).arg(text));
     std::vector<double> numbers;
     for (const QString& part : parts)
-        numbers.push_back(finiteNumber(part, option, -kMaxPoints, kMaxPoints));
+        numbers.push_back(numberIn(option, part, -kMaxPoints, kMaxPoints));
     return numbers;
 }
 
-RenderOptions parseOptions(QStringList args)
+RenderOptions renderOptions(const Options& given)
 {
     RenderOptions options;
-    while (!args.isEmpty()) {
-        QString option = args.takeFirst();
-        QString value;
-        if (const qsizetype equals = option.indexOf(u'='); option.startsWith(u"--") && equals > 0) {
-            value = option.mid(equals + 1);
-            option = option.left(equals);
-        } else {
-            if (args.isEmpty())
-                throw OptionError{QStringLiteral("%1 needs a value (tavik help)").arg(option)};
-            value = args.takeFirst();
-        }
-        if (option == u"--size") {
-            const auto wh = numberList(value, option, u'x', 2);
-            if (wh[0] < 1 || wh[1] < 1)
-                throw OptionError{QStringLiteral("--size needs a width and height of at least 1, like 1440x900")};
-            options.size = {wh[0], wh[1]};
-        } else if (option == u"--scale") {
-            options.scale = finiteNumber(value, option, 0.25, 4);
-        } else if (option == u"--time") {
-            options.time = finiteNumber(value, option, 0, 3600);
-        } else if (option == u"--fps") {
-            options.fps = finiteNumber(value, option, 1, 240);
-        } else if (option == u"--seed") {
-            bool ok = false;
-            options.seed = value.toULongLong(&ok);
-            if (!ok)
-                throw OptionError{QStringLiteral("--seed needs a whole number, not \"%1\"").arg(value)};
-        } else if (option == u"--uptime") {
-            options.uptime = finiteNumber(value, option, 0, 1e9);
-        } else if (option == u"--frames") {
-            options.frames = static_cast<int>(finiteNumber(value, option, 1, 10000));
-        } else if (option == u"--dock") {
-            const auto r = numberList(value, option, u',', 4);
-            if (r[2] <= 0 || r[3] <= 0)
-                throw OptionError{QStringLiteral("--dock needs X,Y,W,H with a positive width and height")};
-            options.dock = QRectF(r[0], r[1], r[2], r[3]);
-        } else if (option == u"--dump") {
-            options.dumpPath = value;
-        } else if (option == u"--out") {
-            options.outPath = value;
-        } else if (option == u"--background") {
-            options.background = colorFromHex(value);
-            if (!options.background)
-                throw OptionError{QStringLiteral("--background needs a colour like #101820, not \"%1\"").arg(value)};
-        } else if (option == u"--renderer") {
-            if (value != u"raster" && value != u"gl")
-                throw OptionError{QStringLiteral("--renderer is raster or gl, not \"%1\"").arg(value)};
-            options.openGl = value == u"gl";
-        } else {
-            throw OptionError{QStringLiteral("unknown render option \"%1\" (tavik help)").arg(option)};
-        }
+    if (const auto size = given.value(u"--size")) {
+        const auto wh = numberList(*size, QStringLiteral("--size"), u'x', 2);
+        if (wh[0] < 1 || wh[1] < 1)
+            throw UsageError(QStringLiteral("--size needs a width and height of at least 1, like 1440x900"));
+        options.size = {wh[0], wh[1]};
+    }
+    options.scale = given.number(u"--scale", 0.25, 4).value_or(options.scale);
+    options.time = given.number(u"--time", 0, 3600).value_or(options.time);
+    // The frame rate the running program could draw at.
+    options.fps = given.number(u"--fps", Setting::maxFPS).value_or(options.fps);
+    options.seed = given.wholeNumber(u"--seed").value_or(options.seed);
+    options.uptime = given.number(u"--uptime", 0, 1e9).value_or(options.uptime);
+    options.frames = static_cast<int>(given.number(u"--frames", 1, 10000).value_or(options.frames));
+    if (const auto dock = given.value(u"--dock")) {
+        const auto r = numberList(*dock, QStringLiteral("--dock"), u',', 4);
+        if (r[2] <= 0 || r[3] <= 0)
+            throw UsageError(QStringLiteral("--dock needs X,Y,W,H with a positive width and height"));
+        options.dock = QRectF(r[0], r[1], r[2], r[3]);
+    }
+    options.dumpPath = given.value(u"--dump").value_or(QString());
+    options.outPath = given.value(u"--out").value_or(QString());
+    if (const auto background = given.value(u"--background")) {
+        options.background = colorFromHex(*background);
+        if (!options.background)
+            throw UsageError(QStringLiteral("--background needs a colour like #101820, not \"%1\"").arg(*background));
+    }
+    if (const auto renderer = given.value(u"--renderer")) {
+        if (*renderer != u"raster" && *renderer != u"gl")
+            throw UsageError(QStringLiteral("--renderer is raster or gl, not \"%1\"").arg(*renderer));
+        options.openGl = *renderer == u"gl";
     }
     if (options.outPath.isEmpty() && options.dumpPath.isEmpty())
-        throw OptionError{QStringLiteral("render needs --out FILE.png or --dump FILE.json")};
+        throw UsageError(QStringLiteral("render needs --out FILE.png or --dump FILE.json"));
     if (std::lround(options.size.width() * options.scale) > kMaxPixels
         || std::lround(options.size.height() * options.scale) > kMaxPixels)
-        throw OptionError{QStringLiteral("the picture would be larger than %1 pixels on a side").arg(kMaxPixels)};
+        throw UsageError(QStringLiteral("the picture would be larger than %1 pixels on a side").arg(kMaxPixels));
     return options;
 }
 
@@ -176,28 +153,8 @@ private:
     sprite::GlRenderer m_renderer;
 };
 
-} // namespace
-
-bool renderWantsOpenGl(const QStringList& args)
+int render(SettingsStore& settings, const RenderOptions& options, QTextStream& out, QTextStream& err)
 {
-    const qsizetype at = args.indexOf(QStringLiteral("--renderer"));
-    return args.contains(QStringLiteral("--renderer=gl")) || (at >= 0 && at + 1 < args.size() && args[at + 1] == u"gl");
-}
-
-int runRenderCommand(QStringList args, const KeyValueStore& settingsSource, QTextStream& out, QTextStream& err)
-{
-    auto scratch = ScratchSettings::fromArguments(args, settingsSource, err);
-    if (!scratch)
-        return kExitUsage;
-    RenderOptions options;
-    try {
-        options = parseOptions(args);
-    } catch (const OptionError& error) {
-        err << "tavik: " << error.message << Qt::endl;
-        return kExitUsage;
-    }
-
-    SettingsStore& settings = scratch->store();
     // A render shows the scene as if switched on and unlocked, whatever the desktop is doing.
     settings.setEnabled(true);
     settings.setScreenLocked(false);
@@ -267,6 +224,27 @@ int runRenderCommand(QStringList args, const KeyValueStore& settingsSource, QTex
     }
     Uptime::setSource({});
     return status;
+}
+
+} // namespace
+
+int runRenderCommand(const QStringList& args, const KeyValueStore& settingsSource, QTextStream& out, QTextStream& err)
+{
+    return reportingUsageErrors(err, [&] {
+        const Options given = readOptions(args);
+        auto scratch = ScratchSettings::from(given, settingsSource);
+        const RenderOptions options = renderOptions(given);
+        return render(scratch->store(), options, out, err);
+    });
+}
+
+bool renderWantsOpenGl(const QStringList& args)
+{
+    try {
+        return readOptions(args).value(u"--renderer") == u"gl";
+    } catch (const UsageError&) {
+        return false; // the command itself says what is wrong
+    }
 }
 
 } // namespace tavik

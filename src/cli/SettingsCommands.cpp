@@ -1,6 +1,6 @@
-#include "app/CommandLine.h"
+#include "cli/SettingsCommands.h"
 
-#include "app/CommandHelp.h"
+#include "cli/Options.h"
 
 #include "settings/ScenePreset.h"
 #include "settings/SettingText.h"
@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <map>
-#include <optional>
 
 namespace tavik {
 
@@ -70,8 +69,7 @@ private:
 
 const SettingInfo* settingForKey(QTextStream& err, const QString& key)
 {
-    const QByteArray latinKey = key.toLatin1();
-    const SettingInfo* info = findSettingByKey(std::string_view(latinKey.constData(), static_cast<std::size_t>(latinKey.size())));
+    const SettingInfo* info = settingNamed(key);
     if (!info)
         usageError(err, QStringLiteral("unknown setting \"%1\" (tavik list shows every key)").arg(key));
     return info;
@@ -80,28 +78,6 @@ const SettingInfo* settingForKey(QTextStream& err, const QString& key)
 const SettingInfo* settingForKey(CommandContext& context, const QString& key)
 {
     return settingForKey(context.err, key);
-}
-
-int listSettings(const QStringList& args, CommandContext& context)
-{
-    if (!args.isEmpty())
-        return usageError(context, QStringLiteral("list takes no arguments"));
-    for (const SettingInfo& info : settingsTable()) {
-        if (info.persisted())
-            context.out << latin(info.key) << '=' << formatSettingValue(context.store.value(info.id)) << '\n';
-    }
-    return kExitOk;
-}
-
-int getSetting(const QStringList& args, CommandContext& context)
-{
-    if (args.size() != 1)
-        return usageError(context, QStringLiteral("usage: tavik get KEY"));
-    const SettingInfo* info = settingForKey(context, args[0]);
-    if (!info)
-        return kExitUsage;
-    context.out << formatSettingValue(context.store.value(info->id)) << '\n';
-    return kExitOk;
 }
 
 QString typeDescription(const SettingInfo& info)
@@ -143,6 +119,30 @@ std::optional<SetRequest> parseSetArguments(const QStringList& args, QTextStream
         return std::nullopt;
     }
     return SetRequest{info, std::move(*value)};
+}
+
+} // namespace
+
+int listSettings(const QStringList& args, CommandContext& context)
+{
+    if (!args.isEmpty())
+        return usageError(context, QStringLiteral("list takes no arguments"));
+    for (const SettingInfo& info : settingsTable()) {
+        if (info.persisted())
+            context.out << latin(info.key) << '=' << formatSettingValue(context.store.value(info.id)) << '\n';
+    }
+    return kExitOk;
+}
+
+int getSetting(const QStringList& args, CommandContext& context)
+{
+    if (args.size() != 1)
+        return usageError(context, QStringLiteral("usage: tavik get KEY"));
+    const SettingInfo* info = settingForKey(context, args[0]);
+    if (!info)
+        return kExitUsage;
+    context.out << formatSettingValue(context.store.value(info->id)) << '\n';
+    return kExitOk;
 }
 
 int setSetting(const QStringList& args, CommandContext& context)
@@ -197,6 +197,8 @@ int applyPreset(const QStringList& args, CommandContext& context)
     return commit(context);
 }
 
+namespace {
+
 // --- saved scenes ---
 
 // A scene named on the command line: its full id (any case), a unique start of its id, or its
@@ -225,32 +227,27 @@ std::optional<SavedScene> findScene(CommandContext& context, const QString& refe
     return std::nullopt;
 }
 
-// Splits "--icon EMOJI" off the arguments; false when it is malformed.
-bool takeIconOption(QStringList& args, std::optional<QString>& icon)
+constexpr OptionRule kIconOption[] = {{u"--icon"}};
+
+// A scene command's words and its one "--icon EMOJI"; nothing when the line is malformed.
+std::optional<Options> sceneLine(const QStringList& args)
 {
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == u"--icon") {
-            if (i + 1 >= args.size())
-                return false;
-            icon = args[i + 1];
-            args.remove(i, 2);
-            return !args.contains(QStringLiteral("--icon"));
-        }
-        if (args[i].startsWith(u"--icon=")) {
-            icon = args[i].mid(7);
-            args.remove(i);
-            return !args.contains(QStringLiteral("--icon"));
-        }
+    try {
+        Options options(args, {kIconOption}, QStringLiteral("scene"), Options::Words::allowed);
+        if (options.values(u"--icon").size() > 1)
+            return std::nullopt;
+        return options;
+    } catch (const UsageError&) {
+        return std::nullopt;
     }
-    return true;
 }
 
-int saveScene(QStringList args, CommandContext& context)
+int saveScene(const QStringList& args, CommandContext& context)
 {
-    std::optional<QString> icon;
-    if (!takeIconOption(args, icon) || args.size() != 1)
+    const auto line = sceneLine(args);
+    if (!line || line->words().size() != 1)
         return usageError(context, QStringLiteral("usage: tavik scene save NAME [--icon EMOJI]"));
-    const auto id = context.store.saveCurrentScene(args[0], icon);
+    const auto id = context.store.saveCurrentScene(line->words()[0], line->value(u"--icon"));
     if (!id)
         return usageError(context, QStringLiteral("a scene needs a name that is not blank"));
     context.out << *id << '\n';
@@ -287,18 +284,20 @@ int applyScene(const QStringList& args, CommandContext& context)
     return commit(context);
 }
 
-int renameScene(QStringList args, CommandContext& context)
+int renameScene(const QStringList& args, CommandContext& context)
 {
-    std::optional<QString> icon;
-    if (!takeIconOption(args, icon) || args.size() != 2)
+    const auto line = sceneLine(args);
+    if (!line || line->words().size() != 2)
         return usageError(context, QStringLiteral("usage: tavik scene rename ID NAME [--icon EMOJI]"));
-    const auto scene = findScene(context, args[0]);
+    const QStringList& words = line->words();
+    const auto scene = findScene(context, words[0]);
     if (!scene)
         return kExitUsage;
-    if (args[1].trimmed().isEmpty())
+    if (words[1].trimmed().isEmpty())
         return usageError(context, QStringLiteral("a scene needs a name that is not blank"));
     // Without --icon the scene keeps its icon; --icon "" removes it.
-    context.store.updateSavedScene(*scene, args[1], icon ? icon : scene->icon);
+    const auto icon = line->value(u"--icon");
+    context.store.updateSavedScene(*scene, words[1], icon ? icon : scene->icon);
     return commit(context);
 }
 
@@ -329,26 +328,6 @@ int deleteScene(const QStringList& args, CommandContext& context)
     return commit(context);
 }
 
-// --- the sleep timer ---
-
-int setSoundTimer(const QStringList& args, CommandContext& context)
-{
-    if (args.size() != 1)
-        return usageError(context, QStringLiteral("usage: tavik sound-timer MINUTES|off"));
-    const SettingInfo& info = settingInfo(Setting::sleepTimer);
-    double minutes = 0;
-    if (args[0] != u"off") {
-        bool ok = false;
-        minutes = args[0].trimmed().toDouble(&ok);
-        if (!ok || !(minutes >= 1 && minutes <= info.maximum))
-            return usageError(context, QStringLiteral("sound-timer takes minutes from 1 to %1, or off; not \"%2\"")
-                                           .arg(info.maximum).arg(args[0]));
-    }
-    // Set again even when it is the same: the countdown starts over from now.
-    context.store.setSleepTimer(minutes);
-    return commit(context);
-}
-
 using Handler = std::function<int(const QStringList&, CommandContext&)>;
 
 const std::map<QString, Handler>& sceneCommands()
@@ -364,6 +343,8 @@ const std::map<QString, Handler>& sceneCommands()
     return commands;
 }
 
+} // namespace
+
 int sceneCommand(const QStringList& args, CommandContext& context)
 {
     if (args.isEmpty())
@@ -374,49 +355,32 @@ int sceneCommand(const QStringList& args, CommandContext& context)
     return it->second(args.mid(1), context);
 }
 
-const std::map<QString, Handler>& settingsCommands()
+// --- the sleep timer ---
+
+int setSoundTimer(const QStringList& args, CommandContext& context)
 {
-    static const std::map<QString, Handler> commands = {
-        {QStringLiteral("list"), listSettings},
-        {QStringLiteral("get"), getSetting},
-        {QStringLiteral("set"), setSetting},
-        {QStringLiteral("reset"), resetSettings},
-        {QStringLiteral("toggle"), toggleEnabled},
-        {QStringLiteral("presets"), listPresets},
-        {QStringLiteral("preset"), applyPreset},
-        {QStringLiteral("scene"), sceneCommand},
-        {QStringLiteral("sound-timer"), setSoundTimer},
-    };
-    return commands;
+    if (args.size() != 1)
+        return usageError(context, QStringLiteral("usage: tavik sound-timer MINUTES|off"));
+    const SettingInfo& info = settingInfo(Setting::sleepTimer);
+    double minutes = 0;
+    if (args[0] != u"off") {
+        // Zero is "off", said in words; a countdown lasts a minute at least.
+        const auto given = parseNumber(args[0]);
+        minutes = given.value_or(0);
+        if (!given || !(minutes >= 1 && minutes <= info.maximum))
+            return usageError(context, QStringLiteral("sound-timer takes minutes from 1 to %1, or off; not \"%2\"")
+                                           .arg(info.maximum).arg(args[0]));
+    }
+    // Set again even when it is the same: the countdown starts over from now.
+    context.store.setSleepTimer(minutes);
+    return commit(context);
 }
 
-} // namespace
-
-bool isSettingsCommand(const QString& command)
+std::optional<int> refuseSet(const QStringList& line, QTextStream& err)
 {
-    return settingsCommands().contains(command);
-}
-
-std::optional<int> refuseBeforeSending(const QStringList& args, QTextStream& err)
-{
-    if (args.value(0) == u"set" && !parseSetArguments(args.mid(1), err))
+    if (!parseSetArguments(line.mid(1), err))
         return kExitUsage;
     return std::nullopt;
-}
-
-int runSettingsCommand(const QStringList& args, CommandContext& context)
-{
-    if (args.isEmpty())
-        return usageError(context, QStringLiteral("no command given"));
-    const auto it = settingsCommands().find(args[0]);
-    if (it == settingsCommands().end())
-        return usageError(context, QStringLiteral("unknown command \"%1\" (tavik help lists them)").arg(args[0]));
-    return it->second(args.mid(1), context);
-}
-
-QString usageText()
-{
-    return helpText();
 }
 
 } // namespace tavik

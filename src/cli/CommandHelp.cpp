@@ -1,4 +1,6 @@
-#include "app/CommandHelp.h"
+#include "cli/CommandHelp.h"
+
+#include "cli/CommandTable.h"
 
 #include <QRegularExpression>
 
@@ -23,51 +25,6 @@ constexpr ExitStatus kExitStatuses[] = {
     {0, "done"},
     {1, "could not be carried out"},
     {2, "bad command or value"},
-};
-
-constexpr CommandHelp kCommands[] = {
-    {"Program", "tavik panel", "open the running program's settings panel"},
-    {"Program", "tavik status", "the running program's state as JSON (overlays, tray, panel)"},
-
-    {"Settings", "tavik list", "every setting as KEY=VALUE"},
-    {"Settings", "tavik get KEY", "one setting"},
-    {"Settings", "tavik set KEY VALUE", "change one setting (a number within its range)"},
-    {"Settings", "tavik reset",
-     "every setting back to its default (keeps the master switch, the display choices and the saved scenes)"},
-    {"Settings", "tavik toggle", "switch the whole scene on or off"},
-
-    {"Scenes", "tavik presets", "the built-in scenes, the active one marked"},
-    {"Scenes", "tavik preset ID", "apply a built-in scene"},
-    {"Scenes", "tavik scene save NAME [--icon EMOJI]", "save the current scene and print its id"},
-    {"Scenes", "tavik scene list", "the saved scenes: id, star, icon, name"},
-    {"Scenes", "tavik scene apply ID", "apply a saved scene; ID is its id, a unique start of it, or its name"},
-    {"Scenes", "tavik scene rename ID NAME [--icon EMOJI]",
-     "rename a saved scene; it keeps its icon unless --icon gives one (an empty one removes it)"},
-    {"Scenes", "tavik scene favorite ID", "star or unstar (at most 3 favourites)"},
-    {"Scenes", "tavik scene delete ID", "delete a saved scene"},
-
-    {"Displays", "tavik displays",
-     "the connected displays, one \"ID<tab>NAME\" a line; the ids are the keys of app.monitors"},
-
-    {"Pictures",
-     "tavik render [--preset ID] [--set KEY=VALUE]... [--size WxH] [--scale S] [--time T] [--fps F] "
-     "[--seed N] [--uptime U] [--frames N] [--dock X,Y,W,H] [--background #RRGGBB] "
-     "[--renderer raster|gl] [--dump FILE.json] --out FILE.png",
-     "the atmosphere of these settings drawn headless, as if switched on (default 1440x900, 3 s simulated)"},
-
-    {"Live weather", "tavik weather [--ip-location]",
-     "look up the weather here once and print it (changes no setting; --ip-location skips the location service)"},
-
-    {"Sound",
-     "tavik sound [--seconds S] [--preset ID] [--set KEY=VALUE] [--uptime U] [--thunder-at T[:BRIGHTNESS]]... "
-     "[--sleep-in T] [--seed N] [--float] --out FILE.wav",
-     "the soundscape of these settings with sound on, rendered offline (default 10 s, 16-bit); "
-     "--sleep-in lets the sleep timer run out T s in"},
-    {"Sound", "tavik sound-timer MINUTES|off",
-     "fade the sound out and switch it off in MINUTES (1 to 90), or stop the countdown"},
-
-    {"Help", "tavik help | --help", "this text"},
-    {"Help", "tavik --version", "the installed version"},
 };
 
 QStringList words(const char* text)
@@ -158,15 +115,18 @@ QString roffSynopsis(const char* synopsis)
 
 } // namespace
 
-std::span<const CommandHelp> commandHelp()
+std::vector<CommandHelp> commandHelp()
 {
-    return kCommands;
+    std::vector<CommandHelp> lines;
+    for (const Command& command : commandTable())
+        lines.insert(lines.end(), command.help.begin(), command.help.end());
+    return lines;
 }
 
 QStringList commandWords()
 {
     QStringList result;
-    for (const CommandHelp& entry : kCommands) {
+    for (const CommandHelp& entry : commandHelp()) {
         const QStringList synopsis = words(entry.synopsis);
         if (synopsis.size() < 2)
             continue;
@@ -186,7 +146,7 @@ QString helpText()
 {
     QString out = QStringLiteral("Usage: tavik [COMMAND]\n\n") + wrap(words(kIntro), 0, 0).join(u'\n') + u'\n';
     const char* section = nullptr;
-    for (const CommandHelp& entry : kCommands) {
+    for (const CommandHelp& entry : commandHelp()) {
         if (!section || qstrcmp(section, entry.section) != 0) {
             section = entry.section;
             out += u'\n' + QString::fromUtf8(section) + QStringLiteral(":\n");
@@ -211,7 +171,7 @@ QString manPage(const QString& version)
     out += QStringLiteral(".SH DESCRIPTION\n") + roff(QString::fromUtf8(kIntro)) + u'\n';
     out += QStringLiteral(".SH COMMANDS\n");
     const char* section = nullptr;
-    for (const CommandHelp& entry : kCommands) {
+    for (const CommandHelp& entry : commandHelp()) {
         if (!section || qstrcmp(section, entry.section) != 0) {
             section = entry.section;
             out += QStringLiteral(".SS %1\n").arg(roff(QString::fromUtf8(section)));

@@ -1,5 +1,6 @@
-#include "app/CommandLine.h"
-#include "app/ScratchSettings.h"
+#include "cli/CommandLine.h"
+#include "cli/Options.h"
+#include "cli/ScratchSettings.h"
 
 #include "settings/ScenePreset.h"
 #include "settings/SettingsStore.h"
@@ -275,13 +276,9 @@ TEST(ScratchSettings, PresetThenOverridesWithoutTouchingTheSource)
     SettingsStore user(source);
     user.setDropOpacity(0.5);
     const auto keysBefore = source.keys();
+    auto read = [](const QStringList& args) { return Options(args, {ScratchSettings::kOptions}, QStringLiteral("test")); };
 
-    QString errText;
-    QTextStream err(&errText);
-    QStringList args{"--seconds", "3", "--set", "rain.dropsPerSecond=5", "--preset=storm", "--set=rain.dropColor=#ff0000", "--out", "x.wav"};
-    auto scratch = ScratchSettings::fromArguments(args, source, err);
-    ASSERT_TRUE(scratch) << errText.toStdString();
-    EXPECT_EQ(args, (QStringList{"--seconds", "3", "--out", "x.wav"}));
+    auto scratch = ScratchSettings::from(read({"--set", "rain.dropsPerSecond=5", "--preset=storm", "--set=rain.dropColor=#ff0000"}), source);
     SettingsStore& store = scratch->store();
     EXPECT_TRUE(store.thunderEnabled());          // the preset
     EXPECT_EQ(store.dropsPerSecond(), 5);         // applied after the preset, whatever the order given
@@ -291,13 +288,8 @@ TEST(ScratchSettings, PresetThenOverridesWithoutTouchingTheSource)
     EXPECT_EQ(user.dropsPerSecond(), 22);
     EXPECT_EQ(source.value("rain.dropsPerSecond").toDouble(), 22);
 
-    for (QStringList bad : {QStringList{"--set", "rain.dropsPerSecond"}, QStringList{"--set", "nope=1"},
-                            QStringList{"--set", "rain.enabled=perhaps"}, QStringList{"--preset", "tornado"},
-                            QStringList{"--set", "rain.dropsPerSecond=1e7"},
-                            QStringList{"--preset"}}) {
-        errText.clear();
-        EXPECT_FALSE(ScratchSettings::fromArguments(bad, source, err)) << bad.join(' ').toStdString();
-        err.flush();
-        EXPECT_FALSE(errText.isEmpty());
-    }
+    for (const QStringList& bad : {QStringList{"--set", "rain.dropsPerSecond"}, QStringList{"--set", "nope=1"},
+                                   QStringList{"--set", "rain.enabled=perhaps"}, QStringList{"--preset", "tornado"},
+                                   QStringList{"--set", "rain.dropsPerSecond=1e7"}})
+        EXPECT_THROW((void)ScratchSettings::from(read(bad), source), UsageError) << bad.join(' ').toStdString();
 }

@@ -3,19 +3,20 @@
 #include <QString>
 #include <QStringList>
 
-#include <span>
+#include <vector>
 
 namespace tavik {
 
-// One line of the command reference: `tavik help` and the manual page are both written from
-// these, so they cannot tell different stories.
+// One line of the command reference. The command table holds them beside the commands, and
+// `tavik help`, the manual page and the completions' word list are all written from it.
 struct CommandHelp {
     const char* section;  // the group it is listed under
     const char* synopsis; // "tavik set KEY VALUE": literal words, UPPERCASE placeholders, [optional]
     const char* summary;
 };
 
-[[nodiscard]] std::span<const CommandHelp> commandHelp();
+// Every command's lines, in the table's order.
+[[nodiscard]] std::vector<CommandHelp> commandHelp();
 
 // The words that start each command line, "set" or "scene save", in table order, once each.
 [[nodiscard]] QStringList commandWords();

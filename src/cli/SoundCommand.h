@@ -11,6 +11,6 @@ class KeyValueStore;
 //             [--thunder-at T[:BRIGHTNESS]]... [--seed N] [--float] --out FILE.wav
 // Renders the soundscape of the given settings offline, through the same mixer as the running
 // program, as if sound were switched on. Returns the exit status.
-int runSoundCommand(QStringList args, const KeyValueStore& settings, QTextStream& out, QTextStream& err);
+int runSoundCommand(const QStringList& args, const KeyValueStore& settings, QTextStream& out, QTextStream& err);
 
 } // namespace tavik
