@@ -57,6 +57,7 @@ QJsonObject windowStatus(const OverlayWindow& window)
         {QStringLiteral("paused"), window.isViewPaused()},
         {QStringLiteral("renderer"), window.renderer() == OverlayWindow::Renderer::openGl ? QStringLiteral("opengl")
                                                                                             : QStringLiteral("raster")},
+        {QStringLiteral("rendererReason"), window.rendererReason()},
         {QStringLiteral("level"), window.level() == OverlayWindow::Level::aboveWindows ? QStringLiteral("aboveWindows")
                                                                                         : QStringLiteral("desktop")},
         {QStringLiteral("frames"), double(window.framesRendered())},
@@ -403,6 +404,8 @@ QJsonObject OverlayController::status() const
     }
     return {
         {QStringLiteral("running"), m_isRunning},
+        {QStringLiteral("renderer"), overlays.isEmpty() ? QJsonValue() : overlays.first()[QStringLiteral("renderer")]},
+        {QStringLiteral("rendererReason"), overlays.isEmpty() ? QJsonValue() : overlays.first()[QStringLiteral("rendererReason")]},
         {QStringLiteral("framesPerSecond"), m_clock->framesPerSecond()},
         {QStringLiteral("clockTicking"), m_clock->isTicking()},
         {QStringLiteral("firstFrameMs"), m_firstFrameMs},
