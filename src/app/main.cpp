@@ -6,6 +6,7 @@
 #include "app/Version.h"
 #include "app/WeatherCommand.h"
 
+#include "overlay/RendererChoice.h"
 #include "platform/Displays.h"
 
 #include "settings/KeyValueStore.h"
@@ -155,6 +156,8 @@ int runDesktop(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    if (qEnvironmentVariableIsSet(kOpenGlCheckVariable))
+        return runOpenGlCheck(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavik"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     QStringList rawArgs;

@@ -110,6 +110,16 @@ void OverlayController::start()
     m_isRunning = true;
     subscribe();
     rebuildOverlays();
+    // Whether OpenGL is worth it here is asked aside, once the picture is up.
+    connect(this, &OverlayController::firstFrameShown, this, [this] {
+        checkRendererAside(this, [this] {
+            for (auto& [id, overlay] : m_overlays) {
+                overlay->window->adoptPreferredRenderer();
+                if (overlay->underlay)
+                    overlay->underlay->window->adoptPreferredRenderer();
+            }
+        });
+    }, Qt::SingleShotConnection);
 }
 
 void OverlayController::setLightningHandler(std::function<void(double)> handler)

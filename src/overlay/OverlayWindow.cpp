@@ -220,16 +220,30 @@ bool OverlayWindow::renderWithOpenGl(const QRegion& damage)
 void OverlayWindow::fallBackToRaster()
 {
     g_openGlWorks = false;
-    m_rendererReason = preferredRenderer().reason;
     qCWarning(lcOverlay) << "OpenGL drawing failed on" << (screen() ? screen()->name() : QString())
                          << "; drawing with QPainter from now on";
+    m_rendererReason = preferredRenderer().reason;
+    switchTo(Renderer::raster);
+}
+
+void OverlayWindow::adoptPreferredRenderer()
+{
+    const RendererChoice choice = preferredRenderer();
+    m_rendererReason = choice.reason;
+    if (choice.path != m_renderer)
+        switchTo(choice.path);
+}
+
+void OverlayWindow::switchTo(Renderer renderer)
+{
     releaseOpenGl();
-    m_renderer = Renderer::raster;
+    m_backingStore.reset();
+    m_renderer = renderer;
     m_damage.invalidate();
     // The surface type is fixed when the native window is made: make it again.
     const bool wasVisible = isVisible();
     destroy();
-    setSurfaceType(QSurface::RasterSurface);
+    setSurfaceType(renderer == Renderer::openGl ? QSurface::OpenGLSurface : QSurface::RasterSurface);
     if (wasVisible) {
         show();
         restack();

@@ -66,6 +66,9 @@ public:
     // has failed here.
     [[nodiscard]] static RendererChoice preferredRenderer();
 
+    // Takes up the renderer preferredRenderer() names now (after the machine's check decided).
+    void adoptPreferredRenderer();
+
     bool wantsFrames() const override;
     void renderFrame(double now) override;
 
@@ -79,6 +82,7 @@ private:
     bool renderWithOpenGl(const QRegion& damage);
     void renderWithRaster(QRegion damage);
     void fallBackToRaster();
+    void switchTo(Renderer renderer);
     void releaseOpenGl();
 
     sprite::Scene* m_scene = nullptr;

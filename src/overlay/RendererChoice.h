@@ -5,6 +5,8 @@
 #include <functional>
 #include <optional>
 
+class QObject;
+
 namespace tavik {
 
 enum class RenderPath { openGl, raster };
@@ -26,8 +28,18 @@ struct RendererChoice {
 [[nodiscard]] RendererChoice chooseRenderer(const std::function<QString(const char*)>& environment,
                                             const std::function<std::optional<QString>()>& probe);
 
-// The choice for this process, made once on first use (the GUI thread, after the application
-// object exists); the probing context is gone again before it returns.
+// The choice for this process. Until the environment or a check has decided, QPainter (which
+// works everywhere) with the reason "checking OpenGL".
 [[nodiscard]] const RendererChoice& machineRenderer();
+[[nodiscard]] bool machineRendererPending();
+
+// Decides a pending choice in a child process (this program again), so that a software
+// rasteriser's compiler, which stays loaded once a context was made, never enters this one.
+// `decided` runs on the GUI thread once the choice is made; nothing happens when none is pending.
+void checkRendererAside(QObject* owner, std::function<void()> decided);
+
+// The child's side: set in the environment of this program, it prints GL_RENDERER and exits.
+inline constexpr char kOpenGlCheckVariable[] = "TAVIK_OPENGL_CHECK";
+int runOpenGlCheck(int argc, char** argv);
 
 } // namespace tavik
