@@ -235,7 +235,7 @@ def main():
         time.sleep(SECONDS)
         s = status()
         elapsed = time.monotonic() - begin
-        print("rainy-night for %.0f s (%s, llvmpipe): %.1f frames/s, %.1f%% of one core"
+        print("rainy-night for %.0f s (%s): %.1f frames/s, %.1f%% of one core"
               % (elapsed, renderer, (frames(s) - begin_frames) / elapsed,
                  100.0 * (cpu_seconds(app.pid) - begin_cpu) / elapsed))
         print("resident memory after %.0f s of rainy-night: %.1f MB (budget 100 MB)" % (elapsed, resident_mb(app.pid)))
