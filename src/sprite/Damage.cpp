@@ -44,7 +44,8 @@ bool markQuad(TileGrid& grid, const Quad& q, QSize pixels, double scale)
         return false;
     if (right < 0 || bottom < 0 || left >= pixels.width() || top >= pixels.height())
         return true;
-    auto tileOf = [](double pixel, int count) { return std::clamp(int(std::floor(pixel / kTile)), 0, count - 1); };
+    // Clamped before it becomes an int: a quad may reach far past any screen.
+    auto tileOf = [](double pixel, int count) { return int(std::clamp(std::floor(pixel / kTile), 0.0, count - 1.0)); };
     grid.mark(tileOf(left, grid.columns), tileOf(top, grid.rows), tileOf(right, grid.columns),
               tileOf(bottom, grid.rows));
     return true;

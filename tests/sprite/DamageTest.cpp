@@ -53,6 +53,29 @@ TEST_P(DamageTest, DrawingTheDamageGivesTheWholePicture)
 
 INSTANTIATE_TEST_SUITE_P(BackingScales, DamageTest, ::testing::Values(1.0, 1.5, 2.0));
 
+// A quad reaching far past every edge covers the whole surface, and one wholly outside none of it.
+TEST(DamageTrackerTest, QuadsBeyondTheEdgesAreClipped)
+{
+    const QSize size(64, 48);
+    struct Case {
+        QPointF at;
+        double length;
+        QRegion covered;
+    };
+    for (const Case& c : {Case{{32, 24}, 1e30, QRegion(QRect(QPoint(0, 0), size))}, Case{{-500, 24}, 10, QRegion()},
+                          Case{{32, 1e12}, 10, QRegion()}}) {
+        testing::DamageFilm film;
+        film.show(0);
+        for (std::size_t i = 1; i < film.sprites.size(); ++i)
+            film.sprites[i]->setHidden(true);
+        film.sprites[0]->setPosition(c.at);
+        film.sprites[0]->setSize({c.length, c.length});
+        DrawList list;
+        list.build(film.scene);
+        EXPECT_EQ(coveredRegion(list, size, 1.0), c.covered) << c.at.x() << "," << c.at.y() << " " << c.length;
+    }
+}
+
 TEST(DamageTrackerTest, LostContentsOrANewSizeRedrawEverything)
 {
     testing::DamageFilm film;
