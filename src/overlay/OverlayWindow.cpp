@@ -203,6 +203,7 @@ bool OverlayWindow::renderWithOpenGl(const QRegion& damage)
             return false;
         g_openGlWorks = true;
         m_partialPresent = PartialPresent::find(*m_context);
+        qCInfo(lcOverlay) << "OpenGL presents" << (m_partialPresent ? "the changed area only" : "whole frames");
     }
     const double scale = devicePixelRatio();
     const QSize pixels = size() * scale;
