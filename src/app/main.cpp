@@ -4,6 +4,8 @@
 
 #include "cli/CommandLine.h"
 
+#include "overlay/RendererChoice.h"
+
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"
 
@@ -126,6 +128,8 @@ int runDesktop(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    if (qEnvironmentVariableIsSet(kOpenGlCheckVariable))
+        return runOpenGlCheck(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavik"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     if (argc < 2)

@@ -57,6 +57,7 @@ QJsonObject windowStatus(const OverlayWindow& window)
         {QStringLiteral("paused"), window.isViewPaused()},
         {QStringLiteral("renderer"), window.renderer() == OverlayWindow::Renderer::openGl ? QStringLiteral("opengl")
                                                                                             : QStringLiteral("raster")},
+        {QStringLiteral("rendererReason"), window.rendererReason()},
         {QStringLiteral("level"), window.level() == OverlayWindow::Level::aboveWindows ? QStringLiteral("aboveWindows")
                                                                                         : QStringLiteral("desktop")},
         {QStringLiteral("frames"), double(window.framesRendered())},
@@ -109,6 +110,16 @@ void OverlayController::start()
     m_isRunning = true;
     subscribe();
     rebuildOverlays();
+    // Whether OpenGL is worth it here is asked aside, once the picture is up.
+    connect(this, &OverlayController::firstFrameShown, this, [this] {
+        checkRendererAside(this, [this] {
+            for (auto& [id, overlay] : m_overlays) {
+                overlay->window->adoptPreferredRenderer();
+                if (overlay->underlay)
+                    overlay->underlay->window->adoptPreferredRenderer();
+            }
+        });
+    }, Qt::SingleShotConnection);
 }
 
 void OverlayController::setLightningHandler(std::function<void(double)> handler)
@@ -403,6 +414,8 @@ QJsonObject OverlayController::status() const
     }
     return {
         {QStringLiteral("running"), m_isRunning},
+        {QStringLiteral("renderer"), overlays.isEmpty() ? QJsonValue() : overlays.first()[QStringLiteral("renderer")]},
+        {QStringLiteral("rendererReason"), overlays.isEmpty() ? QJsonValue() : overlays.first()[QStringLiteral("rendererReason")]},
         {QStringLiteral("framesPerSecond"), m_clock->framesPerSecond()},
         {QStringLiteral("clockTicking"), m_clock->isTicking()},
         {QStringLiteral("firstFrameMs"), m_firstFrameMs},

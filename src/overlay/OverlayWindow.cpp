@@ -1,6 +1,7 @@
 #include "overlay/OverlayWindow.h"
 
 #include "overlay/OverlayLog.h"
+#include "overlay/PartialPresent.h"
 
 #include "platform/X11Stacking.h"
 
@@ -37,18 +38,33 @@ QSurfaceFormat overlayFormat()
 // every new window draws with QPainter from the start.
 std::optional<bool> g_openGlWorks;
 
-} // namespace
-
-OverlayWindow::Renderer OverlayWindow::preferredRenderer()
+// The backing store counts in device-independent pixels, the damage in the image's own.
+QRegion logicalRegion(const QRegion& pixels, double scale)
 {
-    static const bool askedForRaster = qgetenv("TAVIK_RENDERER").trimmed().toLower() == "raster";
-    if (askedForRaster || g_openGlWorks == false)
-        return Renderer::raster;
-    return Renderer::openGl;
+    if (scale == 1.0)
+        return pixels;
+    QRegion logical;
+    for (const QRect& rect : pixels) {
+        const QRectF scaled(rect.x() / scale, rect.y() / scale, rect.width() / scale, rect.height() / scale);
+        logical += scaled.toAlignedRect();
+    }
+    return logical;
 }
 
-OverlayWindow::OverlayWindow(QScreen* screen) : QWindow(screen), m_renderer(preferredRenderer())
+} // namespace
+
+RendererChoice OverlayWindow::preferredRenderer()
 {
+    if (g_openGlWorks == false)
+        return {Renderer::raster, QStringLiteral("OpenGL drawing failed")};
+    return machineRenderer();
+}
+
+OverlayWindow::OverlayWindow(QScreen* screen) : QWindow(screen)
+{
+    const RendererChoice choice = preferredRenderer();
+    m_renderer = choice.path;
+    m_rendererReason = choice.reason;
     // Unmanaged: a window manager would frame the window and let the frame catch clicks.
     setFlags(Qt::FramelessWindowHint | Qt::BypassWindowManagerHint | Qt::WindowTransparentForInput
              | Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint);
@@ -82,6 +98,7 @@ void OverlayWindow::releaseOpenGl()
         }
         m_gl.reset();
     }
+    m_partialPresent.reset();
     m_context->doneCurrent();
     m_context.reset();
 }
@@ -147,6 +164,7 @@ bool OverlayWindow::wantsFrames() const
 void OverlayWindow::exposeEvent(QExposeEvent* event)
 {
     QWindow::exposeEvent(event);
+    m_damage.invalidate();
     if (isExposed() && m_clock)
         m_clock->update();
 }
@@ -157,15 +175,18 @@ void OverlayWindow::renderFrame(double now)
         return;
     m_scene->advance(now);
     m_list.build(*m_scene);
-    if (m_renderer == Renderer::openGl && !renderWithOpenGl())
+    const QRegion damage = m_damage.next(m_list, size() * devicePixelRatio(), devicePixelRatio());
+    if (damage.isEmpty())
+        return;
+    if (m_renderer == Renderer::openGl && !renderWithOpenGl(damage))
         fallBackToRaster();
     if (m_renderer == Renderer::raster)
-        renderWithRaster();
+        renderWithRaster(damage);
     ++m_frames;
     emit frameShown();
 }
 
-bool OverlayWindow::renderWithOpenGl()
+bool OverlayWindow::renderWithOpenGl(const QRegion& damage)
 {
     if (!m_context) {
         m_context = std::make_unique<QOpenGLContext>();
@@ -181,10 +202,19 @@ bool OverlayWindow::renderWithOpenGl()
         if (!m_gl->initialize())
             return false;
         g_openGlWorks = true;
+        m_partialPresent = PartialPresent::find(*m_context);
+        qCInfo(lcOverlay) << "OpenGL presents" << (m_partialPresent ? "the changed area only" : "whole frames");
     }
     const double scale = devicePixelRatio();
-    m_gl->render(m_list, size() * scale, scale);
-    m_context->swapBuffers(this);
+    const QSize pixels = size() * scale;
+    if (m_partialPresent) {
+        const QRect area = damage.boundingRect();
+        m_gl->render(m_list, pixels, scale, area);
+        m_partialPresent->present(winId(), area, pixels.height());
+    } else {
+        m_gl->render(m_list, pixels, scale);
+        m_context->swapBuffers(this);
+    }
     return true;
 }
 
@@ -193,19 +223,35 @@ void OverlayWindow::fallBackToRaster()
     g_openGlWorks = false;
     qCWarning(lcOverlay) << "OpenGL drawing failed on" << (screen() ? screen()->name() : QString())
                          << "; drawing with QPainter from now on";
+    m_rendererReason = preferredRenderer().reason;
+    switchTo(Renderer::raster);
+}
+
+void OverlayWindow::adoptPreferredRenderer()
+{
+    const RendererChoice choice = preferredRenderer();
+    m_rendererReason = choice.reason;
+    if (choice.path != m_renderer)
+        switchTo(choice.path);
+}
+
+void OverlayWindow::switchTo(Renderer renderer)
+{
     releaseOpenGl();
-    m_renderer = Renderer::raster;
+    m_backingStore.reset();
+    m_renderer = renderer;
+    m_damage.invalidate();
     // The surface type is fixed when the native window is made: make it again.
     const bool wasVisible = isVisible();
     destroy();
-    setSurfaceType(QSurface::RasterSurface);
+    setSurfaceType(renderer == Renderer::openGl ? QSurface::OpenGLSurface : QSurface::RasterSurface);
     if (wasVisible) {
         show();
         restack();
     }
 }
 
-void OverlayWindow::renderWithRaster()
+void OverlayWindow::renderWithRaster(QRegion damage)
 {
     if (!m_raster)
         m_raster = std::make_unique<sprite::RasterRenderer>();
@@ -214,19 +260,22 @@ void OverlayWindow::renderWithRaster()
     const QSize area = size();
     if (area.isEmpty())
         return;
-    if (m_backingStore->size() != area)
-        m_backingStore->resize(area);
-    const QRegion region(QRect(QPoint(0, 0), area));
-    m_backingStore->beginPaint(region);
     const double scale = devicePixelRatio();
+    if (m_backingStore->size() != area) {
+        // A resized store holds nothing worth keeping.
+        m_backingStore->resize(area);
+        damage = QRect(QPoint(0, 0), area * scale);
+    }
+    const QRegion region = logicalRegion(damage, scale);
+    m_backingStore->beginPaint(region);
     auto* image = dynamic_cast<QImage*>(m_backingStore->paintDevice());
     if (image && image->format() == QImage::Format_ARGB32_Premultiplied) {
-        image->fill(Qt::transparent);
-        m_raster->render(m_list, *image, scale);
+        m_raster->render(m_list, *image, scale, damage);
     } else if (QPaintDevice* device = m_backingStore->paintDevice()) {
         const QImage picture = m_raster->render(m_list, area * scale, scale);
         QPainter painter(device);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.setClipRegion(region);
         painter.drawImage(QRect(QPoint(0, 0), area), picture);
     }
     m_backingStore->endPaint();

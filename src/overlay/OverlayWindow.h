@@ -1,7 +1,9 @@
 #pragma once
 
 #include "overlay/FrameClock.h"
+#include "overlay/RendererChoice.h"
 
+#include "sprite/Damage.h"
 #include "sprite/DrawList.h"
 
 #include <QWindow>
@@ -13,6 +15,8 @@ class QOpenGLContext;
 
 namespace tavik {
 
+class PartialPresent;
+
 namespace sprite {
 class GlRenderer;
 class RasterRenderer;
@@ -23,7 +27,9 @@ class Scene;
 // the focus. It is unmanaged (override-redirect), so no window manager frames it, it shows on
 // every virtual desktop and never in a task switcher. It presents one scene: each frame of the
 // clock advances the scene and draws it with OpenGL, or with QPainter when no OpenGL context
-// can be made.
+// can be made. Only what changed since the last frame is drawn and sent to the screen (OpenGL
+// sends whole frames where it cannot present part of one), and a frame in which nothing
+// changed costs no drawing at all.
 class OverlayWindow final : public QWindow, public FrameTarget {
     Q_OBJECT
 public:
@@ -31,7 +37,7 @@ public:
         aboveWindows, // over every ordinary window
         desktop,      // just above the desktop picture, below every ordinary window
     };
-    enum class Renderer { openGl, raster };
+    using Renderer = RenderPath;
 
     explicit OverlayWindow(QScreen* screen);
     ~OverlayWindow() override;
@@ -52,11 +58,16 @@ public:
     void setFrameClock(FrameClock* clock);
 
     [[nodiscard]] Renderer renderer() const { return m_renderer; }
+    [[nodiscard]] const QString& rendererReason() const { return m_rendererReason; }
+    // Frames that changed the picture; frames with nothing to draw are not counted.
     [[nodiscard]] quint64 framesRendered() const { return m_frames; }
 
-    // The renderer new windows use: OpenGL unless it has failed here before or
-    // TAVIK_RENDERER=raster asks otherwise.
-    [[nodiscard]] static Renderer preferredRenderer();
+    // The renderer new windows use and why: the machine's choice, or QPainter once OpenGL
+    // has failed here.
+    [[nodiscard]] static RendererChoice preferredRenderer();
+
+    // Takes up the renderer preferredRenderer() names now (after the machine's check decided).
+    void adoptPreferredRenderer();
 
     bool wantsFrames() const override;
     void renderFrame(double now) override;
@@ -68,20 +79,24 @@ protected:
     void exposeEvent(QExposeEvent* event) override;
 
 private:
-    bool renderWithOpenGl();
-    void renderWithRaster();
+    bool renderWithOpenGl(const QRegion& damage);
+    void renderWithRaster(QRegion damage);
     void fallBackToRaster();
+    void switchTo(Renderer renderer);
     void releaseOpenGl();
 
     sprite::Scene* m_scene = nullptr;
     FrameClock* m_clock = nullptr;
     Level m_level = Level::aboveWindows;
-    Renderer m_renderer;
+    Renderer m_renderer = Renderer::raster;
+    QString m_rendererReason;
     bool m_paused = false;
     quint64 m_frames = 0;
     sprite::DrawList m_list;
+    sprite::DamageTracker m_damage;
     std::unique_ptr<QOpenGLContext> m_context;
     std::unique_ptr<sprite::GlRenderer> m_gl;
+    std::unique_ptr<PartialPresent> m_partialPresent;
     std::unique_ptr<QBackingStore> m_backingStore;
     std::unique_ptr<sprite::RasterRenderer> m_raster;
 };

@@ -156,14 +156,22 @@ void GlRenderer::releaseResources()
     m_context = nullptr;
 }
 
-void GlRenderer::render(const DrawList& list, QSize pixelSize, double backingScale)
+void GlRenderer::render(const DrawList& list, QSize pixelSize, double backingScale, const QRect& area)
 {
     m_drawCalls = 0;
     if (!isInitialized() || pixelSize.isEmpty() || !(backingScale > 0.0))
         return;
     TAVIK_GL(m_gl, glViewport(0, 0, pixelSize.width(), pixelSize.height()));
     TAVIK_GL(m_gl, glDisable(GL_DEPTH_TEST));
-    TAVIK_GL(m_gl, glDisable(GL_SCISSOR_TEST));
+    const QRect scissor = area & QRect(QPoint(0, 0), pixelSize);
+    if (scissor.isEmpty()) {
+        TAVIK_GL(m_gl, glDisable(GL_SCISSOR_TEST));
+    } else {
+        // GL rows count from the bottom.
+        TAVIK_GL(m_gl, glEnable(GL_SCISSOR_TEST));
+        TAVIK_GL(m_gl, glScissor(scissor.x(), pixelSize.height() - scissor.y() - scissor.height(), scissor.width(),
+                                 scissor.height()));
+    }
     TAVIK_GL(m_gl, glDisable(GL_CULL_FACE));
     TAVIK_GL(m_gl, glClearColor(0.0f, 0.0f, 0.0f, 0.0f));
     TAVIK_GL(m_gl, glClear(GL_COLOR_BUFFER_BIT));
@@ -181,6 +189,7 @@ void GlRenderer::render(const DrawList& list, QSize pixelSize, double backingSca
         drawRuns(quads);
         TAVIK_GL(m_gl, glBindVertexArray(0));
     }
+    TAVIK_GL(m_gl, glDisable(GL_SCISSOR_TEST));
     releaseUnusedTextures();
 }
 
@@ -293,7 +302,7 @@ void GlRenderer::releaseUnusedTextures()
     }
 }
 
-QImage GlRenderer::renderToImage(const DrawList& list, QSize pixelSize, double backingScale)
+QImage GlRenderer::renderToImage(const DrawList& list, QSize pixelSize, double backingScale, const QRect& area)
 {
     if (!isInitialized() || pixelSize.isEmpty())
         return {};
@@ -308,7 +317,7 @@ QImage GlRenderer::renderToImage(const DrawList& list, QSize pixelSize, double b
         }
     }
     m_framebuffer->bind();
-    render(list, pixelSize, backingScale);
+    render(list, pixelSize, backingScale, area);
     QImage image = m_framebuffer->toImage(true);
     QOpenGLFramebufferObject::bindDefault();
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);

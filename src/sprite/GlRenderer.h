@@ -32,10 +32,13 @@ public:
     bool initialize();
     [[nodiscard]] bool isInitialized() const { return m_program != 0; }
 
-    // Into the framebuffer bound now, cleared to transparent first.
-    void render(const DrawList& list, QSize pixelSize, double backingScale);
-    // Into an offscreen framebuffer, read back as premultiplied ARGB32.
-    [[nodiscard]] QImage renderToImage(const DrawList& list, QSize pixelSize, double backingScale);
+    // Into the framebuffer bound now, cleared to transparent first. A non-empty `area` (pixels,
+    // y down) limits the clearing and drawing to it and leaves the rest as it was.
+    void render(const DrawList& list, QSize pixelSize, double backingScale, const QRect& area = {});
+    // Into an offscreen framebuffer, read back as premultiplied ARGB32. The framebuffer is kept
+    // while the size stays, so a drawing limited to `area` goes over the previous one.
+    [[nodiscard]] QImage renderToImage(const DrawList& list, QSize pixelSize, double backingScale,
+                                       const QRect& area = {});
 
     [[nodiscard]] int lastDrawCalls() const { return m_drawCalls; }
     [[nodiscard]] std::size_t textureCount() const { return m_textures.size(); }

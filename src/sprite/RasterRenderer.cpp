@@ -1,6 +1,7 @@
 #include "sprite/RasterRenderer.h"
 
 #include <QPainter>
+#include <QRegion>
 
 #include <algorithm>
 #include <cmath>
@@ -74,7 +75,24 @@ void RasterRenderer::render(const DrawList& list, QImage& target, double backing
     QPainter painter;
     if (target.isNull() || !painter.begin(&target))
         return;
-    const double heightPoints = target.height() / backingScale;
+    draw(list, painter, target.height(), backingScale);
+}
+
+void RasterRenderer::render(const DrawList& list, QImage& target, double backingScale, const QRegion& area)
+{
+    QPainter painter;
+    if (area.isEmpty() || target.isNull() || !painter.begin(&target))
+        return;
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& rect : area)
+        painter.fillRect(rect, Qt::transparent);
+    painter.setClipRegion(area);
+    draw(list, painter, target.height(), backingScale);
+}
+
+void RasterRenderer::draw(const DrawList& list, QPainter& painter, double heightPixels, double backingScale)
+{
+    const double heightPoints = heightPixels / backingScale;
     // Scene points (y up) to pixels (y down).
     const QTransform sceneToDevice(backingScale, 0.0, 0.0, -backingScale, 0.0, heightPoints * backingScale);
 

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 class QPainter;
+class QRegion;
 
 namespace tavik::sprite {
 
@@ -21,6 +22,9 @@ public:
     [[nodiscard]] QImage render(const DrawList& list, QSize pixelSize, double backingScale);
     // Draws over whatever `target` (premultiplied ARGB32) already holds.
     void render(const DrawList& list, QImage& target, double backingScale);
+    // Clears `area` of `target` to transparent and draws the list there only; the pixels
+    // come out as a whole redraw would give them.
+    void render(const DrawList& list, QImage& target, double backingScale, const QRegion& area);
 
 private:
     struct Tinted {
@@ -29,6 +33,7 @@ private:
     };
 
     const QImage& prepared(const Quad& quad);
+    void draw(const DrawList& list, QPainter& painter, double heightPixels, double backingScale);
 
     // Tinted copies by texture id and 8-bit factors: QPainter cannot multiply colours.
     std::unordered_map<std::uint64_t, Tinted> m_tinted;

@@ -82,6 +82,26 @@ TEST_F(OverlayControllerTest, HidesAndPausesWhileOffOrLockedAndDrawsNothingThen)
                                 kSettle));
 }
 
+// A picture with nothing in it is drawn once, to clear the window, and then costs no drawing
+// while the clock goes on; something to show brings the frames back.
+TEST_F(OverlayControllerTest, AnEmptyPictureIsDrawnOnceAndThenNotAgain)
+{
+    store.setRainEnabled(false);
+    store.setLeavesEnabled(false);
+    store.setFirefliesEnabled(false);
+    controller.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first().value(QStringLiteral("frames")).toDouble() > 0; }, kSettle));
+    QTest::qWait(200);
+    const double framesWhileEmpty = first().value(QStringLiteral("frames")).toDouble();
+    QTest::qWait(300);
+    EXPECT_TRUE(ticking());
+    EXPECT_EQ(first().value(QStringLiteral("frames")).toDouble(), framesWhileEmpty);
+
+    store.setRainEnabled(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first().value(QStringLiteral("frames")).toDouble() > framesWhileEmpty + 2; },
+                                kSettle));
+}
+
 TEST_F(OverlayControllerTest, CloudsGoBelowWindowsOnlyWhileTheOverlayFloatsAboveThem)
 {
     controller.start();

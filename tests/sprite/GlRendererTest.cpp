@@ -1,3 +1,4 @@
+#include "sprite/Damage.h"
 #include "sprite/EmitterNode.h"
 #include "sprite/GlRenderer.h"
 #include "sprite/RasterRenderer.h"
@@ -10,6 +11,8 @@
 #include <QOpenGLFramebufferObject>
 #include <QPainter>
 #include <QRadialGradient>
+
+#include "DamageFilm.h"
 
 #include <gtest/gtest.h>
 
@@ -228,6 +231,27 @@ TEST_F(GlRendererTest, DrawsIntoTheCurrentFramebufferAndAnEmptyListClears)
     EXPECT_EQ(renderer.lastDrawCalls(), 0);
     EXPECT_EQ(qAlpha(target.toImage().pixel(32, 24)), 0);
     target.release();
+}
+
+// Cleared and drawn only inside the changed area, over the frame before, the picture equals a
+// whole redraw in every pixel.
+TEST_F(GlRendererTest, DrawingTheDamageGivesTheWholePicture)
+{
+    testing::DamageFilm film;
+    DamageTracker tracker;
+    GlRenderer whole;
+    ASSERT_TRUE(whole.initialize());
+    const QSize pixels = film.scene.size().toSize();
+    QImage kept;
+    for (int frame = 0; frame < testing::DamageFilm::kFrames; ++frame) {
+        film.show(frame);
+        list.build(film.scene);
+        const QRegion damage = tracker.next(list, pixels, 1.0);
+        if (!damage.isEmpty())
+            kept = renderer.renderToImage(list, pixels, 1.0, damage.boundingRect());
+        ASSERT_EQ(kept, whole.renderToImage(list, pixels, 1.0)) << "frame " << frame;
+    }
+    whole.releaseResources();
 }
 
 } // namespace

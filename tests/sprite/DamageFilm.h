@@ -1,0 +1,58 @@
+#pragma once
+
+#include "sprite/Scene.h"
+#include "sprite/SpriteNode.h"
+
+#include <QPainter>
+#include <QRadialGradient>
+
+#include <vector>
+
+namespace tavik::sprite::testing {
+
+// A few frames of small sprites that move, turn, fade, add up where they overlap, leave the
+// scene over its edge, and all vanish for two frames before coming back: what a picture drawn
+// only where it changed must get exactly as right as one drawn whole.
+class DamageFilm {
+public:
+    static constexpr int kFrames = 14;
+    // Frames in which nothing shows; the second of them follows an empty frame.
+    static constexpr int kFirstEmpty = 6;
+    static constexpr int kSecondEmpty = 7;
+
+    DamageFilm()
+    {
+        const TexturePtr glow = Texture::draw({16, 16}, 2, Filtering::Linear, [](QPainter& p) {
+            QRadialGradient gradient(8, 8, 8);
+            gradient.setColorAt(0, Qt::white);
+            gradient.setColorAt(1, Qt::transparent);
+            p.fillRect(QRect(0, 0, 16, 16), gradient);
+        });
+        for (int i = 0; i < 4; ++i) {
+            auto& sprite = scene.addChild(std::make_unique<SpriteNode>(glow, QSizeF(14 + 3 * i, 9 + 2 * i)));
+            sprite.setColor({0.3f + 0.2f * float(i), 0.9f - 0.2f * float(i), 0.6f, 1.0f});
+            sprite.setColorBlendFactor(0.8);
+            sprite.setBlendMode(i % 2 ? BlendMode::Add : BlendMode::Alpha);
+            sprite.setZPosition(i);
+            sprites.push_back(&sprite);
+        }
+    }
+
+    void show(int frame)
+    {
+        const bool empty = frame == kFirstEmpty || frame == kSecondEmpty;
+        for (int i = 0; i < int(sprites.size()); ++i) {
+            SpriteNode& sprite = *sprites[i];
+            sprite.setHidden(empty || (i == 3 && frame % 4 == 1));
+            // Fractional steps, so edges fall between pixels; the first sprite runs off the right edge.
+            sprite.setPosition({20.3 + 17.7 * frame * (i + 1) * 0.5, 30.6 + 11.3 * i + 3.1 * frame});
+            sprite.setZRotation(0.31 * frame * (i - 1.5));
+            sprite.setAlpha(0.4 + 0.15 * ((frame + i) % 4));
+        }
+    }
+
+    Scene scene{{200, 120}};
+    std::vector<SpriteNode*> sprites;
+};
+
+} // namespace tavik::sprite::testing
