@@ -174,10 +174,32 @@ def panel_frames():
     return frames
 
 
+def popups():
+    """Mapped unmanaged windows of ours other than the overlays: menus."""
+    overlays = {int(o["windowId"]) for o in e2e.overlays()}
+    return [w for w in screen.stacking_order() if w not in overlays
+            and (info := screen.window_info(w)).get("mapped") and info.get("override_redirect")]
+
+
+def checks_middle_click():
+    geometry = wait_for(lambda: (g := status()["tray"].get("geometry")) and g["width"] > 0 and g, 5)
+    if not check(bool(geometry), "the X11 icon has a place"):
+        return
+    before = popups()
+    x, y = geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2
+    e2e.xdotool("mousemove", str(x), str(y), "click", "2")
+    check(wait_for(lambda: len(popups()) > len(before), 5), "a middle click on the X11 icon opens the menu")
+    check(setting_in_file("app.enabled") == "true" and not status()["panel"]["visible"],
+          "and neither switches effects nor opens the panel")
+    e2e.xdotool("key", "Escape")
+    wait_for(lambda: len(popups()) == len(before), 5)
+
+
 def checks_watcher_restart(bus):
     global watcher
     watcher.stop()
     check(wait_for(lambda: tray_kind() == "xembed", 5), "without a watcher the X11 tray icon shows")
+    checks_middle_click()
     watcher = Watcher()
     check(wait_for(lambda: len(watcher.registered()) == 1, 5), "a new watcher gets the item again")
     check(wait_for(lambda: tray_kind() == "statusNotifier", 5), "and the X11 icon goes")
