@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/AppIdentity.h"
 #include "app/BatteryMonitor.h"
 #include "cli/CommandLine.h"
 #include "app/MediaControls.h"
@@ -76,6 +77,7 @@ void AppDelegate::applicationDidFinishLaunching()
     if (m_launched)
         return;
     m_launched = true;
+    setApplicationIdentity();
     // Text fields of the panel already know the editing shortcuts; there is no menu to install.
     m_panel->wirePresenter();
     // The overlays come before the tray icon: their windows are what the user waits for, and
@@ -88,17 +90,18 @@ void AppDelegate::setupStatusItem()
 {
     m_statusItem = std::make_unique<StatusItem>(m_settings, *m_panel);
     StatusItem* item = m_statusItem.get();
+    connect(item, &StatusItem::quitRequested, QCoreApplication::instance(), &QCoreApplication::quit);
     m_panel->setAnchor([item] { return item->geometry(); });
     if (!m_overlay->isCompositing())
         showCompositorState(false);
     m_statusItem->show();
-    if (!StatusItem::trayAvailable())
+    if (!m_statusItem->trayAvailable())
         QTimer::singleShot(kTrayGraceMs, this, &AppDelegate::openWindowWithoutTray);
 }
 
 void AppDelegate::openWindowWithoutTray()
 {
-    if (StatusItem::trayAvailable() || m_panel->isPopoverShown() || m_panel->isWindowVisible())
+    if (m_statusItem->trayAvailable() || m_panel->isPopoverShown() || m_panel->isWindowVisible())
         return;
     // Nothing to click: the panel is the only way in, so it opens where it can stay.
     m_presenter.setMode(PanelPresenter::Mode::window);
@@ -199,9 +202,9 @@ InstanceReply AppDelegate::handleCommand(const QStringList& args)
 
 QJsonObject AppDelegate::status() const
 {
-    const bool tray = StatusItem::trayAvailable();
-    QJsonObject trayStatus{{QStringLiteral("available"), tray}};
+    QJsonObject trayStatus{{QStringLiteral("available"), m_statusItem && m_statusItem->trayAvailable()}};
     if (m_statusItem) {
+        trayStatus.insert(QStringLiteral("kind"), m_statusItem->trayKind());
         trayStatus.insert(QStringLiteral("geometry"), rectJson(m_statusItem->geometry()));
         trayStatus.insert(QStringLiteral("toolTip"), m_statusItem->toolTip());
     }

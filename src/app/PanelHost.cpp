@@ -3,6 +3,7 @@
 #include "ui/PanelPresenter.h"
 #include "ui/PanelEnvironment.h"
 #include "platform/RectJson.h"
+#include "platform/X11Stacking.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -30,6 +31,14 @@ QRect screenAreaAt(const QPoint& point)
     return screen ? screen->availableGeometry() : QRect();
 }
 
+QPoint keptInside(QPoint at, QSize size, const QRect& screenArea)
+{
+    if (!screenArea.isValid())
+        return at;
+    return {std::clamp(at.x(), screenArea.left(), std::max(screenArea.left(), screenArea.right() + 1 - size.width())),
+            std::clamp(at.y(), screenArea.top(), std::max(screenArea.top(), screenArea.bottom() + 1 - size.height()))};
+}
+
 } // namespace
 
 QPoint popoverPosition(const QRect& anchor, QSize size, const QRect& screenArea)
@@ -37,11 +46,13 @@ QPoint popoverPosition(const QRect& anchor, QSize size, const QRect& screenArea)
     QPoint at(anchor.x() + (anchor.width() - size.width()) / 2, anchor.bottom() + 1 + kPopoverGap);
     if (at.y() + size.height() > screenArea.bottom() + 1)
         at.setY(anchor.top() - kPopoverGap - size.height());
-    if (screenArea.isValid()) {
-        at.setX(std::clamp(at.x(), screenArea.left(), std::max(screenArea.left(), screenArea.right() + 1 - size.width())));
-        at.setY(std::clamp(at.y(), screenArea.top(), std::max(screenArea.top(), screenArea.bottom() + 1 - size.height())));
-    }
-    return at;
+    return keptInside(at, size, screenArea);
+}
+
+QPoint cornerPosition(QSize size, const QRect& screenArea)
+{
+    return keptInside({screenArea.right() + 1 - kPopoverGap - size.width(), screenArea.top() + kPopoverGap}, size,
+                      screenArea);
 }
 
 PanelHost::PanelHost(PanelEnvironment& environment, PanelPresenter& presenter, QObject* parent)
@@ -53,6 +64,10 @@ PanelHost::PanelHost(PanelEnvironment& environment, PanelPresenter& presenter, Q
 
 PanelHost::~PanelHost()
 {
+    if (m_popover)
+        x11::forgetAboveOverlays(m_popover->winId());
+    if (m_window)
+        x11::forgetAboveOverlays(m_window->winId());
     // The presenter may outlive us; its callbacks must not reach a host that is gone.
     m_presenter.onPopOut = nullptr;
     m_presenter.onPopIn = nullptr;
@@ -97,9 +112,11 @@ void PanelHost::setupPopover()
     m_popover->setMinimumSize(kPopoverContentSize);
     m_popover->setMaximumSize(kPopoverContentSize);
     connect(m_popover.get(), &QWindow::activeChanged, this, &PanelHost::popoverActiveChanged);
+    // Our own rain must not fall across the panel's text.
+    x11::keepAboveOverlays(m_popover->winId());
 }
 
-void PanelHost::statusItemClicked()
+void PanelHost::statusItemClicked(std::optional<QPoint> at)
 {
     if (m_presenter.mode() == PanelPresenter::Mode::window) {
         if (isWindowVisible())
@@ -112,7 +129,9 @@ void PanelHost::statusItemClicked()
         m_closedByFocusLoss.invalidate();
         return;
     }
+    m_clickedAt = at;
     togglePopover();
+    m_clickedAt.reset();
 }
 
 void PanelHost::togglePopover()
@@ -128,11 +147,12 @@ void PanelHost::showPopover()
     setupPopover();
     if (!m_popover)
         return;
-    QRect anchor = m_anchor ? m_anchor() : QRect();
-    if (anchor.isEmpty())
-        anchor = QRect(QCursor::pos(), QSize(1, 1));
+    const QRect anchor = m_clickedAt ? QRect(*m_clickedAt, QSize(1, 1)) : (m_anchor ? m_anchor() : QRect());
     const QSize size = m_popover->size();
-    m_popover->setPosition(popoverPosition(anchor, size, screenAreaAt(anchor.center())));
+    if (anchor.isEmpty())
+        m_popover->setPosition(cornerPosition(size, screenAreaAt(QCursor::pos())));
+    else
+        m_popover->setPosition(popoverPosition(anchor, size, screenAreaAt(anchor.center())));
     m_popoverWasActive = false;
     timeOpening(*m_popover);
     m_popover->show();
@@ -176,6 +196,7 @@ void PanelHost::showWindow()
             m_window->setPosition(area.center() - QPoint(kWindowContentSize.width() / 2, kWindowContentSize.height() / 2));
         }
         m_window->installEventFilter(this);
+        x11::keepAboveOverlays(m_window->winId());
     }
     timeOpening(*m_window);
     m_window->show();

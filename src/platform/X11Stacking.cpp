@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <vector>
 
 namespace tavik::x11 {
 
@@ -60,7 +61,50 @@ bool restack(xcb_window_t window, xcb_window_t sibling, uint32_t mode)
     return ok;
 }
 
+std::vector<xcb_window_t>& aboveOverlays()
+{
+    static std::vector<xcb_window_t> windows;
+    return windows;
+}
+
+bool isViewable(xcb_window_t window)
+{
+    const Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(connection(), xcb_get_window_attributes(connection(), window), nullptr));
+    return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+// The lowest top-level (a frame, for a managed window) of the windows kept above the
+// overlays that is on screen; none when none is.
+xcb_window_t lowestKeptAbove()
+{
+    std::vector<xcb_window_t> shown;
+    for (xcb_window_t window : aboveOverlays()) {
+        if (const xcb_window_t top = topLevelOf(window); top != noWindow && isViewable(top))
+            shown.push_back(top);
+    }
+    if (shown.empty())
+        return noWindow;
+    for (xcb_window_t child : rootChildren()) {
+        if (std::find(shown.begin(), shown.end(), child) != shown.end())
+            return child;
+    }
+    return noWindow;
+}
+
 } // namespace
+
+void keepAboveOverlays(WId window)
+{
+    const auto id = static_cast<xcb_window_t>(window);
+    if (std::find(aboveOverlays().begin(), aboveOverlays().end(), id) == aboveOverlays().end())
+        aboveOverlays().push_back(id);
+}
+
+void forgetAboveOverlays(WId window)
+{
+    std::erase(aboveOverlays(), static_cast<xcb_window_t>(window));
+}
 
 bool isAvailable()
 {
@@ -71,7 +115,10 @@ bool raiseToTop(WId window)
 {
     if (!isAvailable() || window == 0)
         return false;
-    return restack(static_cast<xcb_window_t>(window), XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE);
+    const auto own = static_cast<xcb_window_t>(window);
+    if (const xcb_window_t ceiling = lowestKeptAbove(); ceiling != noWindow && restack(own, ceiling, XCB_STACK_MODE_BELOW))
+        return true;
+    return restack(own, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE);
 }
 
 bool stackAboveDesktop(WId window)

@@ -14,8 +14,14 @@ namespace tavik::x11 {
 
 [[nodiscard]] bool isAvailable();
 
-// Puts the window on top of its siblings. False without X11 or when the window is gone.
+// Puts the window on top of its siblings, but below any window kept above the overlays that
+// is on screen. False without X11 or when the window is gone.
 bool raiseToTop(WId window);
+
+// Our own windows that the overlays never cover (the settings panel): raiseToTop stops just
+// below them while they are mapped. Forget a window before it is destroyed.
+void keepAboveOverlays(WId window);
+void forgetAboveOverlays(WId window);
 
 // Puts the window directly above the desktop window (the one that draws the wallpaper and
 // the icons), or at the very bottom where there is none. False without X11 or when the

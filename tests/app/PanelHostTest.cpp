@@ -5,8 +5,13 @@
 #include "settings/SettingsStore.h"
 #include "ui/PanelEnvironment.h"
 
+#include <QAction>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QQuickItem>
 #include <QQuickView>
+#include <QScreen>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -141,6 +146,57 @@ TEST_F(PanelHostTest, OpenPanelShowsWithoutClosing)
     EXPECT_EQ(host.status().value(QStringLiteral("mode")).toString(), QStringLiteral("window"));
 }
 
+TEST_F(PanelHostTest, TheHostsClickPositionPlacesThePopoverAndWithoutOneTheTopRightCorner)
+{
+    host.setAnchor({}); // a tray that tells nothing of its icon
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto distance = [](const QRect& rect, QPoint point) {
+        return std::max({0, rect.left() - point.x(), point.x() - rect.right(), rect.top() - point.y(),
+                         point.y() - rect.bottom()});
+    };
+    for (const QPoint at : {area.topLeft() + QPoint(40, 10), area.bottomRight() - QPoint(10, 4)}) {
+        host.statusItemClicked(at);
+        ASSERT_TRUE(host.isPopoverShown());
+        const QRect shown = host.popover()->geometry();
+        EXPECT_TRUE(area.contains(shown)) << at.x() << ',' << at.y();
+        EXPECT_LE(distance(shown, at), 8) << at.x() << ',' << at.y();
+        host.statusItemClicked(at);
+        ASSERT_FALSE(host.isPopoverShown());
+    }
+    host.statusItemClicked(); // no position: never mid-screen
+    const QRect shown = host.popover()->geometry();
+    EXPECT_LE(area.right() - shown.right(), 8);
+    EXPECT_LE(shown.top() - area.top(), 8);
+}
+
+TEST_F(PanelHostTest, MiddleClickOpensTheTrayMenuWhoseEntriesAct)
+{
+    QSignalSpy quits(&statusItem, &StatusItem::quitRequested);
+    statusItem.handleActivation(QSystemTrayIcon::MiddleClick);
+    QMenu* menu = statusItem.popupMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_FALSE(host.isPopoverShown());
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(texts, QStringList({"Open panel", "Effects", "Sound", "Scenes", "-", "Quit"}));
+    const QList<QAction*> actions = menu->actions();
+    EXPECT_TRUE(actions[1]->isChecked());
+    EXPECT_EQ(actions[3]->menu()->actions().size(), 13);
+
+    actions[1]->trigger();
+    actions[5]->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(store.enabled());
+    EXPECT_EQ(quits.size(), 1);
+    menu->hide();
+
+    statusItem.handleActivation(QSystemTrayIcon::MiddleClick); // read afresh
+    EXPECT_FALSE(statusItem.popupMenu()->actions()[1]->isChecked());
+    statusItem.popupMenu()->hide();
+}
+
 TEST(PopoverPosition, BelowOrAboveTheAnchorAndAlwaysOnScreen)
 {
     const QRect screen(0, 0, 1920, 1080);
@@ -154,4 +210,7 @@ TEST(PopoverPosition, BelowOrAboveTheAnchorAndAlwaysOnScreen)
     EXPECT_EQ(left.x(), -1920);
     // A screen too small for the panel: its top-left corner, never beyond.
     EXPECT_EQ(popoverPosition(QRect(10, 10, 1, 1), size, QRect(0, 0, 200, 300)), QPoint(0, 0));
+    EXPECT_EQ(cornerPosition(size, QRect(0, 0, 200, 300)), QPoint(0, 0));
+    // Nothing known: the top right corner, a gap in from either edge.
+    EXPECT_EQ(cornerPosition(size, QRect(-1920, 0, 1920, 1080)), QPoint(-6 - 320, 6));
 }

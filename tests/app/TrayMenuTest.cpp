@@ -1,0 +1,175 @@
+#include "app/DBusMenu.h"
+#include "app/TrayMenu.h"
+
+#include "settings/KeyValueStore.h"
+#include "settings/ScenePreset.h"
+#include "settings/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+using namespace tavik;
+
+namespace {
+
+class TrayMenuTest : public ::testing::Test {
+protected:
+    MemoryKeyValueStore db;
+    SettingsStore store{db};
+    int panelOpenings = 0;
+    int quits = 0;
+    TrayMenu menu{store, {[this] { ++panelOpenings; }, [this] { ++quits; }}};
+
+    // The menu learns of scene changes from the event loop, as the scene bar does.
+    static void settle() { QCoreApplication::processEvents(); }
+
+    [[nodiscard]] TrayMenuEntry entry(int id) const { return menu.find(id).value_or(TrayMenuEntry{-1, TrayMenuEntry::Kind::action, {}, false, {}}); }
+    [[nodiscard]] QStringList checkedScenes() const
+    {
+        QStringList checked;
+        for (const TrayMenuEntry& scene : entry(TrayMenu::kScenes).children) {
+            if (scene.checked)
+                checked << scene.label;
+        }
+        return checked;
+    }
+    void addFavorite(const QString& name, std::optional<QString> emoji)
+    {
+        store.saveCurrentScene(name, emoji);
+        store.toggleFavorite(store.savedScenes().back());
+        settle();
+    }
+};
+
+} // namespace
+
+TEST_F(TrayMenuTest, TheEntriesInOrderWithTheSwitchesAsTheyAre)
+{
+    using Kind = TrayMenuEntry::Kind;
+    store.setSoundEnabled(false);
+    const std::vector<TrayMenuEntry> entries = menu.entries();
+    const std::vector<std::tuple<int, Kind, QString, bool>> expected{
+        {TrayMenu::kOpenPanel, Kind::action, QStringLiteral("Open panel"), false},
+        {TrayMenu::kEffects, Kind::toggle, QStringLiteral("Effects"), true},
+        {TrayMenu::kSound, Kind::toggle, QStringLiteral("Sound"), false},
+        {TrayMenu::kScenes, Kind::submenu, QStringLiteral("Scenes"), false},
+        {TrayMenu::kSeparator, Kind::separator, QString(), false},
+        {TrayMenu::kQuit, Kind::action, QStringLiteral("Quit"), false},
+    };
+    ASSERT_EQ(entries.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(std::tie(entries[i].id, entries[i].kind, entries[i].label, entries[i].checked), expected[i]) << i;
+    }
+}
+
+TEST_F(TrayMenuTest, EveryEntryDoesWhatItSays)
+{
+    struct Case {
+        int id;
+        bool enabled, sound;
+        int panels, quits;
+    };
+    // Each row: the state after triggering the id, from the one before.
+    const Case cases[] = {
+        {TrayMenu::kEffects, false, true, 0, 0},
+        {TrayMenu::kSound, false, false, 0, 0},
+        {TrayMenu::kEffects, true, false, 0, 0},
+        {TrayMenu::kOpenPanel, true, false, 1, 0},
+        {TrayMenu::kQuit, true, false, 1, 1},
+    };
+    store.setSoundEnabled(true);
+    for (const Case& c : cases) {
+        EXPECT_TRUE(menu.trigger(c.id)) << c.id;
+        EXPECT_EQ(store.enabled(), c.enabled) << c.id;
+        EXPECT_EQ(store.soundEnabled(), c.sound) << c.id;
+        EXPECT_EQ(entry(TrayMenu::kEffects).checked, c.enabled) << c.id;
+        EXPECT_EQ(entry(TrayMenu::kSound).checked, c.sound) << c.id;
+        EXPECT_EQ(panelOpenings, c.panels) << c.id;
+        EXPECT_EQ(quits, c.quits) << c.id;
+    }
+    const int beyond = TrayMenu::kFirstScene + int(ScenePreset::all().size());
+    for (int id : {0, TrayMenu::kScenes, TrayMenu::kSeparator, TrayMenu::kFirstScene - 1, beyond})
+        EXPECT_FALSE(menu.trigger(id)) << id;
+}
+
+TEST_F(TrayMenuTest, ScenesAreFavouritesThenPresetsWithTheActiveOnesChecked)
+{
+    ScenePreset::preset(u"storm")->apply(store);
+    addFavorite(QStringLiteral("Desk"), QStringLiteral("🌧️"));
+    const auto presets = ScenePreset::all();
+    const std::vector<TrayMenuEntry> scenes = entry(TrayMenu::kScenes).children;
+    ASSERT_EQ(scenes.size(), presets.size() + 1);
+    EXPECT_EQ(scenes.front().label, QStringLiteral("🌧️ Desk"));
+    for (std::size_t i = 0; i < presets.size(); ++i)
+        EXPECT_EQ(scenes[i + 1].label.toLower(), presets[i].label.toLower()) << i;
+    EXPECT_EQ(scenes.back().id, TrayMenu::kFirstScene + int(presets.size()));
+    // The favourite was saved from the storm: both show what is on screen.
+    EXPECT_EQ(checkedScenes(), QStringList({QStringLiteral("🌧️ Desk"), QStringLiteral("Storm")}));
+
+    const auto rainy = std::find_if(presets.begin(), presets.end(), [](const ScenePreset& p) { return p.id == u"rainy-night"; });
+    ASSERT_TRUE(menu.trigger(TrayMenu::kFirstScene + 1 + int(rainy - presets.begin())));
+    settle();
+    EXPECT_EQ(store.sceneName(), QStringLiteral("rainy-night"));
+    EXPECT_EQ(checkedScenes(), QStringList{QStringLiteral("Rainy night")});
+    ASSERT_TRUE(menu.trigger(TrayMenu::kFirstScene));
+    settle();
+    EXPECT_EQ(checkedScenes(), QStringList({QStringLiteral("🌧️ Desk"), QStringLiteral("Storm")}));
+}
+
+TEST_F(TrayMenuTest, TheBusLayoutFollowsDepthAndAskedProperties)
+{
+    store.saveCurrentScene(QStringLiteral("my_scene"), std::nullopt);
+    store.toggleFavorite(store.savedScenes().back());
+    settle();
+    DBusMenu bus(menu);
+    const DBusMenuLayoutItem all = bus.layout(0, -1, {}).value();
+    ASSERT_EQ(all.children.size(), 6);
+    const DBusMenuLayoutItem& scenes = all.children[3];
+    EXPECT_EQ(scenes.properties.value(QStringLiteral("children-display")), QStringLiteral("submenu"));
+    // A single underscore would be read as an access key.
+    EXPECT_EQ(scenes.children.front().properties.value(QStringLiteral("label")), QStringLiteral("my__scene"));
+    EXPECT_EQ(all.children[4].properties, QVariantMap({{QStringLiteral("type"), QStringLiteral("separator")}}));
+
+    EXPECT_TRUE(bus.layout(0, 1, {})->children[3].children.isEmpty());
+    EXPECT_TRUE(bus.layout(0, 0, {})->children.isEmpty());
+    const DBusMenuLayoutItem effects = bus.layout(TrayMenu::kEffects, -1, {QStringLiteral("toggle-state")}).value();
+    EXPECT_EQ(effects.properties, QVariantMap({{QStringLiteral("toggle-state"), 1}}));
+    EXPECT_FALSE(bus.layout(9999, -1, {}).has_value());
+    EXPECT_FALSE(bus.event(9999, QStringLiteral("clicked")));
+}
+
+TEST_F(TrayMenuTest, HostsHearOfNewCheckMarksAndOfNewEntries)
+{
+    DBusMenu bus(menu);
+    QSignalSpy properties(&bus, &DBusMenu::ItemsPropertiesUpdated);
+    QSignalSpy layouts(&bus, &DBusMenu::LayoutUpdated);
+    const uint revision = bus.revision();
+
+    ASSERT_TRUE(bus.event(TrayMenu::kEffects, QStringLiteral("clicked")));
+    settle(); // the click runs after the host's call has returned
+    EXPECT_FALSE(store.enabled());
+    bus.refreshSoon();
+    bus.refreshSoon();
+    settle();
+    ASSERT_EQ(properties.size(), 1);
+    const auto updated = properties.front().front().value<DBusMenuItemList>();
+    ASSERT_EQ(updated.size(), 1);
+    EXPECT_EQ(updated.front().id, TrayMenu::kEffects);
+    EXPECT_EQ(updated.front().properties, QVariantMap({{QStringLiteral("toggle-state"), 0}}));
+    EXPECT_EQ(layouts.size(), 0);
+
+    addFavorite(QStringLiteral("Desk"), std::nullopt);
+    bus.refreshSoon();
+    settle();
+    ASSERT_EQ(layouts.size(), 1);
+    EXPECT_EQ(bus.revision(), revision + 1);
+    EXPECT_EQ(layouts.front().front().toUInt(), bus.revision());
+
+    bus.refreshSoon(); // nothing new: nothing said
+    settle();
+    EXPECT_EQ(properties.size() + layouts.size(), 2);
+}

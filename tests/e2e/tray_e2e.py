@@ -1,0 +1,239 @@
+#!/usr/bin/python3
+# The system interpreter: python3-dbus is a Debian package built for it.
+"""The tray item where the host draws it (run inside desktop-session, beside its X11 tray).
+
+A stand-in StatusNotifierWatcher is on the bus: the program registers one item there and no
+X11 icon, the item's title and menu read over D-Bus as a host reads them, Activate(x, y) opens
+the panel next to (x, y) and above the rain, the menu's entries do what they say, the item
+follows the watcher away and back, and the menu's Quit ends the program with exit status 0.
+Usage: tray_e2e.py TAVIK_BINARY ARTEFACT_DIR
+"""
+import os
+import subprocess
+import sys
+import time
+
+import dbus
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import desktop_e2e as e2e  # noqa: E402
+import screen  # noqa: E402
+from desktop_e2e import check, status, wait_for, setting_in_file  # noqa: E402
+
+WATCHER = [sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "fake_sni_watcher.py")]
+ITEM = "org.kde.StatusNotifierItem"
+MENU = "com.canonical.dbusmenu"
+
+
+class Watcher:
+    """The stand-in watcher as a process; `registered()` lists the items it has heard of."""
+
+    def __init__(self):
+        self.process = subprocess.Popen(WATCHER, stdout=subprocess.PIPE, text=True)
+        self.lines = []
+        os.set_blocking(self.process.stdout.fileno(), False)
+        wait_for(lambda: "ready" in self.read(), timeout=10)
+
+    def read(self):
+        for line in self.process.stdout:
+            self.lines.append(line.strip())
+        return self.lines
+
+    def registered(self):
+        return [line.split()[1] for line in self.read() if line.startswith("registered ")]
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+def tray_kind():
+    s = status()
+    return s["tray"].get("kind") if s else None
+
+
+def layout(bus, service):
+    """The menu as (label, checked, children) triples, the way a host reads it."""
+    menu = bus.get_object(service, str(bus.get_object(service, "/StatusNotifierItem").Get(
+        ITEM, "Menu", dbus_interface=dbus.PROPERTIES_IFACE)))
+    _, root = menu.GetLayout(0, -1, dbus.Array([], signature="s"), dbus_interface=MENU)
+
+    def entry(item):
+        item_id, props, children = item
+        label = str(props.get("label", "")).replace("__", "_") if props.get("type") != "separator" else "-"
+        return int(item_id), label, int(props.get("toggle-state", 0)) == 1, [entry(c) for c in children]
+
+    return menu, [entry(child) for child in root[2]]
+
+
+def find(entries, label):
+    for entry in entries:
+        if entry[1] == label:
+            return entry
+        found = find(entry[3], label)
+        if found:
+            return found
+    return None
+
+
+def click(bus, service, label):
+    menu, entries = layout(bus, service)
+    entry = find(entries, label)
+    if entry:
+        menu.Event(entry[0], "clicked", dbus.Int32(0, variant_level=1), dbus.UInt32(0), dbus_interface=MENU)
+    return entry is not None
+
+
+def panel_rect():
+    s = status()
+    return e2e.rect(s["panel"]["geometry"]) if s and s["panel"]["visible"] else None
+
+
+def checks_item(bus, service, app):
+    item = bus.get_object(service, "/StatusNotifierItem")
+    prop = lambda name: item.Get(ITEM, name, dbus_interface=dbus.PROPERTIES_IFACE)  # noqa: E731
+    check(prop("Title") == "Tavik" and prop("Id") == "tavik", "the item's title is Tavik (id tavik)")
+    check(not bool(prop("ItemIsMenu")), "a left click is the item's own, not the menu's")
+    check(str(prop("ToolTip")[2]) == "Tavik (on)", "the tooltip says Tavik (on)")
+    check(len(prop("IconPixmap")) > 0, "the item carries its icon")
+    time.sleep(1.0)
+    check(len(watcher.registered()) == 1, "one item, not a second one from Qt: %s" % watcher.registered())
+    check(tray_kind() == "statusNotifier", "no X11 tray icon beside it")
+
+    _, entries = layout(bus, service)
+    check([e[1] for e in entries] == ["Open panel", "Effects", "Sound", "Scenes", "-", "Quit"],
+          "the menu's entries: %s" % [e[1] for e in entries])
+    scenes = find(entries, "Scenes")[3]
+    check(len(scenes) == 13, "Scenes holds the 13 built-in scenes")
+    check([s[1] for s in scenes if s[2]] == ["Rainy night"], "the scene on screen is checked")
+    check(find(entries, "Effects")[2] and not find(entries, "Sound")[2], "Effects checked, Sound not")
+
+    click(bus, service, "Effects")
+    check(wait_for(lambda: setting_in_file("app.enabled") == "false", 5), "Effects switches effects off")
+    check(wait_for(lambda: not find(layout(bus, service)[1], "Effects")[2], 5), "and its check mark goes")
+    click(bus, service, "Effects")
+    check(wait_for(lambda: setting_in_file("app.enabled") == "true", 5), "and on again")
+    click(bus, service, "Storm")
+    check(wait_for(lambda: setting_in_file("app.scene") == "storm", 5), "a scene entry applies the scene")
+    check(wait_for(lambda: [s[1] for s in find(layout(bus, service)[1], "Scenes")[3] if s[2]] == ["Storm"], 5),
+          "and is the one checked")
+
+
+def distance(rect, x, y):
+    px, py, pw, ph = rect
+    return max(0, px - x, x - (px + pw)) + max(0, py - y, y - (py + ph))
+
+
+def checks_activate(bus, service, width, height):
+    item = bus.get_object(service, "/StatusNotifierItem")
+    x, y = 700, 300
+    item.Activate(x, y, dbus_interface=ITEM)
+    # The window manager may report the window before it has moved it.
+    rect = wait_for(lambda: (r := panel_rect()) and distance(r, x, y) < 20 and r, 5)
+    if check(bool(rect), "Activate(x, y) opens the panel next to (%d, %d): %s" % (x, y, panel_rect())):
+        checks_above_overlays()
+        item.Activate(x, y, dbus_interface=ITEM)
+        check(wait_for(lambda: panel_rect() is None, 5), "a second Activate puts it away")
+    time.sleep(0.5)  # past the guard that keeps a closing click from reopening the panel
+    e2e.xdotool("mousemove", str(width // 4), str(height // 2))
+    item.Activate(0, 0, dbus_interface=ITEM)
+    rect = wait_for(lambda: (r := panel_rect()) and r[0] + r[2] > width - 40 and r[1] < 40 and r, 5)
+    check(bool(rect), "Activate(0, 0): the top right corner, not mid-screen: %s" % (panel_rect(),))
+    item.Activate(0, 0, dbus_interface=ITEM)
+    wait_for(lambda: panel_rect() is None, 5)
+
+
+def checks_above_overlays():
+    """The overlays restack below the panel's frame: rain never falls across its text."""
+    ids = [int(o["windowId"]) for o in e2e.overlays()]
+
+    def above():
+        order = screen.stacking_order()
+        tops = [order.index(w) for w in ids if w in order]
+        frames = [order.index(w) for w in panel_frames() if w in order]
+        return bool(tops and frames and max(tops) < min(frames))
+
+    check(wait_for(above, 3), "the panel stacks above the overlays")
+    screen.grab().save_png(os.path.join(e2e.ARTEFACTS, "tray-panel.png"))
+
+
+def panel_frames():
+    """The top-level windows holding a window titled Tavik (the panel, in its frame)."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavik$"], capture_output=True,
+                           text=True).stdout.split()
+    order = screen.stacking_order()
+    frames = []
+    for window in (int(w) for w in found):
+        while window not in order:
+            tree = subprocess.run(["xwininfo", "-id", str(window), "-tree"], capture_output=True, text=True).stdout
+            parent = [line for line in tree.splitlines() if "Parent window id:" in line]
+            if not parent:
+                break
+            window = int(parent[0].split(":")[1].split()[0], 16)
+        frames.append(window)
+    return frames
+
+
+def popups():
+    """Mapped unmanaged windows of ours other than the overlays: menus."""
+    overlays = {int(o["windowId"]) for o in e2e.overlays()}
+    return [w for w in screen.stacking_order() if w not in overlays
+            and (info := screen.window_info(w)).get("mapped") and info.get("override_redirect")]
+
+
+def checks_middle_click():
+    geometry = wait_for(lambda: (g := status()["tray"].get("geometry")) and g["width"] > 0 and g, 5)
+    if not check(bool(geometry), "the X11 icon has a place"):
+        return
+    before = popups()
+    x, y = geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2
+    e2e.xdotool("mousemove", str(x), str(y), "click", "2")
+    check(wait_for(lambda: len(popups()) > len(before), 5), "a middle click on the X11 icon opens the menu")
+    check(setting_in_file("app.enabled") == "true" and not status()["panel"]["visible"],
+          "and neither switches effects nor opens the panel")
+    e2e.xdotool("key", "Escape")
+    wait_for(lambda: len(popups()) == len(before), 5)
+
+
+def checks_watcher_restart(bus):
+    global watcher
+    watcher.stop()
+    check(wait_for(lambda: tray_kind() == "xembed", 5), "without a watcher the X11 tray icon shows")
+    checks_middle_click()
+    watcher = Watcher()
+    check(wait_for(lambda: len(watcher.registered()) == 1, 5), "a new watcher gets the item again")
+    check(wait_for(lambda: tray_kind() == "statusNotifier", 5), "and the X11 icon goes")
+
+
+def main():
+    global watcher
+    width, height = (int(v) for v in os.environ["E2E_SIZE"].split("x"))
+    watcher = Watcher()
+    app = subprocess.Popen([e2e.TAVIK], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    try:
+        bus = dbus.SessionBus()
+        if check(wait_for(lambda: watcher.registered(), 15), "the item registers with the watcher"):
+            service = watcher.registered()[0]
+            checks_item(bus, service, app)
+            checks_activate(bus, service, width, height)
+            checks_watcher_restart(bus)
+            service = watcher.registered()[0]
+            check(click(bus, service, "Quit"), "the menu has Quit")
+            try:
+                code = app.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                code = None
+            check(code == 0, "Quit ends the program with exit status 0 (%s)" % code)
+    finally:
+        if app.poll() is None:
+            app.kill()
+        out, _ = app.communicate(timeout=10)
+        watcher.stop()
+        if e2e.failures:
+            print(out)
+    print("%d failed" % len(e2e.failures))
+    return 1 if e2e.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
