@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# The real program beside a fullscreen window and a game (inside desktop-session --monitors 2):
+# a window made fullscreen on the left display unmaps that display's overlay at once and stops
+# its frames while the right one keeps drawing; leaving fullscreen brings it back; with the
+# setting off nothing pauses. A game registered with a stand-in GameMode pauses both.
+# Usage: fullscreen-e2e.sh TAVIK FAKE_GAMEMODE
+set -u
+tavik="$1" fake="$2"
+work="$(mktemp -d)"
+app_pid= client_pid= fake_pid=
+cleanup() {
+  exec 5>&- 2>/dev/null
+  kill $app_pid $client_pid $fake_pid 2>/dev/null
+  wait $app_pid $client_pid $fake_pid 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The overlay has to be unmapped within this long of the window going fullscreen.
+hide_limit_ms=300
+
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
+
+# One value of `tavik status`, by a Python expression over it as `d`; `left` and `right` are the
+# overlays by position.
+field() {
+  "$tavik" status 2>/dev/null | python3 -c "import json, sys
+try:
+    d = json.load(sys.stdin)
+except ValueError:
+    sys.exit(1)
+o = sorted(d['overlays']['overlays'], key=lambda o: o['geometry']['x'])
+left, right = (o[0], o[-1]) if o else ({}, {})
+print($1)"
+}
+await() { # expected, expression
+  local value
+  for _ in $(seq 100); do
+    value="$(field "$2")"
+    [ "$value" == "$1" ] && break
+    sleep 0.1
+  done
+  echo "$value"
+}
+map_state() { xwininfo -id "$1" 2>/dev/null | sed -n 's/.*Map State: //p'; }
+# Milliseconds until a window's map state is the one given, or "never" after 5 s.
+ms_until() { # state, id
+  local start=${EPOCHREALTIME//[!0-9]/}
+  for _ in $(seq 500); do
+    if [ "$(map_state "$2")" == "$1" ]; then
+      echo $(((${EPOCHREALTIME//[!0-9]/} - start) / 1000))
+      return
+    fi
+    sleep 0.01
+  done
+  echo never
+}
+within_limit() { [ "$1" != never ] && [ "$1" -le "$hide_limit_ms" ] && echo yes || echo "no ($1 ms)"; }
+# "left right": whether each overlay drew a frame in half a second.
+drawing() {
+  local before after
+  before="$(field 'left["frames"], right["frames"]')"
+  sleep 0.5
+  after="$(field 'left["frames"], right["frames"]')"
+  python3 -c "b, a = ($before), ($after); print('yes' if a[0] > b[0] else 'no', 'yes' if a[1] > b[1] else 'no')"
+}
+fullscreen() { wmctrl -i -r "$client" -b "$1,fullscreen"; }
+
+"$tavik" >"$work/tavik.log" 2>&1 &
+app_pid=$!
+check "two overlays are shown" "2 True True" \
+  "$(await "2 True True" 'len(o), left.get("visible"), right.get("visible")')"
+left_id="$(field 'left["windowId"]')" right_id="$(field 'right["windowId"]')"
+check "both draw" "yes yes" "$(drawing)"
+
+# An ordinary window on the left display, active (it takes the focus, unlike a clock).
+xmessage -geometry 300x200+100+100 "in front" >/dev/null 2>&1 &
+client_pid=$!
+client="$(xdotool search --sync --onlyvisible --class Xmessage 2>/dev/null | head -n1)"
+wmctrl -i -a "$client"
+check "the window is active" "$client" "$(($(xprop -root _NET_ACTIVE_WINDOW | sed 's/.*# //')))"
+check "a window that is not fullscreen pauses nothing" "yes yes" "$(drawing)"
+
+fullscreen add
+check "going fullscreen unmaps the left overlay in ${hide_limit_ms} ms" yes "$(within_limit "$(ms_until IsUnMapped "$left_id")")"
+check "status says why, for the left one only" "a fullscreen app is in front|" \
+  "$(await "a fullscreen app is in front|" 'left["hiddenBecause"] + "|" + right["hiddenBecause"]')"
+check "the left stops drawing, the right goes on" "no yes" "$(drawing)"
+check "the right stays mapped" IsViewable "$(map_state "$right_id")"
+
+fullscreen remove
+check "leaving fullscreen maps it again" yes "$(within_limit "$(ms_until IsViewable "$left_id")")"
+check "and both draw" "yes yes" "$(drawing)"
+
+"$tavik" set app.pauseWhenFullscreen false >/dev/null
+fullscreen add
+sleep 0.5
+check "with the setting off nothing pauses" "IsViewable yes yes" "$(map_state "$left_id") $(drawing)"
+"$tavik" set app.pauseWhenFullscreen true >/dev/null
+check "turning it on pauses the fullscreen display" "IsUnMapped" "$(ms_until IsUnMapped "$left_id" >/dev/null; map_state "$left_id")"
+fullscreen remove
+ms_until IsViewable "$left_id" >/dev/null
+
+# GameMode: present but idle, then a game, then the service leaving with the game still on.
+mkfifo "$work/fake.in"
+"$fake" <"$work/fake.in" >"$work/fake.out" 2>&1 &
+fake_pid=$!
+exec 5>"$work/fake.in"
+for _ in $(seq 100); do grep -q '^ready$' "$work/fake.out" && break; sleep 0.05; done
+sleep 0.3
+check "GameMode without a game pauses nothing" "yes yes" "$(drawing)"
+echo register >&5
+check "a game unmaps every overlay" "yes yes" \
+  "$(within_limit "$(ms_until IsUnMapped "$left_id")") $(within_limit "$(ms_until IsUnMapped "$right_id")")"
+check "and status says why" "a game is running|a game is running" \
+  "$(await "a game is running|a game is running" 'left["hiddenBecause"] + "|" + right["hiddenBecause"]')"
+check "neither draws" "no no" "$(drawing)"
+echo unregister >&5
+check "the game ending brings them back" "IsViewable IsViewable" \
+  "$(ms_until IsViewable "$left_id" >/dev/null; ms_until IsViewable "$right_id" >/dev/null; map_state "$left_id") $(map_state "$right_id")"
+echo register >&5
+ms_until IsUnMapped "$right_id" >/dev/null
+exec 5>&-
+wait "$fake_pid" 2>/dev/null; fake_pid=
+check "GameMode leaving the bus brings them back" "IsViewable IsViewable" \
+  "$(ms_until IsViewable "$left_id" >/dev/null; ms_until IsViewable "$right_id" >/dev/null; map_state "$left_id") $(map_state "$right_id")"
+
+kill -0 "$app_pid" 2>/dev/null || { echo "FAIL the program stopped"; failures=$((failures + 1)); cat "$work/tavik.log"; }
+echo "$failures failed"
+[ "$failures" -eq 0 ]
