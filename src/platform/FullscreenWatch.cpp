@@ -18,6 +18,13 @@ Q_LOGGING_CATEGORY(lcFullscreen, "tavik.fullscreen", QtWarningMsg)
 
 namespace tavik {
 
+namespace {
+
+// The session bus connection costs a round trip or two: the first frame comes before it.
+constexpr int kGameModeDelayMs = 500;
+
+} // namespace
+
 namespace fullscreen {
 
 bool isFullscreenState(const std::vector<quint32>& states, quint32 fullscreenAtom, quint32 hiddenAtom)
@@ -107,9 +114,12 @@ std::vector<quint32> Tracker::followed() const
 
 class FullscreenWatch::Private final : public x11::EventListener {
 public:
-    explicit Private(FullscreenWatch* owner) : q(owner), m_games(QDBusConnection::sessionBus())
+    explicit Private(FullscreenWatch* owner) : q(owner)
     {
-        QObject::connect(&m_games, &GameModeWatch::gameRunningChanged, q, &FullscreenWatch::changed);
+        QTimer::singleShot(kGameModeDelayMs, q, [this] {
+            m_games = std::make_unique<GameModeWatch>(QDBusConnection::sessionBus());
+            QObject::connect(m_games.get(), &GameModeWatch::gameRunningChanged, q, &FullscreenWatch::changed);
+        });
         if (x11::connection() == nullptr)
             return;
         m_root = x11::rootWindow();
@@ -159,7 +169,7 @@ public:
     }
 
     FullscreenWatch* q;
-    GameModeWatch m_games;
+    std::unique_ptr<GameModeWatch> m_games;
 
 private:
     // Each screen's rectangle in X pixels: Qt keeps a screen's origin and scales its size.
@@ -259,7 +269,7 @@ bool FullscreenWatch::isFullscreen(const QScreen* screen) const
 
 bool FullscreenWatch::gameRunning() const
 {
-    return d->m_games.gameRunning();
+    return d->m_games && d->m_games->gameRunning();
 }
 
 } // namespace tavik

@@ -2,6 +2,7 @@
 
 #include "platform/DBusNames.h"
 
+#include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
@@ -9,6 +10,7 @@
 #include <QLoggingCategory>
 
 #include <algorithm>
+#include <optional>
 
 Q_LOGGING_CATEGORY(lcGameMode, "tavik.gamemode", QtWarningMsg)
 
@@ -20,16 +22,33 @@ const QString gameModeService = QStringLiteral("com.feralinteractive.GameMode");
 const QString gameModePath = QStringLiteral("/com/feralinteractive/GameMode");
 const QString gameModeInterface = QStringLiteral("com.feralinteractive.GameMode");
 
-// The number of registered games in a property reply; anything but a whole number counts as none.
-int clientCount(const QDBusMessage& reply)
+const QString clientCountProperty = QStringLiteral("ClientCount");
+
+// The number of registered games; anything but a whole number counts as none.
+int clientCount(const QVariant& value)
 {
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != u"v" || reply.arguments().size() != 1)
-        return 0;
-    const QVariant value = qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant();
     const QMetaType type = value.metaType();
     if (type != QMetaType::fromType<int>() && type != QMetaType::fromType<uint>())
         return 0;
     return int(std::clamp<qint64>(value.toLongLong(), 0, 1 << 20));
+}
+
+int clientCountReply(const QDBusMessage& reply)
+{
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != u"v" || reply.arguments().size() != 1)
+        return 0;
+    return clientCount(qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant());
+}
+
+// The count a property change announces with its new value, if it does.
+std::optional<int> announcedClientCount(const QDBusMessage& signal)
+{
+    if (signal.member() != u"PropertiesChanged" || signal.signature() != u"sa{sv}as"
+        || signal.arguments().constFirst().toString() != gameModeInterface)
+        return std::nullopt;
+    const QVariantMap changed = qdbus_cast<QVariantMap>(signal.arguments().at(1));
+    const auto count = changed.constFind(clientCountProperty);
+    return count == changed.cend() ? std::nullopt : std::optional(clientCount(*count));
 }
 
 } // namespace
@@ -53,16 +72,23 @@ GameModeWatch::GameModeWatch(QDBusConnection bus, QObject* parent) : QObject(par
     readClientCount();
 }
 
-void GameModeWatch::onAnnouncement(const QDBusMessage&)
+void GameModeWatch::onAnnouncement(const QDBusMessage& message)
 {
-    readClientCount();
+    // The service announces the new count with its value: no need to ask, and a question
+    // still on its way is out of date.
+    if (const std::optional<int> count = announcedClientCount(message)) {
+        ++m_asked;
+        set(*count > 0);
+    } else {
+        readClientCount();
+    }
 }
 
 void GameModeWatch::readClientCount()
 {
     QDBusMessage message = QDBusMessage::createMethodCall(gameModeService, gameModePath, kPropertiesInterface,
                                                           QStringLiteral("Get"));
-    message << gameModeInterface << QStringLiteral("ClientCount");
+    message << gameModeInterface << clientCountProperty;
     // Asking must not start a service that is installed but idle.
     message.setAutoStartService(false);
     const quint64 asked = ++m_asked;
@@ -70,7 +96,7 @@ void GameModeWatch::readClientCount()
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, call, asked] {
         call->deleteLater();
         if (asked == m_asked)
-            set(clientCount(call->reply()) > 0);
+            set(clientCountReply(call->reply()) > 0);
     });
 }
 

@@ -27,6 +27,10 @@ class GameMode(dbus.service.Object):
             return dbus.Int32(self.clients)
         raise dbus.exceptions.DBusException("org.freedesktop.DBus.Error.UnknownProperty")
 
+    @dbus.service.signal(PROPERTIES, signature="sa{sv}as")
+    def PropertiesChanged(self, interface, changed, invalidated):
+        pass
+
     @dbus.service.signal(NAME, signature="io")
     def GameRegistered(self, pid, path):
         pass
@@ -38,6 +42,7 @@ class GameMode(dbus.service.Object):
     def change(self, step):
         self.clients = max(0, self.clients + step)
         game = dbus.ObjectPath("/com/feralinteractive/GameMode/Games/%d" % os.getpid())
+        self.PropertiesChanged(NAME, {"ClientCount": dbus.Int32(self.clients)}, [])
         (self.GameRegistered if step > 0 else self.GameUnregistered)(os.getpid(), game)
         print("clients", self.clients, flush=True)
 
