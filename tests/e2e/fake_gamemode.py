@@ -2,9 +2,11 @@
 # The system interpreter: python3-dbus and python3-gi are Debian packages built for it.
 """GameMode on the session bus, for the tests: owns com.feralinteractive.GameMode and registers
 or unregisters a game when told "register" or "unregister" on stdin, announcing it as the
-service does. Prints "ready" once it owns its name and "clients N" after each change."""
+service does. Prints "ready" once it owns its name and "clients N MICROSECONDS" after each
+change, with the time of the announcement."""
 import os
 import sys
+import time
 
 import dbus
 import dbus.mainloop.glib
@@ -44,7 +46,7 @@ class GameMode(dbus.service.Object):
         game = dbus.ObjectPath("/com/feralinteractive/GameMode/Games/%d" % os.getpid())
         self.PropertiesChanged(NAME, {"ClientCount": dbus.Int32(self.clients)}, [])
         (self.GameRegistered if step > 0 else self.GameUnregistered)(os.getpid(), game)
-        print("clients", self.clients, flush=True)
+        print("clients", self.clients, int(time.time() * 1e6), flush=True)
 
 
 def main():
