@@ -159,12 +159,6 @@ ColumnLayout {
             subtitle: "turn power savings on by itself once the charge drops to the threshold below."
             key: "autoPowerSavingEnabled"
         }
-        ToggleRow {
-            objectName: "row:pauseWhenFullscreen"
-            title: "pause for fullscreen apps"
-            subtitle: "hide the scene and stop drawing while a fullscreen app or game is in front."
-            key: "pauseWhenFullscreen"
-        }
         Loader {
             objectName: "thresholdHolder"
             Layout.fillWidth: true
@@ -178,6 +172,12 @@ ColumnLayout {
                 stepSize: 1
                 format: Formats.integerPercent
             }
+        }
+        ToggleRow {
+            objectName: "row:pauseWhenFullscreen"
+            title: "pause for fullscreen apps"
+            subtitle: "hide the scene and stop drawing while a fullscreen app or game is in front."
+            key: "pauseWhenFullscreen"
         }
     }
 
