@@ -95,6 +95,8 @@ Silence silenceOf(const SettingsStore& settings, bool yieldingToOtherAudio)
         return Silence::masterOff;
     if (settings.screenLocked())
         return Silence::screenLocked;
+    if (settings.allDisplaysPaused())
+        return Silence::fullscreen;
     if (settings.lowPowerMode())
         return Silence::powerSaving;
     if (yieldingToOtherAudio)
@@ -109,6 +111,7 @@ QString silenceText(Silence silence)
     case Silence::soundOff: return QStringLiteral("Sound is switched off");
     case Silence::masterOff: return QStringLiteral("Paused while Tavik is switched off");
     case Silence::screenLocked: return QStringLiteral("Paused while the screen is locked");
+    case Silence::fullscreen: return QStringLiteral("Paused while a fullscreen app or game is in front");
     case Silence::powerSaving: return QStringLiteral("Paused while power savings mode is on");
     case Silence::otherAudio: return QStringLiteral("Paused while other audio plays");
     }

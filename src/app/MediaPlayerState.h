@@ -21,7 +21,7 @@ class SettingsStore;
 void stepScene(SettingsStore& settings, int direction);
 
 // Why the soundscape is not heard, most fundamental first.
-enum class Silence { none, soundOff, masterOff, screenLocked, powerSaving, otherAudio };
+enum class Silence { none, soundOff, masterOff, screenLocked, fullscreen, powerSaving, otherAudio };
 
 [[nodiscard]] Silence silenceOf(const SettingsStore& settings, bool yieldingToOtherAudio);
 // "Paused while the screen is locked" and the like; empty for Silence::none.

@@ -8,6 +8,7 @@
 #include "atmosphere/CloudUnderlayScene.h"
 #include "platform/CompositorWatch.h"
 #include "platform/Displays.h"
+#include "platform/FullscreenWatch.h"
 #include "platform/ProcessClock.h"
 #include "platform/RectJson.h"
 #include "platform/X11Stacking.h"
@@ -29,6 +30,10 @@ Q_LOGGING_CATEGORY(lcOverlay, "tavik.overlay", QtWarningMsg)
 namespace {
 
 constexpr int kSettingsDebounceMs = 80;
+
+// What `tavik status` says of an overlay that steps aside for what is in front of it.
+constexpr const char* kFullscreenReason = "a fullscreen app is in front";
+constexpr const char* kGameReason = "a game is running";
 
 // The frame rate every view runs at: the nearest whole number to the effective maximum
 // (halves away from zero), at least one. A damaged stored value falls back to 60.
@@ -154,6 +159,9 @@ void OverlayController::subscribe()
         applyRenderGating();
         emit compositingChanged(compositing);
     });
+
+    m_fullscreen = new FullscreenWatch(this);
+    connect(m_fullscreen, &FullscreenWatch::changed, this, &OverlayController::applyRenderGating);
 
     if (x11::isAvailable()) {
         auto* watcher = new x11::StackingWatcher(this);
@@ -368,10 +376,35 @@ QString OverlayController::hiddenReason() const
     return {};
 }
 
+// Why one overlay is not on screen: the reasons for all of them, or what is in front of it.
+QString OverlayController::hiddenReason(const DisplayOverlay& overlay) const
+{
+    if (QString reason = hiddenReason(); !reason.isEmpty())
+        return reason;
+    if (m_fullscreen == nullptr || !m_settings.pauseWhenFullscreen())
+        return {};
+    if (m_fullscreen->gameRunning())
+        return QString::fromLatin1(kGameReason);
+    if (m_fullscreen->isFullscreen(overlay.screen))
+        return QString::fromLatin1(kFullscreenReason);
+    return {};
+}
+
+// The soundscape goes quiet only when no display is left with a scene to go with it.
+void OverlayController::notePausedEverywhere()
+{
+    const bool everywhere = !m_overlays.empty() && std::all_of(m_overlays.begin(), m_overlays.end(), [this](const auto& entry) {
+        const QString reason = hiddenReason(*entry.second);
+        return reason == QLatin1String(kGameReason) || reason == QLatin1String(kFullscreenReason);
+    });
+    const bool paused = everywhere || (m_fullscreen != nullptr && m_settings.pauseWhenFullscreen() && m_fullscreen->gameRunning());
+    if (paused != m_settings.allDisplaysPaused())
+        m_settings.setAllDisplaysPaused(paused);
+}
+
 void OverlayController::applyRenderGating()
 {
-    const bool allowed = hiddenReason().isEmpty();
-    auto gate = [allowed](OverlayWindow& window) {
+    auto gate = [](OverlayWindow& window, bool allowed) {
         if (allowed) {
             if (!window.isVisible()) {
                 window.show();
@@ -384,11 +417,13 @@ void OverlayController::applyRenderGating()
         }
     };
     for (auto& [id, overlay] : m_overlays) {
-        gate(*overlay->window);
+        const bool allowed = hiddenReason(*overlay).isEmpty();
+        gate(*overlay->window, allowed);
         if (overlay->underlay)
-            gate(*overlay->underlay->window);
+            gate(*overlay->underlay->window, allowed);
     }
     m_clock->update();
+    notePausedEverywhere();
 }
 
 void OverlayController::noteFrameShown()
@@ -408,6 +443,7 @@ QJsonObject OverlayController::status() const
         entry.insert(QStringLiteral("id"), id);
         entry.insert(QStringLiteral("name"), overlay->name);
         entry.insert(QStringLiteral("hostsDock"), overlay->scene->info().hostsDock);
+        entry.insert(QStringLiteral("hiddenBecause"), hiddenReason(*overlay));
         if (overlay->underlay)
             entry.insert(QStringLiteral("underlay"), windowStatus(*overlay->underlay->window));
         overlays.append(entry);

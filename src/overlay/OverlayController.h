@@ -24,13 +24,15 @@ class OverlayWindow;
 class AtmosphereScene;
 class CloudUnderlayScene;
 class CompositorWatch;
+class FullscreenWatch;
 
 // Keeps one overlay on every display the user has enabled: a transparent, click-through
 // window holding that display's atmosphere, plus a cloud layer below ordinary windows while
 // clouds float behind them. Re-applies settings to every scene after a short pause in
 // changes, rebuilds when displays change, and hides everything while effects are off, the
 // screen is locked or no compositor is there to make the windows transparent (they would
-// black out the displays).
+// black out the displays). A display with a fullscreen app in front has its overlay hidden;
+// a game under GameMode hides them all.
 class OverlayController final : public QObject {
     Q_OBJECT
 public:
@@ -83,6 +85,8 @@ private:
     void noteFrameShown();
     void restackAll();
     [[nodiscard]] QString hiddenReason() const;
+    [[nodiscard]] QString hiddenReason(const DisplayOverlay& overlay) const;
+    void notePausedEverywhere();
 
     SettingsStore& m_settings;
     const DockGeometryProvider& m_dock;
@@ -92,6 +96,7 @@ private:
     std::unique_ptr<FrameClock> m_clock;
     QObject* m_stackingWatcher = nullptr;
     CompositorWatch* m_compositor = nullptr;
+    FullscreenWatch* m_fullscreen = nullptr;
     std::function<void(double)> m_lightningHandler;
     bool m_isRunning = false;
     double m_firstFrameMs = -1;

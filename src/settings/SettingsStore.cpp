@@ -239,6 +239,7 @@ void SettingsStore::resetAllToDefaults()
         switch (info.id) {
         case Setting::enabled:
         case Setting::screenLocked:
+        case Setting::allDisplaysPaused:
         case Setting::monitorEnabled:
         case Setting::savedScenes:
         case Setting::liveWeatherEnabled:

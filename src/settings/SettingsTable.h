@@ -19,8 +19,10 @@ namespace tavik {
     X(Bool, app, lowPowerMode, LowPowerMode, "app.lowPowerMode", false, 0, 0) \
     X(Bool, app, dockSettleEnabled, DockSettleEnabled, "scene.dockSettle", true, 0, 0) \
     X(Bool, app, screenLocked, ScreenLocked, "", false, 0, 0) \
+    X(Bool, app, allDisplaysPaused, AllDisplaysPaused, "", false, 0, 0) \
     X(Bool, app, autoPowerSavingEnabled, AutoPowerSavingEnabled, "app.autoPowerSaving", false, 0, 0) \
     X(Double, app, autoPowerSavingThreshold, AutoPowerSavingThreshold, "app.autoPowerBattery", 20, 5, 50) \
+    X(Bool, app, pauseWhenFullscreen, PauseWhenFullscreen, "app.pauseWhenFullscreen", true, 0, 0) \
     X(Bool, snow, snowflakesEnabled, SnowflakesEnabled, "snow.snowflakes", false, 0, 0) \
     X(Bool, clouds, cloudFloatBehind, CloudFloatBehind, "clouds.floatBehind", false, 0, 0) \
     X(String, app, sceneName, SceneName, "app.scene", "", 0, 0) \

@@ -57,7 +57,7 @@ float windLevel(const SettingsStore& s, double v)
 
 bool soundAllowed(const SettingsStore& s)
 {
-    return s.enabled() && s.soundEnabled() && !s.screenLocked() && !s.lowPowerMode();
+    return s.enabled() && s.soundEnabled() && !s.screenLocked() && !s.allDisplaysPaused() && !s.lowPowerMode();
 }
 
 float masterVolume(const SettingsStore& s)

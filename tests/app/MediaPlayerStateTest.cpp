@@ -94,6 +94,7 @@ TEST_F(MediaPlayerState, PausedWithTheReasonThatSilencesIt)
         {"sound switched off", [](SettingsStore& s) { s.setSoundEnabled(false); }, false, Silence::soundOff},
         {"master switch off", [](SettingsStore& s) { s.setEnabled(false); }, false, Silence::masterOff},
         {"locked", [](SettingsStore& s) { s.setScreenLocked(true); }, false, Silence::screenLocked},
+        {"every display paused", [](SettingsStore& s) { s.setAllDisplaysPaused(true); }, false, Silence::fullscreen},
         {"power saving", [](SettingsStore& s) { s.setLowPowerMode(true); }, false, Silence::powerSaving},
         {"another player", [](SettingsStore&) {}, true, Silence::otherAudio},
         {"the user's switch says it first",
@@ -108,6 +109,7 @@ TEST_F(MediaPlayerState, PausedWithTheReasonThatSilencesIt)
         store.setEnabled(true);
         store.setSoundEnabled(true);
         store.setScreenLocked(false);
+        store.setAllDisplaysPaused(false);
         store.setLowPowerMode(false);
         c.change(store);
         const Silence silence = silenceOf(store, c.yielding);

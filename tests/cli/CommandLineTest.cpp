@@ -91,8 +91,9 @@ TEST_F(CommandLine, ListShowsEveryStoredKeyOnce)
     const Result result = run({"list"});
     EXPECT_EQ(result.status, kExitOk);
     const QStringList lines = result.out.split('\n', Qt::SkipEmptyParts);
-    // All but the lock state and the end of the sleep timer's countdown.
-    EXPECT_EQ(lines.size(), static_cast<qsizetype>(kSettingCount - 2));
+    // All but the states kept in memory only: the lock, the displays all paused, the end of the
+    // sleep timer's countdown.
+    EXPECT_EQ(lines.size(), static_cast<qsizetype>(kSettingCount - 3));
     EXPECT_TRUE(lines.contains("rain.dropsPerSecond=22"));
     EXPECT_TRUE(lines.contains("scene.dockSettle=true"));
 }

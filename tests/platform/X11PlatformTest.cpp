@@ -3,6 +3,7 @@
 
 #include "platform/CompositorWatch.h"
 #include "platform/Displays.h"
+#include "platform/FullscreenWatch.h"
 #include "platform/SystemDockGeometry.h"
 #include "platform/X11Locker.h"
 #include "platform/X11Stacking.h"
@@ -266,6 +267,42 @@ TEST(X11Compositor, FollowsTheOwnerOfTheCompositingSelection)
     compositor.reset();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !watch.isCompositing(); }, 3000));
     EXPECT_EQ(changes.count(), 4);
+}
+
+// The other client stands in for the window manager: it names the active window and states
+// its fullscreen state, sometimes in a shape no window manager should use.
+TEST(X11Fullscreen, TheActiveFullscreenWindowPausesItsDisplayUntilItStopsOrGoes)
+{
+    FullscreenWatch watch;
+    Client wm;
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    ASSERT_EQ(screens.size(), 2);
+    const auto paused = [&] { return std::pair(watch.isFullscreen(screens[0]), watch.isFullscreen(screens[1])); };
+    const auto settles = [&](std::pair<bool, bool> expected) {
+        return QTest::qWaitFor([&] { return paused() == expected; }, 3000);
+    };
+    const xcb_atom_t state = wm.atom("_NET_WM_STATE");
+    const xcb_atom_t full = wm.atom("_NET_WM_STATE_FULLSCREEN");
+    const xcb_window_t window = wm.window(640, 0, 640, 1024, "_NET_WM_WINDOW_TYPE_NORMAL");
+    xcb_change_property(wm.c, XCB_PROP_MODE_REPLACE, wm.root, wm.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 32, 1,
+                        &window);
+    const auto setState = [&](xcb_atom_t type, uint8_t format, uint32_t length, const void* value) {
+        xcb_change_property(wm.c, XCB_PROP_MODE_REPLACE, window, state, type, format, length, value);
+        wm.xcb_aux_sync();
+    };
+
+    setState(XCB_ATOM_ATOM, 32, 1, &full);
+    EXPECT_TRUE(settles({false, true}));
+    setState(XCB_ATOM_ATOM, 32, 0, nullptr);
+    EXPECT_TRUE(settles({false, false}));
+    setState(XCB_ATOM_STRING, 8, 24, "_NET_WM_STATE_FULLSCREEN");
+    QTest::qWait(200);
+    EXPECT_EQ(paused(), std::pair(false, false)) << "a state list of the wrong type says nothing";
+    setState(XCB_ATOM_ATOM, 32, 1, &full);
+    EXPECT_TRUE(settles({false, true}));
+    xcb_destroy_window(wm.c, window);
+    wm.xcb_aux_sync();
+    EXPECT_TRUE(settles({false, false}));
 }
 
 int main(int argc, char** argv)

@@ -35,6 +35,9 @@ TEST_F(SoundLevels, SoundPlaysOnlyWithBothSwitchesOnUnlockedAndWithoutPowerSavin
     store.setScreenLocked(true);
     EXPECT_FALSE(soundAllowed(store));
     store.setScreenLocked(false);
+    store.setAllDisplaysPaused(true);
+    EXPECT_FALSE(soundAllowed(store));
+    store.setAllDisplaysPaused(false);
     store.setLowPowerMode(true);
     EXPECT_FALSE(soundAllowed(store));
 }

@@ -173,6 +173,12 @@ ColumnLayout {
                 format: Formats.integerPercent
             }
         }
+        ToggleRow {
+            objectName: "row:pauseWhenFullscreen"
+            title: "pause for fullscreen apps"
+            subtitle: "hide the scene and stop drawing while a fullscreen app or game is in front."
+            key: "pauseWhenFullscreen"
+        }
     }
 
     SectionHeader { text: "Maintenance" }

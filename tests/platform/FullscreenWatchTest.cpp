@@ -1,0 +1,94 @@
+#include "platform/FullscreenWatch.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavik;
+using namespace tavik::fullscreen;
+
+namespace {
+
+// Two displays side by side, the right one lower and smaller, as X pixels.
+const std::vector<QRect> twoDisplays = {QRect(0, 0, 1920, 1080), QRect(1920, 200, 1280, 720)};
+const QRect leftFull = twoDisplays[0];
+const QRect rightFull = twoDisplays[1];
+const QRect leftWindow(100, 100, 800, 600);
+
+constexpr quint32 video = 0x400001;
+constexpr quint32 editor = 0x400002;
+
+class FullscreenTracker : public ::testing::Test {
+protected:
+    void SetUp() override { tracker.setDisplays(twoDisplays); }
+
+    void show(quint32 window, QRect rect, bool isFullscreen)
+    {
+        tracker.setActive(window);
+        tracker.update(window, WindowState{rect, isFullscreen});
+    }
+
+    Tracker tracker;
+};
+
+} // namespace
+
+TEST(FullscreenState, NeedsTheFullscreenAtomAndNoHiddenOne)
+{
+    constexpr quint32 full = 10, hidden = 11, above = 12;
+    const struct {
+        std::vector<quint32> states;
+        bool fullscreen;
+    } cases[] = {
+        {{}, false}, {{above}, false}, {{full}, true}, {{above, full}, true}, {{full, hidden}, false}, {{hidden}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(isFullscreenState(c.states, full, hidden), c.fullscreen) << c.states.size();
+    // A server that could not name the state matches nothing, not every missing atom.
+    EXPECT_FALSE(isFullscreenState({0}, 0, hidden));
+}
+
+TEST(FullscreenState, AWindowStandsOnTheDisplaysItCoversElseWhereItsCentreIs)
+{
+    const struct {
+        const char* what;
+        QRect window;
+        std::vector<std::size_t> displays;
+    } cases[] = {
+        {"exactly the left", leftFull, {0}},
+        {"exactly the right", rightFull, {1}},
+        {"spanning both", QRect(0, 0, 3200, 1080), {0, 1}},
+        {"one pixel short of the right", rightFull.adjusted(0, 0, -1, 0), {1}},
+        {"an ordinary window", leftWindow, {0}},
+        {"centre on the right edge", QRect(1800, 300, 300, 300), {1}},
+        {"off every display", QRect(-900, -900, 100, 100), {}},
+        {"empty", QRect(), {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(displaysUnder(c.window, twoDisplays), c.displays) << c.what;
+}
+
+TEST_F(FullscreenTracker, AFullscreenWindowStaysInFrontWhenTheFocusMovesToAnotherDisplay)
+{
+    show(video, leftFull, true);
+    show(editor, rightFull.adjusted(10, 10, -10, -10), false);
+    EXPECT_EQ(tracker.paused(), std::vector<bool>({true, false}));
+    EXPECT_EQ(tracker.followed(), std::vector<quint32>({video, editor}));
+
+    // Its own display's next active window takes the display back.
+    show(editor, leftWindow, false);
+    EXPECT_EQ(tracker.paused(), std::vector<bool>({false, false}));
+}
+
+TEST_F(FullscreenTracker, AWindowThatGoesOrMovesAwayReleasesItsDisplay)
+{
+    show(video, leftFull, true);
+    tracker.update(video, std::nullopt);
+    EXPECT_EQ(tracker.paused(), std::vector<bool>({false, false}));
+
+    // Moved to the other display while still fullscreen: the first one shows again.
+    show(video, leftFull, true);
+    show(video, rightFull, true);
+    EXPECT_EQ(tracker.paused(), std::vector<bool>({false, true}));
+    // New displays (reordered) forget who held them, but not the active window.
+    tracker.setDisplays({rightFull, leftFull});
+    EXPECT_EQ(tracker.paused(), std::vector<bool>({true, false}));
+}
