@@ -5,7 +5,6 @@
 
 #include "atmosphere/AtmosphereScene.h"
 #include "atmosphere/SceneDump.h"
-#include "effects/Uptime.h"
 #include "settings/Color.h"
 #include "sprite/DrawList.h"
 #include "sprite/GlRenderer.h"
@@ -27,8 +26,6 @@ namespace {
 
 constexpr double kMaxPoints = 16384;
 constexpr double kMaxPixels = 16384;
-// Any non-zero start: the scene treats a last frame time of 0 as "never advanced".
-constexpr double kFirstFrameTime = 1;
 
 struct RenderOptions {
     QSizeF size{1440, 900};
@@ -205,18 +202,16 @@ int runRenderCommand(QStringList args, const KeyValueStore& settingsSource, QTex
     FixedDockGeometry dock;
     if (options.dock)
         dock.setGeometry(DockGeometry{QStringLiteral("render"), DockGeometry::Orientation::bottom, *options.dock, 64, true});
-    double now = kFirstFrameTime;
-    Uptime::setSource([&options, &now] { return options.uptime + (now - kFirstFrameTime); });
-
+    // The frames run on the simulated clock, from the uptime asked for.
+    double now = options.uptime;
     AtmosphereScene scene(options.size, settings, ScreenRenderInfo{options.dock.has_value(), options.scale}, dock,
-                          options.seed);
+                          options.seed, now);
 
     std::optional<OffscreenGl> gl;
     if (options.openGl && !options.outPath.isEmpty()) {
         QString problem;
         gl.emplace();
         if (!gl->start(problem)) {
-            Uptime::setSource({});
             err << "tavik: " << problem << Qt::endl;
             return kExitFailure;
         }
@@ -224,7 +219,7 @@ int runRenderCommand(QStringList args, const KeyValueStore& settingsSource, QTex
 
     const auto steps = std::lround(options.time * options.fps);
     for (long k = 0; k <= steps; ++k) {
-        now = kFirstFrameTime + static_cast<double>(k) / options.fps;
+        now = options.uptime + static_cast<double>(k) / options.fps;
         scene.advance(now);
     }
 
@@ -265,7 +260,6 @@ int runRenderCommand(QStringList args, const KeyValueStore& settingsSource, QTex
             status = kExitFailure;
         }
     }
-    Uptime::setSource({});
     return status;
 }
 

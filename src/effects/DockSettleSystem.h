@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 
@@ -19,14 +20,19 @@ class SettingsStore;
 
 // Every few seconds one leaf, petal or snowflake drifts down onto the top of the dock, rests
 // there for a while and fades away. Which kinds appear follows the effects that are on.
-class DockSettleSystem {
+class DockSettleSystem final : public Effect {
 public:
     enum class Kind { leaf, petal, snow };
 
     DockSettleSystem(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
+
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
     // Items already on screen keep their course.
     void apply(const SettingsStore& settings, QSizeF size);

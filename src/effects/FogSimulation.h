@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 #include "effects/WindField.h"
@@ -19,7 +20,7 @@ class SettingsStore;
 
 // Up to ten wide, soft banks of mist drifting sideways through the lower third of the scene,
 // wrapping at the edges. All banks share one texture, each stretched its own way.
-class FogSimulation {
+class FogSimulation final : public Effect {
 public:
     struct Bank {
         sprite::SpriteNode* sprite = nullptr; // owned by the root node
@@ -31,8 +32,13 @@ public:
 
     FogSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
+
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
     void apply(const SettingsStore& settings, QSizeF size);
     void update(double dt, const WindSample& wind);
@@ -60,6 +66,7 @@ private:
     std::vector<Bank> m_banks;
     QSizeF m_sceneSize;
     sprite::TexturePtr m_texture;
+    double m_backingScale;
     bool m_enabled = false;
     double m_opacity = 0;
     sprite::Color m_color = sprite::Color::fromQColor(FallbackColor::lightGray);

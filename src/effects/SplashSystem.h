@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 
@@ -20,15 +21,19 @@ class SettingsStore;
 // Small bursts of droplets where rain would land: along the bottom edge, on the top of the
 // dock and under a pointer hovering low. Not tied to the falling drops: spawned at a rate
 // derived from the rain settings. Each splash is a one-shot emitter that removes itself.
-class SplashSystem {
+class SplashSystem final : public Effect {
 public:
     SplashSystem(QSizeF size, const SettingsStore& settings, const EffectContext& context, ScreenRenderInfo info);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
 
-    // Written by the scene on every settings application and resize (and by the overlay
-    // controller when a display or the dock changes). The store must outlive the system.
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+
+    // The store must outlive the system.
     void setSettings(const SettingsStore& settings) { m_settings = &settings; }
     void setSceneSize(QSizeF size) { m_sceneSize = size; }
     void setInfo(ScreenRenderInfo info) { m_info = info; }
@@ -88,7 +93,7 @@ private:
     double m_bottomAccumulator = 0;
     double m_dockAccumulator = 0;
     double m_hoverAccumulator = 0;
-    double m_lastUpdate = 0;
+    std::optional<double> m_lastUpdate; // none before the first frame
 };
 
 } // namespace tavik

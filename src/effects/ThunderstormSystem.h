@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 
@@ -17,15 +18,21 @@ class SettingsStore;
 
 // Distant heat-lightning: a full-scene additive glow, brightest at the top edge, that flickers
 // through a double-peaked flash and then waits a random while before the next one.
-class ThunderstormSystem {
+class ThunderstormSystem final : public Effect {
 public:
     ThunderstormSystem(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
+
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
     void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt);
+    // `now` is the shared clock, which the storm's dynamic mode follows.
+    void update(double dt, double now);
 
     // The wait before the first flash after switching on: half the usual, at least 2 s.
     [[nodiscard]] double initialDelay();
@@ -62,6 +69,8 @@ private:
     sprite::Random& m_random;
     EffectRoot m_root;
     sprite::SpriteNode* m_glow = nullptr;
+    double m_backingScale;
+    double m_now; // the shared clock at the last step
     QSizeF m_sceneSize;
     bool m_enabled = false;
     bool m_dynamic = false;

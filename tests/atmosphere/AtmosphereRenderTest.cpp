@@ -1,7 +1,13 @@
 // What a person would see: the scene drawn by the raster renderer and measured by rows.
 #include "atmosphere/AtmosphereScene.h"
 
-#include "effects/Uptime.h"
+#include "effects/FireflySimulation.h"
+#include "effects/FogSimulation.h"
+#include "effects/LightRaySimulation.h"
+#include "effects/RainSimulation.h"
+#include "effects/SnowSimulation.h"
+#include "effects/SplashSystem.h"
+#include "effects/StarSimulation.h"
 #include "settings/SettingsStore.h"
 #include "sprite/DrawList.h"
 #include "sprite/RasterRenderer.h"
@@ -16,12 +22,10 @@ class RenderFixture : public ::testing::Test {
 protected:
     RenderFixture()
     {
-        Uptime::setSource([] { return 5000.0; });
         // Only what a test switches on.
         for (Setting s : {Setting::rainEnabled, Setting::windEnabled, Setting::firefliesEnabled, Setting::leavesEnabled})
             store.setValue(s, false);
     }
-    ~RenderFixture() override { Uptime::setSource({}); }
 
     QImage render(AtmosphereScene& scene)
     {

@@ -2,7 +2,13 @@
 // by the raster renderer and measured by bands of rows and columns.
 #include "atmosphere/AtmosphereScene.h"
 
-#include "effects/Uptime.h"
+#include "effects/FireflySimulation.h"
+#include "effects/FogSimulation.h"
+#include "effects/LightRaySimulation.h"
+#include "effects/RainSimulation.h"
+#include "effects/SnowSimulation.h"
+#include "effects/SplashSystem.h"
+#include "effects/StarSimulation.h"
 #include "settings/SettingsStore.h"
 #include "sprite/DrawList.h"
 #include "sprite/RasterRenderer.h"
@@ -22,14 +28,12 @@ class SkyRender : public ::testing::Test {
 protected:
     SkyRender()
     {
-        Uptime::setSource([] { return 5000.0; });
         // Only what a test switches on.
         for (Setting s : {Setting::rainEnabled, Setting::windEnabled, Setting::firefliesEnabled,
                           Setting::leavesEnabled, Setting::starsEnabled, Setting::auroraEnabled,
                           Setting::sunRaysEnabled, Setting::moonRaysEnabled})
             store.setValue(s, false);
     }
-    ~SkyRender() override { Uptime::setSource({}); }
 
     static QImage render(AtmosphereScene& scene)
     {
@@ -107,7 +111,7 @@ TEST_F(SkyRender, ShootingStarIsAStreakWithItsHeadLeadingDownToTheRight)
     store.setStarDensity(0);
     store.setShootingStarFrequency(100);
     AtmosphereScene scene({kWidth, kHeight}, store, {}, dock, 4);
-    const double due = scene.stars().nextMeteorIn();
+    const double due = scene.effectAs<StarSimulation>("stars")->nextMeteorIn();
     scene.advance(1);
     run(scene, 1 + 1.0 / 30, due + 0.3);
     const QImage image = render(scene);
@@ -175,9 +179,9 @@ TEST_F(SkyRender, ResizedRaysHangFromTheNewTopEdgeWithoutAJump)
     store.setMoonAngle(20);
     AtmosphereScene scene({kWidth * 2, kHeight * 2}, store, {}, dock, 4);
     run(scene, 1, 1);
-    const double phase = scene.moonRays().phase;
+    const double phase = scene.effectAs<LightRaySimulation>("moonRays")->phase;
     scene.setSize({kWidth, kHeight});
-    EXPECT_EQ(scene.moonRays().phase, phase);
+    EXPECT_EQ(scene.effectAs<LightRaySimulation>("moonRays")->phase, phase);
     const QImage image = render(scene);
     EXPECT_GT(light(image, 0, 0, 0.4, 0.1), 1000);
     EXPECT_EQ(light(image, 0.5, 0, 1, 0.1), 0);

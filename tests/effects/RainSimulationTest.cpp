@@ -1,6 +1,5 @@
 #include "effects/Dynamics.h"
 #include "effects/RainSimulation.h"
-#include "effects/Uptime.h"
 
 #include "settings/SettingsStore.h"
 #include "sprite/Scene.h"
@@ -18,8 +17,6 @@ constexpr double kPi = std::numbers::pi;
 
 class RainSimulationTest : public ::testing::Test {
 protected:
-    ~RainSimulationTest() override { Uptime::setSource({}); }
-
     RainSimulation make(QSizeF size = {1440, 900}, double scale = 2)
     {
         return RainSimulation(size, settings, EffectContext{scene.random(), dock, scale});
@@ -74,7 +71,7 @@ TEST_F(RainSimulationTest, BirthRateFollowsDropsWidthPowerAndSwitch)
     settings.setRainEnabled(false);
     settings.setRainDynamic(true);
     rain.apply(settings, {1440, 900});
-    rain.applyDynamics();
+    rain.applyDynamics(1000);
     EXPECT_EQ(rain.emitter().particleBirthRate(), 0);
 }
 
@@ -183,8 +180,7 @@ TEST_F(RainSimulationTest, DynamicModeSwellsAndEbbsWithTheSharedWave)
     const double base = rain.baseBirthRate();
     const double speed = rain.baseSpeed();
 
-    Uptime::setSource([] { return 1000.0; });
-    rain.applyDynamics(); // off: the values of the last apply stand
+    rain.applyDynamics(1000); // off: the values of the last apply stand
     EXPECT_EQ(rain.emitter().particleBirthRate(), base);
     EXPECT_EQ(rain.emitter().particleScale(), 1);
 
@@ -193,8 +189,7 @@ TEST_F(RainSimulationTest, DynamicModeSwellsAndEbbsWithTheSharedWave)
     const auto [low, high] = waveExtremes(31, 0.85);
     for (const double time : {low, high}) {
         const double v = Dynamics::waveAt(time, 31, 0.85);
-        Uptime::setSource([time] { return time; });
-        rain.applyDynamics();
+        rain.applyDynamics(time);
         EXPECT_NEAR(rain.emitter().particleBirthRate(), base * (1.7 * v + 0.15), 1e-9);
         EXPECT_NEAR(rain.emitter().particleSpeed(), speed * (0.5 * v + 0.75), 1e-9);
         EXPECT_NEAR(rain.emitter().particleScale(), 0.7 * v + 0.7, 1e-9);

@@ -1,6 +1,5 @@
 #include "effects/Dynamics.h"
 #include "effects/ThunderstormSystem.h"
-#include "effects/Uptime.h"
 
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"
@@ -30,18 +29,16 @@ class ThunderstormTest : public ::testing::Test {
 protected:
     ThunderstormTest()
     {
-        Uptime::setSource([] { return 1000.0; });
         settings.setThunderEnabled(true);
         settings.setThunderDynamic(false);
         settings.setThunderFrequency(100);
         settings.setThunderBrightness(50);
         settings.setThunderColorHex("#D8E2FF");
     }
-    ~ThunderstormTest() override { Uptime::setSource({}); }
 
-    ThunderstormSystem make(QSizeF size = {800, 600})
+    ThunderstormSystem make(QSizeF size = {800, 600}, double now = kNow)
     {
-        ThunderstormSystem thunder(size, settings, context);
+        ThunderstormSystem thunder(size, settings, EffectContext{random, dock, 1, now});
         thunder.setLightningHandler([this](double b) { strikes.push_back(b); });
         return thunder;
     }
@@ -50,8 +47,8 @@ protected:
     SettingsStore settings{defaults};
     PinnedRandom random;
     NoDockGeometry dock;
-    EffectContext context{random, dock, 1};
     std::vector<double> strikes;
+    static constexpr double kNow = 1000;
 };
 
 TEST(ThunderEnvelope, StrikeRestrikeAndAfterglow)
@@ -77,7 +74,7 @@ TEST_F(ThunderstormTest, WaitsBetweenFlashesFollowTheFrequency)
             random.value = fraction;
             ThunderstormSystem thunder = make();
             thunder.startFlash();
-            thunder.update(ThunderstormSystem::kFlashDuration);
+            thunder.update(ThunderstormSystem::kFlashDuration, kNow);
             ASSERT_FALSE(thunder.isFlashing());
             EXPECT_NEAR(thunder.timeToNext(), fraction == 0.0 ? c.shortest : c.longest, 1e-6)
                 << "frequency " << c.frequency;
@@ -101,7 +98,7 @@ TEST_F(ThunderstormTest, SettingsChangeKeepsTheWaitAndOnlySwitchingOnRestartsIt)
 {
     random.value = kAlmostOne;
     ThunderstormSystem thunder = make();
-    thunder.update(1.0);
+    thunder.update(1.0, kNow);
     const double left = thunder.timeToNext();
     ASSERT_NEAR(left, 2.75, 1e-6);
 
@@ -112,7 +109,7 @@ TEST_F(ThunderstormTest, SettingsChangeKeepsTheWaitAndOnlySwitchingOnRestartsIt)
 
     settings.setThunderEnabled(false);
     thunder.apply(settings, {800, 600});
-    thunder.update(100);
+    thunder.update(100, kNow);
     EXPECT_FALSE(thunder.isFlashing());
     EXPECT_TRUE(strikes.empty());
 
@@ -125,14 +122,14 @@ TEST_F(ThunderstormTest, GlowFollowsTheEnvelopeAndSwitchingOffEndsTheFlash)
 {
     ThunderstormSystem thunder = make();
     thunder.startFlash();
-    thunder.update(0.11);
+    thunder.update(0.11, kNow);
     EXPECT_NEAR(thunder.glow().alpha(), thunder.flashPeak() * ThunderstormSystem::envelope(0.2), 1e-9);
-    thunder.update(0.44);
+    thunder.update(0.44, kNow);
     EXPECT_FALSE(thunder.isFlashing());
     EXPECT_EQ(thunder.glow().alpha(), 0.0);
 
     thunder.startFlash();
-    thunder.update(0.03);
+    thunder.update(0.03, kNow);
     ASSERT_GT(thunder.glow().alpha(), 0.0);
     settings.setThunderEnabled(false);
     thunder.apply(settings, {800, 600});
@@ -166,15 +163,14 @@ TEST_F(ThunderstormTest, DynamicStormFollowsTheSharedWave)
     settings.setThunderFrequency(0);
     settings.setThunderBrightness(0);
     for (const double uptime : {10.0, 250.0, 4000.0}) {
-        Uptime::setSource([uptime] { return uptime; });
-        const double w = Dynamics::wave(67, 0.6);
+        const double w = Dynamics::waveAt(uptime, 67, 0.6);
         random.value = 0;
-        ThunderstormSystem thunder = make();
+        ThunderstormSystem thunder = make({800, 600}, uptime);
         strikes.clear();
         thunder.startFlash();
         ASSERT_EQ(strikes.size(), 1u);
         EXPECT_NEAR(strikes.front(), 70 * w + 20, 1e-9);
-        thunder.update(ThunderstormSystem::kFlashDuration);
+        thunder.update(ThunderstormSystem::kFlashDuration, uptime);
         const double f = 90 * w + 10;
         EXPECT_NEAR(thunder.timeToNext(), (26 - 0.21 * f) * 0.6, 1e-9);
     }
@@ -187,7 +183,7 @@ TEST_F(ThunderstormTest, HandlerHearsEachFlashOnceAtItsStart)
     int flashes = 0;
     bool wasFlashing = false;
     for (int frame = 0; frame < 60 * 60; ++frame) {
-        thunder.update(1.0 / 60);
+        thunder.update(1.0 / 60, kNow);
         if (thunder.isFlashing() && !wasFlashing) {
             ++flashes;
             EXPECT_EQ(int(strikes.size()), flashes) << "the handler runs as the flash starts";
@@ -209,7 +205,7 @@ TEST_F(ThunderstormTest, GlowLightsTheTopAndIsGoneBeforeTheMiddle)
     EXPECT_EQ(thunder.glow().position(), QPointF(100, 50));
 
     thunder.startFlash();
-    thunder.update(0.06 * ThunderstormSystem::kFlashDuration);
+    thunder.update(0.06 * ThunderstormSystem::kFlashDuration, kNow);
     sprite::DrawList list;
     list.build(scene);
     sprite::RasterRenderer renderer;
