@@ -1,7 +1,7 @@
 #pragma once
 
-#include "effects/Effect.h"
 #include "effects/CloudSimulation.h"
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/ThunderstormSystem.h"
 #include "effects/WindField.h"

@@ -46,11 +46,6 @@ public:
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt);
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
-    // Sizes and places every curtain from its fractions and its current sway.
-    void layout();
 
     [[nodiscard]] const std::vector<Curtain>& curtains() const { return m_curtains; }
     [[nodiscard]] QSizeF sceneSize() const { return m_sceneSize; }
@@ -69,6 +64,11 @@ public:
     static constexpr int kMaxCurtains = 8;
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
+    // Sizes and places every curtain from its fractions and its current sway.
+    void layout();
+    void setSceneSize(QSizeF size) { m_sceneSize = size; }
+    void update(double dt);
     void spawnCurtain(int index);
     void pose(Curtain& curtain) const;
 

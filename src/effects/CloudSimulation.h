@@ -40,8 +40,6 @@ public:
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt, const WindSample& wind);
 
     // Written by the owning scene: a suppressed simulation keeps no clouds (they are drawn by
     // the underlay behind windows instead).
@@ -62,6 +60,8 @@ public:
     static constexpr QSizeF kImageSize{500, 320};
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
+    void update(double dt, const WindSample& wind);
     [[nodiscard]] static std::array<sprite::TexturePtr, 6> drawPool(sprite::Random& random, double backingScale);
     void spawnCloud(bool initial);
     void reseed(Cloud& cloud, bool enteringFromLeft);

@@ -34,14 +34,7 @@ public:
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    // Items already on screen keep their course.
-    void apply(const SettingsStore& settings, QSizeF size);
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
-    // Whether this display shows the dock. The dock's rectangle is given in its own
-    // display's coordinates, so elsewhere the items would rest on nothing; true until set.
-    void setHostsDock(bool hostsDock) { m_hostsDock = hostsDock; }
 
-    void update(double dt);
     // Starts one item towards the dock, if there is a visible dock wide enough to land on.
     // Returns the item, or null when it gave up.
     sprite::SpriteNode* spawnOne();
@@ -61,6 +54,9 @@ public:
     [[nodiscard]] static std::optional<Span> landingSpan(const QRectF& dock, double width);
 
 private:
+    // Items already on screen keep their course.
+    void apply(const SettingsStore& settings, QSizeF size);
+    void update(double dt);
     [[nodiscard]] std::unique_ptr<sprite::SpriteNode> makeItem(Kind kind) const;
     void launch(sprite::SpriteNode& item, QPointF landing, double duration);
 

@@ -44,9 +44,6 @@ public:
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt, const WindSample& wind);
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
 
     [[nodiscard]] const std::vector<Mote>& motes() const { return m_motes; }
     [[nodiscard]] const sprite::TexturePtr& texture() const { return m_texture; }
@@ -55,6 +52,8 @@ public:
     [[nodiscard]] static sprite::TexturePtr makeSpeckTexture(double scale);
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
+    void update(double dt, const WindSample& wind);
     void spawnMote();
 
     EffectRoot m_root;

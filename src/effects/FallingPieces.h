@@ -66,7 +66,6 @@ public:
 
     void apply(const FallingPiecesSettings& settings, QSizeF size);
     void update(double dt, const WindSample& wind);
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
     // A new backing scale redraws the texture.
     void setDisplay(const Display& display);
 

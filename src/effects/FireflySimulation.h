@@ -50,12 +50,6 @@ public:
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    // Re-plans every flight with the current speed and band.
-    void apply(const SettingsStore& settings, QSizeF size);
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
-    // Whether this display shows the dock. The dock's rectangle is given in its own
-    // display's coordinates, so elsewhere a firefly would rest on nothing; true until set.
-    void setHostsDock(bool hostsDock) { m_hostsDock = hostsDock; }
 
     // Horizontal wind in points per second, as of the last step.
     double windDX = 0;
@@ -71,6 +65,8 @@ public:
     [[nodiscard]] static sprite::TexturePtr makeGlowTexture(const QColor& color, double scale);
 
 private:
+    // Re-plans every flight with the current speed and band.
+    void apply(const SettingsStore& settings, QSizeF size);
     void redrawGlow();
     void spawnFirefly(double sizeFactor);
     [[nodiscard]] QPointF randomPointInBand() const;

@@ -40,11 +40,7 @@ public:
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt, const WindSample& wind);
 
-    // A resize only moves the wrap-around edges; banks keep their places.
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
     [[nodiscard]] QSizeF sceneSize() const { return m_sceneSize; }
 
     [[nodiscard]] const std::vector<Bank>& banks() const { return m_banks; }
@@ -57,6 +53,8 @@ public:
     static constexpr int kMaxBanks = 10;
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
+    void update(double dt, const WindSample& wind);
     void spawnBank(bool initial);
     void reseed(Bank& bank, bool enteringFromLeft);
     [[nodiscard]] double randomHeight();

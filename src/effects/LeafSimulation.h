@@ -32,9 +32,6 @@ public:
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt, const WindSample& wind) { m_pieces.update(dt, wind); }
-    void setSceneSize(QSizeF size) { m_pieces.setSceneSize(size); }
 
     [[nodiscard]] const std::vector<Leaf>& leaves() const { return m_pieces.pieces(); }
     [[nodiscard]] const sprite::TexturePtr& texture() const { return m_pieces.texture(); }
@@ -43,6 +40,7 @@ public:
     [[nodiscard]] static sprite::TexturePtr makeLeafTexture(const QColor& color, double scale);
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
     FallingPieces m_pieces;
 };
 

@@ -30,12 +30,6 @@ public:
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
     [[nodiscard]] sprite::EmitterNode& emitter() const { return *m_emitter; }
 
-    // Reads every rain setting afresh; rebuilds the drop texture only when its size changed.
-    void apply(const SettingsStore& settings, QSizeF size);
-    // Per frame: lets density, speed and drop size follow the shared slow wave when dynamic.
-    void applyDynamics(double now);
-    // The display's pixels per point changed: redraw the drop at the new scale.
-    void setBackingScale(double scale);
 
     [[nodiscard]] bool dynamic() const { return m_dynamic; }
     [[nodiscard]] double baseBirthRate() const { return m_baseBirthRate; }
@@ -48,6 +42,12 @@ public:
     [[nodiscard]] static sprite::TexturePtr makeDropTexture(double width, double height, double scale);
 
 private:
+    // Reads every rain setting afresh; rebuilds the drop texture only when its size changed.
+    void apply(const SettingsStore& settings, QSizeF size);
+    // The display's pixels per point changed: redraw the drop at the new scale.
+    void setBackingScale(double scale);
+    // Per frame: lets density, speed and drop size follow the shared slow wave when dynamic.
+    void applyDynamics(double now);
     void placeEmitter(double width, double height);
     void applyRate(const SettingsStore& settings, double width);
     void applyMotion(const SettingsStore& settings, double height);

@@ -31,7 +31,6 @@ public:
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
     [[nodiscard]] sprite::EmitterNode& emitter() const { return *m_emitter; }
 
-    void apply(const SettingsStore& settings, QSizeF size);
 
     [[nodiscard]] bool dynamic() const { return m_dynamic; }
     [[nodiscard]] double baseBirthRate() const { return m_baseBirthRate; }
@@ -45,6 +44,7 @@ public:
     [[nodiscard]] static sprite::TexturePtr makeCrystalTexture(double scale);
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
     void applyRate(const SettingsStore& settings, double width);
     void applyMotion(const SettingsStore& settings, double height);
     void applyLook(const SettingsStore& settings);

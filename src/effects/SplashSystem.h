@@ -33,10 +33,6 @@ public:
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    // The store must outlive the system.
-    void setSettings(const SettingsStore& settings) { m_settings = &settings; }
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
-    void setInfo(ScreenRenderInfo info) { m_info = info; }
     // The cached dock outline is sampled again on its next use.
     void setDockProfileDirty(bool dirty = true) { m_dockProfileDirty = dirty; }
 
@@ -44,9 +40,6 @@ public:
     [[nodiscard]] const ScreenRenderInfo& info() const { return m_info; }
     [[nodiscard]] bool dockProfileDirty() const { return m_dockProfileDirty; }
 
-    // Per frame, with the scene's absolute time (the system keeps its own step) and the
-    // pointer in scene coordinates while it is over this display.
-    void update(double now, std::optional<QPointF> hover);
 
     // The dock's top edge as this system uses it now: sampled afresh in realtime mode,
     // otherwise cached until marked dirty. Empty without a visible dock.
@@ -69,6 +62,9 @@ public:
     static constexpr int kMaxSplashesPerFrame = 24;
 
 private:
+    // Per frame, with the scene's absolute time (the system keeps its own step) and the
+    // pointer in scene coordinates while it is over this display.
+    void update(double now, std::optional<QPointF> hover);
     // Makes up to kMaxSplashesPerFrame splashes from the accumulator, calling `splash` for
     // each unit drained; a capped frame drops its backlog.
     template <typename Splash>

@@ -14,7 +14,6 @@ namespace tavik {
 
 namespace {
 
-constexpr double kLowPowerShare = 0.5;
 
 // Stars fill the upper 55 % of the scene below a 2 % top margin.
 constexpr double kSkyBottom = 0.45;
@@ -124,7 +123,7 @@ int StarSimulation::targetCount(const SettingsStore& settings)
         return 0;
     double wanted = boundedSetting(settings, Setting::starDensity) / 100 * kMaxStars;
     if (settings.lowPowerMode())
-        wanted *= kLowPowerShare;
+        wanted *= kLowPowerScale;
     return int(truncatedCount(wanted, kMaxStars));
 }
 

@@ -33,11 +33,6 @@ public:
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    // Recolours, resizes the population and, when the frequency changed, reschedules meteors.
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt);
-    // Stars that fall outside the new size move back into the sky; the others stay put.
-    void updateSize(QSizeF size);
 
     // Oldest first; owned by the root node.
     [[nodiscard]] const std::vector<sprite::SpriteNode*>& stars() const { return m_stars; }
@@ -59,6 +54,11 @@ public:
     static constexpr QSizeF kMeteorTextureSize{128, 16};
 
 private:
+    // Recolours, resizes the population and, when the frequency changed, reschedules meteors.
+    void apply(const SettingsStore& settings, QSizeF size);
+    // Stars that fall outside the new size move back into the sky; the others stay put.
+    void updateSize(QSizeF size);
+    void update(double dt);
     [[nodiscard]] static int targetCount(const SettingsStore& settings);
     void recolour(const QString& hex);
     void spawnStar();

@@ -30,9 +30,6 @@ public:
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    // `now` is the shared clock, which the storm's dynamic mode follows.
-    void update(double dt, double now);
 
     // The wait before the first flash after switching on: half the usual, at least 2 s.
     [[nodiscard]] double initialDelay();
@@ -46,8 +43,6 @@ public:
     // Called once at the start of every flash with its brightness on the 0 to 100 scale.
     void setLightningHandler(std::function<void(double brightness)> handler) { m_lightningHandler = std::move(handler); }
 
-    // The scene's own resize: the glow keeps covering the whole scene.
-    void setSceneSize(QSizeF size);
 
     [[nodiscard]] QSizeF sceneSize() const { return m_sceneSize; }
     [[nodiscard]] const sprite::SpriteNode& glow() const { return *m_glow; }
@@ -59,6 +54,11 @@ public:
     static constexpr double kFlashDuration = 0.55;
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
+    // The scene's own resize: the glow keeps covering the whole scene.
+    void setSceneSize(QSizeF size);
+    // `now` is the shared clock, which the storm's dynamic mode follows.
+    void update(double dt, double now);
     // The frequency in force on 0 to 100, following the storm's own wave while dynamic.
     [[nodiscard]] double currentFrequency() const;
     [[nodiscard]] double currentBrightness() const;
@@ -69,9 +69,9 @@ private:
     sprite::Random& m_random;
     EffectRoot m_root;
     sprite::SpriteNode* m_glow = nullptr;
+    QSizeF m_sceneSize;
     double m_backingScale;
     double m_now; // the shared clock at the last step
-    QSizeF m_sceneSize;
     bool m_enabled = false;
     bool m_dynamic = false;
     double m_frequency = 0;

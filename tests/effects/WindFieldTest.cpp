@@ -10,7 +10,6 @@
 using namespace tavik;
 
 namespace {
-
 WindField steadyWind(double strength, double gustiness, double direction)
 {
     WindField wind;

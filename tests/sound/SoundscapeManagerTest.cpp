@@ -65,7 +65,7 @@ protected:
     {
         SoundFixture::SetUp();
         auto fakeOutput = std::make_unique<FakeOutput>();
-        auto fakeClock = std::make_unique<VirtualScheduler>();
+        auto fakeClock = std::make_unique<VirtualScheduler>(kClockTime);
         output = fakeOutput.get();
         clock = fakeClock.get();
         soundscape = std::make_unique<SoundscapeManager>(store, std::move(fakeOutput), std::move(fakeClock), 1, 0.0f);
