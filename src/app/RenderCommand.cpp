@@ -26,6 +26,8 @@ namespace {
 
 constexpr double kMaxPoints = 16384;
 constexpr double kMaxPixels = 16384;
+// Where the frames start; the clock they stand for starts at --uptime.
+constexpr double kFirstFrameTime = 1;
 
 struct RenderOptions {
     QSizeF size{1440, 900};
@@ -202,10 +204,10 @@ int runRenderCommand(QStringList args, const KeyValueStore& settingsSource, QTex
     FixedDockGeometry dock;
     if (options.dock)
         dock.setGeometry(DockGeometry{QStringLiteral("render"), DockGeometry::Orientation::bottom, *options.dock, 64, true});
-    // The frames run on the simulated clock, from the uptime asked for.
-    double now = options.uptime;
+    double now = kFirstFrameTime;
     AtmosphereScene scene(options.size, settings, ScreenRenderInfo{options.dock.has_value(), options.scale}, dock,
-                          options.seed, now);
+                          options.seed, options.uptime);
+    scene.setClockOrigin(kFirstFrameTime, options.uptime);
 
     std::optional<OffscreenGl> gl;
     if (options.openGl && !options.outPath.isEmpty()) {
@@ -219,7 +221,7 @@ int runRenderCommand(QStringList args, const KeyValueStore& settingsSource, QTex
 
     const auto steps = std::lround(options.time * options.fps);
     for (long k = 0; k <= steps; ++k) {
-        now = options.uptime + static_cast<double>(k) / options.fps;
+        now = kFirstFrameTime + static_cast<double>(k) / options.fps;
         scene.advance(now);
     }
 

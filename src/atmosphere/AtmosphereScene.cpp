@@ -158,8 +158,9 @@ void AtmosphereScene::update(double currentTime)
     if (!m_renderingEnabled)
         return;
     const double dt = takeFrameStep(m_lastUpdate, currentTime);
-    m_wind.update(dt, currentTime);
-    const Frame frame{currentTime, dt, m_settings.windEnabled() ? m_wind.sample() : WindSample{}, hoverInScene()};
+    const double now = m_originClock + (currentTime - m_originFrameTime);
+    m_wind.update(dt, now);
+    const Frame frame{now, dt, m_settings.windEnabled() ? m_wind.sample() : WindSample{}, hoverInScene()};
     for (const Slot& slot : m_effects)
         slot.effect->step(frame);
 }

@@ -33,6 +33,15 @@ public:
     // Copies the current settings into the wind and every effect.
     void applySettings();
 
+    // The shared clock reads `clock` when the frame time given to advance() is `frameTime`.
+    // An overlay advances with the clock itself (the default); an offline render starts its
+    // frames wherever it likes and names the clock time they stand for.
+    void setClockOrigin(double frameTime, double clock)
+    {
+        m_originFrameTime = frameTime;
+        m_originClock = clock;
+    }
+
     [[nodiscard]] const ScreenRenderInfo& info() const { return m_info; }
     // The display changed under the scene (its pixel ratio, or whether it shows the dock).
     void setInfo(ScreenRenderInfo info);
@@ -89,6 +98,8 @@ private:
     bool m_cloudsSuppressed = false;
     bool m_renderingEnabled = true;
     std::optional<double> m_lastUpdate;
+    double m_originFrameTime = 0;
+    double m_originClock = 0;
     std::function<std::optional<QPointF>()> m_pointerSource;
 };
 

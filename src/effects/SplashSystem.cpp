@@ -71,10 +71,11 @@ SplashSystem::SplashSystem(QSizeF size, const SettingsStore& settings, const Eff
 
 double SplashSystem::sceneWidth() const { return std::max(m_sceneSize.width(), 1.0); }
 
-void SplashSystem::update(double now, std::optional<QPointF> hover)
+void SplashSystem::update(double frameStep, std::optional<QPointF> hover)
 {
-    const double dt = m_lastUpdate ? std::min(now - *m_lastUpdate, kMaxStep) : 0.0;
-    m_lastUpdate = now;
+    // The first frame only starts the clock: it has no time behind it to make splashes in.
+    const double dt = m_started ? std::min(frameStep, kMaxStep) : 0.0;
+    m_started = true;
     if (!(dt > 0) || !m_settings->rainEnabled())
         return;
     const std::span<const QPointF> profile = m_info.hostsDock ? dockProfile() : std::span<const QPointF>();
@@ -246,7 +247,7 @@ void SplashSystem::apply(const SettingsStore& settings)
 
 void SplashSystem::step(const Frame& frame)
 {
-    update(frame.now, frame.hover);
+    update(frame.dt, frame.hover);
 }
 
 void SplashSystem::setDisplay(const Display& display)

@@ -62,9 +62,8 @@ public:
     static constexpr int kMaxSplashesPerFrame = 24;
 
 private:
-    // Per frame, with the scene's absolute time (the system keeps its own step) and the
-    // pointer in scene coordinates while it is over this display.
-    void update(double now, std::optional<QPointF> hover);
+    // Per frame, with the pointer in scene coordinates while it is over this display.
+    void update(double frameStep, std::optional<QPointF> hover);
     // Makes up to kMaxSplashesPerFrame splashes from the accumulator, calling `splash` for
     // each unit drained; a capped frame drops its backlog.
     template <typename Splash>
@@ -89,7 +88,7 @@ private:
     double m_bottomAccumulator = 0;
     double m_dockAccumulator = 0;
     double m_hoverAccumulator = 0;
-    std::optional<double> m_lastUpdate; // none before the first frame
+    bool m_started = false;
 };
 
 } // namespace tavik

@@ -8,6 +8,7 @@
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
 constexpr QSizeF kScene{1500, 1000};
@@ -77,7 +78,7 @@ TEST_F(AuroraTest, EveryThirdCurtainIsTurnedRoundTheHueCircle)
 TEST_F(AuroraTest, ResizingRelaysFromFractionsAndKeepsThePhases)
 {
     AuroraSimulation sim(kScene, settings, context(1));
-    sim.step(Frame{0, 3});
+    sim.step(frameAt(0, 3));
     const std::vector<AuroraSimulation::Curtain> before = sim.curtains();
     std::vector<double> xs;
     std::vector<double> alphas;
@@ -113,7 +114,7 @@ TEST_F(AuroraTest, SwaysBreathesAndStretchesAtTheSpeedSetting)
         EXPECT_LE(c.sprite->alpha(), c.baseAlpha * 0.75 + 1e-12);
 
     for (int frame = 0; frame < 120; ++frame)
-        sim.step(Frame{0, 1.0 / 60});
+        sim.step(frameAt(0, 1.0 / 60));
     for (std::size_t i = 0; i < before.size(); ++i) {
         const auto& c = sim.curtains()[i];
         EXPECT_NEAR(c.swayPhase - before[i].swayPhase, 2 * c.swayRate * 0.3, 1e-9);
@@ -128,7 +129,7 @@ TEST_F(AuroraTest, SwaysBreathesAndStretchesAtTheSpeedSetting)
 
     settings.setAuroraEnabled(false);
     sim.apply(settings);
-    sim.step(Frame{0, 1}); // nothing to move, nothing to break
+    sim.step(frameAt(0, 1)); // nothing to move, nothing to break
     EXPECT_TRUE(sim.curtains().empty());
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
 constexpr QSizeF kScene{1000, 600};
@@ -59,7 +60,7 @@ TEST_F(CloudTest, SuppressedOrSwitchedOffKeepsNoClouds)
     sim.apply(settings);
     EXPECT_TRUE(sim.clouds().empty());
     EXPECT_TRUE(sim.node().children().empty());
-    sim.step(Frame{0, 0.1, {}}); // nothing to move
+    sim.step(frameAt(0, 0.1, {})); // nothing to move
 
     sim.setSuppressed(false);
     sim.apply(settings);
@@ -102,7 +103,7 @@ TEST_F(CloudTest, DriftsWithItsOwnSpeedAndHalfTheWind)
     for (const auto& cloud : sim.clouds())
         cloud.sprite->setPosition({500, 500});
 
-    sim.step(Frame{0, 0.5, {}});
+    sim.step(frameAt(0, 0.5, {}));
     for (const auto& cloud : sim.clouds())
         EXPECT_NEAR(cloud.sprite->position().x(), 500 + 0.5 * 14 * cloud.speedVar, 1e-9);
 
@@ -112,7 +113,7 @@ TEST_F(CloudTest, DriftsWithItsOwnSpeedAndHalfTheWind)
         cloud.sprite->setPosition({500, 500});
     WindSample wind;
     wind.velocity.dx = -60;
-    sim.step(Frame{0, 1.0, wind});
+    sim.step(frameAt(0, 1.0, wind));
     for (const auto& cloud : sim.clouds()) {
         EXPECT_NEAR(cloud.sprite->position().x(), 500 - 30 + 4 * cloud.speedVar, 1e-9);
         EXPECT_EQ(cloud.sprite->position().y(), 500); // drift is horizontal
@@ -128,7 +129,7 @@ TEST_F(CloudTest, WrapsAroundEitherEdgeAtANewHeight)
     // Just about to leave on the right.
     for (const auto& cloud : clouds)
         cloud.sprite->setPosition({kScene.width() + half(cloud) - 0.1, 10});
-    sim.step(Frame{0, 0.1, {}});
+    sim.step(frameAt(0, 0.1, {}));
     for (const auto& cloud : clouds)
         EXPECT_DOUBLE_EQ(cloud.sprite->position().x(), -half(cloud));
     expectInSky(sim);
@@ -138,7 +139,7 @@ TEST_F(CloudTest, WrapsAroundEitherEdgeAtANewHeight)
     wind.velocity.dx = -100;
     for (const auto& cloud : clouds)
         cloud.sprite->setPosition({-half(cloud) + 0.1, 10});
-    sim.step(Frame{0, 0.1, wind});
+    sim.step(frameAt(0, 0.1, wind));
     for (const auto& cloud : clouds)
         EXPECT_DOUBLE_EQ(cloud.sprite->position().x(), kScene.width() + half(cloud));
     expectInSky(sim);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
 constexpr double kDockTop = 70;
@@ -48,18 +49,18 @@ TEST_F(DockSettleSystemTest, TimerRearmsEveryFewSecondsAndStopsWhenNothingMaySet
     EXPECT_GE(first, 1.5);
     EXPECT_LE(first, 4);
 
-    system.step(Frame{0, first - 0.01});
+    system.step(frameAt(0, first - 0.01));
     EXPECT_TRUE(system.node().children().empty());
-    system.step(Frame{0, 0.02});
+    system.step(frameAt(0, 0.02));
     EXPECT_EQ(system.node().children().size(), 1u);
     EXPECT_GE(system.timeToNext(), 2.5);
     EXPECT_LE(system.timeToNext(), 6.5);
 
     // With no dock, or a hidden one, nothing lands but the timer keeps going.
     dock.setGeometry(std::nullopt);
-    system.step(Frame{0, system.timeToNext()});
+    system.step(frameAt(0, system.timeToNext()));
     dock.setGeometry(dockAt(400, 1000, false));
-    system.step(Frame{0, system.timeToNext()});
+    system.step(frameAt(0, system.timeToNext()));
     EXPECT_EQ(system.node().children().size(), 1u);
     EXPECT_GE(system.timeToNext(), 2.5);
 
@@ -67,7 +68,7 @@ TEST_F(DockSettleSystemTest, TimerRearmsEveryFewSecondsAndStopsWhenNothingMaySet
     settings.setSnowEnabled(false);
     system.apply(settings);
     const double waiting = system.timeToNext();
-    system.step(Frame{0, 100});
+    system.step(frameAt(0, 100));
     EXPECT_EQ(system.timeToNext(), waiting);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
 constexpr QSizeF kScene{800, 500};
@@ -43,7 +44,7 @@ TEST_F(DustTest, MotesDriftLeanWithTheWindAndWrapAtTheEdges)
     std::vector<QPointF> before;
     for (const auto& mote : motes)
         before.push_back(mote.sprite->position());
-    dust.step(Frame{0, 0.5, windOf(-40)});
+    dust.step(frameAt(0, 0.5, windOf(-40)));
     for (std::size_t i = 0; i < motes.size(); ++i) {
         const QPointF moved = motes[i].sprite->position() - before[i];
         if (std::abs(moved.x()) > 20 || std::abs(moved.y()) > 20)
@@ -55,14 +56,14 @@ TEST_F(DustTest, MotesDriftLeanWithTheWindAndWrapAtTheEdges)
     // Past the top: back in just below the bottom, same x. Past either side: the other side.
     sprite::SpriteNode& first = *motes[0].sprite;
     first.setPosition({123, kScene.height() + 3.99});
-    dust.step(Frame{0, 1, WindSample{}});
+    dust.step(frameAt(0, 1, WindSample{}));
     EXPECT_EQ(first.position(), QPointF(123 + motes[0].driftX, -4));
 
     first.setPosition({kScene.width() + 4, 200});
-    dust.step(Frame{0, 1, windOf(400)});
+    dust.step(frameAt(0, 1, windOf(400)));
     EXPECT_EQ(first.position().x(), -4);
     first.setPosition({-3.9, 200});
-    dust.step(Frame{0, 1, windOf(-400)});
+    dust.step(frameAt(0, 1, windOf(-400)));
     EXPECT_EQ(first.position().x(), kScene.width() + 4);
 }
 
@@ -73,7 +74,7 @@ TEST_F(DustTest, ShimmerSwingsBetweenThirtyAndAHundredPercentOfEachMotesAlpha)
     double lowest = 1;
     double highest = 0;
     for (int frame = 0; frame < 1800; ++frame) {
-        dust.step(Frame{0, 1.0 / 60, WindSample{}});
+        dust.step(frameAt(0, 1.0 / 60, WindSample{}));
         for (const auto& mote : dust.motes()) {
             const double share = mote.sprite->alpha() / mote.baseAlpha;
             EXPECT_GE(share, 0.3 - 1e-9);

@@ -37,6 +37,12 @@ inline std::pair<double, double> waveExtremes(double seed, double speed)
     return {low, high};
 }
 
+// A frame at `now` on the shared clock, `dt` after the one before.
+inline Frame frameAt(double now, double dt = 0, WindSample wind = {}, std::optional<QPointF> hover = std::nullopt)
+{
+    return Frame{now, dt, wind, hover};
+}
+
 // Just below 1: the top of a range without leaving it.
 inline constexpr double kAlmostOne = 1.0 - 1e-12;
 
@@ -44,9 +50,11 @@ inline constexpr double kAlmostOne = 1.0 - 1e-12;
 // provider with no dock until a test places one, and a scene to hang nodes in so their actions
 // run. Tests pass the time in through frames.
 class EffectFixture : public ::testing::Test {
-protected:
+public:
     static constexpr QSizeF kSceneSize{1440, 900};
     static constexpr double kFrame = 1.0 / 60;
+
+protected:
 
     [[nodiscard]] EffectContext context(double scale = 1, double now = 0)
     {
@@ -61,7 +69,7 @@ protected:
     [[nodiscard]] Frame frame(double dt = kFrame, WindSample wind = {})
     {
         now += dt;
-        return Frame{now, dt, wind, std::nullopt};
+        return frameAt(now, dt, wind);
     }
 
     // Shows `effect` on a display of `size` and applies the settings there.

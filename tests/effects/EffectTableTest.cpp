@@ -225,8 +225,9 @@ TEST_F(Textures, DrawnAtTheDisplaysScaleAndRedrawnWhenItChanges)
                 EXPECT_EQ(after[i]->size(), before[i]->size()) << "texture " << i << " keeps its size in points";
                 EXPECT_EQ(after[i]->pixelSize(), born[i]->pixelSize()) << "texture " << i << " at " << to;
             }
-            if (from < 1)
+            if (from < 1) {
                 EXPECT_NE(after.front()->pixelSize(), before.front()->pixelSize()) << "redrawn";
+            }
         }
     }
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
 constexpr QSizeF kScene{1000, 600};
@@ -71,7 +72,7 @@ TEST_F(FallingPiecesTest, SlowestFallAndCalmestTumbleKeepAFloorAndNoFlutter)
             turns.push_back(piece.sprite->zRotation());
         }
         const double dt = 0.05;
-        sim.step(Frame{0, dt, WindSample{}});
+        sim.step(frameAt(0, dt, WindSample{}));
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             const auto& piece = pieces[i];
             const QPointF now = piece.sprite->position();
@@ -94,7 +95,7 @@ TEST_F(FallingPiecesTest, FullTumbleNarrowsLeavesByUpToFortyFivePercent)
 
     double narrowest = 1;
     for (int frame = 0; frame < 600; ++frame) {
-        leaves.step(Frame{0, 1.0 / 60, WindSample{}});
+        leaves.step(frameAt(0, 1.0 / 60, WindSample{}));
         for (const auto& leaf : leaves.leaves()) {
             const double share = leaf.sprite->xScale() / leaf.baseScale;
             EXPECT_GE(share, 0.55 - 1e-9);
@@ -118,7 +119,7 @@ TEST_F(FallingPiecesTest, PiecesThatLeaveTheScreenComeBackAboveTheTop)
         std::vector<double> ys;
         for (const auto& petal : petals.petals())
             ys.push_back(petal.sprite->position().y());
-        petals.step(Frame{0, 1.0 / 30, windOf(400)});
+        petals.step(frameAt(0, 1.0 / 30, windOf(400)));
         for (std::size_t i = 0; i < ys.size(); ++i) {
             const QPointF p = petals.petals()[i].sprite->position();
             EXPECT_LE(p.x(), kScene.width() + 70 + 1e-9);

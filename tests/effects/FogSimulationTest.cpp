@@ -7,6 +7,7 @@
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
 constexpr QSizeF kScene{1200, 800};
@@ -93,7 +94,7 @@ TEST_F(FogTest, DriftsSlowlyAndWrapsWithTheWind)
 
     for (const auto& bank : banks)
         bank.sprite->setPosition({600, 100});
-    sim.step(Frame{0, 1.0, {}});
+    sim.step(frameAt(0, 1.0, {}));
     for (const auto& bank : banks)
         EXPECT_NEAR(bank.sprite->position().x() - 600, 6 * bank.speedVar, 1e-9);
 
@@ -101,20 +102,20 @@ TEST_F(FogTest, DriftsSlowlyAndWrapsWithTheWind)
     wind.velocity.dx = -20;
     for (const auto& bank : banks)
         bank.sprite->setPosition({600, 100});
-    sim.step(Frame{0, 1.0, wind});
+    sim.step(frameAt(0, 1.0, wind));
     for (const auto& bank : banks)
         EXPECT_NEAR(bank.sprite->position().x(), 600 - 10 + 6 * bank.speedVar, 1e-9);
 
     for (const auto& bank : banks)
         bank.sprite->setPosition({-half(bank) + 0.5, 700});
-    sim.step(Frame{0, 1.0, wind});
+    sim.step(frameAt(0, 1.0, wind));
     for (const auto& bank : banks)
         EXPECT_DOUBLE_EQ(bank.sprite->position().x(), kScene.width() + half(bank));
     expectLow(sim);
 
     for (const auto& bank : banks)
         bank.sprite->setPosition({kScene.width() + half(bank) - 0.5, 700});
-    sim.step(Frame{0, 1.0, {}});
+    sim.step(frameAt(0, 1.0, {}));
     for (const auto& bank : banks)
         EXPECT_DOUBLE_EQ(bank.sprite->position().x(), -half(bank));
     expectLow(sim);

@@ -11,6 +11,7 @@
 #include <numbers>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
 constexpr double kPi = std::numbers::pi;
@@ -53,7 +54,7 @@ TEST_F(RainSimulationTest, BirthRateFollowsDropsWidthPowerAndSwitch)
     settings.setRainEnabled(false);
     settings.setRainDynamic(true);
     applyAt(rain, {1440, 900}, 2);
-    rain.step(Frame{1000});
+    rain.step(frameAt(1000));
     EXPECT_EQ(rain.emitter().particleBirthRate(), 0);
 }
 
@@ -156,7 +157,7 @@ TEST_F(RainSimulationTest, DynamicModeSwellsAndEbbsWithTheSharedWave)
     const double base = rain.baseBirthRate();
     const double speed = rain.baseSpeed();
 
-    rain.step(Frame{1000}); // off: the values of the last apply stand
+    rain.step(frameAt(1000)); // off: the values of the last apply stand
     EXPECT_EQ(rain.emitter().particleBirthRate(), base);
     EXPECT_EQ(rain.emitter().particleScale(), 1);
 
@@ -165,7 +166,7 @@ TEST_F(RainSimulationTest, DynamicModeSwellsAndEbbsWithTheSharedWave)
     const auto [low, high] = test::waveExtremes(31, 0.85);
     for (const double time : {low, high}) {
         const double v = Dynamics::waveAt(time, 31, 0.85);
-        rain.step(Frame{time});
+        rain.step(frameAt(time));
         EXPECT_NEAR(rain.emitter().particleBirthRate(), base * (1.7 * v + 0.15), 1e-9);
         EXPECT_NEAR(rain.emitter().particleSpeed(), speed * (0.5 * v + 0.75), 1e-9);
         EXPECT_NEAR(rain.emitter().particleScale(), 0.7 * v + 0.7, 1e-9);

@@ -10,6 +10,7 @@
 #include <numbers>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
 class SnowSimulationTest : public test::EffectFixture {
@@ -71,15 +72,15 @@ TEST_F(SnowSimulationTest, DynamicSnowThickensAndEasesWithTheSharedWave)
     SnowSimulation snow = make();
     const double base = snow.baseBirthRate();
     const auto [low, high] = test::waveExtremes(91, 0.7);
-    snow.step(Frame{high});
+    snow.step(frameAt(high));
     EXPECT_EQ(snow.emitter().particleBirthRate(), base) << "off: the settings' rate stands";
 
     settings.setSnowDynamic(true);
     snow.apply(settings);
-    snow.step(Frame{low});
+    snow.step(frameAt(low));
     const double calmest = snow.emitter().particleBirthRate();
     const double slowest = snow.emitter().particleSpeed();
-    snow.step(Frame{high});
+    snow.step(frameAt(high));
     // From a fifth of the rate in a lull to well over half again at the wave's crest.
     EXPECT_NEAR(calmest, 0.2 * base, 0.15 * base);
     EXPECT_NEAR(snow.emitter().particleBirthRate(), 1.7 * base, 0.15 * base);

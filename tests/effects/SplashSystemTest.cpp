@@ -11,6 +11,7 @@
 #include <cmath>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
 constexpr double kFrame = 1.0 / 60;
@@ -46,9 +47,9 @@ protected:
     // Frames of 1/60 s over `seconds` after a first frame, which only starts the clock.
     void run(SplashSystem& splash, double seconds, std::optional<QPointF> hover = std::nullopt)
     {
-        splash.step(Frame{now, 0, {}, hover});
+        splash.step(frameAt(now, 0, {}, hover));
         for (int i = 0; i < int(std::lround(seconds / kFrame)); ++i)
-            splash.step(Frame{now += kFrame, 0, {}, hover});
+            splash.step(frameAt(now += kFrame, kFrame, {}, hover));
     }
 
     double now = 10;
@@ -80,18 +81,18 @@ TEST_F(SplashSystemTest, NothingOnTheFirstFrameOrWithoutRainAndNoDebtFromNegativ
 {
     settings.setDropsPerSecond(100);
     SplashSystem splash = make();
-    splash.step(Frame{5, 0, {}, QPointF(200, kHoverY)});
-    splash.step(Frame{5.01, 0, {}, std::nullopt});
+    splash.step(frameAt(5, kFrame, {}, QPointF(200, kHoverY)));
+    splash.step(frameAt(5.01, 0.01));
     EXPECT_NEAR(splash.bottomAccumulator(), 0.6, 1e-9);
     settings.setRainEnabled(false);
-    splash.step(Frame{6, 0, {}, QPointF(200, kHoverY)});
+    splash.step(frameAt(6, 0.99, {}, QPointF(200, kHoverY)));
     EXPECT_TRUE(splash.node().children().empty());
     EXPECT_NEAR(splash.bottomAccumulator(), 0.6, 1e-9);
 
     // A negative setting must not run up a debt that outlasts it.
     settings.setRainEnabled(true);
     settings.setDropsPerSecond(-1000);
-    splash.step(Frame{6.05, 0, {}, std::nullopt});
+    splash.step(frameAt(6.05, 0.05));
     EXPECT_GE(splash.bottomAccumulator(), 0);
 }
 
@@ -100,10 +101,10 @@ TEST_F(SplashSystemTest, AStallOrAHugeRateMakesNoBurst)
     settings.setDropsPerSecond(100000); // beyond the range: 120 a second
     settings.setIgnoreDockScreen(false);
     SplashSystem splash = make();
-    splash.step(Frame{1, 0, {}, std::nullopt});
+    splash.step(frameAt(1, kFrame));
     // A five-second stall counts as 1/15 s: 4.8 splashes at the bottom and on the dock, 7.2
     // under the pointer.
-    splash.step(Frame{6, 0, {}, QPointF(200, kHoverY)});
+    splash.step(frameAt(6, 5, {}, QPointF(200, kHoverY)));
     EXPECT_EQ(splash.node().children().size(), 4u + 4u + 7u);
     EXPECT_NEAR(splash.bottomAccumulator(), 0.8, 1e-9);
     EXPECT_NEAR(splash.dockAccumulator(), 0.8, 1e-9);

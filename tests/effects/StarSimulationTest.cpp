@@ -8,6 +8,7 @@
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
 using test::PinnedRandom;
 using test::kAlmostOne;
 
@@ -127,7 +128,7 @@ TEST_F(StarTest, MeteorCountdownRestartsOnlyWhenTheFrequencyChanges)
     StarSimulation sim(kScene, settings, pinnedContext);
     EXPECT_DOUBLE_EQ(sim.nextMeteorIn(), 5 * 0.65);
 
-    sim.step(Frame{0, 1});
+    sim.step(frameAt(0, 1));
     settings.setStarDensity(70); // another change, applied the same way
     sim.apply(settings);
     sim.apply(settings);
@@ -150,9 +151,9 @@ TEST_F(StarTest, OneMeteorPerDueFrameAndNoneWhileOffOrStarsAreOff)
     EXPECT_GE(first, 3.25);
     EXPECT_LE(first, 6.75);
 
-    sim.step(Frame{0, first - 0.01});
+    sim.step(frameAt(0, first - 0.01));
     EXPECT_EQ(meteors(sim), 0u);
-    sim.step(Frame{0, 1000}); // a huge step still starts only one
+    sim.step(frameAt(0, 1000)); // a huge step still starts only one
     EXPECT_EQ(meteors(sim), 1u);
     EXPECT_GE(sim.nextMeteorIn(), 3.25);
     EXPECT_LE(sim.nextMeteorIn(), 6.75);
@@ -161,7 +162,7 @@ TEST_F(StarTest, OneMeteorPerDueFrameAndNoneWhileOffOrStarsAreOff)
     settings.setShootingStarFrequency(0);
     sim.apply(settings);
     const double waiting = sim.nextMeteorIn();
-    sim.step(Frame{0, 1000});
+    sim.step(frameAt(0, 1000));
     EXPECT_EQ(meteors(sim), 1u);
     EXPECT_EQ(sim.nextMeteorIn(), waiting);
 
@@ -170,14 +171,14 @@ TEST_F(StarTest, OneMeteorPerDueFrameAndNoneWhileOffOrStarsAreOff)
     settings.setStarsEnabled(false);
     sim.apply(settings);
     const double paused = sim.nextMeteorIn();
-    sim.step(Frame{0, 1000});
+    sim.step(frameAt(0, 1000));
     EXPECT_EQ(sim.node().children().size(), 1u); // the earlier meteor only
     EXPECT_EQ(sim.nextMeteorIn(), paused);
 
     settings.setStarsEnabled(true);
     sim.apply(settings);
     EXPECT_EQ(sim.nextMeteorIn(), paused);
-    sim.step(Frame{0, paused});
+    sim.step(frameAt(0, paused));
     EXPECT_EQ(meteors(sim), 2u);
 }
 
@@ -187,7 +188,7 @@ TEST_F(StarTest, MeteorLengthIsBoundedOnTinyAndHugeScenes)
     for (const auto& [size, length] : {std::pair{QSizeF(0, 0), 120.0}, std::pair{QSizeF(300, 200), 120.0},
                                        std::pair{QSizeF(5000, 3000), 220.0}}) {
         StarSimulation sim(size, settings, context(1));
-        sim.step(Frame{0, sim.nextMeteorIn()});
+        sim.step(frameAt(0, sim.nextMeteorIn()));
         ASSERT_EQ(meteors(sim), 1u);
         EXPECT_DOUBLE_EQ(newestMeteor(sim).size().width(), length);
         EXPECT_GE(newestMeteor(sim).size().height(), 2.0);

@@ -13,6 +13,7 @@
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
 using test::kAlmostOne;
 
 namespace {
@@ -62,7 +63,7 @@ TEST_F(ThunderstormTest, WaitsBetweenFlashesFollowTheFrequency)
             random.value = fraction;
             ThunderstormSystem thunder = make();
             thunder.startFlash();
-            thunder.step(Frame{kNow, ThunderstormSystem::kFlashDuration});
+            thunder.step(frameAt(kNow, ThunderstormSystem::kFlashDuration));
             ASSERT_FALSE(thunder.isFlashing());
             EXPECT_NEAR(thunder.timeToNext(), fraction == 0.0 ? c.shortest : c.longest, 1e-6)
                 << "frequency " << c.frequency;
@@ -86,7 +87,7 @@ TEST_F(ThunderstormTest, SettingsChangeKeepsTheWaitAndOnlySwitchingOnRestartsIt)
 {
     random.value = kAlmostOne;
     ThunderstormSystem thunder = make();
-    thunder.step(Frame{kNow, 1.0});
+    thunder.step(frameAt(kNow, 1.0));
     const double left = thunder.timeToNext();
     ASSERT_NEAR(left, 2.75, 1e-6);
 
@@ -97,7 +98,7 @@ TEST_F(ThunderstormTest, SettingsChangeKeepsTheWaitAndOnlySwitchingOnRestartsIt)
 
     settings.setThunderEnabled(false);
     thunder.apply(settings);
-    thunder.step(Frame{kNow, 100});
+    thunder.step(frameAt(kNow, 100));
     EXPECT_FALSE(thunder.isFlashing());
     EXPECT_TRUE(strikes.empty());
 
@@ -110,14 +111,14 @@ TEST_F(ThunderstormTest, GlowFollowsTheEnvelopeAndSwitchingOffEndsTheFlash)
 {
     ThunderstormSystem thunder = make();
     thunder.startFlash();
-    thunder.step(Frame{kNow, 0.11});
+    thunder.step(frameAt(kNow, 0.11));
     EXPECT_NEAR(thunder.glow().alpha(), thunder.flashPeak() * ThunderstormSystem::envelope(0.2), 1e-9);
-    thunder.step(Frame{kNow, 0.44});
+    thunder.step(frameAt(kNow, 0.44));
     EXPECT_FALSE(thunder.isFlashing());
     EXPECT_EQ(thunder.glow().alpha(), 0.0);
 
     thunder.startFlash();
-    thunder.step(Frame{kNow, 0.03});
+    thunder.step(frameAt(kNow, 0.03));
     ASSERT_GT(thunder.glow().alpha(), 0.0);
     settings.setThunderEnabled(false);
     thunder.apply(settings);
@@ -158,7 +159,7 @@ TEST_F(ThunderstormTest, DynamicStormFollowsTheSharedWave)
         thunder.startFlash();
         ASSERT_EQ(strikes.size(), 1u);
         EXPECT_NEAR(strikes.front(), 70 * w + 20, 1e-9);
-        thunder.step(Frame{uptime, ThunderstormSystem::kFlashDuration});
+        thunder.step(frameAt(uptime, ThunderstormSystem::kFlashDuration));
         const double f = 90 * w + 10;
         EXPECT_NEAR(thunder.timeToNext(), (26 - 0.21 * f) * 0.6, 1e-9);
     }
@@ -171,7 +172,7 @@ TEST_F(ThunderstormTest, HandlerHearsEachFlashOnceAtItsStart)
     int flashes = 0;
     bool wasFlashing = false;
     for (int frame = 0; frame < 60 * 60; ++frame) {
-        thunder.step(Frame{kNow, 1.0 / 60});
+        thunder.step(frameAt(kNow, 1.0 / 60));
         if (thunder.isFlashing() && !wasFlashing) {
             ++flashes;
             EXPECT_EQ(int(strikes.size()), flashes) << "the handler runs as the flash starts";
@@ -193,7 +194,7 @@ TEST_F(ThunderstormTest, GlowLightsTheTopAndIsGoneBeforeTheMiddle)
     EXPECT_EQ(thunder.glow().position(), QPointF(100, 50));
 
     thunder.startFlash();
-    thunder.step(Frame{kNow, 0.06 * ThunderstormSystem::kFlashDuration});
+    thunder.step(frameAt(kNow, 0.06 * ThunderstormSystem::kFlashDuration));
     sprite::DrawList list;
     list.build(scene);
     sprite::RasterRenderer renderer;
