@@ -15,13 +15,6 @@ using test::frameAt;
 namespace {
 constexpr QSizeF kScene{800, 500};
 
-WindSample windOf(double dx)
-{
-    WindSample wind;
-    wind.velocity.dx = dx;
-    return wind;
-}
-
 class DustTest : public test::EffectFixture {
 protected:
     DustTest()

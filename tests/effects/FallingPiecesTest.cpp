@@ -16,13 +16,6 @@ using test::frameAt;
 namespace {
 constexpr QSizeF kScene{1000, 600};
 
-WindSample windOf(double dx)
-{
-    WindSample wind;
-    wind.velocity.dx = dx;
-    return wind;
-}
-
 // The colour in the middle of a leaf or petal texture, away from its centre line.
 QColor bodyColour(const sprite::TexturePtr& texture)
 {

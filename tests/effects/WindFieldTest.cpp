@@ -56,7 +56,7 @@ TEST(WindField, DirectionSetsSideAndShareOfFullSpeed)
     WindField left = steadyWind(60, 30, -10);
     for (int i = 0; i < 40; ++i) {
         for (WindField* wind : {&across, &slanted, &beyond, &left})
-            wind->update(0.1);
+            wind->update(0.1, 0);
         const double full = slanted.sample().velocity.dx;
         ASSERT_GT(full, 0);
         EXPECT_NEAR(across.sample().velocity.dx, 0.5 * full, 1e-9);
