@@ -5,6 +5,7 @@
 #include "settings/ScenePreset.h"
 #include "settings/SettingsStore.h"
 #include "sprite/DrawList.h"
+#include "sprite/EmitterNode.h"
 
 #include <benchmark/benchmark.h>
 

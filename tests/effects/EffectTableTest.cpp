@@ -157,7 +157,7 @@ TEST_F(Population, EveryCountFollowsItsRuleAndTheNewestGoFirst)
 struct TextureRow {
     const char* name;
     Make make;
-    bool edgeLit = false; // lit up to the border by design
+    bool edgeLit = false; // lit up to its border by design (a curtain hung from the top, a meteor's head)
 };
 
 std::vector<TextureRow> textureRows()
@@ -170,8 +170,8 @@ std::vector<TextureRow> textureRows()
         return std::make_unique<LightRaySimulation>(EffectFixture::kSceneSize, context);
     };
     return {
-        {"aurora", maker<AuroraSimulation>()},
-        {"stars", maker<StarSimulation>()},
+        {"aurora", maker<AuroraSimulation>(), true},
+        {"stars", maker<StarSimulation>(), true},
         {"clouds", maker<CloudSimulation>()},
         {"rays", rays},
         {"rain", maker<RainSimulation>()},
@@ -222,8 +222,11 @@ TEST_F(Textures, DrawnAtTheDisplaysScaleAndRedrawnWhenItChanges)
             const std::vector<sprite::TexturePtr> born = row.make(settings, context(to))->textures();
             ASSERT_EQ(after.size(), born.size());
             for (std::size_t i = 0; i < after.size(); ++i) {
-                EXPECT_EQ(after[i]->size(), before[i]->size()) << "texture " << i << " keeps its size in points";
+                EXPECT_EQ(after[i]->size(), born[i]->size()) << "texture " << i << " at " << to;
                 EXPECT_EQ(after[i]->pixelSize(), born[i]->pixelSize()) << "texture " << i << " at " << to;
+                // Drawn finer, not larger: at most a clear pixel on each side apart.
+                EXPECT_NEAR(after[i]->size().width(), before[i]->size().width(), 2 / from) << "texture " << i;
+                EXPECT_NEAR(after[i]->size().height(), before[i]->size().height(), 2 / from) << "texture " << i;
             }
             if (from < 1) {
                 EXPECT_NE(after.front()->pixelSize(), before.front()->pixelSize()) << "redrawn";
