@@ -21,7 +21,6 @@ tree() {
 
 check "down the graph, and from the folder itself" "0" \
   "$(tree app/Main.cpp sprite/Node.h app/Main.cpp app/Main.h platform/Dock.h core/DockGeometry.h)"
-check "the clock the slow wave reads" "0" "$(tree core/Dynamics.cpp effects/Uptime.h)"
 check "up the graph" "src/platform/Dock.h: includes effects/DockGeometry.h, but platform does not build on effects|1" \
   "$(tree platform/Dock.h effects/DockGeometry.h platform/Dock.h core/Signal.h)"
 check "sideways between branches" "src/sound/Levels.cpp: includes weather/Codes.h, but sound does not build on weather|1" \

@@ -21,8 +21,6 @@ ui: settings platform weather
 cli: atmosphere platform sound weather
 app: cli overlay ui
 '
-# The process clock still sits with the effects, though the slow wave and the sound read it.
-tolerated='effects/Uptime.h'
 
 declare -A direct
 while IFS=: read -r folder below; do
@@ -53,7 +51,6 @@ for dir in "$src"/*/; do
   fi
   may="$(allowed "$folder")"
   while IFS=: read -r file included; do
-    [ "$included" = "$tolerated" ] && continue
     used="${included%%/*}"
     [ -n "${direct[$used]+placed}" ] || continue # not one of ours
     case "$may" in *" $used "*) continue ;; esac

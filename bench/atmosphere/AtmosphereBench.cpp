@@ -2,10 +2,10 @@
 // many nodes and particles a long storm holds.
 #include "atmosphere/AtmosphereScene.h"
 
-#include "effects/Uptime.h"
 #include "settings/ScenePreset.h"
 #include "settings/SettingsStore.h"
 #include "sprite/DrawList.h"
+#include "sprite/EmitterNode.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,16 +19,14 @@ struct Setup {
     MemoryKeyValueStore db;
     SettingsStore store{db};
     FixedDockGeometry dock{DockGeometry{"bench", DockGeometry::Orientation::bottom, QRectF(600, 0, 700, 90), 64, true}};
-    double now = 1;
+    double now = 1001;
 
     Setup(const char* preset, std::function<void(SettingsStore&)> tweak = {})
     {
-        Uptime::setSource([this] { return 1000 + now; });
         ScenePreset::preset(QString::fromLatin1(preset))->apply(store);
         if (tweak)
             tweak(store);
     }
-    ~Setup() { Uptime::setSource({}); }
 
     void run(AtmosphereScene& scene, double seconds)
     {
@@ -61,7 +59,7 @@ std::size_t countParticles(const sprite::Node& node)
 void frameStep(benchmark::State& state, const char* preset, QSizeF size, std::function<void(SettingsStore&)> tweak)
 {
     Setup setup(preset, std::move(tweak));
-    AtmosphereScene scene(size, setup.store, {true, 1}, setup.dock, 1);
+    AtmosphereScene scene(size, setup.store, {true, 1}, setup.dock, 1, setup.now);
     setup.run(scene, 10); // warm: emitters full, splashes and flashes under way
     for (auto _ : state) {
         scene.advance(setup.now);
@@ -114,7 +112,7 @@ void BM_EverythingFrame4K(benchmark::State& state)
 void BM_EverythingDrawList4K(benchmark::State& state)
 {
     Setup setup("storm", everythingAtMaximum);
-    AtmosphereScene scene({3840, 2160}, setup.store, {true, 1}, setup.dock, 1);
+    AtmosphereScene scene({3840, 2160}, setup.store, {true, 1}, setup.dock, 1, setup.now);
     setup.run(scene, 10);
     sprite::DrawList list;
     for (auto _ : state)
@@ -137,7 +135,7 @@ void BM_CreateScene1080Scale2(benchmark::State& state)
     Setup setup("storm");
     std::uint64_t seed = 1;
     for (auto _ : state) {
-        AtmosphereScene scene({1920, 1080}, setup.store, {true, 2}, setup.dock, seed++);
+        AtmosphereScene scene({1920, 1080}, setup.store, {true, 2}, setup.dock, seed++, setup.now);
         benchmark::DoNotOptimize(scene.children().size());
     }
 }
@@ -146,7 +144,7 @@ void BM_StormHour(benchmark::State& state)
 {
     for (auto _ : state) {
         Setup setup("storm", [](SettingsStore& s) { s.setDropsPerSecond(120); });
-        AtmosphereScene scene({1920, 1080}, setup.store, {true, 1}, setup.dock, 1);
+        AtmosphereScene scene({1920, 1080}, setup.store, {true, 1}, setup.dock, 1, setup.now);
         std::size_t maxNodes = 0;
         std::size_t maxParticles = 0;
         for (int minute = 0; minute < 60; ++minute) {

@@ -54,7 +54,7 @@ void CloudUpdate(benchmark::State& state)
     WindSample wind;
     wind.velocity.dx = 40;
     for (auto _ : state)
-        clouds.update(1.0 / 60, wind);
+        clouds.step(Frame{0, 1.0 / 60, wind, std::nullopt});
 }
 BENCHMARK(CloudUpdate);
 

@@ -1,19 +1,8 @@
 #pragma once
 
-#include "effects/AuroraSimulation.h"
 #include "effects/CloudSimulation.h"
-#include "effects/DockSettleSystem.h"
-#include "effects/DustSimulation.h"
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
-#include "effects/FireflySimulation.h"
-#include "effects/FogSimulation.h"
-#include "effects/LeafSimulation.h"
-#include "effects/LightRaySimulation.h"
-#include "effects/PetalSimulation.h"
-#include "effects/RainSimulation.h"
-#include "effects/SnowSimulation.h"
-#include "effects/SplashSystem.h"
-#include "effects/StarSimulation.h"
 #include "effects/ThunderstormSystem.h"
 #include "effects/WindField.h"
 
@@ -25,6 +14,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 namespace tavik {
 
@@ -34,19 +25,30 @@ class SettingsStore;
 // advanced once per frame with a clamped time step. Displays share nothing but the settings.
 class AtmosphereScene final : public sprite::Scene {
 public:
+    // `now` is the shared clock's reading as the scene is built; every frame brings its own.
     AtmosphereScene(QSizeF size, SettingsStore& settings, ScreenRenderInfo info, const DockGeometryProvider& dock,
-                    std::uint64_t seed = sprite::Random::kDefaultSeed);
+                    std::uint64_t seed = sprite::Random::kDefaultSeed, double now = 0);
     ~AtmosphereScene() override;
 
     // Copies the current settings into the wind and every effect.
     void applySettings();
 
+    // The shared clock reads `clock` when the frame time given to advance() is `frameTime`.
+    // An overlay advances with the clock itself (the default); an offline render starts its
+    // frames wherever it likes and names the clock time they stand for.
+    void setClockOrigin(double frameTime, double clock)
+    {
+        m_originFrameTime = frameTime;
+        m_originClock = clock;
+    }
+
     [[nodiscard]] const ScreenRenderInfo& info() const { return m_info; }
-    void setInfo(ScreenRenderInfo info) { m_info = info; }
+    // The display changed under the scene (its pixel ratio, or whether it shows the dock).
+    void setInfo(ScreenRenderInfo info);
     [[nodiscard]] bool cloudsSuppressed() const { return m_cloudsSuppressed; }
     void setCloudsSuppressed(bool suppressed) { m_cloudsSuppressed = suppressed; }
     [[nodiscard]] bool isRenderingEnabled() const { return m_renderingEnabled; }
-    [[nodiscard]] double lastUpdate() const { return m_lastUpdate; }
+    [[nodiscard]] std::optional<double> lastUpdate() const { return m_lastUpdate; }
 
     // Where the pointer is, in this scene's coordinates (the window origin already taken
     // off), or nothing; the scene keeps it only when it lies on the display.
@@ -54,58 +56,50 @@ public:
     // Called once at the start of every lightning flash with its brightness (0 to 100).
     void setLightningHandler(std::function<void(double brightness)> handler);
 
-    // The scene's effects by name, back to front, for inspection and tests.
-    struct NamedRoot {
+    // The scene's effects by name, back to front within the order they step in.
+    struct NamedEffect {
         const char* name;
-        const sprite::Node* node;
+        const Effect* effect;
     };
-    [[nodiscard]] std::vector<NamedRoot> effectRoots() const;
+    [[nodiscard]] std::vector<NamedEffect> effects() const;
+    [[nodiscard]] const Effect* effect(std::string_view name) const;
+    // One effect by name as its own type, for inspection and tests; null if it is not one.
+    template <typename T>
+    [[nodiscard]] T* effectAs(std::string_view name)
+    {
+        return dynamic_cast<T*>(const_cast<Effect*>(effect(name)));
+    }
 
     [[nodiscard]] const WindField& wind() const { return m_wind; }
-    [[nodiscard]] RainSimulation& rain() { return *m_rain; }
-    [[nodiscard]] SnowSimulation& snow() { return *m_snow; }
-    [[nodiscard]] SplashSystem& splash() { return *m_splash; }
     [[nodiscard]] CloudSimulation& clouds() { return *m_clouds; }
-    [[nodiscard]] FogSimulation& fog() { return *m_fog; }
     [[nodiscard]] ThunderstormSystem& thunder() { return *m_thunder; }
-    [[nodiscard]] DockSettleSystem& dockSettle() { return *m_dockSettle; }
-    [[nodiscard]] FireflySimulation& fireflies() { return *m_fireflies; }
-    [[nodiscard]] StarSimulation& stars() { return *m_stars; }
-    [[nodiscard]] LightRaySimulation& moonRays() { return *m_moonRays; }
 
 protected:
     void update(double currentTime) override;
     void didChangeSize(QSizeF oldSize) override;
 
 private:
-    void createEffects();
-    void applyRays();
+    struct Slot {
+        const char* name;
+        std::unique_ptr<Effect> effect;
+    };
+
+    void createEffects(double now);
+    void showDisplay();
     [[nodiscard]] std::optional<QPointF> hoverInScene() const;
-    [[nodiscard]] WindSample windForEffects() const;
-    void stepDynamicSnow();
 
     SettingsStore& m_settings;
     ScreenRenderInfo m_info;
     LandingDockGeometry m_dock; // what the effects see: only a bottom dock
     WindField m_wind;
-    std::unique_ptr<AuroraSimulation> m_aurora;
-    std::unique_ptr<StarSimulation> m_stars;
-    std::unique_ptr<CloudSimulation> m_clouds;
-    std::unique_ptr<LightRaySimulation> m_sunRays;
-    std::unique_ptr<LightRaySimulation> m_moonRays;
-    std::unique_ptr<RainSimulation> m_rain;
-    std::unique_ptr<SnowSimulation> m_snow;
-    std::unique_ptr<SplashSystem> m_splash;
-    std::unique_ptr<LeafSimulation> m_leaves;
-    std::unique_ptr<PetalSimulation> m_petals;
-    std::unique_ptr<FireflySimulation> m_fireflies;
-    std::unique_ptr<FogSimulation> m_fog;
-    std::unique_ptr<DustSimulation> m_dust;
-    std::unique_ptr<ThunderstormSystem> m_thunder;
-    std::unique_ptr<DockSettleSystem> m_dockSettle;
+    std::vector<Slot> m_effects; // in the order they step
+    CloudSimulation* m_clouds = nullptr;
+    ThunderstormSystem* m_thunder = nullptr;
     bool m_cloudsSuppressed = false;
     bool m_renderingEnabled = true;
-    double m_lastUpdate = 0;
+    std::optional<double> m_lastUpdate;
+    double m_originFrameTime = 0;
+    double m_originClock = 0;
     std::function<std::optional<QPointF>()> m_pointerSource;
 };
 

@@ -26,7 +26,7 @@ void CloudUnderlayScene::applySettings()
 {
     m_wind.apply(m_settings);
     m_clouds->setSuppressed(false);
-    m_clouds->apply(m_settings, size());
+    m_clouds->apply(m_settings);
     // Unlike the main scene, the underlay also stops for the lock on its own.
     m_renderingEnabled = m_settings.enabled() && !m_settings.screenLocked();
     setPaused(!m_renderingEnabled);
@@ -38,15 +38,15 @@ void CloudUnderlayScene::update(double currentTime)
     if (!m_renderingEnabled)
         return;
     const double dt = takeFrameStep(m_lastUpdate, currentTime);
-    m_wind.update(dt);
-    m_clouds->update(dt, m_settings.windEnabled() ? m_wind.sample() : WindSample{});
+    m_wind.update(dt, currentTime);
+    m_clouds->step({currentTime, dt, m_settings.windEnabled() ? m_wind.sample() : WindSample{}, std::nullopt});
 }
 
 void CloudUnderlayScene::didChangeSize(QSizeF oldSize)
 {
     sprite::Scene::didChangeSize(oldSize);
     m_clouds->setSceneSize(size());
-    m_clouds->apply(m_settings, size());
+    m_clouds->apply(m_settings);
 }
 
 } // namespace tavik

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace tavik {
 
@@ -36,7 +37,7 @@ private:
     NoDockGeometry m_noDock;
     WindField m_wind;
     std::unique_ptr<CloudSimulation> m_clouds;
-    double m_lastUpdate = 0;
+    std::optional<double> m_lastUpdate;
     bool m_renderingEnabled = true;
 };
 

@@ -55,7 +55,8 @@ QJsonArray dumpChildren(const sprite::Node& parent)
 QJsonObject dumpScene(const AtmosphereScene& scene)
 {
     QJsonObject effects;
-    for (const auto& [name, root] : scene.effectRoots()) {
+    for (const auto& [name, member] : scene.effects()) {
+        const sprite::Node* root = &member->node();
         QJsonObject effect;
         effect.insert("z", root->zPosition());
         effect.insert("hidden", root->isHidden());

@@ -6,7 +6,6 @@
 
 #include "atmosphere/AtmosphereScene.h"
 #include "atmosphere/SceneDump.h"
-#include "effects/Uptime.h"
 #include "settings/Color.h"
 #include "sprite/DrawList.h"
 #include "sprite/GlRenderer.h"
@@ -28,7 +27,7 @@ namespace {
 
 constexpr double kMaxPoints = 16384;
 constexpr double kMaxPixels = 16384;
-// Any non-zero start: the scene treats a last frame time of 0 as "never advanced".
+// Where the frames start; the clock they stand for starts at --uptime.
 constexpr double kFirstFrameTime = 1;
 
 struct RenderOptions {
@@ -163,17 +162,15 @@ int render(SettingsStore& settings, const RenderOptions& options, QTextStream& o
     if (options.dock)
         dock.setGeometry(DockGeometry{QStringLiteral("render"), DockGeometry::Orientation::bottom, *options.dock, 64, true});
     double now = kFirstFrameTime;
-    Uptime::setSource([&options, &now] { return options.uptime + (now - kFirstFrameTime); });
-
     AtmosphereScene scene(options.size, settings, ScreenRenderInfo{options.dock.has_value(), options.scale}, dock,
-                          options.seed);
+                          options.seed, options.uptime);
+    scene.setClockOrigin(kFirstFrameTime, options.uptime);
 
     std::optional<OffscreenGl> gl;
     if (options.openGl && !options.outPath.isEmpty()) {
         QString problem;
         gl.emplace();
         if (!gl->start(problem)) {
-            Uptime::setSource({});
             err << "tavik: " << problem << Qt::endl;
             return kExitFailure;
         }
@@ -222,7 +219,6 @@ int render(SettingsStore& settings, const RenderOptions& options, QTextStream& o
             status = kExitFailure;
         }
     }
-    Uptime::setSource({});
     return status;
 }
 

@@ -8,7 +8,7 @@
 #include "core/Dynamics.h"
 #include "sound/Scheduler.h"
 #include "sound/SoundscapeManager.h"
-#include "effects/Uptime.h"
+#include "core/Clock.h"
 #include "sound/WavWriter.h"
 
 #include <algorithm>
@@ -111,7 +111,7 @@ std::vector<Flash> stormFlashes(const SettingsStore& store, double seconds, doub
 int render(SettingsStore& store, const SoundOptions& options, QTextStream& out, QTextStream& err)
 {
     const std::uint64_t seed = options.seed.value_or(std::random_device{}());
-    const double uptime = options.uptime.value_or(Uptime::now());
+    const double uptime = options.uptime.value_or(Clock::now());
     std::mt19937_64 random(seed ^ 0x5DEECE66Dull);
     std::vector<Flash> flashes = options.flashes;
     if (flashes.empty() && store.thunderEnabled())
@@ -125,9 +125,8 @@ int render(SettingsStore& store, const SoundOptions& options, QTextStream& out, 
         return kExitFailure;
     }
 
-    Uptime::pin(uptime);
     auto output = std::make_unique<OfflineAudioOutput>();
-    auto scheduler = std::make_unique<VirtualScheduler>();
+    auto scheduler = std::make_unique<VirtualScheduler>(uptime);
     OfflineAudioOutput& device = *output;
     VirtualScheduler& clock = *scheduler;
     SoundscapeManager soundscape(store, std::move(output), std::move(scheduler), seed);
@@ -140,8 +139,7 @@ int render(SettingsStore& store, const SoundOptions& options, QTextStream& out, 
     bool written = true;
     for (std::uint64_t frame = 0; frame < totalFrames && written;) {
         const double t = static_cast<double>(frame) / kSampleRate;
-        Uptime::pin(uptime + t);
-        clock.advanceTo(t);
+        clock.advanceTo(uptime + t);
         for (; nextFlash < flashes.size() && flashes[nextFlash].time <= t; ++nextFlash) {
             const Flash& flash = flashes[nextFlash];
             soundscape.lightningStruck(flash.brightness.value_or(store.thunderBrightness()));
@@ -152,7 +150,6 @@ int render(SettingsStore& store, const SoundOptions& options, QTextStream& out, 
         written = writer.write(block.data(), n);
         frame += n;
     }
-    Uptime::pin(std::nullopt);
     if (!written || !writer.finish()) {
         err << "tavik: cannot write " << options.outPath << ": " << writer.errorString() << Qt::endl;
         QFile::remove(options.outPath);

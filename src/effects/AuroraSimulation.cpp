@@ -1,5 +1,6 @@
 #include "effects/AuroraSimulation.h"
 
+#include "effects/Population.h"
 #include "settings/SettingsStore.h"
 
 #include <QLinearGradient>
@@ -65,6 +66,7 @@ AuroraSimulation::AuroraSimulation(QSizeF size, const SettingsStore& settings, c
     : m_random(context.random)
     , m_sceneSize(size)
     , m_texture(makeCurtainTexture(context.backingScale))
+    , m_backingScale(context.backingScale)
 {
     apply(settings, size);
 }
@@ -114,18 +116,11 @@ void AuroraSimulation::apply(const SettingsStore& settings, QSizeF size)
     m_intensity = boundedSetting(settings, Setting::auroraIntensity) / 100;
     m_speedFactor = boundedSetting(settings, Setting::auroraSpeed) / 100 * kSpeedSpan + kSpeedMin;
 
-    int target = 0;
-    if (m_enabled) {
-        // Rounded: intensity 6 gives none, 7 gives one.
-        const double wanted = std::round(m_intensity * kMaxCurtains);
-        target = std::isfinite(wanted) ? int(std::clamp(wanted, 0.0, double(kMaxCurtains))) : 0;
-    }
-    while (int(m_curtains.size()) < target)
-        spawnCurtain(int(m_curtains.size()));
-    while (int(m_curtains.size()) > target) {
-        m_curtains.back().sprite->removeFromParent();
-        m_curtains.pop_back();
-    }
+    // Rounded: intensity 6 gives none, 7 gives one.
+    const std::size_t target = m_enabled ? roundedCount(m_intensity * kMaxCurtains, kMaxCurtains) : 0;
+    resizePopulation(
+        m_curtains, target, [this] { spawnCurtain(int(m_curtains.size())); },
+        [](Curtain& curtain) { curtain.sprite->removeFromParent(); });
     for (std::size_t i = 0; i < m_curtains.size(); ++i)
         m_curtains[i].sprite->setColor(tint(int(i)));
     layout();
@@ -185,6 +180,35 @@ void AuroraSimulation::update(double dt)
         curtain.breathePhase += dt * curtain.breatheRate * s;
         pose(curtain);
     }
+}
+
+void AuroraSimulation::setDisplay(const Display& display)
+{
+    if (display.backingScale != m_backingScale) {
+        m_backingScale = display.backingScale;
+        m_texture = makeCurtainTexture(m_backingScale);
+        for (Curtain& curtain : m_curtains)
+            curtain.sprite->setTexture(m_texture);
+    }
+    if (display.size != m_sceneSize) {
+        m_sceneSize = display.size;
+        layout();
+    }
+}
+
+void AuroraSimulation::apply(const SettingsStore& settings)
+{
+    apply(settings, m_sceneSize);
+}
+
+void AuroraSimulation::step(const Frame& frame)
+{
+    update(frame.dt);
+}
+
+std::vector<sprite::TexturePtr> AuroraSimulation::textures() const
+{
+    return {m_texture};
 }
 
 } // namespace tavik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 
@@ -19,7 +20,7 @@ class SettingsStore;
 // Up to eight tall, soft curtains of coloured light hanging from the top edge, spread from
 // left to right; each sways, breathes and stretches on its own, and every third one has a
 // shifted hue. All curtains share one white texture.
-class AuroraSimulation {
+class AuroraSimulation final : public Effect {
 public:
     struct Curtain {
         sprite::SpriteNode* sprite = nullptr; // owned by the root node
@@ -37,14 +38,14 @@ public:
 
     AuroraSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt);
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
-    // Sizes and places every curtain from its fractions and its current sway.
-    void layout();
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+
 
     [[nodiscard]] const std::vector<Curtain>& curtains() const { return m_curtains; }
     [[nodiscard]] QSizeF sceneSize() const { return m_sceneSize; }
@@ -63,6 +64,11 @@ public:
     static constexpr int kMaxCurtains = 8;
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
+    // Sizes and places every curtain from its fractions and its current sway.
+    void layout();
+    void setSceneSize(QSizeF size) { m_sceneSize = size; }
+    void update(double dt);
     void spawnCurtain(int index);
     void pose(Curtain& curtain) const;
 
@@ -71,6 +77,7 @@ private:
     std::vector<Curtain> m_curtains;
     QSizeF m_sceneSize;
     sprite::TexturePtr m_texture;
+    double m_backingScale;
     bool m_enabled = false;
     sprite::Color m_color;
     double m_intensity = 0;

@@ -1,5 +1,6 @@
 #include "effects/CloudSimulation.h"
 
+#include "effects/Population.h"
 #include "settings/SettingsStore.h"
 #include "sprite/Blur.h"
 
@@ -30,9 +31,8 @@ constexpr double kBaseSpeedMin = 4;
 constexpr double kBaseSpeedSpan = 20;
 constexpr double kWindShare = 0.5;
 
-constexpr double kLowPowerShare = 0.5;
 // The slider stops at 20; a value typed on the command line must not exhaust memory.
-constexpr long kMaxClouds = 100;
+constexpr std::size_t kMaxClouds = 100;
 
 // The cloud drawing, in points of the 500 × 320 image, y up.
 constexpr double kCentreX = 250;
@@ -160,14 +160,23 @@ QImage whitened(const QImage& source, double pixelsPerPoint)
 CloudSimulation::CloudSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context)
     : m_random(context.random)
     , m_sceneSize(size)
+    , m_shapeRandom(context.random)
+    , m_backingScale(context.backingScale)
+{
+    m_texturePool = drawPool(m_random, m_backingScale);
+    apply(settings, size);
+}
+
+std::array<sprite::TexturePtr, 6> CloudSimulation::drawPool(sprite::Random& random, double backingScale)
 {
     // The clouds are soft enough that their textures at the working resolution look the same
     // on any display once scaled up; at backing scale 2 that is a sixteenth of the memory.
-    const double pixelsPerPoint = std::min(kWorkScale, context.backingScale);
-    for (auto& texture : m_texturePool)
-        texture = sprite::Texture::fromImage(makeCloudImage(m_random, context.backingScale), pixelsPerPoint,
+    const double pixelsPerPoint = std::min(kWorkScale, backingScale);
+    std::array<sprite::TexturePtr, 6> pool;
+    for (auto& texture : pool)
+        texture = sprite::Texture::fromImage(makeCloudImage(random, backingScale), pixelsPerPoint,
                                              sprite::Filtering::Linear);
-    apply(settings, size);
+    return pool;
 }
 
 QImage CloudSimulation::makeCloudImage(sprite::Random& random, double backingScale)
@@ -207,20 +216,14 @@ void CloudSimulation::apply(const SettingsStore& settings, QSizeF size)
         cloud.sprite->setAlpha(m_opacity);
     }
 
-    long target = 0;
+    std::size_t target = 0;
     if (m_enabled && !m_suppressed) {
-        const double share = settings.lowPowerMode() ? kLowPowerShare : 1.0;
-        const double wanted = boundedSetting(settings, Setting::cloudCount) * share;
+        const double share = settings.lowPowerMode() ? kLowPowerScale : 1.0;
         // Rounded half away from zero: five clouds in low-power mode become three.
-        target = std::isfinite(wanted) ? std::lround(std::clamp(wanted, 0.0, double(kMaxClouds))) : 0;
+        target = roundedCount(boundedSetting(settings, Setting::cloudCount) * share, kMaxClouds);
     }
-
-    while (long(m_clouds.size()) > target) {
-        m_clouds.back().sprite->removeFromParent();
-        m_clouds.pop_back();
-    }
-    while (long(m_clouds.size()) < target)
-        spawnCloud(true);
+    resizePopulation(
+        m_clouds, target, [this] { spawnCloud(true); }, [](Cloud& cloud) { cloud.sprite->removeFromParent(); });
 }
 
 void CloudSimulation::spawnCloud(bool initial)
@@ -278,6 +281,40 @@ void CloudSimulation::update(double dt, const WindSample& wind)
         else
             cloud.sprite->setPosition({x, p.y()});
     }
+}
+
+void CloudSimulation::apply(const SettingsStore& settings)
+{
+    apply(settings, m_sceneSize);
+}
+
+void CloudSimulation::step(const Frame& frame)
+{
+    update(frame.dt, frame.wind);
+}
+
+void CloudSimulation::setDisplay(const Display& display)
+{
+    m_sceneSize = display.size;
+    if (std::min(kWorkScale, display.backingScale) == std::min(kWorkScale, m_backingScale)) {
+        m_backingScale = display.backingScale;
+        return;
+    }
+    m_backingScale = display.backingScale;
+    // The same shapes again: drawn from the randomness they were first drawn from.
+    sprite::Random shapes = m_shapeRandom;
+    const std::array<sprite::TexturePtr, 6> pool = drawPool(shapes, m_backingScale);
+    for (const Cloud& cloud : m_clouds) {
+        const auto old = std::find(m_texturePool.begin(), m_texturePool.end(), cloud.sprite->texture());
+        if (old != m_texturePool.end())
+            cloud.sprite->setTexture(pool[std::size_t(old - m_texturePool.begin())]);
+    }
+    m_texturePool = pool;
+}
+
+std::vector<sprite::TexturePtr> CloudSimulation::textures() const
+{
+    return {m_texturePool.begin(), m_texturePool.end()};
 }
 
 } // namespace tavik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 #include "effects/WindField.h"
@@ -21,7 +22,7 @@ class SettingsStore;
 
 // A handful of large, soft clouds drifting through the upper third of the scene and wrapping
 // around at the edges. Six cloud shapes are drawn once; every cloud reuses one of them.
-class CloudSimulation {
+class CloudSimulation final : public Effect {
 public:
     struct Cloud {
         sprite::SpriteNode* sprite = nullptr; // owned by the root node
@@ -31,11 +32,14 @@ public:
 
     CloudSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt, const WindSample& wind);
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+
 
     // Written by the owning scene: a suppressed simulation keeps no clouds (they are drawn by
     // the underlay behind windows instead).
@@ -56,6 +60,9 @@ public:
     static constexpr QSizeF kImageSize{500, 320};
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
+    void update(double dt, const WindSample& wind);
+    [[nodiscard]] static std::array<sprite::TexturePtr, 6> drawPool(sprite::Random& random, double backingScale);
     void spawnCloud(bool initial);
     void reseed(Cloud& cloud, bool enteringFromLeft);
     [[nodiscard]] double randomHeight();
@@ -65,6 +72,8 @@ private:
     std::vector<Cloud> m_clouds;
     QSizeF m_sceneSize;
     std::array<sprite::TexturePtr, 6> m_texturePool;
+    sprite::Random m_shapeRandom; // as it stood before the shapes were drawn
+    double m_backingScale;
     bool m_enabled = true;
     bool m_suppressed = false;
     double m_opacity = 0;

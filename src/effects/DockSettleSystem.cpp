@@ -178,4 +178,31 @@ void DockSettleSystem::launch(sprite::SpriteNode& item, QPointF landing, double 
         Action::wait(rest), Action::fadeOut(fadeOut), Action::removeFromParent()));
 }
 
+void DockSettleSystem::apply(const SettingsStore& settings)
+{
+    apply(settings, m_sceneSize);
+}
+
+void DockSettleSystem::step(const Frame& frame)
+{
+    update(frame.dt);
+}
+
+// Items on their way keep the texture they set out with.
+void DockSettleSystem::setDisplay(const Display& display)
+{
+    m_sceneSize = display.size;
+    m_hostsDock = display.hostsDock;
+    if (display.backingScale == m_backingScale)
+        return;
+    m_backingScale = display.backingScale;
+    m_flakeTexture = SnowSimulation::makeDotTexture(m_backingScale);
+    m_crystalFlake = SnowSimulation::makeCrystalTexture(m_backingScale);
+}
+
+std::vector<sprite::TexturePtr> DockSettleSystem::textures() const
+{
+    return {m_flakeTexture, m_crystalFlake};
+}
+
 } // namespace tavik

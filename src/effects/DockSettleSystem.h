@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 
@@ -19,23 +20,21 @@ class SettingsStore;
 
 // Every few seconds one leaf, petal or snowflake drifts down onto the top of the dock, rests
 // there for a while and fades away. Which kinds appear follows the effects that are on.
-class DockSettleSystem {
+class DockSettleSystem final : public Effect {
 public:
     enum class Kind { leaf, petal, snow };
 
     DockSettleSystem(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
 
-    // Items already on screen keep their course.
-    void apply(const SettingsStore& settings, QSizeF size);
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
-    // Whether this display shows the dock. The dock's rectangle is given in its own
-    // display's coordinates, so elsewhere the items would rest on nothing; true until set.
-    void setHostsDock(bool hostsDock) { m_hostsDock = hostsDock; }
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    void update(double dt);
+
     // Starts one item towards the dock, if there is a visible dock wide enough to land on.
     // Returns the item, or null when it gave up.
     sprite::SpriteNode* spawnOne();
@@ -55,6 +54,9 @@ public:
     [[nodiscard]] static std::optional<Span> landingSpan(const QRectF& dock, double width);
 
 private:
+    // Items already on screen keep their course.
+    void apply(const SettingsStore& settings, QSizeF size);
+    void update(double dt);
     [[nodiscard]] std::unique_ptr<sprite::SpriteNode> makeItem(Kind kind) const;
     void launch(sprite::SpriteNode& item, QPointF landing, double duration);
 

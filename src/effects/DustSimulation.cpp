@@ -1,5 +1,6 @@
 #include "effects/DustSimulation.h"
 
+#include "effects/Population.h"
 #include "settings/SettingsStore.h"
 
 #include <QPainter>
@@ -17,7 +18,6 @@ constexpr QSizeF kSpeckSize(8, 8); // 16 pixels on a high-density display
 constexpr double kSpeckMidStop = 0.4;
 constexpr double kSpeckMidAlpha = 0.5;
 
-constexpr double kLowPowerShare = 0.5;
 constexpr double kSideMin = 1; // points
 constexpr double kSideMax = 3;
 constexpr double kBaseAlphaMin = 0.1;
@@ -42,11 +42,9 @@ std::size_t targetCount(const SettingsStore& settings)
         return 0;
     const double wanted =
         boundedSetting(settings, Setting::dustDensity) / 100 * DustSimulation::kMaxMotes *
-        (settings.lowPowerMode() ? kLowPowerShare : 1.0);
-    if (!std::isfinite(wanted))
-        return 0;
+        (settings.lowPowerMode() ? kLowPowerScale : 1.0);
     // Truncated, not rounded: density 1 gives one mote, and none while saving power.
-    return std::size_t(std::clamp(std::trunc(wanted), 0.0, double(DustSimulation::kMaxMotes)));
+    return truncatedCount(wanted, DustSimulation::kMaxMotes);
 }
 
 } // namespace
@@ -55,6 +53,7 @@ DustSimulation::DustSimulation(QSizeF size, const SettingsStore& settings, const
     : m_random(context.random)
     , m_sceneSize(size)
     , m_texture(makeSpeckTexture(context.backingScale))
+    , m_backingScale(context.backingScale)
 {
     m_motes.reserve(kMaxMotes);
     apply(settings, size);
@@ -83,12 +82,8 @@ void DustSimulation::apply(const SettingsStore& settings, QSizeF size)
         mote.sprite->setColor(m_color);
 
     const std::size_t target = targetCount(settings);
-    while (m_motes.size() > target) {
-        m_motes.back().sprite->removeFromParent();
-        m_motes.pop_back();
-    }
-    while (m_motes.size() < target)
-        spawnMote();
+    resizePopulation(
+        m_motes, target, [this] { spawnMote(); }, [](Mote& mote) { mote.sprite->removeFromParent(); });
 }
 
 void DustSimulation::spawnMote()
@@ -140,6 +135,32 @@ void DustSimulation::update(double dt, const WindSample& wind)
         mote.shimmerPhase += dt * mote.shimmerRate;
         sprite.setAlpha(mote.baseAlpha * (kShimmerMid + kShimmerDepth * std::sin(mote.shimmerPhase)));
     }
+}
+
+void DustSimulation::apply(const SettingsStore& settings)
+{
+    apply(settings, m_sceneSize);
+}
+
+void DustSimulation::step(const Frame& frame)
+{
+    update(frame.dt, frame.wind);
+}
+
+void DustSimulation::setDisplay(const Display& display)
+{
+    m_sceneSize = display.size;
+    if (display.backingScale == m_backingScale)
+        return;
+    m_backingScale = display.backingScale;
+    m_texture = makeSpeckTexture(m_backingScale);
+    for (const auto& item : m_motes)
+        item.sprite->setTexture(m_texture);
+}
+
+std::vector<sprite::TexturePtr> DustSimulation::textures() const
+{
+    return {m_texture};
 }
 
 } // namespace tavik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 #include "effects/WindField.h"
@@ -19,7 +20,7 @@ class SettingsStore;
 
 // Tiny glowing specks over the whole screen, drifting slowly up and sideways, leaning with
 // the wind, shimmering, and coming back in at the opposite edge when they drift out.
-class DustSimulation {
+class DustSimulation final : public Effect {
 public:
     struct Mote {
         sprite::SpriteNode* sprite = nullptr; // owned by the root node
@@ -35,12 +36,14 @@ public:
 
     DustSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt, const WindSample& wind);
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+
 
     [[nodiscard]] const std::vector<Mote>& motes() const { return m_motes; }
     [[nodiscard]] const sprite::TexturePtr& texture() const { return m_texture; }
@@ -49,6 +52,8 @@ public:
     [[nodiscard]] static sprite::TexturePtr makeSpeckTexture(double scale);
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
+    void update(double dt, const WindSample& wind);
     void spawnMote();
 
     EffectRoot m_root;
@@ -56,6 +61,7 @@ private:
     std::vector<Mote> m_motes;
     QSizeF m_sceneSize;
     sprite::TexturePtr m_texture;
+    double m_backingScale;
     bool m_enabled = false;
     sprite::Color m_color;
 };

@@ -22,11 +22,12 @@ struct ScreenRenderInfo {
 
 // What every effect is built with besides its size and the settings: the scene's one source
 // of randomness (so a seeded scene replays exactly), the display's backing scale for drawing
-// textures, and where the dock is.
+// textures, where the dock is, and the shared clock's reading when the scene is built.
 struct EffectContext {
     sprite::Random& random;
     const DockGeometryProvider& dock;
     double backingScale = 1;
+    double now = 0;
 };
 
 // Colours an effect falls back to when its stored colour string does not parse.

@@ -1,5 +1,6 @@
 #include "effects/FallingPieces.h"
 
+#include "effects/Population.h"
 #include "settings/Color.h"
 
 #include <algorithm>
@@ -31,12 +32,6 @@ constexpr double kSideMargin = 70;
 
 constexpr double kWindShare = 0.85;
 
-int targetCount(const FallingPiecesSettings& settings)
-{
-    if (!settings.enabled || !std::isfinite(settings.count))
-        return 0;
-    return int(std::clamp(std::round(settings.count), 0.0, double(FallingPieces::kMaxPieces)));
-}
 
 } // namespace
 
@@ -61,13 +56,18 @@ void FallingPieces::apply(const FallingPiecesSettings& settings, QSizeF size)
     if (settings.colorHex != m_currentColorHex)
         recolor(settings.colorHex);
 
-    const auto target = std::size_t(targetCount(settings));
-    while (m_pieces.size() > target) {
-        m_pieces.back().sprite->removeFromParent();
-        m_pieces.pop_back();
-    }
-    while (m_pieces.size() < target)
-        spawn(true);
+    const std::size_t target = settings.enabled ? roundedCount(settings.count, kMaxPieces) : 0;
+    resizePopulation(
+        m_pieces, target, [this] { spawn(true); }, [](Piece& piece) { piece.sprite->removeFromParent(); });
+}
+
+void FallingPieces::setDisplay(const Display& display)
+{
+    m_sceneSize = display.size;
+    if (display.backingScale == m_backingScale)
+        return;
+    m_backingScale = display.backingScale;
+    recolor(m_currentColorHex);
 }
 
 // One new texture swapped into every sprite; nothing respawns.

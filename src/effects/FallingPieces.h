@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 #include "effects/WindField.h"
@@ -65,11 +66,13 @@ public:
 
     void apply(const FallingPiecesSettings& settings, QSizeF size);
     void update(double dt, const WindSample& wind);
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
+    // A new backing scale redraws the texture.
+    void setDisplay(const Display& display);
 
     [[nodiscard]] const std::vector<Piece>& pieces() const { return m_pieces; }
     [[nodiscard]] const sprite::TexturePtr& texture() const { return m_texture; }
     [[nodiscard]] bool enabled() const { return m_enabled; }
+    [[nodiscard]] QSizeF sceneSize() const { return m_sceneSize; }
 
 private:
     void recolor(const QString& colorHex);

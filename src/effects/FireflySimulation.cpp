@@ -1,6 +1,7 @@
 #include "effects/FireflySimulation.h"
 
 #include "effects/DockSettleSystem.h"
+#include "effects/Population.h"
 #include "settings/Color.h"
 #include "settings/SettingsStore.h"
 #include "sprite/Action.h"
@@ -24,7 +25,6 @@ constexpr QSizeF kGlowSize(32, 32); // 64 pixels on a high-density display
 constexpr double kGlowMidStop = 0.35;
 constexpr double kGlowMidAlpha = 0.6;
 
-constexpr double kLowPowerShare = 0.5;
 constexpr double kDiameterMin = 10; // points
 constexpr double kDiameterMax = 18;
 constexpr double kSizeSpan = 1.6; // size factor gained over the size slider
@@ -60,10 +60,8 @@ std::size_t targetCount(const SettingsStore& settings)
     if (!settings.firefliesEnabled())
         return 0;
     const double wanted =
-        boundedSetting(settings, Setting::fireflyCount) * (settings.lowPowerMode() ? kLowPowerShare : 1.0);
-    if (!std::isfinite(wanted))
-        return 0;
-    return std::size_t(std::clamp(std::round(wanted), 0.0, double(FireflySimulation::kMaxFireflies)));
+        boundedSetting(settings, Setting::fireflyCount) * (settings.lowPowerMode() ? kLowPowerScale : 1.0);
+    return roundedCount(wanted, FireflySimulation::kMaxFireflies);
 }
 
 double distance(QPointF a, QPointF b) { return std::hypot(a.x() - b.x(), a.y() - b.y()); }
@@ -108,20 +106,20 @@ void FireflySimulation::apply(const SettingsStore& settings, QSizeF size)
     m_enabled = settings.firefliesEnabled();
     m_flightSpeed = boundedSetting(settings, Setting::flightSpeed);
 
-    // Recolouring swaps the texture only: pulses and flights go on undisturbed.
     if (settings.glowColorHex() != m_currentGlowHex) {
         m_currentGlowHex = settings.glowColorHex();
-        m_glowTexture =
-            makeGlowTexture(colorFromHex(m_currentGlowHex).value_or(kFallbackGlow), m_backingScale);
-        for (const Firefly& firefly : m_fireflies)
-            firefly.sprite->setTexture(m_glowTexture);
+        redrawGlow();
     }
 
     const double k = sizeFactor(boundedSetting(settings, Setting::fireflySize));
     const std::size_t target = targetCount(settings);
-    trimTo(target);
-    while (m_fireflies.size() < target)
-        spawnFirefly(k);
+    // The newest go first, each fading out over a second while its current leg carries on.
+    resizePopulation(
+        m_fireflies, target, [this, k] { spawnFirefly(k); },
+        [](const Firefly& firefly) {
+            firefly.sprite->removeActionForKey(kPulseKey);
+            firefly.sprite->runAction(Action::sequence(Action::fadeOut(kTrimFade), Action::removeFromParent()));
+        });
 
     for (const Firefly& firefly : m_fireflies) {
         firefly.sprite->setSize({k * firefly.baseDiameter, k * firefly.baseDiameter});
@@ -129,16 +127,6 @@ void FireflySimulation::apply(const SettingsStore& settings, QSizeF size)
     }
 }
 
-// The newest go first, each fading out over a second while its current leg carries on.
-void FireflySimulation::trimTo(std::size_t target)
-{
-    while (m_fireflies.size() > target) {
-        sprite::SpriteNode& sprite = *m_fireflies.back().sprite;
-        m_fireflies.pop_back();
-        sprite.removeActionForKey(kPulseKey);
-        sprite.runAction(Action::sequence(Action::fadeOut(kTrimFade), Action::removeFromParent()));
-    }
-}
 
 void FireflySimulation::spawnFirefly(double sizeFactor)
 {
@@ -249,6 +237,39 @@ std::optional<QPointF> FireflySimulation::restPointOnDock() const
         return std::nullopt;
     const double x = m_random.uniform(span->lo, span->hi);
     return QPointF(x, geometry->maxY() + m_random.uniform(kRestAboveMin, kRestAboveMax));
+}
+
+// Swaps the texture only: pulses and flights go on undisturbed.
+void FireflySimulation::redrawGlow()
+{
+    m_glowTexture = makeGlowTexture(colorFromHex(m_currentGlowHex).value_or(kFallbackGlow), m_backingScale);
+    for (const Firefly& firefly : m_fireflies)
+        firefly.sprite->setTexture(m_glowTexture);
+}
+
+void FireflySimulation::apply(const SettingsStore& settings)
+{
+    apply(settings, m_sceneSize);
+}
+
+void FireflySimulation::step(const Frame& frame)
+{
+    windDX = frame.wind.velocity.dx;
+}
+
+void FireflySimulation::setDisplay(const Display& display)
+{
+    m_sceneSize = display.size;
+    m_hostsDock = display.hostsDock;
+    if (display.backingScale == m_backingScale)
+        return;
+    m_backingScale = display.backingScale;
+    redrawGlow();
+}
+
+std::vector<sprite::TexturePtr> FireflySimulation::textures() const
+{
+    return {m_glowTexture};
 }
 
 } // namespace tavik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 #include "effects/WindField.h"
@@ -24,7 +25,7 @@ class SettingsStore;
 // the bottom of the screen; now and then one rests on top of the dock, bobbing, before it
 // flies off again. Everything moves by actions ("wander" and "pulse" on each sprite), so the
 // effect has no per-frame work; the wind only bends the target of each new leg.
-class FireflySimulation {
+class FireflySimulation final : public Effect {
 public:
     struct Firefly {
         sprite::SpriteNode* sprite = nullptr; // owned by the root node
@@ -41,17 +42,16 @@ public:
     FireflySimulation(const FireflySimulation&) = delete;
     FireflySimulation& operator=(const FireflySimulation&) = delete;
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
 
-    // Re-plans every flight with the current speed and band.
-    void apply(const SettingsStore& settings, QSizeF size);
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
-    // Whether this display shows the dock. The dock's rectangle is given in its own
-    // display's coordinates, so elsewhere a firefly would rest on nothing; true until set.
-    void setHostsDock(bool hostsDock) { m_hostsDock = hostsDock; }
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    // Horizontal wind in points per second, written by the scene every frame.
+
+    // Horizontal wind in points per second, as of the last step.
     double windDX = 0;
 
     [[nodiscard]] const std::vector<Firefly>& fireflies() const { return m_fireflies; }
@@ -65,7 +65,9 @@ public:
     [[nodiscard]] static sprite::TexturePtr makeGlowTexture(const QColor& color, double scale);
 
 private:
-    void trimTo(std::size_t target);
+    // Re-plans every flight with the current speed and band.
+    void apply(const SettingsStore& settings, QSizeF size);
+    void redrawGlow();
     void spawnFirefly(double sizeFactor);
     [[nodiscard]] QPointF randomPointInBand() const;
     void restartWander(const Firefly& firefly);

@@ -1,5 +1,6 @@
 #include "effects/FogSimulation.h"
 
+#include "effects/Population.h"
 #include "settings/SettingsStore.h"
 
 #include <QPainter>
@@ -55,6 +56,7 @@ FogSimulation::FogSimulation(QSizeF size, const SettingsStore& settings, const E
     : m_random(context.random)
     , m_sceneSize(size)
     , m_texture(makeMistTexture(context.backingScale))
+    , m_backingScale(context.backingScale)
 {
     apply(settings, size);
 }
@@ -85,19 +87,11 @@ void FogSimulation::apply(const SettingsStore& settings, QSizeF size)
         bank.sprite->setAlpha(m_opacity * bank.alphaMul);
     }
 
-    int target = 0;
-    if (m_enabled) {
-        // Truncated: density 95 gives nine banks. Never more than ten, whatever the store holds.
-        const double wanted = boundedSetting(settings, Setting::fogDensity) / 100 * kMaxBanks;
-        target = std::isfinite(wanted) ? int(std::clamp(wanted, 0.0, double(kMaxBanks))) : 0;
-    }
-
-    while (int(m_banks.size()) > target) {
-        m_banks.back().sprite->removeFromParent();
-        m_banks.pop_back();
-    }
-    while (int(m_banks.size()) < target)
-        spawnBank(true);
+    // Truncated: density 95 gives nine banks. Never more than ten, whatever the store holds.
+    const std::size_t target =
+        m_enabled ? truncatedCount(boundedSetting(settings, Setting::fogDensity) / 100 * kMaxBanks, kMaxBanks) : 0;
+    resizePopulation(
+        m_banks, target, [this] { spawnBank(true); }, [](Bank& bank) { bank.sprite->removeFromParent(); });
 }
 
 void FogSimulation::spawnBank(bool initial)
@@ -156,6 +150,32 @@ void FogSimulation::update(double dt, const WindSample& wind)
         else
             bank.sprite->setPosition({x, p.y()});
     }
+}
+
+void FogSimulation::apply(const SettingsStore& settings)
+{
+    apply(settings, m_sceneSize);
+}
+
+void FogSimulation::step(const Frame& frame)
+{
+    update(frame.dt, frame.wind);
+}
+
+void FogSimulation::setDisplay(const Display& display)
+{
+    m_sceneSize = display.size;
+    if (display.backingScale == m_backingScale)
+        return;
+    m_backingScale = display.backingScale;
+    m_texture = makeMistTexture(m_backingScale);
+    for (const auto& item : m_banks)
+        item.sprite->setTexture(m_texture);
+}
+
+std::vector<sprite::TexturePtr> FogSimulation::textures() const
+{
+    return {m_texture};
 }
 
 } // namespace tavik

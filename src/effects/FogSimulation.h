@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 #include "effects/WindField.h"
@@ -19,7 +20,7 @@ class SettingsStore;
 
 // Up to ten wide, soft banks of mist drifting sideways through the lower third of the scene,
 // wrapping at the edges. All banks share one texture, each stretched its own way.
-class FogSimulation {
+class FogSimulation final : public Effect {
 public:
     struct Bank {
         sprite::SpriteNode* sprite = nullptr; // owned by the root node
@@ -31,14 +32,15 @@ public:
 
     FogSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt, const WindSample& wind);
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
-    // A resize only moves the wrap-around edges; banks keep their places.
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
+
     [[nodiscard]] QSizeF sceneSize() const { return m_sceneSize; }
 
     [[nodiscard]] const std::vector<Bank>& banks() const { return m_banks; }
@@ -51,6 +53,8 @@ public:
     static constexpr int kMaxBanks = 10;
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
+    void update(double dt, const WindSample& wind);
     void spawnBank(bool initial);
     void reseed(Bank& bank, bool enteringFromLeft);
     [[nodiscard]] double randomHeight();
@@ -60,6 +64,7 @@ private:
     std::vector<Bank> m_banks;
     QSizeF m_sceneSize;
     sprite::TexturePtr m_texture;
+    double m_backingScale;
     bool m_enabled = false;
     double m_opacity = 0;
     sprite::Color m_color = sprite::Color::fromQColor(FallbackColor::lightGray);

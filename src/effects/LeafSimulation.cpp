@@ -1,5 +1,6 @@
 #include "effects/LeafSimulation.h"
 
+#include "effects/Population.h"
 #include "settings/SettingsStore.h"
 
 #include <QPainter>
@@ -12,7 +13,6 @@ namespace {
 constexpr QSizeF kLeafSize(22, 16);
 constexpr double kMidribWidth = 0.8;
 constexpr double kMidribDarkening = 0.45; // of the way towards black
-constexpr double kLowPowerShare = 0.5;
 
 // Built on first use: the fallback colour is itself a run-time constant of another file.
 const FallingPieceStyle& leafStyle()
@@ -46,7 +46,7 @@ void LeafSimulation::apply(const SettingsStore& settings, QSizeF size)
 {
     m_pieces.apply({.enabled = settings.leavesEnabled(),
                     .count = boundedSetting(settings, Setting::leafCount) *
-                             (settings.lowPowerMode() ? kLowPowerShare : 1.0),
+                             (settings.lowPowerMode() ? kLowPowerScale : 1.0),
                     .fallSpeed = boundedSetting(settings, Setting::leafFallSpeed),
                     .tumble = boundedSetting(settings, Setting::leafTumble),
                     .colorHex = settings.leafColorHex()},
@@ -66,6 +66,26 @@ sprite::TexturePtr LeafSimulation::makeLeafTexture(const QColor& color, double s
         painter.setPen(QPen(towardsBlack(color, kMidribDarkening), kMidribWidth));
         painter.drawLine(QPointF(3, 8), QPointF(19, 8));
     });
+}
+
+void LeafSimulation::apply(const SettingsStore& settings)
+{
+    apply(settings, m_pieces.sceneSize());
+}
+
+void LeafSimulation::step(const Frame& frame)
+{
+    m_pieces.update(frame.dt, frame.wind);
+}
+
+void LeafSimulation::setDisplay(const Display& display)
+{
+    m_pieces.setDisplay(display);
+}
+
+std::vector<sprite::TexturePtr> LeafSimulation::textures() const
+{
+    return {m_pieces.texture()};
 }
 
 } // namespace tavik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/FallingPieces.h"
 #include "effects/WindField.h"
@@ -17,18 +18,20 @@ namespace tavik {
 class SettingsStore;
 
 // Autumn leaves tumbling down on the breeze. Power saving halves their number.
-class LeafSimulation {
+class LeafSimulation final : public Effect {
 public:
     using Leaf = FallingPieces::Piece;
 
     LeafSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return m_pieces.node(); }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_pieces.takeNode(); }
+    [[nodiscard]] sprite::Node& node() const override { return m_pieces.node(); }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_pieces.takeNode(); }
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt, const WindSample& wind) { m_pieces.update(dt, wind); }
-    void setSceneSize(QSizeF size) { m_pieces.setSceneSize(size); }
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+
 
     [[nodiscard]] const std::vector<Leaf>& leaves() const { return m_pieces.pieces(); }
     [[nodiscard]] const sprite::TexturePtr& texture() const { return m_pieces.texture(); }
@@ -37,6 +40,7 @@ public:
     [[nodiscard]] static sprite::TexturePtr makeLeafTexture(const QColor& color, double scale);
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
     FallingPieces m_pieces;
 };
 

@@ -1,5 +1,7 @@
 #include "effects/LightRaySimulation.h"
 
+#include "settings/SettingsStore.h"
+
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -45,11 +47,16 @@ constexpr double kDriftRate = 0.5;
 constexpr double kPulseBase = 0.8;
 constexpr double kPulseDepth = 0.2;
 constexpr double kPulseRate = 1.6;
+// How fast the shafts' clock runs, per unit of speed and at speed 0.
+constexpr double kPhaseRatePerSpeed = 1.3;
+constexpr double kPhaseRateBase = 0.15;
 
 } // namespace
 
-LightRaySimulation::LightRaySimulation(QSizeF size, const EffectContext& context)
-    : m_beamTexture(makeBeamTexture(context.backingScale))
+LightRaySimulation::LightRaySimulation(QSizeF size, const EffectContext& context, Source source)
+    : m_source(source)
+    , m_beamTexture(makeBeamTexture(context.backingScale))
+    , m_backingScale(context.backingScale)
     , m_sceneSize(size)
 {
     m_root->setHidden(true);
@@ -85,6 +92,7 @@ void LightRaySimulation::buildShafts()
 
 void LightRaySimulation::configure(const Configuration& configuration, QSizeF size)
 {
+    m_configuration = configuration;
     m_enabled = configuration.enabled;
     m_sceneSize = size;
     m_root->setHidden(!m_enabled);
@@ -119,6 +127,44 @@ void LightRaySimulation::layout()
         shaft.sprite->setPosition({m_sourceX + shaft.offset + drift, top});
         shaft.sprite->setAlpha(pulse * shaft.baseAlpha);
     }
+}
+
+void LightRaySimulation::apply(const SettingsStore& settings)
+{
+    const auto number = [&settings](Setting id) { return boundedSetting(settings, id); };
+    if (m_source == Source::sun)
+        configure({settings.sunRaysEnabled(), number(Setting::sunIntensity), number(Setting::sunAngle),
+                   number(Setting::sunSpeed), effectColor(settings.sunColorHex(), FallbackColor::orange)},
+                  m_sceneSize);
+    else
+        configure({settings.moonRaysEnabled(), number(Setting::moonIntensity), number(Setting::moonAngle),
+                   number(Setting::moonSpeed), effectColor(settings.moonColorHex(), FallbackColor::white)},
+                  m_sceneSize);
+}
+
+void LightRaySimulation::step(const Frame& frame)
+{
+    if (!m_enabled)
+        return;
+    phase += frame.dt * (kPhaseRatePerSpeed * m_speedFactor + kPhaseRateBase);
+    layout();
+}
+
+void LightRaySimulation::setDisplay(const Display& display)
+{
+    if (display.backingScale != m_backingScale) {
+        m_backingScale = display.backingScale;
+        m_beamTexture = makeBeamTexture(m_backingScale);
+        for (Shaft& shaft : m_shafts)
+            shaft.sprite->setTexture(m_beamTexture);
+    }
+    if (display.size != m_sceneSize)
+        configure(m_configuration, display.size);
+}
+
+std::vector<sprite::TexturePtr> LightRaySimulation::textures() const
+{
+    return {m_beamTexture};
 }
 
 } // namespace tavik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 
@@ -17,7 +18,7 @@ namespace tavik {
 // Five soft light shafts hanging from the top edge, slanted to one side, slowly swaying,
 // drifting and breathing; one instance for the sun, one for the moon. It holds no settings:
 // the scene configures it and advances its phase.
-class LightRaySimulation {
+class LightRaySimulation final : public Effect {
 public:
     struct Shaft {
         sprite::SpriteNode* sprite = nullptr; // owned by the root node
@@ -29,10 +30,18 @@ public:
     };
     static constexpr int kShaftCount = 5;
 
-    LightRaySimulation(QSizeF size, const EffectContext& context);
+    // Which settings the shafts follow.
+    enum class Source { sun, moon };
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    LightRaySimulation(QSizeF size, const EffectContext& context, Source source = Source::sun);
+
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
+
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
 
     struct Configuration {
         bool enabled = false;
@@ -60,14 +69,17 @@ public:
     [[nodiscard]] static sprite::TexturePtr makeBeamTexture(double backingScale);
     static constexpr QSizeF kBeamTextureSize{64, 64};
 
-    // The animation clock; the scene advances it every frame while enabled. Never reset.
+    // The animation clock; every step advances it while enabled. Never reset.
     double phase = 0;
 
 private:
     void buildShafts();
 
+    Source m_source;
     EffectRoot m_root;
     sprite::TexturePtr m_beamTexture;
+    double m_backingScale;
+    Configuration m_configuration;
     QSizeF m_sceneSize;
     bool m_enabled = false;
     double m_angle = 0;

@@ -1,5 +1,6 @@
 #include "effects/PetalSimulation.h"
 
+#include "effects/Population.h"
 #include "settings/SettingsStore.h"
 
 #include <QPainter>
@@ -67,6 +68,26 @@ sprite::TexturePtr PetalSimulation::makePetalTexture(const QColor& color, double
         painter.setPen(QPen(line, kCentreLineWidth));
         painter.drawLine(QPointF(4, 7), QPointF(12, 7));
     });
+}
+
+void PetalSimulation::apply(const SettingsStore& settings)
+{
+    apply(settings, m_pieces.sceneSize());
+}
+
+void PetalSimulation::step(const Frame& frame)
+{
+    m_pieces.update(frame.dt, frame.wind);
+}
+
+void PetalSimulation::setDisplay(const Display& display)
+{
+    m_pieces.setDisplay(display);
+}
+
+std::vector<sprite::TexturePtr> PetalSimulation::textures() const
+{
+    return {m_pieces.texture()};
 }
 
 } // namespace tavik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/FallingPieces.h"
 #include "effects/WindField.h"
@@ -18,18 +19,20 @@ class SettingsStore;
 
 // Blossom petals drifting down on the breeze: lighter and more fluttery than the leaves, and
 // so few that power saving leaves their number alone.
-class PetalSimulation {
+class PetalSimulation final : public Effect {
 public:
     using Petal = FallingPieces::Piece;
 
     PetalSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return m_pieces.node(); }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_pieces.takeNode(); }
+    [[nodiscard]] sprite::Node& node() const override { return m_pieces.node(); }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_pieces.takeNode(); }
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt, const WindSample& wind) { m_pieces.update(dt, wind); }
-    void setSceneSize(QSizeF size) { m_pieces.setSceneSize(size); }
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+
 
     [[nodiscard]] const std::vector<Petal>& petals() const { return m_pieces.pieces(); }
     [[nodiscard]] const sprite::TexturePtr& texture() const { return m_pieces.texture(); }
@@ -38,6 +41,7 @@ public:
     [[nodiscard]] static sprite::TexturePtr makePetalTexture(const QColor& color, double scale);
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
     FallingPieces m_pieces;
 };
 

@@ -1,6 +1,7 @@
 #include "effects/RainSimulation.h"
 
 #include "core/Dynamics.h"
+#include "effects/Population.h"
 #include "settings/SettingsStore.h"
 
 #include <QLinearGradient>
@@ -23,7 +24,6 @@ constexpr double kSpawnAbove = 20;
 // The nominal rate is for a 1440-point-wide display; narrow ones keep at least half.
 constexpr double kReferenceWidth = 1440;
 constexpr double kMinAreaFactor = 0.5;
-constexpr double kLowPowerFactor = 0.5;
 
 constexpr double kSpeedPerSetting = 26;    // points per second per unit of dropSpeed
 constexpr double kSpeedRangeFactor = 0.25; // of the speed
@@ -61,7 +61,9 @@ constexpr double kSizeFloor = 0.7;
 } // namespace
 
 RainSimulation::RainSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context)
-    : m_backingScale(context.backingScale)
+    : m_settings(&settings)
+    , m_sceneSize(size)
+    , m_backingScale(context.backingScale)
 {
     m_dropTexture = makeDropTexture(kInitialDropWidth, kInitialDropHeight, m_backingScale);
     auto emitter = std::make_unique<sprite::EmitterNode>();
@@ -74,6 +76,8 @@ RainSimulation::RainSimulation(QSizeF size, const SettingsStore& settings, const
 
 void RainSimulation::apply(const SettingsStore& settings, QSizeF size)
 {
+    m_settings = &settings;
+    m_sceneSize = size;
     const double width = size.width() > 1 ? size.width() : 1.0;
     const double height = size.height() > 1 ? size.height() : 1.0;
     placeEmitter(width, height);
@@ -95,7 +99,7 @@ void RainSimulation::applyRate(const SettingsStore& settings, double width)
     const double area = std::max(width / kReferenceWidth, kMinAreaFactor);
     double rate = 0;
     if (settings.rainEnabled())
-        rate = boundedSetting(settings, Setting::dropsPerSecond) * (settings.lowPowerMode() ? kLowPowerFactor : 1.0) *
+        rate = boundedSetting(settings, Setting::dropsPerSecond) * (settings.lowPowerMode() ? kLowPowerScale : 1.0) *
                area;
     m_baseBirthRate = std::max(rate, 0.0);
     m_emitter->setParticleBirthRate(m_baseBirthRate);
@@ -149,11 +153,11 @@ void RainSimulation::applyDropSize(const SettingsStore& settings)
     m_emitter->setParticleTexture(m_dropTexture);
 }
 
-void RainSimulation::applyDynamics()
+void RainSimulation::applyDynamics(double now)
 {
     if (!m_dynamic)
         return;
-    const double v = Dynamics::wave(kWaveSeed, kWaveSpeed);
+    const double v = Dynamics::waveAt(now, kWaveSeed, kWaveSpeed);
     m_emitter->setParticleBirthRate(m_baseBirthRate * (kBirthSwing * v + kBirthFloor));
     const double speed = m_baseSpeed * (kSpeedSwing * v + kSpeedFloor);
     m_emitter->setParticleSpeed(speed);
@@ -199,6 +203,29 @@ sprite::TexturePtr RainSimulation::makeDropTexture(double width, double height, 
         gradient.setColorAt(1.0, QColor(255, 255, 255, 255));
         painter.fillRect(drop, gradient);
     });
+}
+
+void RainSimulation::apply(const SettingsStore& settings)
+{
+    apply(settings, m_sceneSize);
+}
+
+void RainSimulation::step(const Frame& frame)
+{
+    m_emitter->setXAcceleration(frame.wind.velocity.dx);
+    applyDynamics(frame.now);
+}
+
+void RainSimulation::setDisplay(const Display& display)
+{
+    setBackingScale(display.backingScale);
+    if (display.size != m_sceneSize)
+        apply(*m_settings, display.size);
+}
+
+std::vector<sprite::TexturePtr> RainSimulation::textures() const
+{
+    return {m_dropTexture};
 }
 
 } // namespace tavik

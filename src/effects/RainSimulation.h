@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 
@@ -14,23 +15,21 @@ namespace tavik {
 
 class SettingsStore;
 
-// Falling rain: one emitter releasing thin drops along a line just above the top edge. The
-// scene sets the emitter's x acceleration to the wind every frame and then calls
-// applyDynamics().
-class RainSimulation {
+// Falling rain: one emitter releasing thin drops along a line just above the top edge, blown
+// by the wind and, while dynamic, swelling and easing with the shared slow wave.
+class RainSimulation final : public Effect {
 public:
     RainSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
+
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
     [[nodiscard]] sprite::EmitterNode& emitter() const { return *m_emitter; }
 
-    // Reads every rain setting afresh; rebuilds the drop texture only when its size changed.
-    void apply(const SettingsStore& settings, QSizeF size);
-    // Per frame: lets density, speed and drop size follow the shared slow wave when dynamic.
-    void applyDynamics();
-    // The display's pixels per point changed: redraw the drop at the new scale.
-    void setBackingScale(double scale);
 
     [[nodiscard]] bool dynamic() const { return m_dynamic; }
     [[nodiscard]] double baseBirthRate() const { return m_baseBirthRate; }
@@ -43,12 +42,20 @@ public:
     [[nodiscard]] static sprite::TexturePtr makeDropTexture(double width, double height, double scale);
 
 private:
+    // Reads every rain setting afresh; rebuilds the drop texture only when its size changed.
+    void apply(const SettingsStore& settings, QSizeF size);
+    // The display's pixels per point changed: redraw the drop at the new scale.
+    void setBackingScale(double scale);
+    // Per frame: lets density, speed and drop size follow the shared slow wave when dynamic.
+    void applyDynamics(double now);
     void placeEmitter(double width, double height);
     void applyRate(const SettingsStore& settings, double width);
     void applyMotion(const SettingsStore& settings, double height);
     void applyLook(const SettingsStore& settings);
     void applyDropSize(const SettingsStore& settings);
 
+    const SettingsStore* m_settings; // the last applied; a resize applies them again
+    QSizeF m_sceneSize;
     EffectRoot m_root;
     sprite::EmitterNode* m_emitter = nullptr;
     sprite::TexturePtr m_dropTexture;

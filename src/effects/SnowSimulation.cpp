@@ -1,5 +1,7 @@
 #include "effects/SnowSimulation.h"
 
+#include "core/Dynamics.h"
+#include "effects/Population.h"
 #include "settings/SettingsStore.h"
 
 #include <QPainter>
@@ -17,7 +19,6 @@ namespace {
 constexpr double kSpawnAbove = 16;
 constexpr double kReferenceWidth = 1440;
 constexpr double kMinAreaFactor = 0.5;
-constexpr double kLowPowerFactor = 0.5;
 constexpr double kFlakesPerDensity = 0.9; // flakes per second per unit of snowDensity
 
 constexpr double kFallPerSetting = 7; // points per second per unit of snowFallSpeed
@@ -45,10 +46,24 @@ constexpr double kBranchAt = 0.55;       // where the branches leave the arm, of
 constexpr double kBranchFraction = 0.32; // branch length, of the arm length
 constexpr double kStrokeWidth = 1.5;
 
+// Flakes drift with most of the wind's strength.
+constexpr double kWindShare = 0.9;
+// Dynamic mode: the slow wave seed and speed, and how it swells the density and the fall.
+constexpr double kWaveSeed = 91;
+constexpr double kWaveSpeed = 0.7;
+constexpr double kBirthSwing = 1.5;
+constexpr double kBirthFloor = 0.2;
+constexpr double kFallSwing = 0.5;
+constexpr double kFallFloor = 0.7;
+constexpr double kDynamicSpeedRange = 0.6; // of the speed
+
 } // namespace
 
 SnowSimulation::SnowSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context)
-    : m_dotTexture(makeDotTexture(context.backingScale))
+    : m_settings(&settings)
+    , m_sceneSize(size)
+    , m_backingScale(context.backingScale)
+    , m_dotTexture(makeDotTexture(context.backingScale))
     , m_crystalTexture(makeCrystalTexture(context.backingScale))
 {
     auto emitter = std::make_unique<sprite::EmitterNode>();
@@ -60,6 +75,8 @@ SnowSimulation::SnowSimulation(QSizeF size, const SettingsStore& settings, const
 
 void SnowSimulation::apply(const SettingsStore& settings, QSizeF size)
 {
+    m_settings = &settings;
+    m_sceneSize = size;
     const double width = size.width() > 1 ? size.width() : 1.0;
     const double height = size.height() > 1 ? size.height() : 1.0;
     m_emitter->setPosition({width / 2, height + kSpawnAbove});
@@ -75,7 +92,7 @@ void SnowSimulation::applyRate(const SettingsStore& settings, double width)
     const double area = std::max(width / kReferenceWidth, kMinAreaFactor);
     double rate = 0;
     if (settings.snowEnabled())
-        rate = boundedSetting(settings, Setting::snowDensity) * (settings.lowPowerMode() ? kLowPowerFactor : 1.0) *
+        rate = boundedSetting(settings, Setting::snowDensity) * (settings.lowPowerMode() ? kLowPowerScale : 1.0) *
                kFlakesPerDensity;
     m_baseBirthRate = std::max(area * rate, 0.0);
     m_emitter->setParticleBirthRate(m_baseBirthRate);
@@ -151,6 +168,41 @@ sprite::TexturePtr SnowSimulation::makeCrystalTexture(double scale)
             painter.setBrush(Qt::NoBrush);
             painter.drawPath(path);
         });
+}
+
+void SnowSimulation::apply(const SettingsStore& settings)
+{
+    apply(settings, m_sceneSize);
+}
+
+void SnowSimulation::step(const Frame& frame)
+{
+    m_emitter->setXAcceleration(kWindShare * frame.wind.velocity.dx);
+    if (!m_dynamic)
+        return;
+    const double w = Dynamics::waveAt(frame.now, kWaveSeed, kWaveSpeed);
+    m_emitter->setParticleBirthRate(m_baseBirthRate * (kBirthSwing * w + kBirthFloor));
+    const double speed = m_baseFall * (kFallSwing * w + kFallFloor);
+    m_emitter->setParticleSpeed(speed);
+    m_emitter->setParticleSpeedRange(kDynamicSpeedRange * speed);
+}
+
+void SnowSimulation::setDisplay(const Display& display)
+{
+    if (display.backingScale != m_backingScale) {
+        m_backingScale = display.backingScale;
+        const bool crystals = m_emitter->particleTexture() == m_crystalTexture;
+        m_dotTexture = makeDotTexture(m_backingScale);
+        m_crystalTexture = makeCrystalTexture(m_backingScale);
+        m_emitter->setParticleTexture(crystals ? m_crystalTexture : m_dotTexture);
+    }
+    if (display.size != m_sceneSize)
+        apply(*m_settings, display.size);
+}
+
+std::vector<sprite::TexturePtr> SnowSimulation::textures() const
+{
+    return {m_dotTexture, m_crystalTexture};
 }
 
 } // namespace tavik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 
@@ -15,18 +16,21 @@ namespace tavik {
 class SettingsStore;
 
 // Falling snow: one emitter releasing slowly spinning soft dots or six-armed crystals along a
-// line just above the top edge. The scene drives it per frame: it sets the x acceleration
-// from the wind and, while dynamic(), modulates the birth rate and speed from baseBirthRate()
-// and baseFall().
-class SnowSimulation {
+// line just above the top edge, blown by the wind and, while dynamic, thickening and easing
+// with the shared slow wave.
+class SnowSimulation final : public Effect {
 public:
     SnowSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
+
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
     [[nodiscard]] sprite::EmitterNode& emitter() const { return *m_emitter; }
 
-    void apply(const SettingsStore& settings, QSizeF size);
 
     [[nodiscard]] bool dynamic() const { return m_dynamic; }
     [[nodiscard]] double baseBirthRate() const { return m_baseBirthRate; }
@@ -40,10 +44,14 @@ public:
     [[nodiscard]] static sprite::TexturePtr makeCrystalTexture(double scale);
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
     void applyRate(const SettingsStore& settings, double width);
     void applyMotion(const SettingsStore& settings, double height);
     void applyLook(const SettingsStore& settings);
 
+    const SettingsStore* m_settings; // the last applied; a resize applies them again
+    QSizeF m_sceneSize;
+    double m_backingScale;
     EffectRoot m_root;
     sprite::EmitterNode* m_emitter = nullptr;
     sprite::TexturePtr m_dotTexture;

@@ -1,5 +1,6 @@
 #include "effects/SplashSystem.h"
 
+#include "effects/Population.h"
 #include "settings/SettingsStore.h"
 #include "sprite/Action.h"
 #include "sprite/EmitterNode.h"
@@ -18,7 +19,6 @@ namespace {
 constexpr double kInitialZ = 1;
 // A stall must not release a burst.
 constexpr double kMaxStep = 1.0 / 15;
-constexpr double kLowPowerFactor = 0.5;
 // Splashes per second of one source, per drop per second.
 constexpr double kSplashesPerDrop = 0.6;
 constexpr double kHoverSplashesPerDrop = 0.9;
@@ -71,10 +71,11 @@ SplashSystem::SplashSystem(QSizeF size, const SettingsStore& settings, const Eff
 
 double SplashSystem::sceneWidth() const { return std::max(m_sceneSize.width(), 1.0); }
 
-void SplashSystem::update(double now, std::optional<QPointF> hover)
+void SplashSystem::update(double frameStep, std::optional<QPointF> hover)
 {
-    const double dt = m_lastUpdate == 0 ? 0.0 : std::min(now - m_lastUpdate, kMaxStep);
-    m_lastUpdate = now;
+    // The first frame only starts the clock: it has no time behind it to make splashes in.
+    const double dt = m_started ? std::min(frameStep, kMaxStep) : 0.0;
+    m_started = true;
     if (!(dt > 0) || !m_settings->rainEnabled())
         return;
     const std::span<const QPointF> profile = m_info.hostsDock ? dockProfile() : std::span<const QPointF>();
@@ -86,7 +87,7 @@ void SplashSystem::update(double now, std::optional<QPointF> hover)
 double SplashSystem::splashRate(double dt) const
 {
     const double drops =
-        boundedSetting(*m_settings, Setting::dropsPerSecond) * (m_settings->lowPowerMode() ? kLowPowerFactor : 1.0);
+        boundedSetting(*m_settings, Setting::dropsPerSecond) * (m_settings->lowPowerMode() ? kLowPowerScale : 1.0);
     // A negative rate would pile up a debt that silences splashes long after it is fixed.
     return dt * std::max(drops, 0.0) * kSplashesPerDrop;
 }
@@ -147,7 +148,7 @@ void SplashSystem::emitHoverSplashes(double dt, std::optional<QPointF> hover)
             y = geometry->maxY();
     }
     const double drops =
-        boundedSetting(*m_settings, Setting::dropsPerSecond) * (m_settings->lowPowerMode() ? kLowPowerFactor : 1.0);
+        boundedSetting(*m_settings, Setting::dropsPerSecond) * (m_settings->lowPowerMode() ? kLowPowerScale : 1.0);
     const double perSecond = std::max(drops, 0.0) * kHoverSplashesPerDrop;
     const double x0 = hover->x();
     drain(m_hoverAccumulator, dt * perSecond, [&] {
@@ -236,6 +237,31 @@ sprite::TexturePtr SplashSystem::makeSplashTexture(double scale)
         painter.setBrush(gradient);
         painter.drawEllipse(QPointF(side / 2, side / 2), side / 2, side / 2);
     });
+}
+
+void SplashSystem::apply(const SettingsStore& settings)
+{
+    m_settings = &settings;
+    m_dockProfileDirty = true;
+}
+
+void SplashSystem::step(const Frame& frame)
+{
+    update(frame.dt, frame.hover);
+}
+
+void SplashSystem::setDisplay(const Display& display)
+{
+    if (display.backingScale != m_info.backingScale)
+        m_splashTexture = makeSplashTexture(display.backingScale); // bursts in flight keep theirs
+    m_sceneSize = display.size;
+    m_info = {display.hostsDock, display.backingScale};
+    m_dockProfileDirty = true;
+}
+
+std::vector<sprite::TexturePtr> SplashSystem::textures() const
+{
+    return {m_splashTexture};
 }
 
 } // namespace tavik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 
@@ -20,18 +21,18 @@ class SettingsStore;
 // Small bursts of droplets where rain would land: along the bottom edge, on the top of the
 // dock and under a pointer hovering low. Not tied to the falling drops: spawned at a rate
 // derived from the rain settings. Each splash is a one-shot emitter that removes itself.
-class SplashSystem {
+class SplashSystem final : public Effect {
 public:
     SplashSystem(QSizeF size, const SettingsStore& settings, const EffectContext& context, ScreenRenderInfo info);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
 
-    // Written by the scene on every settings application and resize (and by the overlay
-    // controller when a display or the dock changes). The store must outlive the system.
-    void setSettings(const SettingsStore& settings) { m_settings = &settings; }
-    void setSceneSize(QSizeF size) { m_sceneSize = size; }
-    void setInfo(ScreenRenderInfo info) { m_info = info; }
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+
     // The cached dock outline is sampled again on its next use.
     void setDockProfileDirty(bool dirty = true) { m_dockProfileDirty = dirty; }
 
@@ -39,9 +40,6 @@ public:
     [[nodiscard]] const ScreenRenderInfo& info() const { return m_info; }
     [[nodiscard]] bool dockProfileDirty() const { return m_dockProfileDirty; }
 
-    // Per frame, with the scene's absolute time (the system keeps its own step) and the
-    // pointer in scene coordinates while it is over this display.
-    void update(double now, std::optional<QPointF> hover);
 
     // The dock's top edge as this system uses it now: sampled afresh in realtime mode,
     // otherwise cached until marked dirty. Empty without a visible dock.
@@ -64,6 +62,8 @@ public:
     static constexpr int kMaxSplashesPerFrame = 24;
 
 private:
+    // Per frame, with the pointer in scene coordinates while it is over this display.
+    void update(double frameStep, std::optional<QPointF> hover);
     // Makes up to kMaxSplashesPerFrame splashes from the accumulator, calling `splash` for
     // each unit drained; a capped frame drops its backlog.
     template <typename Splash>
@@ -88,7 +88,7 @@ private:
     double m_bottomAccumulator = 0;
     double m_dockAccumulator = 0;
     double m_hoverAccumulator = 0;
-    double m_lastUpdate = 0;
+    bool m_started = false;
 };
 
 } // namespace tavik

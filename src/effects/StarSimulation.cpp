@@ -1,5 +1,6 @@
 #include "effects/StarSimulation.h"
 
+#include "effects/Population.h"
 #include "settings/SettingsStore.h"
 
 #include <QLinearGradient>
@@ -13,7 +14,6 @@ namespace tavik {
 
 namespace {
 
-constexpr double kLowPowerShare = 0.5;
 
 // Stars fill the upper 55 % of the scene below a 2 % top margin.
 constexpr double kSkyBottom = 0.45;
@@ -67,6 +67,7 @@ StarSimulation::StarSimulation(QSizeF size, const SettingsStore& settings, const
     , m_sceneSize(size)
     , m_starTexture(makeStarTexture(context.backingScale))
     , m_meteorTexture(makeMeteorTexture(context.backingScale))
+    , m_backingScale(context.backingScale)
     , m_currentStarHex(settings.starColorHex())
     , m_starColor(effectColor(m_currentStarHex, FallbackColor::white))
 {
@@ -122,9 +123,8 @@ int StarSimulation::targetCount(const SettingsStore& settings)
         return 0;
     double wanted = boundedSetting(settings, Setting::starDensity) / 100 * kMaxStars;
     if (settings.lowPowerMode())
-        wanted *= kLowPowerShare;
-    // Truncated.
-    return std::isfinite(wanted) ? int(std::clamp(wanted, 0.0, double(kMaxStars))) : 0;
+        wanted *= kLowPowerScale;
+    return int(truncatedCount(wanted, kMaxStars));
 }
 
 void StarSimulation::apply(const SettingsStore& settings, QSizeF size)
@@ -132,7 +132,12 @@ void StarSimulation::apply(const SettingsStore& settings, QSizeF size)
     m_sceneSize = size;
     m_enabled = settings.starsEnabled();
     recolour(settings.starColorHex());
-    resizePopulation(targetCount(settings));
+    resizePopulation(
+        m_stars, std::size_t(targetCount(settings)), [this] { spawnStar(); },
+        [](sprite::SpriteNode* star) {
+            star->removeAllActions();
+            star->removeFromParent();
+        });
 
     // Only a changed frequency restarts the countdown: any other setting change is applied
     // through here too and must not postpone the next meteor.
@@ -154,17 +159,6 @@ void StarSimulation::recolour(const QString& hex)
         star->setColor(m_starColor);
 }
 
-void StarSimulation::resizePopulation(int target)
-{
-    while (int(m_stars.size()) > target) {
-        sprite::SpriteNode* star = m_stars.back();
-        m_stars.pop_back();
-        star->removeAllActions();
-        star->removeFromParent();
-    }
-    while (int(m_stars.size()) < target)
-        spawnStar();
-}
 
 void StarSimulation::updateSize(QSizeF size)
 {
@@ -261,6 +255,35 @@ void StarSimulation::spawnMeteor()
                                  Action::fadeTo(0, (1 - kMeteorRiseShare) * duration));
     meteor.runAction(
         Action::sequence(Action::group(std::move(flight), std::move(glow)), Action::removeFromParent()));
+}
+
+void StarSimulation::apply(const SettingsStore& settings)
+{
+    apply(settings, m_sceneSize);
+}
+
+void StarSimulation::step(const Frame& frame)
+{
+    update(frame.dt);
+}
+
+void StarSimulation::setDisplay(const Display& display)
+{
+    if (display.backingScale != m_backingScale) {
+        m_backingScale = display.backingScale;
+        m_starTexture = makeStarTexture(m_backingScale);
+        m_meteorTexture = makeMeteorTexture(m_backingScale);
+        // Meteors in flight finish with the texture they started with.
+        for (sprite::SpriteNode* star : m_stars)
+            star->setTexture(m_starTexture);
+    }
+    if (display.size != m_sceneSize)
+        updateSize(display.size);
+}
+
+std::vector<sprite::TexturePtr> StarSimulation::textures() const
+{
+    return {m_starTexture, m_meteorTexture};
 }
 
 } // namespace tavik

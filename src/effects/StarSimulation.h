@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 
@@ -20,18 +21,18 @@ class SettingsStore;
 // A field of small twinkling stars in the upper part of the scene and, now and then, a
 // shooting star that streaks down and to the right and fades. Twinkle and flight are actions,
 // so the frame step only counts down to the next meteor.
-class StarSimulation {
+class StarSimulation final : public Effect {
 public:
     StarSimulation(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
 
-    // Recolours, resizes the population and, when the frequency changed, reschedules meteors.
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt);
-    // Stars that fall outside the new size move back into the sky; the others stay put.
-    void updateSize(QSizeF size);
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+
 
     // Oldest first; owned by the root node.
     [[nodiscard]] const std::vector<sprite::SpriteNode*>& stars() const { return m_stars; }
@@ -53,9 +54,13 @@ public:
     static constexpr QSizeF kMeteorTextureSize{128, 16};
 
 private:
+    // Recolours, resizes the population and, when the frequency changed, reschedules meteors.
+    void apply(const SettingsStore& settings, QSizeF size);
+    // Stars that fall outside the new size move back into the sky; the others stay put.
+    void updateSize(QSizeF size);
+    void update(double dt);
     [[nodiscard]] static int targetCount(const SettingsStore& settings);
     void recolour(const QString& hex);
-    void resizePopulation(int target);
     void spawnStar();
     [[nodiscard]] QPointF randomPointInSky();
     void startTwinkle(sprite::SpriteNode& star, double peak);
@@ -68,6 +73,7 @@ private:
     QSizeF m_sceneSize;
     sprite::TexturePtr m_starTexture;
     sprite::TexturePtr m_meteorTexture;
+    double m_backingScale;
     QString m_currentStarHex;
     sprite::Color m_starColor;
     bool m_enabled = false;

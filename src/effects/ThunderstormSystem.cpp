@@ -65,6 +65,8 @@ double bump(double t, double at, double width)
 ThunderstormSystem::ThunderstormSystem(QSizeF size, const SettingsStore& settings, const EffectContext& context)
     : m_random(context.random)
     , m_sceneSize(size)
+    , m_backingScale(context.backingScale)
+    , m_now(context.now)
 {
     auto glow = std::make_unique<sprite::SpriteNode>(makeGlowTexture(context.backingScale), size);
     glow->setColorBlendFactor(1);
@@ -127,14 +129,14 @@ void ThunderstormSystem::placeGlow()
 double ThunderstormSystem::currentFrequency() const
 {
     if (m_dynamic)
-        return kDynamicFrequencySpan * Dynamics::wave(kWaveSeed, kWaveSpeed) + kDynamicFrequencyFloor;
+        return kDynamicFrequencySpan * Dynamics::waveAt(m_now, kWaveSeed, kWaveSpeed) + kDynamicFrequencyFloor;
     return percent(m_frequency);
 }
 
 double ThunderstormSystem::currentBrightness() const
 {
     if (m_dynamic)
-        return kDynamicBrightnessSpan * Dynamics::wave(kWaveSeed, kWaveSpeed) + kDynamicBrightnessFloor;
+        return kDynamicBrightnessSpan * Dynamics::waveAt(m_now, kWaveSeed, kWaveSpeed) + kDynamicBrightnessFloor;
     return percent(m_brightness);
 }
 
@@ -149,8 +151,9 @@ double ThunderstormSystem::initialDelay()
     return std::max(kInitialDelayFactor * baseInterval() * r, kInitialDelayFloor);
 }
 
-void ThunderstormSystem::update(double dt)
+void ThunderstormSystem::update(double dt, double now)
 {
+    m_now = now;
     if (!m_enabled) {
         if (m_glow->alpha() != 0)
             m_glow->setAlpha(0);
@@ -192,6 +195,31 @@ double ThunderstormSystem::envelope(double t)
     const double restrike = kRestrikeStrength * bump(t, kRestrikeAt, kRestrikeWidth);
     const double tail = 1 - t >= 0 ? kAfterglow * (1 - t) : 0.0;
     return std::min(std::max(strike, restrike) + tail, 1.0);
+}
+
+void ThunderstormSystem::apply(const SettingsStore& settings)
+{
+    apply(settings, m_sceneSize);
+}
+
+void ThunderstormSystem::step(const Frame& frame)
+{
+    update(frame.dt, frame.now);
+}
+
+void ThunderstormSystem::setDisplay(const Display& display)
+{
+    if (display.backingScale != m_backingScale) {
+        m_backingScale = display.backingScale;
+        m_glow->setTexture(makeGlowTexture(m_backingScale));
+    }
+    if (display.size != m_sceneSize)
+        setSceneSize(display.size);
+}
+
+std::vector<sprite::TexturePtr> ThunderstormSystem::textures() const
+{
+    return {m_glow->texture()};
 }
 
 } // namespace tavik

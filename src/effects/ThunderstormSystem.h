@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/Effect.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectRoot.h"
 
@@ -17,15 +18,18 @@ class SettingsStore;
 
 // Distant heat-lightning: a full-scene additive glow, brightest at the top edge, that flickers
 // through a double-peaked flash and then waits a random while before the next one.
-class ThunderstormSystem {
+class ThunderstormSystem final : public Effect {
 public:
     ThunderstormSystem(QSizeF size, const SettingsStore& settings, const EffectContext& context);
 
-    [[nodiscard]] sprite::Node& node() const { return *m_root; }
-    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() { return m_root.release(); }
+    [[nodiscard]] sprite::Node& node() const override { return *m_root; }
+    [[nodiscard]] std::unique_ptr<sprite::Node> takeNode() override { return m_root.release(); }
 
-    void apply(const SettingsStore& settings, QSizeF size);
-    void update(double dt);
+    void apply(const SettingsStore& settings) override;
+    void step(const Frame& frame) override;
+    void setDisplay(const Display& display) override;
+    [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+
 
     // The wait before the first flash after switching on: half the usual, at least 2 s.
     [[nodiscard]] double initialDelay();
@@ -39,8 +43,6 @@ public:
     // Called once at the start of every flash with its brightness on the 0 to 100 scale.
     void setLightningHandler(std::function<void(double brightness)> handler) { m_lightningHandler = std::move(handler); }
 
-    // The scene's own resize: the glow keeps covering the whole scene.
-    void setSceneSize(QSizeF size);
 
     [[nodiscard]] QSizeF sceneSize() const { return m_sceneSize; }
     [[nodiscard]] const sprite::SpriteNode& glow() const { return *m_glow; }
@@ -52,6 +54,11 @@ public:
     static constexpr double kFlashDuration = 0.55;
 
 private:
+    void apply(const SettingsStore& settings, QSizeF size);
+    // The scene's own resize: the glow keeps covering the whole scene.
+    void setSceneSize(QSizeF size);
+    // `now` is the shared clock, which the storm's dynamic mode follows.
+    void update(double dt, double now);
     // The frequency in force on 0 to 100, following the storm's own wave while dynamic.
     [[nodiscard]] double currentFrequency() const;
     [[nodiscard]] double currentBrightness() const;
@@ -63,6 +70,8 @@ private:
     EffectRoot m_root;
     sprite::SpriteNode* m_glow = nullptr;
     QSizeF m_sceneSize;
+    double m_backingScale;
+    double m_now; // the shared clock at the last step
     bool m_enabled = false;
     bool m_dynamic = false;
     double m_frequency = 0;

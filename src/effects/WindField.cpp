@@ -2,7 +2,6 @@
 
 #include "core/Dynamics.h"
 #include "effects/EffectContext.h"
-#include "effects/Uptime.h"
 
 #include "settings/SettingsStore.h"
 
@@ -30,7 +29,7 @@ void WindField::apply(const SettingsStore& settings)
     dynamic = settings.windDynamic();
 }
 
-void WindField::update(double dt)
+void WindField::update(double dt, double now)
 {
     if (!enabled) {
         m_sample = {};
@@ -41,7 +40,7 @@ void WindField::update(double dt)
     double g = 0;
     double d = 0;
     if (dynamic) {
-        const double t = Uptime::now();
+        const double t = now;
         const double w = Dynamics::waveAt(t, kWindSeed, kWindSpeed);
         s = 77 * w + 18;
         g = 55 * w + 35; // the same wave: strength and gusts rise and fall together

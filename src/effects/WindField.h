@@ -24,7 +24,8 @@ class WindField {
 public:
     // Copies strength, gustiness, direction and the two switches from the settings.
     void apply(const SettingsStore& settings);
-    void update(double dt);
+    // `now` is the shared clock, which the dynamic wind follows.
+    void update(double dt, double now);
 
     [[nodiscard]] const WindSample& sample() const { return m_sample; }
 

@@ -1,6 +1,6 @@
 #include "overlay/FrameClock.h"
 
-#include "effects/Uptime.h"
+#include "core/Clock.h"
 
 #include <QTimer>
 
@@ -25,7 +25,7 @@ void FrameClock::setFramesPerSecond(int fps)
         return;
     m_fps = fps;
     if (m_timer->isActive()) {
-        const double now = Uptime::now();
+        const double now = Clock::now();
         m_nextTick = now;
         scheduleNext(now);
     }
@@ -62,7 +62,7 @@ void FrameClock::update()
     }
     if (!m_timer->isActive()) {
         // The first frame goes out at once: a window that was just shown should not wait.
-        m_nextTick = Uptime::now();
+        m_nextTick = Clock::now();
         m_timer->start(0);
     }
 }
@@ -88,7 +88,7 @@ void FrameClock::scheduleNext(double now)
 
 void FrameClock::tick()
 {
-    const double now = Uptime::now();
+    const double now = Clock::now();
     ++m_ticks;
     // A target may hide itself while drawing; iterate over a copy.
     const std::vector<FrameTarget*> targets = m_targets;
@@ -97,7 +97,7 @@ void FrameClock::tick()
             target->renderFrame(now);
     }
     if (anyWantsFrames())
-        scheduleNext(Uptime::now());
+        scheduleNext(Clock::now());
 }
 
 } // namespace tavik

@@ -5,6 +5,7 @@
 #include "overlay/OverlayWindow.h"
 
 #include "atmosphere/AtmosphereScene.h"
+#include "core/Clock.h"
 #include "atmosphere/CloudUnderlayScene.h"
 #include "platform/CompositorWatch.h"
 #include "platform/Displays.h"
@@ -279,9 +280,6 @@ void OverlayController::rebuildOverlays()
             overlay.window->setGeometry(screen->geometry());
             overlay.scene->setSize(screen->geometry().size());
             overlay.scene->setInfo(info);
-            overlay.scene->splash().setInfo(info);
-            overlay.scene->splash().setDockProfileDirty(true);
-            overlay.scene->rain().setBackingScale(scale);
         } else {
             auto overlay = makeOverlay(screen, hostsDock, scale);
             overlay->name = display.name;
@@ -302,8 +300,6 @@ void OverlayController::dockGeometryChanged()
         const bool hostsDock = dock && dock->screenId == id;
         info.hostsDock = hostsDock;
         overlay->scene->setInfo(info);
-        overlay->scene->splash().setInfo(info);
-        overlay->scene->splash().setDockProfileDirty(true);
         overlay->scene->applySettings();
     }
 }
@@ -316,7 +312,8 @@ std::unique_ptr<OverlayController::DisplayOverlay> OverlayController::makeOverla
     overlay->window = std::make_unique<OverlayWindow>(screen);
     overlay->scene = std::make_unique<AtmosphereScene>(QSizeF(screen->geometry().size()), m_settings,
                                                        ScreenRenderInfo{hostsDock, scale}, m_dock,
-                                                       std::uint64_t(QRandomGenerator::global()->generate64()));
+                                                       std::uint64_t(QRandomGenerator::global()->generate64()),
+                                                       Clock::now());
     overlay->scene->setPointerSource([screen] { return pointerOn(screen); });
     if (m_lightningHandler)
         overlay->scene->setLightningHandler(m_lightningHandler);

@@ -1,6 +1,6 @@
 #include "sound/Scheduler.h"
 
-#include "effects/Uptime.h"
+#include "core/Clock.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,7 +47,7 @@ void QtScheduler::startRepeating(double seconds, std::function<void()> tick)
 
 double QtScheduler::now() const
 {
-    return Uptime::now();
+    return Clock::now();
 }
 
 void QtScheduler::stopRepeating()

@@ -56,6 +56,9 @@ private:
 // own due time as now().
 class VirtualScheduler final : public Scheduler {
 public:
+    // The clock starts at `start`.
+    explicit VirtualScheduler(double start = 0) : m_now(start) {}
+
     void post(std::function<void()> task) override { after(0, std::move(task)); }
     void postFromAnyThread(std::function<void()> task) override;
     void after(double seconds, std::function<void()> task) override;

@@ -33,18 +33,18 @@ bool storm(const SettingsStore& s)
     return s.thunderEnabled() && s.rainEnabled();
 }
 
-float rainLevel(const SettingsStore& s, double v)
+float rainLevel(const SettingsStore& s, double v, double now)
 {
     if (!s.rainSoundEnabled() || !s.rainEnabled())
         return 0;
-    const double amount = s.rainDynamic() ? Dynamics::wave(kRainSeed, kRainSpeed) : unit(s.dropsPerSecond() / kFullRainDrops);
+    const double amount = s.rainDynamic() ? Dynamics::waveAt(now, kRainSeed, kRainSpeed) : unit(s.dropsPerSecond() / kFullRainDrops);
     const double stormBoost = storm(s) ? 0.22 : 0.0;
     return level((stormBoost + 0.18 + 0.42 * amount) * v);
 }
 
-float windLevel(const SettingsStore& s, double v)
+float windLevel(const SettingsStore& s, double v, double now)
 {
-    const double speed = s.windDynamic() ? 77 * Dynamics::wave(kWindSeed, kWindSpeed) + 18 : s.windStrength();
+    const double speed = s.windDynamic() ? 77 * Dynamics::waveAt(now, kWindSeed, kWindSpeed) + 18 : s.windStrength();
     if (!s.windSoundEnabled() || !s.windEnabled() || !(speed > kWindSoundThreshold))
         return 0;
     double k = (speed - kWindSoundThreshold) / 70;
@@ -70,16 +70,16 @@ bool birdsSing(const SettingsStore& s)
     return s.sunRaysEnabled() && !s.rainEnabled() && !s.thunderEnabled();
 }
 
-ChannelLevels soundLevels(const SettingsStore& s)
+ChannelLevels soundLevels(const SettingsStore& s, double now)
 {
     const double v = masterVolume(s);
     ChannelLevels levels;
-    levels.rain = rainLevel(s, v);
-    levels.wind = windLevel(s, v);
+    levels.rain = rainLevel(s, v, now);
+    levels.wind = windLevel(s, v, now);
     if (s.birdsongSoundEnabled() && birdsSing(s))
-        levels.birdsong = level((0.12 + 0.32 * Dynamics::wave(kBirdSeed, kBirdSpeed)) * v);
+        levels.birdsong = level((0.12 + 0.32 * Dynamics::waveAt(now, kBirdSeed, kBirdSpeed)) * v);
     if (s.seaSoundEnabled())
-        levels.sea = level((0.22 + 0.4 * Dynamics::wave(kSeaSeed, kSeaSpeed)) * v);
+        levels.sea = level((0.22 + 0.4 * Dynamics::waveAt(now, kSeaSeed, kSeaSpeed)) * v);
     return levels;
 }
 

@@ -22,7 +22,8 @@ struct ChannelLevels {
 // The master volume as a factor in [0, 1]; a value outside the slider's range is pulled in.
 [[nodiscard]] float masterVolume(const SettingsStore& settings);
 // The mix that the picture asks for, read afresh from the settings and the dynamic waves.
-[[nodiscard]] ChannelLevels soundLevels(const SettingsStore& settings);
+// `now` is the shared clock, which the drifting levels follow.
+[[nodiscard]] ChannelLevels soundLevels(const SettingsStore& settings, double now);
 // Whether some level drifts by itself, so the mix must be re-levelled from time to time.
 [[nodiscard]] bool levelsDrift(const SettingsStore& settings);
 // Birds sing only under a sunny, dry sky.

@@ -126,7 +126,7 @@ void SoundscapeManager::apply()
 
 void SoundscapeManager::applyLevels()
 {
-    const ChannelLevels levels = soundLevels(m_settings);
+    const ChannelLevels levels = soundLevels(m_settings, m_scheduler->now());
     const float fade = fadeGain();
     m_graph.setGain(Channel::Rain, levels.rain * fade);
     m_graph.setGain(Channel::Wind, levels.wind * fade);

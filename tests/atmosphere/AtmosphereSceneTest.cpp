@@ -2,8 +2,11 @@
 #include "atmosphere/CloudUnderlayScene.h"
 #include "atmosphere/SceneDump.h"
 
-#include "core/Dynamics.h"
-#include "effects/Uptime.h"
+#include "effects/DockSettleSystem.h"
+#include "effects/FireflySimulation.h"
+#include "effects/RainSimulation.h"
+#include "effects/SnowSimulation.h"
+#include "effects/SplashSystem.h"
 #include "settings/SettingsStore.h"
 
 #include <gtest/gtest.h>
@@ -13,12 +16,8 @@
 using namespace tavik;
 
 namespace {
-
 class SceneFixture : public ::testing::Test {
 protected:
-    SceneFixture() { Uptime::setSource([] { return 5000.0; }); }
-    ~SceneFixture() override { Uptime::setSource({}); }
-
     std::unique_ptr<AtmosphereScene> makeScene(QSizeF size = {1440, 900}, ScreenRenderInfo info = {})
     {
         return std::make_unique<AtmosphereScene>(size, store, info, dock, 7);
@@ -51,7 +50,7 @@ TEST_F(SceneFixture, MasterSwitchOffPausesEverythingAndKeepsTheLastFrameTime)
     auto scene = makeScene();
     scene->advance(10);
     const double phase = scene->wind().slowPhase;
-    const auto drops = scene->rain().emitter().particleCount();
+    const auto drops = scene->effectAs<RainSimulation>("rain")->emitter().particleCount();
 
     store.setEnabled(false);
     scene->applySettings();
@@ -61,7 +60,7 @@ TEST_F(SceneFixture, MasterSwitchOffPausesEverythingAndKeepsTheLastFrameTime)
         scene->advance(t);
     EXPECT_EQ(scene->wind().slowPhase, phase);
     EXPECT_EQ(scene->lastUpdate(), 10);
-    EXPECT_EQ(scene->rain().emitter().particleCount(), drops);
+    EXPECT_EQ(scene->effectAs<RainSimulation>("rain")->emitter().particleCount(), drops);
 
     store.setEnabled(true);
     scene->applySettings();
@@ -79,14 +78,14 @@ TEST_F(SceneFixture, WindPushesRainAndSnowOnlyWhileItIsOn)
         scene->advance(1 + i / 60.0);
     const double dx = scene->wind().sample().velocity.dx;
     ASSERT_GT(dx, 0);
-    EXPECT_EQ(scene->rain().emitter().xAcceleration(), dx);
-    EXPECT_DOUBLE_EQ(scene->snow().emitter().xAcceleration(), 0.9 * dx);
+    EXPECT_EQ(scene->effectAs<RainSimulation>("rain")->emitter().xAcceleration(), dx);
+    EXPECT_DOUBLE_EQ(scene->effectAs<SnowSimulation>("snow")->emitter().xAcceleration(), 0.9 * dx);
 
     store.setWindEnabled(false);
     scene->applySettings();
     scene->advance(2);
-    EXPECT_EQ(scene->rain().emitter().xAcceleration(), 0);
-    EXPECT_EQ(scene->snow().emitter().xAcceleration(), 0);
+    EXPECT_EQ(scene->effectAs<RainSimulation>("rain")->emitter().xAcceleration(), 0);
+    EXPECT_EQ(scene->effectAs<SnowSimulation>("snow")->emitter().xAcceleration(), 0);
 }
 
 TEST_F(SceneFixture, EffectsAreStackedInTheirFixedDepthOrder)
@@ -97,9 +96,10 @@ TEST_F(SceneFixture, EffectsAreStackedInTheirFixedDepthOrder)
         {"leaves", 2},  {"petals", 2}, {"fireflies", 3}, {"splash", 4}, {"dockSettle", 5},
         {"fog", 6},     {"dust", 7},   {"sunRays", 8}, {"moonRays", 8}, {"thunder", 10},
     };
-    const auto roots = scene->effectRoots();
-    ASSERT_EQ(roots.size(), depth.size());
-    for (const auto& [name, node] : roots) {
+    const auto effects = scene->effects();
+    ASSERT_EQ(effects.size(), depth.size());
+    for (const auto& [name, effect] : effects) {
+        const sprite::Node* node = &effect->node();
         EXPECT_EQ(node->zPosition(), depth.at(name)) << name;
         EXPECT_EQ(node->parent(), scene.get()) << name;
     }
@@ -122,7 +122,7 @@ TEST_F(SceneFixture, PointerCountsOnTheDisplayEdgesButNotBeyond)
         scene->setPointerSource([pointer] { return std::optional<QPointF>(pointer); });
         for (int i = 0; i < 30; ++i)
             scene->advance(1 + i / 60.0);
-        return scene->splash().node().children().size();
+        return scene->effectAs<SplashSystem>("splash")->node().children().size();
     };
     EXPECT_GT(splashesWithPointerAt({1440, 180}), 0u);
     EXPECT_GT(splashesWithPointerAt({0, 0}), 0u);
@@ -154,11 +154,11 @@ TEST_F(SceneFixture, OnlyADockAlongTheBottomTakesSplashesSettlingAndRestingFiref
             scene->advance(1 + i / 60.0);
         // Splashes land on the bottom dock's top edge, or else on the bottom of the screen.
         double highest = 0;
-        for (const auto& splash : scene->splash().node().children())
+        for (const auto& splash : scene->effectAs<SplashSystem>("splash")->node().children())
             highest = std::max(highest, splash->position().y());
         EXPECT_EQ(highest, c.used ? kThickness : 0) << c.edge;
-        EXPECT_EQ(scene->dockSettle().spawnOne() != nullptr, c.used) << c.edge;
-        EXPECT_EQ(scene->fireflies().restPointOnDock().has_value(), c.used) << c.edge;
+        EXPECT_EQ(scene->effectAs<DockSettleSystem>("dockSettle")->spawnOne() != nullptr, c.used) << c.edge;
+        EXPECT_EQ(scene->effectAs<FireflySimulation>("fireflies")->restPointOnDock().has_value(), c.used) << c.edge;
     }
 }
 
@@ -167,27 +167,14 @@ TEST_F(SceneFixture, ResizeMovesTheCloudsOfRainAndSnowAndANarrowSceneCountsAsOne
     store.setSnowEnabled(true);
     auto scene = makeScene();
     scene->setSize({2880, 1000});
-    EXPECT_EQ(scene->rain().emitter().position(), QPointF(1440, 1020));
-    EXPECT_EQ(scene->snow().emitter().position(), QPointF(1440, 1016));
-    EXPECT_DOUBLE_EQ(scene->rain().emitter().particleBirthRate(), 22 * 2.0);
+    EXPECT_EQ(scene->effectAs<RainSimulation>("rain")->emitter().position(), QPointF(1440, 1020));
+    EXPECT_EQ(scene->effectAs<SnowSimulation>("snow")->emitter().position(), QPointF(1440, 1016));
+    EXPECT_DOUBLE_EQ(scene->effectAs<RainSimulation>("rain")->emitter().particleBirthRate(), 22 * 2.0);
     EXPECT_EQ(scene->thunder().glow().size(), QSizeF(2880, 1000));
 
     scene->setSize({0.5, 300});
-    EXPECT_EQ(scene->rain().emitter().position(), QPointF(0.5, 320));
-    EXPECT_EQ(scene->snow().emitter().position(), QPointF(0.5, 316));
-}
-
-TEST_F(SceneFixture, DynamicSnowFollowsTheSharedWave)
-{
-    store.setSnowEnabled(true);
-    store.setSnowDynamic(true);
-    auto scene = makeScene();
-    scene->advance(1);
-    const double w = Dynamics::wave(91, 0.7);
-    const auto& emitter = scene->snow().emitter();
-    EXPECT_DOUBLE_EQ(emitter.particleBirthRate(), scene->snow().baseBirthRate() * (1.5 * w + 0.2));
-    EXPECT_DOUBLE_EQ(emitter.particleSpeed(), scene->snow().baseFall() * (0.5 * w + 0.7));
-    EXPECT_DOUBLE_EQ(emitter.particleSpeedRange(), 0.6 * emitter.particleSpeed());
+    EXPECT_EQ(scene->effectAs<RainSimulation>("rain")->emitter().position(), QPointF(0.5, 320));
+    EXPECT_EQ(scene->effectAs<SnowSimulation>("snow")->emitter().position(), QPointF(0.5, 316));
 }
 
 TEST_F(SceneFixture, SuppressedCloudsLeaveTheSceneAndTheUnderlayKeepsThem)
@@ -259,4 +246,15 @@ TEST_F(SceneFixture, DumpListsEveryEffectWithItsNodes)
     EXPECT_EQ(rain["kind"].toString(), "emitter");
     EXPECT_GT(rain["particles"].toInt(), 0);
     EXPECT_DOUBLE_EQ(rain["birthRate"].toDouble(), 22);
+}
+
+TEST_F(SceneFixture, ANewBackingScaleReachesEveryEffect)
+{
+    store.setStarsEnabled(true);
+    auto moved = makeScene({800, 600}, {true, 1});
+    moved->setInfo({true, 2});
+    const auto bornThere = makeScene({800, 600}, {true, 2});
+    for (const auto& [name, effect] : moved->effects())
+        EXPECT_EQ(effect->textures().front()->pixelSize(), bornThere->effect(name)->textures().front()->pixelSize())
+            << name;
 }

@@ -1,7 +1,6 @@
 #include "effects/AuroraSimulation.h"
 
-#include "settings/KeyValueStore.h"
-#include "settings/SettingsStore.h"
+#include "EffectFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +8,12 @@
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
-
 constexpr QSizeF kScene{1500, 1000};
 
-class AuroraTest : public ::testing::Test {
+class AuroraTest : public test::EffectFixture {
 protected:
     AuroraTest()
     {
@@ -24,50 +23,12 @@ protected:
         settings.setAuroraColorHex("#5BF0C0");
     }
 
-    std::size_t curtainsAt(AuroraSimulation& sim, double intensity)
-    {
-        settings.setAuroraIntensity(intensity);
-        sim.apply(settings, kScene);
-        EXPECT_EQ(sim.node().children().size(), sim.curtains().size());
-        return sim.curtains().size();
-    }
-
     static QColor qcolor(sprite::Color c) { return QColor::fromRgbF(c.r, c.g, c.b, c.a); }
-
-    MemoryKeyValueStore defaults;
-    SettingsStore settings{defaults};
-    sprite::Random random{7};
-    NoDockGeometry dock;
-    EffectContext context{random, dock, 1};
 };
-
-TEST_F(AuroraTest, CurtainCountRoundsIntensityAndDropsTheLastOnes)
-{
-    AuroraSimulation sim(kScene, settings, context);
-    EXPECT_EQ(sim.curtains().size(), 8u);
-    const std::vector<AuroraSimulation::Curtain> before = sim.curtains();
-
-    EXPECT_EQ(curtainsAt(sim, 50), 4u);
-    for (std::size_t i = 0; i < 4; ++i)
-        EXPECT_EQ(sim.curtains()[i].sprite, before[i].sprite);
-    EXPECT_EQ(curtainsAt(sim, 6), 0u); // 0.48
-    EXPECT_EQ(curtainsAt(sim, 7), 1u); // 0.56
-    EXPECT_EQ(curtainsAt(sim, 6.25), 1u); // exactly one half rounds up
-    EXPECT_EQ(curtainsAt(sim, 0), 0u);
-    // Beyond the range: its ends; not a number: the default.
-    EXPECT_EQ(curtainsAt(sim, 5000), 8u);
-    EXPECT_EQ(curtainsAt(sim, -30), 0u);
-    EXPECT_EQ(curtainsAt(sim, std::nan("")), 4u);
-
-    settings.setLowPowerMode(true); // eight sprites are cheap: power saving leaves them
-    EXPECT_EQ(curtainsAt(sim, 100), 8u);
-    settings.setAuroraEnabled(false);
-    EXPECT_EQ(curtainsAt(sim, 100), 0u);
-}
 
 TEST_F(AuroraTest, CurtainsSpreadFromLeftToRightAndHangFromTheTop)
 {
-    AuroraSimulation sim(kScene, settings, context);
+    AuroraSimulation sim(kScene, settings, context(1));
     const auto& curtains = sim.curtains();
     for (std::size_t i = 0; i < curtains.size(); ++i) {
         const auto& c = curtains[i];
@@ -82,7 +43,7 @@ TEST_F(AuroraTest, CurtainsSpreadFromLeftToRightAndHangFromTheTop)
 
 TEST_F(AuroraTest, EveryThirdCurtainIsTurnedRoundTheHueCircle)
 {
-    AuroraSimulation sim(kScene, settings, context);
+    AuroraSimulation sim(kScene, settings, context(1));
     const QColor base = QColor(0x5B, 0xF0, 0xC0).toHsv();
     for (std::size_t i = 0; i < sim.curtains().size(); ++i) {
         const QColor c = qcolor(sim.curtains()[i].sprite->color()).toHsv();
@@ -97,27 +58,27 @@ TEST_F(AuroraTest, EveryThirdCurtainIsTurnedRoundTheHueCircle)
 
     // A hue near the end of the circle wraps round to its start.
     settings.setAuroraColorHex("#FF0040");
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     const double red = QColor(0xFF, 0x00, 0x40).hsvHueF();
     EXPECT_NEAR(qcolor(sim.curtains()[5].sprite->color()).hsvHueF(), red + 0.18 - 1, 0.005);
 
     // Grey has no hue to turn: the shifted curtains look like the others.
     settings.setAuroraColorHex("#808080");
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     const QColor grey = qcolor(sim.curtains()[2].sprite->color());
     EXPECT_NEAR(grey.redF(), 128 / 255.0, 0.003);
     EXPECT_NEAR(grey.greenF(), grey.redF(), 0.003);
     EXPECT_NEAR(grey.blueF(), grey.redF(), 0.003);
 
     settings.setAuroraColorHex("green-ish");
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     EXPECT_EQ(sim.curtains()[0].sprite->color(), sprite::Color::fromQColor(QColor::fromRgbF(0.36f, 0.94f, 0.75f)));
 }
 
 TEST_F(AuroraTest, ResizingRelaysFromFractionsAndKeepsThePhases)
 {
-    AuroraSimulation sim(kScene, settings, context);
-    sim.update(3);
+    AuroraSimulation sim(kScene, settings, context(1));
+    sim.step(frameAt(0, 3));
     const std::vector<AuroraSimulation::Curtain> before = sim.curtains();
     std::vector<double> xs;
     std::vector<double> alphas;
@@ -126,8 +87,7 @@ TEST_F(AuroraTest, ResizingRelaysFromFractionsAndKeepsThePhases)
         alphas.push_back(c.sprite->alpha());
     }
     const QSizeF wide{3000, 500};
-    sim.setSceneSize(wide);
-    sim.layout();
+    sim.setDisplay(Display{wide, 1, false});
     for (std::size_t i = 0; i < before.size(); ++i) {
         const auto& c = sim.curtains()[i];
         EXPECT_EQ(c.swayPhase, before[i].swayPhase);
@@ -138,8 +98,7 @@ TEST_F(AuroraTest, ResizingRelaysFromFractionsAndKeepsThePhases)
         EXPECT_EQ(c.sprite->alpha(), alphas[i]);
     }
     // A scene of nothing is laid out as one point.
-    sim.setSceneSize({0, 0});
-    sim.layout();
+    sim.setDisplay(Display{{0, 0}, 1, false});
     EXPECT_EQ(sim.curtains()[0].sprite->size(), QSizeF(sim.curtains()[0].widthFrac, sim.curtains()[0].heightFrac));
 }
 
@@ -147,7 +106,7 @@ TEST_F(AuroraTest, SwaysBreathesAndStretchesAtTheSpeedSetting)
 {
     settings.setAuroraSpeed(0);
     settings.setAuroraIntensity(75);
-    AuroraSimulation sim(kScene, settings, context);
+    AuroraSimulation sim(kScene, settings, context(1));
     EXPECT_DOUBLE_EQ(sim.speedFactor(), 0.3);
     const std::vector<AuroraSimulation::Curtain> before = sim.curtains();
     // Lit at once, never at the sprite's full default opacity for a frame.
@@ -155,7 +114,7 @@ TEST_F(AuroraTest, SwaysBreathesAndStretchesAtTheSpeedSetting)
         EXPECT_LE(c.sprite->alpha(), c.baseAlpha * 0.75 + 1e-12);
 
     for (int frame = 0; frame < 120; ++frame)
-        sim.update(1.0 / 60);
+        sim.step(frameAt(0, 1.0 / 60));
     for (std::size_t i = 0; i < before.size(); ++i) {
         const auto& c = sim.curtains()[i];
         EXPECT_NEAR(c.swayPhase - before[i].swayPhase, 2 * c.swayRate * 0.3, 1e-9);
@@ -165,12 +124,12 @@ TEST_F(AuroraTest, SwaysBreathesAndStretchesAtTheSpeedSetting)
     }
 
     settings.setAuroraSpeed(100);
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     EXPECT_DOUBLE_EQ(sim.speedFactor(), 1.7);
 
     settings.setAuroraEnabled(false);
-    sim.apply(settings, kScene);
-    sim.update(1); // nothing to move, nothing to break
+    sim.apply(settings);
+    sim.step(frameAt(0, 1)); // nothing to move, nothing to break
     EXPECT_TRUE(sim.curtains().empty());
 }
 

@@ -1,19 +1,18 @@
 #include "effects/CloudSimulation.h"
 
-#include "settings/KeyValueStore.h"
-#include "settings/SettingsStore.h"
+#include "EffectFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
-
 constexpr QSizeF kScene{1000, 600};
 
-class CloudTest : public ::testing::Test {
+class CloudTest : public test::EffectFixture {
 protected:
     CloudTest()
     {
@@ -40,51 +39,12 @@ protected:
             EXPECT_LE(cloud.sprite->position().y(), 0.97 * kScene.height());
         }
     }
-
-    MemoryKeyValueStore defaults;
-    SettingsStore settings{defaults};
-    sprite::Random random{11};
-    NoDockGeometry dock;
-    EffectContext context{random, dock, 1};
 };
 
-TEST_F(CloudTest, CountRoundsHalfAwayFromZeroAndHalvesInLowPower)
+TEST_F(CloudTest, NewCloudsSpawnAcrossTheSky)
 {
-    CloudSimulation sim(kScene, settings, context);
-    EXPECT_EQ(sim.clouds().size(), 5u);
-    EXPECT_EQ(sim.node().children().size(), 5u);
-
-    settings.setLowPowerMode(true);
-    sim.apply(settings, kScene);
-    EXPECT_EQ(sim.clouds().size(), 3u); // 2.5 rounds up
-
-    settings.setCloudCount(4.4);
-    sim.apply(settings, kScene);
-    EXPECT_EQ(sim.clouds().size(), 2u);
-
-    settings.setLowPowerMode(false);
-    settings.setCloudCount(-3);
-    sim.apply(settings, kScene);
-    EXPECT_TRUE(sim.clouds().empty());
-
-    settings.setCloudCount(1e12); // beyond the range: its top
-    sim.apply(settings, kScene);
-    EXPECT_EQ(sim.clouds().size(), 20u);
-}
-
-TEST_F(CloudTest, LoweringTheCountRemovesTheNewestAndRaisingItSpawnsAcrossTheSky)
-{
-    settings.setCloudCount(6);
-    CloudSimulation sim(kScene, settings, context);
-    const auto before = sprites(sim);
-
-    settings.setCloudCount(2);
-    sim.apply(settings, kScene);
-    EXPECT_EQ(sprites(sim), std::vector<const sprite::SpriteNode*>(before.begin(), before.begin() + 2));
-    EXPECT_EQ(sim.node().children().size(), 2u);
-
     settings.setCloudCount(20);
-    sim.apply(settings, kScene);
+    CloudSimulation sim(kScene, settings, context(1));
     ASSERT_EQ(sim.clouds().size(), 20u);
     expectInSky(sim);
     for (const auto& cloud : sim.clouds()) {
@@ -95,26 +55,26 @@ TEST_F(CloudTest, LoweringTheCountRemovesTheNewestAndRaisingItSpawnsAcrossTheSky
 
 TEST_F(CloudTest, SuppressedOrSwitchedOffKeepsNoClouds)
 {
-    CloudSimulation sim(kScene, settings, context);
+    CloudSimulation sim(kScene, settings, context(1));
     sim.setSuppressed(true);
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     EXPECT_TRUE(sim.clouds().empty());
     EXPECT_TRUE(sim.node().children().empty());
-    sim.update(0.1, {}); // nothing to move
+    sim.step(frameAt(0, 0.1, {})); // nothing to move
 
     sim.setSuppressed(false);
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     EXPECT_EQ(sim.clouds().size(), 5u);
     expectInSky(sim);
 
     settings.setCloudsEnabled(false);
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     EXPECT_TRUE(sim.node().children().empty());
 }
 
 TEST_F(CloudTest, RestylingRecoloursLiveCloudsWithoutRespawning)
 {
-    CloudSimulation sim(kScene, settings, context);
+    CloudSimulation sim(kScene, settings, context(1));
     const auto before = sprites(sim);
     std::vector<QPointF> places;
     for (const auto* s : before)
@@ -122,7 +82,7 @@ TEST_F(CloudTest, RestylingRecoloursLiveCloudsWithoutRespawning)
 
     settings.setCloudOpacity(0.25);
     settings.setCloudColorHex("#FF0000");
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     ASSERT_EQ(sprites(sim), before);
     for (std::size_t i = 0; i < before.size(); ++i) {
         EXPECT_EQ(before[i]->position(), places[i]);
@@ -132,28 +92,28 @@ TEST_F(CloudTest, RestylingRecoloursLiveCloudsWithoutRespawning)
     }
 
     settings.setCloudColorHex("cloudy");
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     EXPECT_EQ(before.front()->color(), sprite::Color::fromQColor(FallbackColor::lightGray));
 }
 
 TEST_F(CloudTest, DriftsWithItsOwnSpeedAndHalfTheWind)
 {
     settings.setCloudSpeed(50); // base 14 points per second
-    CloudSimulation sim(kScene, settings, context);
+    CloudSimulation sim(kScene, settings, context(1));
     for (const auto& cloud : sim.clouds())
         cloud.sprite->setPosition({500, 500});
 
-    sim.update(0.5, {});
+    sim.step(frameAt(0, 0.5, {}));
     for (const auto& cloud : sim.clouds())
         EXPECT_NEAR(cloud.sprite->position().x(), 500 + 0.5 * 14 * cloud.speedVar, 1e-9);
 
     settings.setCloudSpeed(0);
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     for (const auto& cloud : sim.clouds())
         cloud.sprite->setPosition({500, 500});
     WindSample wind;
     wind.velocity.dx = -60;
-    sim.update(1.0, wind);
+    sim.step(frameAt(0, 1.0, wind));
     for (const auto& cloud : sim.clouds()) {
         EXPECT_NEAR(cloud.sprite->position().x(), 500 - 30 + 4 * cloud.speedVar, 1e-9);
         EXPECT_EQ(cloud.sprite->position().y(), 500); // drift is horizontal
@@ -162,14 +122,14 @@ TEST_F(CloudTest, DriftsWithItsOwnSpeedAndHalfTheWind)
 
 TEST_F(CloudTest, WrapsAroundEitherEdgeAtANewHeight)
 {
-    CloudSimulation sim(kScene, settings, context);
+    CloudSimulation sim(kScene, settings, context(1));
     const auto& clouds = sim.clouds();
     auto half = [](const CloudSimulation::Cloud& c) { return 250 * c.baseScale; };
 
     // Just about to leave on the right.
     for (const auto& cloud : clouds)
         cloud.sprite->setPosition({kScene.width() + half(cloud) - 0.1, 10});
-    sim.update(0.1, {});
+    sim.step(frameAt(0, 0.1, {}));
     for (const auto& cloud : clouds)
         EXPECT_DOUBLE_EQ(cloud.sprite->position().x(), -half(cloud));
     expectInSky(sim);
@@ -179,7 +139,7 @@ TEST_F(CloudTest, WrapsAroundEitherEdgeAtANewHeight)
     wind.velocity.dx = -100;
     for (const auto& cloud : clouds)
         cloud.sprite->setPosition({-half(cloud) + 0.1, 10});
-    sim.update(0.1, wind);
+    sim.step(frameAt(0, 0.1, wind));
     for (const auto& cloud : clouds)
         EXPECT_DOUBLE_EQ(cloud.sprite->position().x(), kScene.width() + half(cloud));
     expectInSky(sim);
@@ -245,15 +205,9 @@ TEST_F(CloudTest, CloudBodiesHaveNoHoles)
     }
 }
 
-TEST_F(CloudTest, CloudTexturesKeepTheirSizeInPointsAtAnyScale)
+TEST_F(CloudTest, NoCloudImageWithoutPixels)
 {
     EXPECT_TRUE(CloudSimulation::makeCloudImage(random, 0).isNull());
-    EffectContext retina{random, dock, 2};
-    CloudSimulation sim(kScene, settings, retina);
-    for (const auto& texture : sim.texturePool()) {
-        EXPECT_EQ(texture->size(), CloudSimulation::kImageSize);
-        EXPECT_EQ(texture->pixelSize(), QSize(250, 160));
-    }
 }
 
 } // namespace

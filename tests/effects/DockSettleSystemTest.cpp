@@ -1,14 +1,15 @@
 #include "effects/DockSettleSystem.h"
 
-#include "settings/SettingsStore.h"
+#include "EffectFixture.h"
+
 #include "sprite/Scene.h"
 
 #include <gtest/gtest.h>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
-
 constexpr double kDockTop = 70;
 
 DockGeometry dockAt(double minX, double maxX, bool visible = true)
@@ -19,10 +20,11 @@ DockGeometry dockAt(double minX, double maxX, bool visible = true)
     return geometry;
 }
 
-class DockSettleSystemTest : public ::testing::Test {
+class DockSettleSystemTest : public test::EffectFixture {
 protected:
     DockSettleSystemTest()
     {
+        dock.setGeometry(dockAt(400, 1000));
         settings.setDockSettleEnabled(true);
         settings.setLeavesEnabled(false);
         settings.setPetalsEnabled(false);
@@ -33,14 +35,9 @@ protected:
     DockSettleSystem make(QSizeF size = {1440, 900})
     {
         DockSettleSystem system(size, settings, EffectContext{scene.random(), dock, 2});
-        system.apply(settings, size);
+        system.apply(settings);
         return system;
     }
-
-    MemoryKeyValueStore db;
-    SettingsStore settings{(db.setValue("app.didFirstLaunch", true), db)};
-    sprite::Scene scene{QSizeF(1440, 900)};
-    FixedDockGeometry dock{dockAt(400, 1000)};
 };
 
 } // namespace
@@ -52,26 +49,26 @@ TEST_F(DockSettleSystemTest, TimerRearmsEveryFewSecondsAndStopsWhenNothingMaySet
     EXPECT_GE(first, 1.5);
     EXPECT_LE(first, 4);
 
-    system.update(first - 0.01);
+    system.step(frameAt(0, first - 0.01));
     EXPECT_TRUE(system.node().children().empty());
-    system.update(0.02);
+    system.step(frameAt(0, 0.02));
     EXPECT_EQ(system.node().children().size(), 1u);
     EXPECT_GE(system.timeToNext(), 2.5);
     EXPECT_LE(system.timeToNext(), 6.5);
 
     // With no dock, or a hidden one, nothing lands but the timer keeps going.
     dock.setGeometry(std::nullopt);
-    system.update(system.timeToNext());
+    system.step(frameAt(0, system.timeToNext()));
     dock.setGeometry(dockAt(400, 1000, false));
-    system.update(system.timeToNext());
+    system.step(frameAt(0, system.timeToNext()));
     EXPECT_EQ(system.node().children().size(), 1u);
     EXPECT_GE(system.timeToNext(), 2.5);
 
     // Nothing that could settle: the timer stands still.
     settings.setSnowEnabled(false);
-    system.apply(settings, {1440, 900});
+    system.apply(settings);
     const double waiting = system.timeToNext();
-    system.update(100);
+    system.step(frameAt(0, 100));
     EXPECT_EQ(system.timeToNext(), waiting);
 }
 
@@ -140,7 +137,7 @@ TEST_F(DockSettleSystemTest, SnowItemsAreTintedFlakesAndFoliageIsDrawnInItsColou
         EXPECT_LE(spawned->xScale(), 1.2);
     }
     settings.setSnowflakesEnabled(true);
-    system.apply(settings, {1440, 900});
+    system.apply(settings);
     const sprite::SpriteNode* crystal = system.spawnOne();
     EXPECT_EQ(crystal->texture(), system.crystalFlake());
     EXPECT_LE(crystal->xScale(), 0.7);
@@ -149,7 +146,7 @@ TEST_F(DockSettleSystemTest, SnowItemsAreTintedFlakesAndFoliageIsDrawnInItsColou
     settings.setSnowEnabled(false);
     settings.setLeavesEnabled(true);
     settings.setLeafColorHex("autumn");
-    system.apply(settings, {1440, 900});
+    system.apply(settings);
     const sprite::SpriteNode* leaf = system.spawnOne();
     ASSERT_NE(leaf, nullptr);
     // At 2 pixels per point, pixel (16, 12) is the point (8, 9.75): leaf, not midrib.

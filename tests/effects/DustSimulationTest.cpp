@@ -1,7 +1,6 @@
 #include "effects/DustSimulation.h"
 
-#include "settings/KeyValueStore.h"
-#include "settings/SettingsStore.h"
+#include "EffectFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,19 +10,12 @@
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
-
 constexpr QSizeF kScene{800, 500};
 
-WindSample windOf(double dx)
-{
-    WindSample wind;
-    wind.velocity.dx = dx;
-    return wind;
-}
-
-class DustTest : public ::testing::Test {
+class DustTest : public test::EffectFixture {
 protected:
     DustTest()
     {
@@ -32,45 +24,20 @@ protected:
         settings.setDustColorHex("#FFF1D0");
         settings.setLowPowerMode(false);
     }
-
-    MemoryKeyValueStore defaults;
-    SettingsStore settings{defaults};
-    sprite::Random random{9};
-    NoDockGeometry dock;
-    EffectContext context{random, dock, 2};
 };
 
 } // namespace
 
-TEST_F(DustTest, DensityTruncatesAndPowerSavingHalvesBeforeTruncating)
-{
-    DustSimulation dust(kScene, settings, context);
-    EXPECT_EQ(dust.motes().size(), 120u);
-    for (const auto& [density, lowPower, expected] : std::vector<std::tuple<double, bool, std::size_t>>{
-             {50, false, 60}, {50, true, 30}, {1, false, 1}, {1, true, 0}, {99.9, false, 119}, {0, false, 0},
-             {-10, false, 0}, {1e12, false, 120}, {std::numeric_limits<double>::infinity(), false, 120}}) {
-        settings.setDustDensity(density);
-        settings.setLowPowerMode(lowPower);
-        dust.apply(settings, kScene);
-        EXPECT_EQ(dust.motes().size(), expected) << density << " " << lowPower;
-        EXPECT_EQ(dust.node().children().size(), expected);
-    }
-    settings.setDustDensity(50);
-    settings.setDustEnabled(false);
-    dust.apply(settings, kScene);
-    EXPECT_TRUE(dust.motes().empty());
-}
-
 TEST_F(DustTest, MotesDriftLeanWithTheWindAndWrapAtTheEdges)
 {
     settings.setDustDensity(20);
-    DustSimulation dust(kScene, settings, context);
+    DustSimulation dust(kScene, settings, context(2));
     const auto& motes = dust.motes();
 
     std::vector<QPointF> before;
     for (const auto& mote : motes)
         before.push_back(mote.sprite->position());
-    dust.update(0.5, windOf(-40));
+    dust.step(frameAt(0, 0.5, windOf(-40)));
     for (std::size_t i = 0; i < motes.size(); ++i) {
         const QPointF moved = motes[i].sprite->position() - before[i];
         if (std::abs(moved.x()) > 20 || std::abs(moved.y()) > 20)
@@ -82,25 +49,25 @@ TEST_F(DustTest, MotesDriftLeanWithTheWindAndWrapAtTheEdges)
     // Past the top: back in just below the bottom, same x. Past either side: the other side.
     sprite::SpriteNode& first = *motes[0].sprite;
     first.setPosition({123, kScene.height() + 3.99});
-    dust.update(1, WindSample{});
+    dust.step(frameAt(0, 1, WindSample{}));
     EXPECT_EQ(first.position(), QPointF(123 + motes[0].driftX, -4));
 
     first.setPosition({kScene.width() + 4, 200});
-    dust.update(1, windOf(400));
+    dust.step(frameAt(0, 1, windOf(400)));
     EXPECT_EQ(first.position().x(), -4);
     first.setPosition({-3.9, 200});
-    dust.update(1, windOf(-400));
+    dust.step(frameAt(0, 1, windOf(-400)));
     EXPECT_EQ(first.position().x(), kScene.width() + 4);
 }
 
 TEST_F(DustTest, ShimmerSwingsBetweenThirtyAndAHundredPercentOfEachMotesAlpha)
 {
     settings.setDustDensity(10);
-    DustSimulation dust(kScene, settings, context);
+    DustSimulation dust(kScene, settings, context(2));
     double lowest = 1;
     double highest = 0;
     for (int frame = 0; frame < 1800; ++frame) {
-        dust.update(1.0 / 60, WindSample{});
+        dust.step(frameAt(0, 1.0 / 60, WindSample{}));
         for (const auto& mote : dust.motes()) {
             const double share = mote.sprite->alpha() / mote.baseAlpha;
             EXPECT_GE(share, 0.3 - 1e-9);
@@ -117,14 +84,14 @@ TEST_F(DustTest, ShimmerSwingsBetweenThirtyAndAHundredPercentOfEachMotesAlpha)
 TEST_F(DustTest, EveryApplyTintsEveryMoteAndBadColoursGiveWhite)
 {
     settings.setDustDensity(5);
-    DustSimulation dust(kScene, settings, context);
+    DustSimulation dust(kScene, settings, context(2));
     const sprite::Color cream = sprite::Color::fromQColor(QColor(0xFF, 0xF1, 0xD0));
     for (const auto& mote : dust.motes()) {
         EXPECT_EQ(mote.sprite->color(), cream);
         EXPECT_EQ(mote.sprite->colorBlendFactor(), 1);
     }
     settings.setDustColorHex("#12345");
-    dust.apply(settings, kScene);
+    dust.apply(settings);
     for (const auto& mote : dust.motes())
         EXPECT_EQ(mote.sprite->color(), sprite::Color{});
 }

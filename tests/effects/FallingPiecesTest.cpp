@@ -1,8 +1,7 @@
 #include "effects/LeafSimulation.h"
-#include "effects/PetalSimulation.h"
 
-#include "settings/KeyValueStore.h"
-#include "settings/SettingsStore.h"
+#include "EffectFixture.h"
+#include "effects/PetalSimulation.h"
 
 #include <gtest/gtest.h>
 
@@ -12,17 +11,10 @@
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
-
 constexpr QSizeF kScene{1000, 600};
-
-WindSample windOf(double dx)
-{
-    WindSample wind;
-    wind.velocity.dx = dx;
-    return wind;
-}
 
 // The colour in the middle of a leaf or petal texture, away from its centre line.
 QColor bodyColour(const sprite::TexturePtr& texture)
@@ -31,7 +23,7 @@ QColor bodyColour(const sprite::TexturePtr& texture)
     return QColor::fromRgba(image.pixel(image.width() / 2, image.height() * 3 / 8));
 }
 
-class FallingPiecesTest : public ::testing::Test {
+class FallingPiecesTest : public test::EffectFixture {
 protected:
     FallingPiecesTest()
     {
@@ -39,65 +31,18 @@ protected:
         settings.setPetalsEnabled(true);
         settings.setLowPowerMode(false);
     }
-
-    MemoryKeyValueStore defaults;
-    SettingsStore settings{defaults};
-    sprite::Random random{11};
-    NoDockGeometry dock;
-    EffectContext context{random, dock, 2};
 };
 
 } // namespace
 
-TEST_F(FallingPiecesTest, CountsRoundAndOnlyLeavesHalveWhileSavingPower)
-{
-    settings.setLeafCount(25);
-    settings.setPetalCount(25);
-    LeafSimulation leaves(kScene, settings, context);
-    PetalSimulation petals(kScene, settings, context);
-    EXPECT_EQ(leaves.leaves().size(), 25u);
-    EXPECT_EQ(petals.petals().size(), 25u);
-
-    settings.setLowPowerMode(true);
-    leaves.apply(settings, kScene);
-    petals.apply(settings, kScene);
-    EXPECT_EQ(leaves.leaves().size(), 13u); // 12.5 rounds up
-    EXPECT_EQ(petals.petals().size(), 25u);
-    EXPECT_EQ(leaves.node().children().size(), 13u);
-
-    settings.setLowPowerMode(false);
-    for (const auto& [count, expected] : std::vector<std::pair<double, std::size_t>>{
-             {2.4, 2}, {2.5, 3}, {0, 0}, {-3, 0}, {40, 40}, {1e9, 40}, {std::numeric_limits<double>::quiet_NaN(), 6}}) {
-        settings.setLeafCount(count);
-        leaves.apply(settings, kScene);
-        EXPECT_EQ(leaves.leaves().size(), expected) << count;
-        EXPECT_EQ(leaves.node().children().size(), expected) << count;
-    }
-
-    settings.setLeafCount(10);
-    settings.setLeavesEnabled(false);
-    leaves.apply(settings, kScene);
-    EXPECT_TRUE(leaves.leaves().empty());
-    EXPECT_TRUE(leaves.node().children().empty());
-    leaves.update(0.1, windOf(50)); // nothing to move, nothing to break
-}
-
-TEST_F(FallingPiecesTest, ApplyStartsPiecesOnScreenAndTrimsTheNewestFirst)
+TEST_F(FallingPiecesTest, ApplyStartsPiecesOnScreen)
 {
     settings.setPetalCount(12);
-    PetalSimulation petals(kScene, settings, context);
-    std::vector<const sprite::SpriteNode*> sprites;
+    PetalSimulation petals(kScene, settings, context(2));
     for (const auto& petal : petals.petals()) {
-        sprites.push_back(petal.sprite);
         EXPECT_GE(petal.sprite->position().y(), 0);
         EXPECT_LE(petal.sprite->position().y(), kScene.height());
     }
-
-    settings.setPetalCount(5);
-    petals.apply(settings, kScene);
-    ASSERT_EQ(petals.petals().size(), 5u);
-    for (std::size_t i = 0; i < 5; ++i)
-        EXPECT_EQ(petals.petals()[i].sprite, sprites[i]);
 }
 
 TEST_F(FallingPiecesTest, SlowestFallAndCalmestTumbleKeepAFloorAndNoFlutter)
@@ -108,8 +53,8 @@ TEST_F(FallingPiecesTest, SlowestFallAndCalmestTumbleKeepAFloorAndNoFlutter)
     settings.setPetalCount(10);
     settings.setPetalFallSpeed(1);
     settings.setPetalTumble(0);
-    LeafSimulation leaves(kScene, settings, context);
-    PetalSimulation petals(kScene, settings, context);
+    LeafSimulation leaves(kScene, settings, context(2));
+    PetalSimulation petals(kScene, settings, context(2));
 
     const auto check = [](const std::vector<FallingPieces::Piece>& pieces, auto& sim, double fall, double sway,
                           double spinShare) {
@@ -120,7 +65,7 @@ TEST_F(FallingPiecesTest, SlowestFallAndCalmestTumbleKeepAFloorAndNoFlutter)
             turns.push_back(piece.sprite->zRotation());
         }
         const double dt = 0.05;
-        sim.update(dt, WindSample{});
+        sim.step(frameAt(0, dt, WindSample{}));
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             const auto& piece = pieces[i];
             const QPointF now = piece.sprite->position();
@@ -139,11 +84,11 @@ TEST_F(FallingPiecesTest, FullTumbleNarrowsLeavesByUpToFortyFivePercent)
     settings.setLeafCount(20);
     settings.setLeafTumble(100);
     settings.setLeafFallSpeed(30);
-    LeafSimulation leaves(kScene, settings, context);
+    LeafSimulation leaves(kScene, settings, context(2));
 
     double narrowest = 1;
     for (int frame = 0; frame < 600; ++frame) {
-        leaves.update(1.0 / 60, WindSample{});
+        leaves.step(frameAt(0, 1.0 / 60, WindSample{}));
         for (const auto& leaf : leaves.leaves()) {
             const double share = leaf.sprite->xScale() / leaf.baseScale;
             EXPECT_GE(share, 0.55 - 1e-9);
@@ -159,7 +104,7 @@ TEST_F(FallingPiecesTest, PiecesThatLeaveTheScreenComeBackAboveTheTop)
 {
     settings.setPetalCount(30);
     settings.setPetalFallSpeed(100);
-    PetalSimulation petals(kScene, settings, context);
+    PetalSimulation petals(kScene, settings, context(2));
 
     // Blown hard to the right: whoever passes width + 70 starts again above the top.
     int recycled = 0;
@@ -167,7 +112,7 @@ TEST_F(FallingPiecesTest, PiecesThatLeaveTheScreenComeBackAboveTheTop)
         std::vector<double> ys;
         for (const auto& petal : petals.petals())
             ys.push_back(petal.sprite->position().y());
-        petals.update(1.0 / 30, windOf(400));
+        petals.step(frameAt(0, 1.0 / 30, windOf(400)));
         for (std::size_t i = 0; i < ys.size(); ++i) {
             const QPointF p = petals.petals()[i].sprite->position();
             EXPECT_LE(p.x(), kScene.width() + 70 + 1e-9);
@@ -191,7 +136,7 @@ TEST_F(FallingPiecesTest, ColourChangeSwapsOneTextureIntoEverySpriteAndBadColour
 {
     settings.setLeafCount(8);
     settings.setLeafColorHex("#nonsense");
-    LeafSimulation leaves(kScene, settings, context);
+    LeafSimulation leaves(kScene, settings, context(2));
     EXPECT_EQ(bodyColour(leaves.texture()), FallbackColor::orange);
     EXPECT_EQ(leaves.texture()->pixelSize(), QSize(44, 32)); // drawn at the display's scale
 
@@ -200,7 +145,7 @@ TEST_F(FallingPiecesTest, ColourChangeSwapsOneTextureIntoEverySpriteAndBadColour
         places.push_back(leaf.sprite->position());
     const sprite::TexturePtr old = leaves.texture();
     settings.setLeafColorHex("#336699");
-    leaves.apply(settings, kScene);
+    leaves.apply(settings);
     EXPECT_NE(leaves.texture(), old);
     EXPECT_EQ(bodyColour(leaves.texture()), QColor(0x33, 0x66, 0x99));
     for (std::size_t i = 0; i < places.size(); ++i) {
@@ -209,6 +154,6 @@ TEST_F(FallingPiecesTest, ColourChangeSwapsOneTextureIntoEverySpriteAndBadColour
     }
 
     settings.setPetalColorHex("");
-    PetalSimulation petals(kScene, settings, context);
+    PetalSimulation petals(kScene, settings, context(2));
     EXPECT_EQ(bodyColour(petals.texture()), FallbackColor::pink);
 }

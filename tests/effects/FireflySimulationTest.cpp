@@ -1,7 +1,7 @@
 #include "effects/FireflySimulation.h"
 
-#include "settings/KeyValueStore.h"
-#include "settings/SettingsStore.h"
+#include "EffectFixture.h"
+
 #include "sprite/Scene.h"
 
 #include <gtest/gtest.h>
@@ -13,20 +13,8 @@
 using namespace tavik;
 
 namespace {
-
 constexpr QSizeF kScene{1000, 800};
 constexpr double kFrame = 1.0 / 60;
-
-// Every draw gives the same value, so every target and duration is known in advance.
-class PinnedRandom final : public sprite::Random {
-public:
-    explicit PinnedRandom(double value) : m_value(value) {}
-    double unit() override { return m_value; }
-    void set(double value) { m_value = value; }
-
-private:
-    double m_value;
-};
 
 DockGeometry dockAt(double minX, double maxX, bool visible = true)
 {
@@ -36,7 +24,7 @@ DockGeometry dockAt(double minX, double maxX, bool visible = true)
     return geometry;
 }
 
-class FireflyTest : public ::testing::Test {
+class FireflyTest : public test::EffectFixture {
 protected:
     FireflyTest()
     {
@@ -62,9 +50,6 @@ protected:
             scene.advance(clock += kFrame);
     }
 
-    MemoryKeyValueStore defaults;
-    SettingsStore settings{defaults};
-    FixedDockGeometry dock;
     sprite::Scene scene{kScene};
     double clock = 100;
     sprite::Random random{3};
@@ -72,24 +57,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(FireflyTest, CountRoundsHalvesWhileSavingPowerAndStopsAtThirty)
-{
-    FireflySimulation& fireflies = make(random);
-    EXPECT_EQ(fireflies.fireflies().size(), 6u);
-    for (const auto& [count, lowPower, expected] : std::vector<std::tuple<double, bool, std::size_t>>{
-             {15, true, 8}, {15, false, 15}, {2.5, false, 3}, {0, false, 0}, {30, false, 30}, {1e9, false, 30},
-             {-4, false, 0}}) {
-        settings.setFireflyCount(count);
-        settings.setLowPowerMode(lowPower);
-        fireflies.apply(settings, kScene);
-        EXPECT_EQ(fireflies.fireflies().size(), expected) << count;
-    }
-    settings.setFireflyCount(10);
-    settings.setFirefliesEnabled(false);
-    fireflies.apply(settings, kScene);
-    EXPECT_TRUE(fireflies.fireflies().empty());
-}
 
 TEST_F(FireflyTest, BornInvisibleTheyFadeInThenPulseAndKeepWandering)
 {
@@ -111,7 +78,7 @@ TEST_F(FireflyTest, BornInvisibleTheyFadeInThenPulseAndKeepWandering)
 
     // The size setting resizes at once; flights never end, pulses never stop.
     settings.setFireflySize(0);
-    fireflies.apply(settings, kScene);
+    fireflies.apply(settings);
     run(30);
     for (const auto& firefly : fireflies.fireflies()) {
         EXPECT_DOUBLE_EQ(firefly.sprite->size().width(), firefly.baseDiameter * 0.45);
@@ -148,7 +115,7 @@ TEST_F(FireflyTest, FlightsStayInTheBandWhichNeverGetsThinnerThanFortyPoints)
 TEST_F(FireflyTest, WindShiftsEachNewTargetDownwindClampedToTheScreen)
 {
     // Draws of 0.5: no rest; every leg aims at the middle of the band, moved by the wind.
-    PinnedRandom pinned(0.5);
+    test::PinnedRandom pinned(0.5);
     settings.setFireflyCount(1);
     settings.setFlightSpeed(0); // 6.6 points per second
     FireflySimulation& fireflies = make(pinned);
@@ -157,7 +124,7 @@ TEST_F(FireflyTest, WindShiftsEachNewTargetDownwindClampedToTheScreen)
     EXPECT_EQ(sprite.position(), middle);
 
     fireflies.windDX = 220; // 66 points further on: a ten-second leg
-    fireflies.apply(settings, kScene);
+    fireflies.apply(settings);
     run(5);
     EXPECT_NEAR(sprite.position().x(), 533, 0.3); // half way, by the symmetric ease
     fireflies.windDX = -1000; // bends only the next leg, not this one
@@ -193,14 +160,14 @@ TEST_F(FireflyTest, RestsOnlyOnAVisibleDockWiderThan24PointsOfThisDisplay)
         EXPECT_TRUE(p.x() >= 0 && p.x() <= 400 && p.y() >= 64 && p.y() <= 74) << p.x() << ", " << p.y();
     }
 
-    fireflies.setHostsDock(false);
+    fireflies.setDisplay(Display{kScene, 2, false});
     EXPECT_FALSE(fireflies.restPointOnDock());
 }
 
 TEST_F(FireflyTest, ARestingFireflyBobsAboveTheDockThenFliesOn)
 {
     // Draws of 0: every leg tries the dock, landing at its left end 4 points above it.
-    PinnedRandom pinned(0);
+    test::PinnedRandom pinned(0);
     dock.setGeometry(dockAt(300, 700));
     settings.setFireflyCount(1);
     settings.setFlightSpeed(100);
@@ -220,8 +187,8 @@ TEST_F(FireflyTest, ARestingFireflyBobsAboveTheDockThenFliesOn)
     EXPECT_NEAR(high, 66.5, 0.05);
 
     // On another display the same dock is nothing to rest on: back into the band.
-    fireflies.setHostsDock(false);
-    fireflies.apply(settings, kScene);
+    fireflies.setDisplay(Display{kScene, 2, false});
+    fireflies.apply(settings);
     run(20);
     EXPECT_NEAR(sprite.position().x(), 0, 1e-6);
     EXPECT_NEAR(sprite.position().y(), 0, 1e-6);
@@ -236,7 +203,7 @@ TEST_F(FireflyTest, TrimmedFirefliesFadeOutOverASecondWhileStillFlying)
         leaving.push_back(fireflies.fireflies()[i].sprite);
 
     settings.setFireflyCount(2);
-    fireflies.apply(settings, kScene);
+    fireflies.apply(settings);
     ASSERT_EQ(fireflies.fireflies().size(), 2u);
     EXPECT_EQ(fireflies.node().children().size(), 6u);
     for (const sprite::SpriteNode* sprite : leaving) {
@@ -253,7 +220,7 @@ TEST_F(FireflyTest, TrimmedFirefliesFadeOutOverASecondWhileStillFlying)
 
     // Switching off fades them too, rather than cutting them.
     settings.setFirefliesEnabled(false);
-    fireflies.apply(settings, kScene);
+    fireflies.apply(settings);
     EXPECT_EQ(fireflies.node().children().size(), 2u);
     run(1.1);
     EXPECT_TRUE(fireflies.node().children().empty());
@@ -274,7 +241,7 @@ TEST_F(FireflyTest, RecolouringSwapsTheGlowAndTheSceneOutlivesTheEffect)
     for (const auto& firefly : fireflies.fireflies())
         alphas.push_back(firefly.sprite->alpha());
     settings.setGlowColorHex("#FF8000");
-    fireflies.apply(settings, kScene);
+    fireflies.apply(settings);
     const QColor orange = QColor::fromRgba(fireflies.glowTexture()->image().pixel(32, 32));
     EXPECT_GT(orange.red(), 240);
     for (std::size_t i = 0; i < alphas.size(); ++i) {

@@ -1,19 +1,18 @@
 #include "effects/FogSimulation.h"
 
-#include "settings/KeyValueStore.h"
-#include "settings/SettingsStore.h"
+#include "EffectFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
-
 constexpr QSizeF kScene{1200, 800};
 
-class FogTest : public ::testing::Test {
+class FogTest : public test::EffectFixture {
 protected:
     FogTest()
     {
@@ -27,7 +26,7 @@ protected:
     std::size_t banksAt(FogSimulation& sim, double density)
     {
         settings.setFogDensity(density);
-        sim.apply(settings, kScene);
+        sim.apply(settings);
         EXPECT_EQ(sim.node().children().size(), sim.banks().size());
         return sim.banks().size();
     }
@@ -39,33 +38,12 @@ protected:
             EXPECT_LE(bank.sprite->position().y(), 0.34 * kScene.height());
         }
     }
-
-    MemoryKeyValueStore defaults;
-    SettingsStore settings{defaults};
-    sprite::Random random{5};
-    NoDockGeometry dock;
-    EffectContext context{random, dock, 1};
 };
-
-TEST_F(FogTest, DensityTruncatesToAtMostTenBanksWhatever)
-{
-    FogSimulation sim(kScene, settings, context);
-    EXPECT_EQ(sim.banks().size(), 5u);
-    EXPECT_EQ(banksAt(sim, 95), 9u);
-    EXPECT_EQ(banksAt(sim, 99.9), 9u);
-    EXPECT_EQ(banksAt(sim, 100), 10u);
-    EXPECT_EQ(banksAt(sim, 9), 0u);
-    EXPECT_EQ(banksAt(sim, 400), 10u);
-    EXPECT_EQ(banksAt(sim, -20), 0u);
-
-    settings.setLowPowerMode(true); // fog is already cheap: power saving leaves it alone
-    EXPECT_EQ(banksAt(sim, 70), 7u);
-}
 
 TEST_F(FogTest, OffRemovesEveryBankAndOnSpawnsThemLowAcrossTheScene)
 {
     settings.setFogDensity(100);
-    FogSimulation sim(kScene, settings, context);
+    FogSimulation sim(kScene, settings, context(1));
     std::vector<const sprite::SpriteNode*> before;
     for (const auto& bank : sim.banks())
         before.push_back(bank.sprite);
@@ -75,7 +53,7 @@ TEST_F(FogTest, OffRemovesEveryBankAndOnSpawnsThemLowAcrossTheScene)
         EXPECT_EQ(sim.banks()[i].sprite, before[i]) << "the newest banks go first";
 
     settings.setFogEnabled(false);
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     EXPECT_TRUE(sim.node().children().empty());
 
     settings.setFogEnabled(true);
@@ -91,32 +69,32 @@ TEST_F(FogTest, OffRemovesEveryBankAndOnSpawnsThemLowAcrossTheScene)
 
 TEST_F(FogTest, RestylingKeepsBanksInPlace)
 {
-    FogSimulation sim(kScene, settings, context);
+    FogSimulation sim(kScene, settings, context(1));
     const auto* first = sim.banks().front().sprite;
     const QPointF where = first->position();
     settings.setFogOpacity(0.1);
     settings.setFogColorHex("#00FF00");
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     EXPECT_EQ(sim.banks().front().sprite, first);
     EXPECT_EQ(first->position(), where);
     EXPECT_DOUBLE_EQ(first->alpha(), 0.1 * sim.banks().front().alphaMul);
     EXPECT_EQ(first->color(), (sprite::Color{0, 1, 0, 1}));
 
     settings.setFogColorHex("#12");
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     EXPECT_EQ(first->color(), sprite::Color::fromQColor(FallbackColor::lightGray));
 }
 
 TEST_F(FogTest, DriftsSlowlyAndWrapsWithTheWind)
 {
     settings.setFogDensity(100);
-    FogSimulation sim(kScene, settings, context);
+    FogSimulation sim(kScene, settings, context(1));
     const auto& banks = sim.banks();
     auto half = [](const FogSimulation::Bank& b) { return 240 * b.scaleX; };
 
     for (const auto& bank : banks)
         bank.sprite->setPosition({600, 100});
-    sim.update(1.0, {});
+    sim.step(frameAt(0, 1.0, {}));
     for (const auto& bank : banks)
         EXPECT_NEAR(bank.sprite->position().x() - 600, 6 * bank.speedVar, 1e-9);
 
@@ -124,20 +102,20 @@ TEST_F(FogTest, DriftsSlowlyAndWrapsWithTheWind)
     wind.velocity.dx = -20;
     for (const auto& bank : banks)
         bank.sprite->setPosition({600, 100});
-    sim.update(1.0, wind);
+    sim.step(frameAt(0, 1.0, wind));
     for (const auto& bank : banks)
         EXPECT_NEAR(bank.sprite->position().x(), 600 - 10 + 6 * bank.speedVar, 1e-9);
 
     for (const auto& bank : banks)
         bank.sprite->setPosition({-half(bank) + 0.5, 700});
-    sim.update(1.0, wind);
+    sim.step(frameAt(0, 1.0, wind));
     for (const auto& bank : banks)
         EXPECT_DOUBLE_EQ(bank.sprite->position().x(), kScene.width() + half(bank));
     expectLow(sim);
 
     for (const auto& bank : banks)
         bank.sprite->setPosition({kScene.width() + half(bank) - 0.5, 700});
-    sim.update(1.0, {});
+    sim.step(frameAt(0, 1.0, {}));
     for (const auto& bank : banks)
         EXPECT_DOUBLE_EQ(bank.sprite->position().x(), -half(bank));
     expectLow(sim);

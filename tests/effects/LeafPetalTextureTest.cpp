@@ -6,7 +6,6 @@
 using namespace tavik;
 
 namespace {
-
 // The colour at a point given in texture points, y up, at 2 pixels per point.
 QColor colourAt(const sprite::TexturePtr& texture, QPointF point)
 {

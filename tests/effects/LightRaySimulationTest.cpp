@@ -1,5 +1,7 @@
 #include "effects/LightRaySimulation.h"
 
+#include "EffectFixture.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,21 +10,17 @@
 using namespace tavik;
 
 namespace {
-
 constexpr QSizeF kScene{1200, 900};
 const sprite::Color kWarm{1.0f, 0.9f, 0.66f, 1.0f};
 
-class RayTest : public ::testing::Test {
+class RayTest : public test::EffectFixture {
 protected:
     static LightRaySimulation::Configuration rays(double angle, double intensity = 50, double speed = 40)
     {
         return {true, intensity, angle, speed, kWarm};
     }
 
-    sprite::Random random{3};
-    NoDockGeometry dock;
-    EffectContext context{random, dock, 1};
-    LightRaySimulation sim{kScene, context};
+    LightRaySimulation sim{kScene, context(1)};
 };
 
 TEST_F(RayTest, SlantPicksTheCornerAndShaftsSpanTheScene)

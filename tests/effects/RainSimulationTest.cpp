@@ -1,8 +1,8 @@
 #include "core/Dynamics.h"
-#include "effects/RainSimulation.h"
-#include "effects/Uptime.h"
 
-#include "settings/SettingsStore.h"
+#include "EffectFixture.h"
+#include "effects/RainSimulation.h"
+
 #include "sprite/Scene.h"
 
 #include <gtest/gtest.h>
@@ -11,38 +11,18 @@
 #include <numbers>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
-
 constexpr double kPi = std::numbers::pi;
 
-class RainSimulationTest : public ::testing::Test {
+class RainSimulationTest : public test::EffectFixture {
 protected:
-    ~RainSimulationTest() override { Uptime::setSource({}); }
-
     RainSimulation make(QSizeF size = {1440, 900}, double scale = 2)
     {
         return RainSimulation(size, settings, EffectContext{scene.random(), dock, scale});
     }
-
-    MemoryKeyValueStore db;
-    SettingsStore settings{(db.setValue("app.didFirstLaunch", true), db)};
-    sprite::Scene scene{QSizeF(1440, 900)};
-    NoDockGeometry dock;
 };
-
-// The uptimes, within a long stretch, at which the slow wave is lowest and highest.
-std::pair<double, double> waveExtremes(double seed, double speed)
-{
-    double low = 0, high = 0;
-    for (double t = 0; t < 20000; t += 1) {
-        if (Dynamics::waveAt(t, seed, speed) < Dynamics::waveAt(low, seed, speed))
-            low = t;
-        if (Dynamics::waveAt(t, seed, speed) > Dynamics::waveAt(high, seed, speed))
-            high = t;
-    }
-    return {low, high};
-}
 
 } // namespace
 
@@ -52,29 +32,29 @@ TEST_F(RainSimulationTest, BirthRateFollowsDropsWidthPowerAndSwitch)
     RainSimulation rain = make();
     EXPECT_DOUBLE_EQ(rain.emitter().particleBirthRate(), 100);
 
-    rain.apply(settings, {2880, 900});
+    applyAt(rain, {2880, 900}, 2);
     EXPECT_DOUBLE_EQ(rain.emitter().particleBirthRate(), 200);
-    rain.apply(settings, {0, 0}); // narrow displays keep half the nominal rate
+    applyAt(rain, {0, 0}, 2); // narrow displays keep half the nominal rate
     EXPECT_DOUBLE_EQ(rain.emitter().particleBirthRate(), 50);
     EXPECT_EQ(rain.emitter().position(), QPointF(0.5, 21));
 
     settings.setLowPowerMode(true);
-    rain.apply(settings, {1440, 900});
+    applyAt(rain, {1440, 900}, 2);
     EXPECT_DOUBLE_EQ(rain.emitter().particleBirthRate(), 50);
 
     settings.setDropsPerSecond(-5); // below the range: the fewest drops
-    rain.apply(settings, {1440, 900});
+    applyAt(rain, {1440, 900}, 2);
     EXPECT_EQ(rain.emitter().particleBirthRate(), 0.5);
     settings.setDropsPerSecond(1e9); // above it: the most
     settings.setLowPowerMode(false);
-    rain.apply(settings, {1440, 900});
+    applyAt(rain, {1440, 900}, 2);
     EXPECT_EQ(rain.emitter().particleBirthRate(), 120);
 
     settings.setDropsPerSecond(100);
     settings.setRainEnabled(false);
     settings.setRainDynamic(true);
-    rain.apply(settings, {1440, 900});
-    rain.applyDynamics();
+    applyAt(rain, {1440, 900}, 2);
+    rain.step(frameAt(1000));
     EXPECT_EQ(rain.emitter().particleBirthRate(), 0);
 }
 
@@ -150,29 +130,23 @@ TEST_F(RainSimulationTest, DropTextureIsAGradedCapsuleRebuiltOnlyForRealSizeChan
     settings.setDropColorHex("#FF0000");
     settings.setDropOpacity(0.9);
     settings.setDropWidth(51); // 0.043 points wider: within the tolerance
-    rain.apply(settings, {1440, 900});
+    applyAt(rain, {1440, 900}, 2);
     EXPECT_EQ(rain.dropTexture(), first);
     EXPECT_EQ(rain.emitter().particleColor(), sprite::Color::fromQColor(Qt::red));
 
     settings.setDropWidth(52);
-    rain.apply(settings, {1440, 900});
+    applyAt(rain, {1440, 900}, 2);
     EXPECT_NE(rain.dropTexture(), first);
     EXPECT_EQ(rain.emitter().particleTexture(), rain.dropTexture());
 }
 
-TEST_F(RainSimulationTest, BackingScaleChangeRedrawsTheDropAtTheNewScale)
+TEST_F(RainSimulationTest, NoRedrawForAScaleThatBarelyChangesOrMakesNoSense)
 {
     RainSimulation rain = make({1440, 900}, 1);
     const sprite::TexturePtr first = rain.dropTexture();
-    rain.setBackingScale(1.005);
-    rain.setBackingScale(0);
+    rain.setDisplay(Display{{1440, 900}, 1.005, false});
+    rain.setDisplay(Display{{1440, 900}, 0, false});
     EXPECT_EQ(rain.dropTexture(), first);
-
-    rain.setBackingScale(2);
-    // The drop itself (inside its one clear pixel) doubles its pixels and keeps its points.
-    EXPECT_NEAR(rain.dropTexture()->pixelSize().height() - 2, 2 * (first->pixelSize().height() - 2), 1);
-    EXPECT_NEAR(rain.dropTexture()->size().height() - 2.0 / 2, first->size().height() - 2.0, 1e-9);
-    EXPECT_EQ(rain.emitter().particleTexture(), rain.dropTexture());
 }
 
 TEST_F(RainSimulationTest, DynamicModeSwellsAndEbbsWithTheSharedWave)
@@ -183,18 +157,16 @@ TEST_F(RainSimulationTest, DynamicModeSwellsAndEbbsWithTheSharedWave)
     const double base = rain.baseBirthRate();
     const double speed = rain.baseSpeed();
 
-    Uptime::setSource([] { return 1000.0; });
-    rain.applyDynamics(); // off: the values of the last apply stand
+    rain.step(frameAt(1000)); // off: the values of the last apply stand
     EXPECT_EQ(rain.emitter().particleBirthRate(), base);
     EXPECT_EQ(rain.emitter().particleScale(), 1);
 
     settings.setRainDynamic(true);
-    rain.apply(settings, {1440, 900});
-    const auto [low, high] = waveExtremes(31, 0.85);
+    applyAt(rain, {1440, 900}, 2);
+    const auto [low, high] = test::waveExtremes(31, 0.85);
     for (const double time : {low, high}) {
         const double v = Dynamics::waveAt(time, 31, 0.85);
-        Uptime::setSource([time] { return time; });
-        rain.applyDynamics();
+        rain.step(frameAt(time));
         EXPECT_NEAR(rain.emitter().particleBirthRate(), base * (1.7 * v + 0.15), 1e-9);
         EXPECT_NEAR(rain.emitter().particleSpeed(), speed * (0.5 * v + 0.75), 1e-9);
         EXPECT_NEAR(rain.emitter().particleScale(), 0.7 * v + 0.7, 1e-9);

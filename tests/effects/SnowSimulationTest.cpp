@@ -1,6 +1,7 @@
 #include "effects/SnowSimulation.h"
 
-#include "settings/SettingsStore.h"
+#include "EffectFixture.h"
+
 #include "sprite/Scene.h"
 
 #include <gtest/gtest.h>
@@ -9,20 +10,15 @@
 #include <numbers>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
-
-class SnowSimulationTest : public ::testing::Test {
+class SnowSimulationTest : public test::EffectFixture {
 protected:
     SnowSimulation make(QSizeF size = {1440, 900})
     {
         return SnowSimulation(size, settings, EffectContext{scene.random(), dock, 2});
     }
-
-    MemoryKeyValueStore db;
-    SettingsStore settings{(db.setValue("app.didFirstLaunch", true), db)};
-    sprite::Scene scene{QSizeF(1440, 900)};
-    NoDockGeometry dock;
 };
 
 // Alpha of the texture at a point given in texture points, y up.
@@ -45,29 +41,52 @@ TEST_F(SnowSimulationTest, BirthRateAndFallFollowTheSettings)
     EXPECT_DOUBLE_EQ(snow.baseBirthRate(), 45);
     EXPECT_EQ(snow.emitter().position(), QPointF(720, 916));
 
-    snow.apply(settings, {500, 900});
+    applyAt(snow, {500, 900}, 2);
     EXPECT_DOUBLE_EQ(snow.emitter().particleBirthRate(), 22.5);
     settings.setLowPowerMode(true);
-    snow.apply(settings, {1440, 900});
+    applyAt(snow, {1440, 900}, 2);
     EXPECT_DOUBLE_EQ(snow.emitter().particleBirthRate(), 22.5);
 
     settings.setSnowDensity(-10);
-    snow.apply(settings, {1440, 900});
+    applyAt(snow, {1440, 900}, 2);
     EXPECT_EQ(snow.emitter().particleBirthRate(), 0);
 
     settings.setSnowDensity(50);
     settings.setSnowEnabled(false);
-    snow.apply(settings, {1440, 900});
+    applyAt(snow, {1440, 900}, 2);
     EXPECT_EQ(snow.baseBirthRate(), 0);
 
     // Below the range counts as the slowest setting. Its slowest flake (3 points a second,
     // gaining 1.4 every second) needs 35 s to cross the scene: it lives that long, and not
     // much longer out of sight.
     settings.setSnowFallSpeed(0);
-    snow.apply(settings, {1440, 900});
+    applyAt(snow, {1440, 900}, 2);
     EXPECT_EQ(snow.baseFall(), 7);
     EXPECT_GT(snow.emitter().particleLifetime(), 35);
     EXPECT_LT(snow.emitter().particleLifetime(), 60);
+}
+
+TEST_F(SnowSimulationTest, DynamicSnowThickensAndEasesWithTheSharedWave)
+{
+    settings.setSnowEnabled(true);
+    SnowSimulation snow = make();
+    const double base = snow.baseBirthRate();
+    const auto [low, high] = test::waveExtremes(91, 0.7);
+    snow.step(frameAt(high));
+    EXPECT_EQ(snow.emitter().particleBirthRate(), base) << "off: the settings' rate stands";
+
+    settings.setSnowDynamic(true);
+    snow.apply(settings);
+    snow.step(frameAt(low));
+    const double calmest = snow.emitter().particleBirthRate();
+    const double slowest = snow.emitter().particleSpeed();
+    snow.step(frameAt(high));
+    // From a fifth of the rate in a lull to well over half again at the wave's crest.
+    EXPECT_NEAR(calmest, 0.2 * base, 0.15 * base);
+    EXPECT_NEAR(snow.emitter().particleBirthRate(), 1.7 * base, 0.15 * base);
+    EXPECT_LT(slowest, snow.emitter().particleSpeed());
+    EXPECT_LT(snow.emitter().particleSpeed(), 1.2 * snow.baseFall() + 1e-9);
+    EXPECT_DOUBLE_EQ(snow.emitter().particleSpeedRange(), 0.6 * snow.emitter().particleSpeed());
 }
 
 TEST_F(SnowSimulationTest, CrystalSwitchChangesTextureAndScale)
@@ -79,7 +98,7 @@ TEST_F(SnowSimulationTest, CrystalSwitchChangesTextureAndScale)
 
     settings.setSnowflakesEnabled(true);
     settings.setSnowColorHex("not a colour");
-    snow.apply(settings, {1440, 900});
+    applyAt(snow, {1440, 900}, 2);
     EXPECT_EQ(snow.emitter().particleTexture(), snow.crystalTexture());
     EXPECT_EQ(snow.emitter().particleScale(), 0.3);
     EXPECT_EQ(snow.emitter().particleColor(), sprite::Color::fromQColor(Qt::white));

@@ -1,6 +1,7 @@
 #include "effects/SplashSystem.h"
 
-#include "settings/SettingsStore.h"
+#include "EffectFixture.h"
+
 #include "sprite/EmitterNode.h"
 #include "sprite/Scene.h"
 
@@ -10,9 +11,9 @@
 #include <cmath>
 
 using namespace tavik;
+using test::frameAt;
 
 namespace {
-
 constexpr double kFrame = 1.0 / 60;
 constexpr double kDockTop = 60;
 constexpr double kHoverY = 40;
@@ -34,8 +35,10 @@ std::array<int, 3> bySource(const SplashSystem& splash)
     return counts;
 }
 
-class SplashSystemTest : public ::testing::Test {
+class SplashSystemTest : public test::EffectFixture {
 protected:
+    SplashSystemTest() { dock.setGeometry(dockAt(400, 1000)); }
+
     SplashSystem make(QSizeF size = {1440, 900}, ScreenRenderInfo info = {true, 2})
     {
         return SplashSystem(size, settings, EffectContext{scene.random(), dock, info.backingScale}, info);
@@ -44,15 +47,11 @@ protected:
     // Frames of 1/60 s over `seconds` after a first frame, which only starts the clock.
     void run(SplashSystem& splash, double seconds, std::optional<QPointF> hover = std::nullopt)
     {
-        splash.update(now, hover);
+        splash.step(frameAt(now, 0, {}, hover));
         for (int i = 0; i < int(std::lround(seconds / kFrame)); ++i)
-            splash.update(now += kFrame, hover);
+            splash.step(frameAt(now += kFrame, kFrame, {}, hover));
     }
 
-    MemoryKeyValueStore db;
-    SettingsStore settings{(db.setValue("app.didFirstLaunch", true), db)};
-    sprite::Scene scene{QSizeF(1440, 900)};
-    FixedDockGeometry dock{dockAt(400, 1000)};
     double now = 10;
 };
 
@@ -82,18 +81,18 @@ TEST_F(SplashSystemTest, NothingOnTheFirstFrameOrWithoutRainAndNoDebtFromNegativ
 {
     settings.setDropsPerSecond(100);
     SplashSystem splash = make();
-    splash.update(5, QPointF(200, kHoverY));
-    splash.update(5.01, std::nullopt);
+    splash.step(frameAt(5, kFrame, {}, QPointF(200, kHoverY)));
+    splash.step(frameAt(5.01, 0.01));
     EXPECT_NEAR(splash.bottomAccumulator(), 0.6, 1e-9);
     settings.setRainEnabled(false);
-    splash.update(6, QPointF(200, kHoverY));
+    splash.step(frameAt(6, 0.99, {}, QPointF(200, kHoverY)));
     EXPECT_TRUE(splash.node().children().empty());
     EXPECT_NEAR(splash.bottomAccumulator(), 0.6, 1e-9);
 
     // A negative setting must not run up a debt that outlasts it.
     settings.setRainEnabled(true);
     settings.setDropsPerSecond(-1000);
-    splash.update(6.05, std::nullopt);
+    splash.step(frameAt(6.05, 0.05));
     EXPECT_GE(splash.bottomAccumulator(), 0);
 }
 
@@ -102,10 +101,10 @@ TEST_F(SplashSystemTest, AStallOrAHugeRateMakesNoBurst)
     settings.setDropsPerSecond(100000); // beyond the range: 120 a second
     settings.setIgnoreDockScreen(false);
     SplashSystem splash = make();
-    splash.update(1, std::nullopt);
+    splash.step(frameAt(1, kFrame));
     // A five-second stall counts as 1/15 s: 4.8 splashes at the bottom and on the dock, 7.2
     // under the pointer.
-    splash.update(6, QPointF(200, kHoverY));
+    splash.step(frameAt(6, 5, {}, QPointF(200, kHoverY)));
     EXPECT_EQ(splash.node().children().size(), 4u + 4u + 7u);
     EXPECT_NEAR(splash.bottomAccumulator(), 0.8, 1e-9);
     EXPECT_NEAR(splash.dockAccumulator(), 0.8, 1e-9);

@@ -1,7 +1,6 @@
 #include "effects/StarSimulation.h"
 
-#include "settings/KeyValueStore.h"
-#include "settings/SettingsStore.h"
+#include "EffectFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,20 +8,14 @@
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
+using test::PinnedRandom;
+using test::kAlmostOne;
 
 namespace {
-
-// Every draw returns the same fraction, so a range's ends can be hit exactly.
-class PinnedRandom : public sprite::Random {
-public:
-    double value = 0.5;
-    double unit() override { return value; }
-};
-
-constexpr double kAlmostOne = 1.0 - 1e-12;
 constexpr QSizeF kScene{1200, 800};
 
-class StarTest : public ::testing::Test {
+class StarTest : public test::EffectFixture {
 protected:
     StarTest()
     {
@@ -36,7 +29,7 @@ protected:
     std::size_t starsAt(StarSimulation& sim, double density)
     {
         settings.setStarDensity(density);
-        sim.apply(settings, sim.sceneSize());
+        sim.apply(settings);
         return sim.stars().size();
     }
 
@@ -60,42 +53,11 @@ protected:
             EXPECT_LE(star->position().y(), 0.98 * size.height());
         }
     }
-
-    MemoryKeyValueStore defaults;
-    SettingsStore settings{defaults};
-    sprite::Random random{11};
-    NoDockGeometry dock;
-    EffectContext context{random, dock, 1};
 };
-
-TEST_F(StarTest, PopulationTruncatesHalvesOnBatteryAndStaysBounded)
-{
-    StarSimulation sim(kScene, settings, context);
-    EXPECT_EQ(sim.stars().size(), 90u);
-    EXPECT_EQ(starsAt(sim, 99.9), 179u); // 179.82
-    EXPECT_EQ(starsAt(sim, 100), 180u);
-    EXPECT_EQ(starsAt(sim, 1), 1u); // 1.8
-    EXPECT_EQ(starsAt(sim, 0.5), 0u);
-    EXPECT_EQ(starsAt(sim, 0), 0u);
-    // Beyond the range: its ends; not a number: the default.
-    EXPECT_EQ(starsAt(sim, 1e12), 180u);
-    EXPECT_EQ(starsAt(sim, -40), 0u);
-    EXPECT_EQ(starsAt(sim, std::nan("")), 90u);
-
-    settings.setLowPowerMode(true);
-    EXPECT_EQ(starsAt(sim, 100), 90u);
-    EXPECT_EQ(starsAt(sim, 99), 89u); // 89.1
-    EXPECT_EQ(starsAt(sim, 1), 0u);   // 0.9
-
-    settings.setLowPowerMode(false);
-    settings.setStarsEnabled(false);
-    EXPECT_EQ(starsAt(sim, 100), 0u);
-    EXPECT_TRUE(sim.node().children().empty());
-}
 
 TEST_F(StarTest, RecolouringAndRecountingKeepTheOldestStarsWhereTheyAre)
 {
-    StarSimulation sim(kScene, settings, context);
+    StarSimulation sim(kScene, settings, context(1));
     const std::vector<sprite::SpriteNode*> before = sim.stars();
     const QPointF where = before[0]->position();
 
@@ -119,18 +81,18 @@ TEST_F(StarTest, RecolouringAndRecountingKeepTheOldestStarsWhereTheyAre)
 TEST_F(StarTest, ShrinkingReplacesOnlyTheStarsLeftOutside)
 {
     settings.setStarDensity(100);
-    StarSimulation sim(kScene, settings, context);
+    StarSimulation sim(kScene, settings, context(1));
     std::vector<QPointF> before;
     for (const sprite::SpriteNode* star : sim.stars())
         before.push_back(star->position());
 
-    sim.updateSize({2400, 1600});
+    sim.setDisplay(Display{{2400, 1600}, 1, false});
     for (std::size_t i = 0; i < before.size(); ++i)
         EXPECT_EQ(sim.stars()[i]->position(), before[i]) << "growing moves no star";
 
     // Stars still inside stay put; the others move into the new sky's upper band.
     const QSizeF small{500, 600};
-    sim.updateSize(small);
+    sim.setDisplay(Display{small, 1, false});
     int kept = 0;
     for (std::size_t i = 0; i < before.size(); ++i) {
         const QPointF now = sim.stars()[i]->position();
@@ -166,57 +128,57 @@ TEST_F(StarTest, MeteorCountdownRestartsOnlyWhenTheFrequencyChanges)
     StarSimulation sim(kScene, settings, pinnedContext);
     EXPECT_DOUBLE_EQ(sim.nextMeteorIn(), 5 * 0.65);
 
-    sim.update(1);
+    sim.step(frameAt(0, 1));
     settings.setStarDensity(70); // another change, applied the same way
-    sim.apply(settings, kScene);
-    sim.apply(settings, kScene);
+    sim.apply(settings);
+    sim.apply(settings);
     EXPECT_DOUBLE_EQ(sim.nextMeteorIn(), 5 * 0.65 - 1);
 
     pinned.value = kAlmostOne;
     settings.setShootingStarFrequency(1);
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     EXPECT_NEAR(sim.nextMeteorIn(), 55 * 1.35, 1e-9);
     settings.setShootingStarFrequency(100);
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     EXPECT_NEAR(sim.nextMeteorIn(), 5 * 1.35, 1e-9);
 }
 
 TEST_F(StarTest, OneMeteorPerDueFrameAndNoneWhileOffOrStarsAreOff)
 {
     settings.setShootingStarFrequency(100);
-    StarSimulation sim(kScene, settings, context);
+    StarSimulation sim(kScene, settings, context(1));
     const double first = sim.nextMeteorIn();
     EXPECT_GE(first, 3.25);
     EXPECT_LE(first, 6.75);
 
-    sim.update(first - 0.01);
+    sim.step(frameAt(0, first - 0.01));
     EXPECT_EQ(meteors(sim), 0u);
-    sim.update(1000); // a huge step still starts only one
+    sim.step(frameAt(0, 1000)); // a huge step still starts only one
     EXPECT_EQ(meteors(sim), 1u);
     EXPECT_GE(sim.nextMeteorIn(), 3.25);
     EXPECT_LE(sim.nextMeteorIn(), 6.75);
 
     // Switched off: nothing fires and the countdown waits where it is.
     settings.setShootingStarFrequency(0);
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     const double waiting = sim.nextMeteorIn();
-    sim.update(1000);
+    sim.step(frameAt(0, 1000));
     EXPECT_EQ(meteors(sim), 1u);
     EXPECT_EQ(sim.nextMeteorIn(), waiting);
 
     // Stars off: their frequency slider is greyed out, so no meteors either.
     settings.setShootingStarFrequency(100);
     settings.setStarsEnabled(false);
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     const double paused = sim.nextMeteorIn();
-    sim.update(1000);
+    sim.step(frameAt(0, 1000));
     EXPECT_EQ(sim.node().children().size(), 1u); // the earlier meteor only
     EXPECT_EQ(sim.nextMeteorIn(), paused);
 
     settings.setStarsEnabled(true);
-    sim.apply(settings, kScene);
+    sim.apply(settings);
     EXPECT_EQ(sim.nextMeteorIn(), paused);
-    sim.update(paused);
+    sim.step(frameAt(0, paused));
     EXPECT_EQ(meteors(sim), 2u);
 }
 
@@ -225,8 +187,8 @@ TEST_F(StarTest, MeteorLengthIsBoundedOnTinyAndHugeScenes)
     settings.setShootingStarFrequency(100);
     for (const auto& [size, length] : {std::pair{QSizeF(0, 0), 120.0}, std::pair{QSizeF(300, 200), 120.0},
                                        std::pair{QSizeF(5000, 3000), 220.0}}) {
-        StarSimulation sim(size, settings, context);
-        sim.update(sim.nextMeteorIn());
+        StarSimulation sim(size, settings, context(1));
+        sim.step(frameAt(0, sim.nextMeteorIn()));
         ASSERT_EQ(meteors(sim), 1u);
         EXPECT_DOUBLE_EQ(newestMeteor(sim).size().width(), length);
         EXPECT_GE(newestMeteor(sim).size().height(), 2.0);

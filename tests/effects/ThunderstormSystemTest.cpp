@@ -1,9 +1,8 @@
 #include "core/Dynamics.h"
-#include "effects/ThunderstormSystem.h"
-#include "effects/Uptime.h"
 
-#include "settings/KeyValueStore.h"
-#include "settings/SettingsStore.h"
+#include "EffectFixture.h"
+#include "effects/ThunderstormSystem.h"
+
 #include "sprite/DrawList.h"
 #include "sprite/RasterRenderer.h"
 #include "sprite/Scene.h"
@@ -14,44 +13,31 @@
 #include <vector>
 
 using namespace tavik;
+using test::frameAt;
+using test::kAlmostOne;
 
 namespace {
-
-// Every draw returns the same fraction, so a range's ends can be hit exactly.
-class PinnedRandom : public sprite::Random {
-public:
-    double value = 0.5;
-    double unit() override { return value; }
-};
-
-constexpr double kAlmostOne = 1.0 - 1e-12;
-
-class ThunderstormTest : public ::testing::Test {
+class ThunderstormTest : public test::EffectFixture {
 protected:
     ThunderstormTest()
     {
-        Uptime::setSource([] { return 1000.0; });
         settings.setThunderEnabled(true);
         settings.setThunderDynamic(false);
         settings.setThunderFrequency(100);
         settings.setThunderBrightness(50);
         settings.setThunderColorHex("#D8E2FF");
     }
-    ~ThunderstormTest() override { Uptime::setSource({}); }
 
-    ThunderstormSystem make(QSizeF size = {800, 600})
+    ThunderstormSystem make(QSizeF size = {800, 600}, double now = kNow)
     {
-        ThunderstormSystem thunder(size, settings, context);
+        ThunderstormSystem thunder(size, settings, EffectContext{random, dock, 1, now});
         thunder.setLightningHandler([this](double b) { strikes.push_back(b); });
         return thunder;
     }
 
-    MemoryKeyValueStore defaults;
-    SettingsStore settings{defaults};
-    PinnedRandom random;
-    NoDockGeometry dock;
-    EffectContext context{random, dock, 1};
+    test::PinnedRandom random;
     std::vector<double> strikes;
+    static constexpr double kNow = 1000;
 };
 
 TEST(ThunderEnvelope, StrikeRestrikeAndAfterglow)
@@ -77,7 +63,7 @@ TEST_F(ThunderstormTest, WaitsBetweenFlashesFollowTheFrequency)
             random.value = fraction;
             ThunderstormSystem thunder = make();
             thunder.startFlash();
-            thunder.update(ThunderstormSystem::kFlashDuration);
+            thunder.step(frameAt(kNow, ThunderstormSystem::kFlashDuration));
             ASSERT_FALSE(thunder.isFlashing());
             EXPECT_NEAR(thunder.timeToNext(), fraction == 0.0 ? c.shortest : c.longest, 1e-6)
                 << "frequency " << c.frequency;
@@ -101,23 +87,23 @@ TEST_F(ThunderstormTest, SettingsChangeKeepsTheWaitAndOnlySwitchingOnRestartsIt)
 {
     random.value = kAlmostOne;
     ThunderstormSystem thunder = make();
-    thunder.update(1.0);
+    thunder.step(frameAt(kNow, 1.0));
     const double left = thunder.timeToNext();
     ASSERT_NEAR(left, 2.75, 1e-6);
 
     settings.setThunderBrightness(90);
     settings.setThunderFrequency(0);
-    thunder.apply(settings, {800, 600});
+    thunder.apply(settings);
     EXPECT_DOUBLE_EQ(thunder.timeToNext(), left);
 
     settings.setThunderEnabled(false);
-    thunder.apply(settings, {800, 600});
-    thunder.update(100);
+    thunder.apply(settings);
+    thunder.step(frameAt(kNow, 100));
     EXPECT_FALSE(thunder.isFlashing());
     EXPECT_TRUE(strikes.empty());
 
     settings.setThunderEnabled(true);
-    thunder.apply(settings, {800, 600});
+    thunder.apply(settings);
     EXPECT_NEAR(thunder.timeToNext(), 19.5, 1e-6); // a fresh first delay at frequency 0
 }
 
@@ -125,17 +111,17 @@ TEST_F(ThunderstormTest, GlowFollowsTheEnvelopeAndSwitchingOffEndsTheFlash)
 {
     ThunderstormSystem thunder = make();
     thunder.startFlash();
-    thunder.update(0.11);
+    thunder.step(frameAt(kNow, 0.11));
     EXPECT_NEAR(thunder.glow().alpha(), thunder.flashPeak() * ThunderstormSystem::envelope(0.2), 1e-9);
-    thunder.update(0.44);
+    thunder.step(frameAt(kNow, 0.44));
     EXPECT_FALSE(thunder.isFlashing());
     EXPECT_EQ(thunder.glow().alpha(), 0.0);
 
     thunder.startFlash();
-    thunder.update(0.03);
+    thunder.step(frameAt(kNow, 0.03));
     ASSERT_GT(thunder.glow().alpha(), 0.0);
     settings.setThunderEnabled(false);
-    thunder.apply(settings, {800, 600});
+    thunder.apply(settings);
     EXPECT_FALSE(thunder.isFlashing());
     EXPECT_EQ(thunder.glow().alpha(), 0.0);
 }
@@ -166,15 +152,14 @@ TEST_F(ThunderstormTest, DynamicStormFollowsTheSharedWave)
     settings.setThunderFrequency(0);
     settings.setThunderBrightness(0);
     for (const double uptime : {10.0, 250.0, 4000.0}) {
-        Uptime::setSource([uptime] { return uptime; });
-        const double w = Dynamics::wave(67, 0.6);
+        const double w = Dynamics::waveAt(uptime, 67, 0.6);
         random.value = 0;
-        ThunderstormSystem thunder = make();
+        ThunderstormSystem thunder = make({800, 600}, uptime);
         strikes.clear();
         thunder.startFlash();
         ASSERT_EQ(strikes.size(), 1u);
         EXPECT_NEAR(strikes.front(), 70 * w + 20, 1e-9);
-        thunder.update(ThunderstormSystem::kFlashDuration);
+        thunder.step(frameAt(uptime, ThunderstormSystem::kFlashDuration));
         const double f = 90 * w + 10;
         EXPECT_NEAR(thunder.timeToNext(), (26 - 0.21 * f) * 0.6, 1e-9);
     }
@@ -187,7 +172,7 @@ TEST_F(ThunderstormTest, HandlerHearsEachFlashOnceAtItsStart)
     int flashes = 0;
     bool wasFlashing = false;
     for (int frame = 0; frame < 60 * 60; ++frame) {
-        thunder.update(1.0 / 60);
+        thunder.step(frameAt(kNow, 1.0 / 60));
         if (thunder.isFlashing() && !wasFlashing) {
             ++flashes;
             EXPECT_EQ(int(strikes.size()), flashes) << "the handler runs as the flash starts";
@@ -204,12 +189,12 @@ TEST_F(ThunderstormTest, GlowLightsTheTopAndIsGoneBeforeTheMiddle)
     sprite::Scene scene({200, 100});
     ThunderstormSystem thunder = make({50, 50});
     scene.addChild(thunder.takeNode());
-    thunder.setSceneSize(scene.size());
+    thunder.setDisplay(Display{scene.size(), 1, false});
     EXPECT_EQ(thunder.glow().size(), QSizeF(200, 100));
     EXPECT_EQ(thunder.glow().position(), QPointF(100, 50));
 
     thunder.startFlash();
-    thunder.update(0.06 * ThunderstormSystem::kFlashDuration);
+    thunder.step(frameAt(kNow, 0.06 * ThunderstormSystem::kFlashDuration));
     sprite::DrawList list;
     list.build(scene);
     sprite::RasterRenderer renderer;

@@ -2,22 +2,20 @@
 
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"
-#include "effects/Uptime.h"
 
 #include <gtest/gtest.h>
 
 namespace tavik::test {
 
 // A store with sound on at full volume over an empty sky (every effect off, every channel
-// switch on except the sea), and the uptime pinned so the dynamic waves hold still.
+// switch on except the sea), and the clock reading the dynamic waves are taken at.
 class SoundFixture : public ::testing::Test {
 public:
-    static constexpr double kUptime = 4321.5;
+    static constexpr double kClockTime = 4321.5;
 
 protected:
     void SetUp() override
     {
-        Uptime::pin(kUptime);
         store.setEnabled(true);
         store.setSoundEnabled(true);
         store.setScreenLocked(false);
@@ -35,7 +33,6 @@ protected:
         store.setThunderEnabled(false);
         store.setSunRaysEnabled(false);
     }
-    void TearDown() override { Uptime::pin(std::nullopt); }
 
     MemoryKeyValueStore database;
     SettingsStore store{database};

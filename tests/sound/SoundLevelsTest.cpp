@@ -1,6 +1,5 @@
 #include "core/Dynamics.h"
 #include "sound/SoundLevels.h"
-#include "effects/Uptime.h"
 
 #include "SoundFixture.h"
 
@@ -18,7 +17,7 @@ using SoundLevels = SoundFixture;
 
 double wave(double seed, double speed)
 {
-    return Dynamics::waveAt(SoundFixture::kUptime, seed, speed);
+    return Dynamics::waveAt(SoundFixture::kClockTime, seed, speed);
 }
 
 } // namespace
@@ -47,67 +46,67 @@ TEST_F(SoundLevels, RainFollowsTheDropsAndTheStorm)
     store.setSoundVolume(50);
     store.setDropsPerSecond(35);
     store.setRainEnabled(false);
-    EXPECT_EQ(soundLevels(store).rain, 0.0f); // sound on, but no rain to hear
+    EXPECT_EQ(soundLevels(store, kClockTime).rain, 0.0f); // sound on, but no rain to hear
     store.setRainEnabled(true);
-    EXPECT_NEAR(soundLevels(store).rain, (0.18 + 0.21) * 0.5, 1e-6);
+    EXPECT_NEAR(soundLevels(store, kClockTime).rain, (0.18 + 0.21) * 0.5, 1e-6);
     store.setThunderEnabled(true);
-    EXPECT_NEAR(soundLevels(store).rain, (0.22 + 0.18 + 0.21) * 0.5, 1e-6);
+    EXPECT_NEAR(soundLevels(store, kClockTime).rain, (0.22 + 0.18 + 0.21) * 0.5, 1e-6);
     store.setThunderEnabled(false);
     store.setDropsPerSecond(700); // beyond 70 drops the rain is as loud as it gets
-    EXPECT_NEAR(soundLevels(store).rain, 0.6 * 0.5, 1e-6);
+    EXPECT_NEAR(soundLevels(store, kClockTime).rain, 0.6 * 0.5, 1e-6);
     store.setDropsPerSecond(-500); // nonsense in the settings file must not invert the channel
-    EXPECT_NEAR(soundLevels(store).rain, 0.18 * 0.5, 1e-6);
+    EXPECT_NEAR(soundLevels(store, kClockTime).rain, 0.18 * 0.5, 1e-6);
     store.setRainDynamic(true);
-    EXPECT_NEAR(soundLevels(store).rain, (0.18 + 0.42 * wave(31, 0.85)) * 0.5, 1e-6);
+    EXPECT_NEAR(soundLevels(store, kClockTime).rain, (0.18 + 0.42 * wave(31, 0.85)) * 0.5, 1e-6);
     store.setRainSoundEnabled(false);
-    EXPECT_EQ(soundLevels(store).rain, 0.0f);
+    EXPECT_EQ(soundLevels(store, kClockTime).rain, 0.0f);
 }
 
 TEST_F(SoundLevels, WindIsSilentUpToThirtyAndStrongerInAStorm)
 {
     store.setWindEnabled(true);
     store.setWindStrength(30);
-    EXPECT_EQ(soundLevels(store).wind, 0.0f);
+    EXPECT_EQ(soundLevels(store, kClockTime).wind, 0.0f);
     store.setRainEnabled(true);
     store.setThunderEnabled(true);
-    EXPECT_EQ(soundLevels(store).wind, 0.0f); // even in a storm
+    EXPECT_EQ(soundLevels(store, kClockTime).wind, 0.0f); // even in a storm
     store.setWindStrength(40);
-    EXPECT_NEAR(soundLevels(store).wind, 0.45, 1e-6);
+    EXPECT_NEAR(soundLevels(store, kClockTime).wind, 0.45, 1e-6);
     store.setWindStrength(95);
-    EXPECT_EQ(soundLevels(store).wind, 1.0f); // 65/70 + 0.15, capped
+    EXPECT_EQ(soundLevels(store, kClockTime).wind, 1.0f); // 65/70 + 0.15, capped
     store.setThunderEnabled(false);
     store.setWindStrength(100);
-    EXPECT_NEAR(soundLevels(store).wind, 1.0, 1e-6);
+    EXPECT_NEAR(soundLevels(store, kClockTime).wind, 1.0, 1e-6);
     store.setSoundVolume(40);
-    EXPECT_NEAR(soundLevels(store).wind, 0.4, 1e-6);
+    EXPECT_NEAR(soundLevels(store, kClockTime).wind, 0.4, 1e-6);
     store.setWindDynamic(true);
     const double speed = 77 * wave(0, 1) + 18;
-    EXPECT_NEAR(soundLevels(store).wind, speed > 30 ? (speed - 30) / 70 * 0.4 : 0.0, 1e-6);
+    EXPECT_NEAR(soundLevels(store, kClockTime).wind, speed > 30 ? (speed - 30) / 70 * 0.4 : 0.0, 1e-6);
     store.setWindEnabled(false);
-    EXPECT_EQ(soundLevels(store).wind, 0.0f);
+    EXPECT_EQ(soundLevels(store, kClockTime).wind, 0.0f);
 }
 
 TEST_F(SoundLevels, BirdsSingOnlyUnderASunnyDrySky)
 {
-    EXPECT_EQ(soundLevels(store).birdsong, 0.0f); // night
+    EXPECT_EQ(soundLevels(store, kClockTime).birdsong, 0.0f); // night
     store.setSunRaysEnabled(true);
-    EXPECT_NEAR(soundLevels(store).birdsong, 0.12 + 0.32 * wave(50, 1.3), 1e-6);
+    EXPECT_NEAR(soundLevels(store, kClockTime).birdsong, 0.12 + 0.32 * wave(50, 1.3), 1e-6);
     store.setRainEnabled(true);
-    EXPECT_EQ(soundLevels(store).birdsong, 0.0f);
+    EXPECT_EQ(soundLevels(store, kClockTime).birdsong, 0.0f);
     store.setRainEnabled(false);
     store.setThunderEnabled(true);
-    EXPECT_EQ(soundLevels(store).birdsong, 0.0f);
+    EXPECT_EQ(soundLevels(store, kClockTime).birdsong, 0.0f);
     store.setThunderEnabled(false);
     store.setBirdsongSoundEnabled(false);
-    EXPECT_EQ(soundLevels(store).birdsong, 0.0f);
+    EXPECT_EQ(soundLevels(store, kClockTime).birdsong, 0.0f);
 }
 
 TEST_F(SoundLevels, TheSeaSwellsOnItsOwnWave)
 {
-    EXPECT_EQ(soundLevels(store).sea, 0.0f);
+    EXPECT_EQ(soundLevels(store, kClockTime).sea, 0.0f);
     store.setSeaSoundEnabled(true);
     store.setSoundVolume(50);
-    EXPECT_NEAR(soundLevels(store).sea, (0.22 + 0.4 * wave(73, 0.45)) * 0.5, 1e-6);
+    EXPECT_NEAR(soundLevels(store, kClockTime).sea, (0.22 + 0.4 * wave(73, 0.45)) * 0.5, 1e-6);
 }
 
 TEST_F(SoundLevels, AVolumeOutsideTheSliderIsPulledIntoIt)
@@ -116,10 +115,10 @@ TEST_F(SoundLevels, AVolumeOutsideTheSliderIsPulledIntoIt)
     store.setSunRaysEnabled(true);
     store.setSoundVolume(5000);
     EXPECT_EQ(masterVolume(store), 1.0f);
-    EXPECT_LE(soundLevels(store).sea, 1.0f);
-    EXPECT_LE(soundLevels(store).birdsong, 1.0f);
+    EXPECT_LE(soundLevels(store, kClockTime).sea, 1.0f);
+    EXPECT_LE(soundLevels(store, kClockTime).birdsong, 1.0f);
     store.setSoundVolume(-40);
-    EXPECT_EQ(soundLevels(store).sea, 0.0f);
+    EXPECT_EQ(soundLevels(store, kClockTime).sea, 0.0f);
     store.setSoundVolume(std::numeric_limits<double>::quiet_NaN());
     EXPECT_EQ(masterVolume(store), 0.0f);
 }

@@ -65,7 +65,7 @@ protected:
     {
         SoundFixture::SetUp();
         auto fakeOutput = std::make_unique<FakeOutput>();
-        auto fakeClock = std::make_unique<VirtualScheduler>();
+        auto fakeClock = std::make_unique<VirtualScheduler>(kClockTime);
         output = fakeOutput.get();
         clock = fakeClock.get();
         soundscape = std::make_unique<SoundscapeManager>(store, std::move(fakeOutput), std::move(fakeClock), 1, 0.0f);
@@ -182,9 +182,8 @@ TEST_F(Soundscape, TheTimerRunsOnlyWhileALevelDrifts)
     settle();
     EXPECT_TRUE(soundscape->dynamicsTimerActive());
 
-    // Each tick re-reads the waves.
+    // Each tick re-reads the waves at the scheduler's time.
     const float before = soundscape->level(Channel::Sea);
-    Uptime::pin(kUptime + 900);
     settle(0.29);
     EXPECT_EQ(soundscape->level(Channel::Sea), before);
     settle(0.02);
@@ -311,10 +310,8 @@ TEST(SoundscapeStart, SynthesisRunsInTheBackgroundAndTheSoundStartsWhenReady)
 
     // The timer re-levels on the event loop.
     const float before = soundscape.level(Channel::Sea);
-    Uptime::pin(Uptime::now() + 500);
     waited.restart();
     while (soundscape.level(Channel::Sea) == before && waited.elapsed() < 2000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    Uptime::pin(std::nullopt);
     EXPECT_NE(soundscape.level(Channel::Sea), before);
 }
