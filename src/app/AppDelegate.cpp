@@ -1,9 +1,12 @@
 #include "app/AppDelegate.h"
 
+#include "app/Autostart.h"
 #include "app/BatteryMonitor.h"
 #include "app/CommandLine.h"
 #include "app/MediaControls.h"
 #include "app/PanelHost.h"
+#include "app/QuitSignals.h"
+#include "app/Shutdown.h"
 #include "app/StatusItem.h"
 #include "overlay/OverlayController.h"
 #include "platform/PowerSources.h"
@@ -13,6 +16,7 @@
 #include "sound/SoundscapeManager.h"
 #include "ui/PanelContext.h"
 #include "ui/PanelEnvironment.h"
+#include "ui/ProgramControls.h"
 #include "weather/Endpoints.h"
 #include "weather/QtPositionSource.h"
 #include "weather/WeatherService.h"
@@ -76,6 +80,7 @@ void AppDelegate::applicationDidFinishLaunching()
     if (m_launched)
         return;
     m_launched = true;
+    setupShutdown();
     // Text fields of the panel already know the editing shortcuts; there is no menu to install.
     m_panel->wirePresenter();
     // The overlays come before the tray icon: their windows are what the user waits for, and
@@ -92,7 +97,7 @@ void AppDelegate::setupStatusItem()
     if (!m_overlay->isCompositing())
         showCompositorState(false);
     m_statusItem->show();
-    if (!StatusItem::trayAvailable())
+    if (!StatusItem::trayAvailable() && !m_background)
         QTimer::singleShot(kTrayGraceMs, this, &AppDelegate::openWindowWithoutTray);
 }
 
@@ -154,7 +159,8 @@ void AppDelegate::startBatteryMonitor()
 // Media keys and the desktop's sound menu reach the soundscape through the session bus.
 void AppDelegate::startMediaControls()
 {
-    m_media = std::make_unique<MediaControls>(m_settings, SoundscapeManager::shared(), [this] { m_panel->openPanel(); });
+    m_media = std::make_unique<MediaControls>(m_settings, SoundscapeManager::shared(), [this] { m_panel->openPanel(); },
+                                              [this] { quit(); });
     m_media->start();
 }
 
@@ -171,10 +177,53 @@ void AppDelegate::finishWarmUp()
     m_panel->setupPopover();
 }
 
+// Everything the user sees goes at once, the sound fades, and the settings are written.
+void AppDelegate::setupShutdown()
+{
+    Shutdown::Steps steps{
+        [this] {
+            m_panel->setAnchor([] { return QRect(); });
+            for (QWindow* view : {static_cast<QWindow*>(m_panel->popover()), static_cast<QWindow*>(m_panel->window())}) {
+                if (view)
+                    view->hide();
+            }
+            // The tray menu may be what asked: the icon goes once that call is over.
+            if (m_statusItem)
+                m_statusItem.release()->deleteLater();
+            m_overlay.reset();
+        },
+        [this] {
+            if (m_warmedUp)
+                SoundscapeManager::shared().fadeAway(kQuitFadeSeconds);
+        },
+        [this] { return !m_warmedUp || !SoundscapeManager::shared().isOutputOpen(); },
+        [this] { return m_settings.defaults().sync(); },
+    };
+    m_shutdown = std::make_unique<Shutdown>(std::move(steps), [](int status) { QCoreApplication::exit(status); });
+    m_quitSignals = std::make_unique<QuitSignals>();
+    connect(m_quitSignals.get(), &QuitSignals::received, this, &AppDelegate::quit);
+    m_quitSignals->install();
+    m_environment->setProgramHooks({[] { return Autostart::forThisProgram().isOn(); },
+                                    [](bool on) { return Autostart::forThisProgram().setOn(on); },
+                                    [this] { quit(); }});
+}
+
+void AppDelegate::quit()
+{
+    if (m_shutdown)
+        m_shutdown->request();
+}
+
 InstanceReply AppDelegate::handleCommand(const QStringList& args)
 {
     InstanceReply reply;
     const QString command = args.value(0);
+    if (m_shutdown && m_shutdown->isUnderway())
+        return command == u"quit" ? reply : InstanceReply{kExitFailure, {}, QStringLiteral("tavik: Tavik is quitting\n")};
+    if (command == u"quit" && args.size() == 1) {
+        quit();
+        return reply;
+    }
     if (command == u"panel" && args.size() == 1) {
         m_panel->openPanel();
         return reply;

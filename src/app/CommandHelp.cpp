@@ -28,6 +28,12 @@ constexpr ExitStatus kExitStatuses[] = {
 constexpr CommandHelp kCommands[] = {
     {"Program", "tavik panel", "open the running program's settings panel"},
     {"Program", "tavik status", "the running program's state as JSON (overlays, tray, panel)"},
+    {"Program", "tavik quit",
+     "end the running program cleanly: the scene goes, the sound fades out, the settings are written"},
+    {"Program", "tavik --background",
+     "start the desktop program without opening the panel, even with no tray (what start at login runs)"},
+    {"Program", "tavik autostart on|off|status",
+     "start Tavik at login (an entry in $XDG_CONFIG_HOME/autostart), stop doing so, or say which and where"},
 
     {"Settings", "tavik list", "every setting as KEY=VALUE"},
     {"Settings", "tavik get KEY", "one setting"},

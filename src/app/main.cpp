@@ -1,5 +1,8 @@
 #include "app/AppDelegate.h"
+#include "app/Autostart.h"
+#include "app/AutostartCommand.h"
 #include "app/CommandLine.h"
+#include "app/QuitCommand.h"
 #include "app/RenderCommand.h"
 #include "app/SingleInstance.h"
 #include "app/SoundCommand.h"
@@ -117,7 +120,8 @@ int openRunningPanel(const QString& socketPath)
     return kExitFailure;
 }
 
-int runDesktop(int argc, char* argv[])
+// `background`: started at login or by a script, so the panel does not open by itself.
+int runDesktop(int argc, char* argv[], bool background = false)
 {
     if (!hasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         std::fputs("tavik: there is no display to draw on (DISPLAY is not set); the command line works "
@@ -139,7 +143,7 @@ int runDesktop(int argc, char* argv[])
     });
     switch (instance.claim()) {
     case SingleInstanceServer::Claim::secondary:
-        return openRunningPanel(instance.socketPath());
+        return background ? kExitOk : openRunningPanel(instance.socketPath());
     case SingleInstanceServer::Claim::failed:
         std::fputs("tavik: no private folder for the command socket; running without it\n", stderr);
         break;
@@ -147,6 +151,7 @@ int runDesktop(int argc, char* argv[])
         break;
     }
     delegate = std::make_unique<AppDelegate>(SettingsStore::shared(), IniKeyValueStore::defaultPath());
+    delegate->setStartsInBackground(background);
     delegate->applicationDidFinishLaunching();
     return QApplication::exec();
 }
@@ -162,6 +167,8 @@ int main(int argc, char* argv[])
         rawArgs << QString::fromLocal8Bit(argv[i]);
     if (rawArgs.isEmpty())
         return runDesktop(argc, argv);
+    if (rawArgs == QStringList{QStringLiteral("--background")})
+        return runDesktop(argc, argv, true);
 
     const bool listsDisplays = rawArgs.front() == u"displays";
     if (listsDisplays && !hasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -194,6 +201,15 @@ int main(int argc, char* argv[])
         }
         return routeToRunning(args);
     }
+    if (command == u"quit") {
+        if (args.size() != 1) {
+            err << "tavik: quit takes no arguments" << Qt::endl;
+            return kExitUsage;
+        }
+        return runQuitCommand(instanceSocketPath(), err);
+    }
+    if (command == u"autostart")
+        return runAutostartCommand(args.mid(1), Autostart::forThisProgram(), out, err);
     if (command == u"sound") {
         const IniKeyValueStore database(IniKeyValueStore::defaultPath());
         return runSoundCommand(args.mid(1), database, out, err);
