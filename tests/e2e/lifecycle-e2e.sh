@@ -38,14 +38,14 @@ start() {
     "$tavik" --background >"$work/tavik.log" 2>&1 &
   app_pid=$!
 }
-# The program's exit status in $status once it has ended; one that hangs is killed after 10 s.
+# The program's exit status in $status once it has ended (a zombie waiting for this script);
+# one still running after 10 s is killed.
 ended() {
-  (sleep 10; kill -KILL "$app_pid" 2>/dev/null) &
-  local guard=$!
+  zombie() { grep -q '^State:.*Z' "/proc/$app_pid/status" 2>/dev/null; }
+  for _ in $(seq 100); do zombie && break; sleep 0.1; done
+  zombie || kill -KILL "$app_pid"
   wait "$app_pid"
   status=$?
-  kill "$guard" 2>/dev/null
-  wait "$guard" 2>/dev/null
   app_pid=
 }
 
