@@ -197,8 +197,9 @@ TEST_F(SoundFades, QuittingFadesAwayForGood)
         soundscape->start(steadyBank());
         const double loud = full();
         soundscape->fadeAway(kQuitFadeSeconds);
-        if (playing)
+        if (playing) {
             EXPECT_GT(listen(), 0.5 * loud) << "a fade, not a cut";
+        }
         store.setSoundVolume(90);
         at(clock->now() + kQuitFadeSeconds + kFadeStepSeconds + kFadeOutSeconds);
         EXPECT_FALSE(soundscape->isOutputOpen());
