@@ -1,7 +1,7 @@
 # bash completion for tavik. Setting keys, preset ids and saved scenes come from the program
 # itself (tavik list, tavik presets, tavik scene list) each time, so they are always current.
 
-_tavik_commands='panel status list get set reset toggle presets preset scene displays render weather sound sound-timer help --help --version'
+_tavik_commands='panel status quit autostart --background list get set reset toggle presets preset scene displays render weather sound sound-timer help --help --version'
 _tavik_scene_commands='save list apply rename favorite delete'
 _tavik_render_options='--preset --set --size --scale --time --fps --seed --uptime --frames --dock --background --renderer --dump --out'
 _tavik_sound_options='--seconds --preset --set --uptime --thunder-at --sleep-in --seed --float --out'
@@ -84,6 +84,9 @@ _tavik()
             ;;
         weather)
             _tavik_offer < <(printf '%s\n' --ip-location)
+            ;;
+        autostart)
+            ((cword == 2)) && _tavik_offer < <(printf '%s\n' on off status)
             ;;
         render | sound)
             case $prev in

@@ -57,9 +57,10 @@ function __tavik_scene_target
 end
 
 complete -c tavik -f
-complete -c tavik -n 'test (count (commandline -opc)) -eq 1' -a 'panel status list get set reset toggle presets preset scene displays render weather sound sound-timer help'
+complete -c tavik -n 'test (count (commandline -opc)) -eq 1' -a 'panel status quit autostart list get set reset toggle presets preset scene displays render weather sound sound-timer help'
 complete -c tavik -n 'test (count (commandline -opc)) -eq 1' -l help -d 'the commands'
 complete -c tavik -n 'test (count (commandline -opc)) -eq 1' -l version -d 'the installed version'
+complete -c tavik -n 'test (count (commandline -opc)) -eq 1' -l background -d 'start without opening the panel'
 complete -c tavik -n '__tavik_at get 2' -a '(__tavik_keys)'
 complete -c tavik -n '__tavik_at set 2' -a '(__tavik_keys)'
 complete -c tavik -n '__tavik_at set 3' -a '(__tavik_bool_values)'
@@ -68,6 +69,7 @@ complete -c tavik -n '__tavik_at scene 2' -a 'save list apply rename favorite de
 complete -c tavik -n __tavik_scene_target -a '(__tavik_scene_names)'
 complete -c tavik -n '__fish_seen_subcommand_from scene; and __fish_seen_subcommand_from save rename' -l icon -x
 complete -c tavik -n '__fish_seen_subcommand_from weather' -l ip-location
+complete -c tavik -n '__tavik_at autostart 2' -a 'on off status'
 
 for command in render sound
     set -l when "__fish_seen_subcommand_from $command"

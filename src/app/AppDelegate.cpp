@@ -1,10 +1,13 @@
 #include "app/AppDelegate.h"
 
 #include "app/AppIdentity.h"
+#include "platform/Autostart.h"
 #include "app/BatteryMonitor.h"
 #include "cli/CommandLine.h"
 #include "app/MediaControls.h"
 #include "app/PanelHost.h"
+#include "app/QuitSignals.h"
+#include "app/Shutdown.h"
 #include "app/StatusItem.h"
 #include "overlay/OverlayController.h"
 #include "platform/PowerSources.h"
@@ -14,6 +17,7 @@
 #include "sound/SoundscapeManager.h"
 #include "ui/PanelContext.h"
 #include "ui/PanelEnvironment.h"
+#include "ui/ProgramControls.h"
 #include "weather/Endpoints.h"
 #include "weather/QtPositionSource.h"
 #include "weather/WeatherService.h"
@@ -78,6 +82,7 @@ void AppDelegate::applicationDidFinishLaunching()
         return;
     m_launched = true;
     setApplicationIdentity();
+    setupShutdown();
     // Text fields of the panel already know the editing shortcuts; there is no menu to install.
     m_panel->wirePresenter();
     // The overlays come before the tray icon: their windows are what the user waits for, and
@@ -90,12 +95,12 @@ void AppDelegate::setupStatusItem()
 {
     m_statusItem = std::make_unique<StatusItem>(m_settings, *m_panel);
     StatusItem* item = m_statusItem.get();
-    connect(item, &StatusItem::quitRequested, QCoreApplication::instance(), &QCoreApplication::quit);
+    connect(item, &StatusItem::quitRequested, this, &AppDelegate::quit);
     m_panel->setAnchor([item] { return item->geometry(); });
     if (!m_overlay->isCompositing())
         showCompositorState(false);
     m_statusItem->show();
-    if (!m_statusItem->trayAvailable())
+    if (!m_statusItem->trayAvailable() && !m_background)
         QTimer::singleShot(kTrayGraceMs, this, &AppDelegate::openWindowWithoutTray);
 }
 
@@ -157,7 +162,8 @@ void AppDelegate::startBatteryMonitor()
 // Media keys and the desktop's sound menu reach the soundscape through the session bus.
 void AppDelegate::startMediaControls()
 {
-    m_media = std::make_unique<MediaControls>(m_settings, SoundscapeManager::shared(), [this] { m_panel->openPanel(); });
+    m_media = std::make_unique<MediaControls>(m_settings, SoundscapeManager::shared(), [this] { m_panel->openPanel(); },
+                                              [this] { quit(); });
     m_media->start();
 }
 
@@ -174,10 +180,53 @@ void AppDelegate::finishWarmUp()
     m_panel->setupPopover();
 }
 
+// Everything the user sees goes at once, the sound fades, and the settings are written.
+void AppDelegate::setupShutdown()
+{
+    Shutdown::Steps steps{
+        [this] {
+            m_panel->setAnchor([] { return QRect(); });
+            for (QWindow* view : {static_cast<QWindow*>(m_panel->popover()), static_cast<QWindow*>(m_panel->window())}) {
+                if (view)
+                    view->hide();
+            }
+            // The tray menu may be what asked: the icon goes once that call is over.
+            if (m_statusItem)
+                m_statusItem.release()->deleteLater();
+            m_overlay.reset();
+        },
+        [this] {
+            if (m_warmedUp)
+                SoundscapeManager::shared().fadeAway(kQuitFadeSeconds);
+        },
+        [this] { return !m_warmedUp || !SoundscapeManager::shared().isOutputOpen(); },
+        [this] { return m_settings.defaults().sync(); },
+    };
+    m_shutdown = std::make_unique<Shutdown>(std::move(steps), [](int status) { QCoreApplication::exit(status); });
+    m_quitSignals = std::make_unique<QuitSignals>();
+    connect(m_quitSignals.get(), &QuitSignals::received, this, &AppDelegate::quit);
+    m_quitSignals->install();
+    m_environment->setProgramHooks({[] { return Autostart::forThisProgram().isOn(); },
+                                    [](bool on) { return Autostart::forThisProgram().setOn(on); },
+                                    [this] { quit(); }});
+}
+
+void AppDelegate::quit()
+{
+    if (m_shutdown)
+        m_shutdown->request();
+}
+
 InstanceReply AppDelegate::handleCommand(const QStringList& args)
 {
     InstanceReply reply;
     const QString command = args.value(0);
+    if (m_shutdown && m_shutdown->isUnderway())
+        return command == u"quit" ? reply : InstanceReply{kExitFailure, {}, QStringLiteral("tavik: Tavik is quitting\n")};
+    if (command == u"quit" && args.size() == 1) {
+        quit();
+        return reply;
+    }
     if (command == u"panel" && args.size() == 1) {
         m_panel->openPanel();
         return reply;

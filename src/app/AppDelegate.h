@@ -17,7 +17,9 @@ class OverlayController;
 class PanelEnvironment;
 class PanelHost;
 class PowerSource;
+class QuitSignals;
 class ScreenLockMonitor;
+class Shutdown;
 class SettingsStore;
 class StatusItem;
 class WeatherService;
@@ -33,6 +35,9 @@ public:
 
     // The start-up sequence; call once, with the application object running.
     void applicationDidFinishLaunching();
+    // Started at login or by a script: the panel stays closed even without a tray to open it
+    // from, until `tavik` or `tavik panel` asks for it. Before applicationDidFinishLaunching.
+    void setStartsInBackground(bool background) { m_background = background; }
 
     // A command from a second `tavik`: "panel", "status" or any settings command, run against
     // the live store.
@@ -43,7 +48,13 @@ public:
 
     [[nodiscard]] PanelHost& panel() const { return *m_panel; }
 
+public slots:
+    // Ends the program cleanly: what `tavik quit`, SIGTERM, SIGINT, the panel, the tray menu
+    // and a sound menu all call.
+    void quit();
+
 private:
+    void setupShutdown();
     void setupStatusItem();
     void openWindowWithoutTray();
     void startServices();
@@ -66,6 +77,9 @@ private:
     std::unique_ptr<PowerSource> m_power;
     std::unique_ptr<BatteryMonitor> m_battery; // after the source it reads
     std::unique_ptr<MediaControls> m_media; // last: it opens the panel
+    std::unique_ptr<Shutdown> m_shutdown;
+    std::unique_ptr<QuitSignals> m_quitSignals;
+    bool m_background = false;
     bool m_launched = false;
     bool m_warmedUp = false;
 };

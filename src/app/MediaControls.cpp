@@ -5,10 +5,11 @@
 
 namespace tavik {
 
-MediaControls::MediaControls(SettingsStore& settings, SoundscapeManager& soundscape, std::function<void()> raise)
+MediaControls::MediaControls(SettingsStore& settings, SoundscapeManager& soundscape, std::function<void()> raise,
+                             std::function<void()> quit)
     : m_settings(settings)
     , m_soundscape(soundscape)
-    , m_player(settings, [&soundscape] { return soundscape.yieldingToOtherAudio(); }, std::move(raise))
+    , m_player(settings, [&soundscape] { return soundscape.yieldingToOtherAudio(); }, std::move(raise), std::move(quit))
     , m_others(QDBusConnection::sessionBus(), QString::fromLatin1(MediaPlayerService::kServiceName))
 {
     QObject::connect(&m_others, &OtherPlayers::anyPlayingChanged, &m_player, [this](bool playing) {

@@ -15,7 +15,8 @@ class SoundscapeManager;
 // plays" is on, the watch on the other players that makes it give way.
 class MediaControls final {
 public:
-    MediaControls(SettingsStore& settings, SoundscapeManager& soundscape, std::function<void()> raise);
+    MediaControls(SettingsStore& settings, SoundscapeManager& soundscape, std::function<void()> raise,
+                  std::function<void()> quit);
     ~MediaControls();
     MediaControls(const MediaControls&) = delete;
     MediaControls& operator=(const MediaControls&) = delete;

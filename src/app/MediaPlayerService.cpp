@@ -56,7 +56,7 @@ QString iconUrl()
 class MediaPlayerRootAdaptor final : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
-    Q_PROPERTY(bool CanQuit READ no)
+    Q_PROPERTY(bool CanQuit READ canQuit)
     Q_PROPERTY(bool CanRaise READ yes)
     Q_PROPERTY(bool HasTrackList READ no)
     Q_PROPERTY(QString Identity READ identity)
@@ -70,14 +70,14 @@ public:
     }
     [[nodiscard]] bool no() const { return false; }
     [[nodiscard]] bool yes() const { return true; }
+    [[nodiscard]] bool canQuit() const { return m_service->canQuit(); }
     [[nodiscard]] QString identity() const { return QStringLiteral("Tavik"); }
     [[nodiscard]] QString desktopEntry() const { return QStringLiteral("tavik"); }
     [[nodiscard]] QStringList none() const { return {}; }
 
 public slots:
     void Raise() { m_service->raise(); }
-    // CanQuit is false: the tray program is quit from its own menu, not from a sound menu.
-    void Quit() {}
+    void Quit() { m_service->quit(); }
 
 private:
     MediaPlayerService* m_service;
@@ -134,11 +134,12 @@ private:
 };
 
 MediaPlayerService::MediaPlayerService(SettingsStore& settings, std::function<bool()> yielding,
-                                       std::function<void()> raise, QObject* parent)
+                                       std::function<void()> raise, std::function<void()> quit, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_yielding(std::move(yielding))
     , m_raise(std::move(raise))
+    , m_quit(std::move(quit))
 {
     new MediaPlayerRootAdaptor(this);
     new MediaPlayerPlayerAdaptor(this);
@@ -276,6 +277,12 @@ void MediaPlayerService::previous()
 {
     stepScene(m_settings, -1);
     saved();
+}
+
+void MediaPlayerService::quit()
+{
+    if (m_quit)
+        m_quit();
 }
 
 void MediaPlayerService::raise()

@@ -24,9 +24,9 @@ public:
     static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
 
     // `yielding` says whether the soundscape is giving way to another player; `raise` opens the
-    // panel.
+    // panel; `quit` ends the program (without one, the player says it cannot quit).
     MediaPlayerService(SettingsStore& settings, std::function<bool()> yielding, std::function<void()> raise,
-                       QObject* parent = nullptr);
+                       std::function<void()> quit = {}, QObject* parent = nullptr);
     ~MediaPlayerService() override;
     MediaPlayerService(const MediaPlayerService&) = delete;
     MediaPlayerService& operator=(const MediaPlayerService&) = delete;
@@ -47,6 +47,8 @@ public:
     void next();
     void previous();
     void raise();
+    [[nodiscard]] bool canQuit() const { return bool(m_quit); }
+    void quit();
 
 private:
     struct Seen {
@@ -63,6 +65,7 @@ private:
     SettingsStore& m_settings;
     std::function<bool()> m_yielding;
     std::function<void()> m_raise;
+    std::function<void()> m_quit;
     std::optional<QDBusConnection> m_bus;
     Seen m_announced;
     Subscription m_changes;

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 using namespace tavik;
@@ -90,7 +91,8 @@ int openRunningPanel(const QString& socketPath)
     return kExitFailure;
 }
 
-int runDesktop(int argc, char* argv[])
+// `background`: started at login or by a script, so the panel does not open by itself.
+int runDesktop(int argc, char* argv[], bool background = false)
 {
     if (!hasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         std::fputs("tavik: there is no display to draw on (DISPLAY is not set); the command line works "
@@ -112,7 +114,7 @@ int runDesktop(int argc, char* argv[])
     });
     switch (instance.claim()) {
     case SingleInstanceServer::Claim::secondary:
-        return openRunningPanel(instance.socketPath());
+        return background ? kExitOk : openRunningPanel(instance.socketPath());
     case SingleInstanceServer::Claim::failed:
         std::fputs("tavik: no private folder for the command socket; running without it\n", stderr);
         break;
@@ -120,6 +122,7 @@ int runDesktop(int argc, char* argv[])
         break;
     }
     delegate = std::make_unique<AppDelegate>(SettingsStore::shared(), IniKeyValueStore::defaultPath());
+    delegate->setStartsInBackground(background);
     delegate->applicationDidFinishLaunching();
     return QApplication::exec();
 }
@@ -134,5 +137,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     if (argc < 2)
         return runDesktop(argc, argv);
+    if (argc == 2 && std::strcmp(argv[1], "--background") == 0)
+        return runDesktop(argc, argv, true);
     return runCommandLine(argc, argv, forwardToRunningInstance);
 }

@@ -104,7 +104,7 @@ int carryOut(const QStringList& line, const Forward& forward, QTextStream& out, 
         if (const auto status = sendToRunning(*command, line, forward, out, err))
             return *status;
     }
-    Invocation invocation(out, err);
+    Invocation invocation(out, err, &forward);
     return invoke(*command, line.mid(1), invocation);
 }
 

@@ -1,12 +1,15 @@
 #include "cli/CommandTable.h"
 
+#include "cli/AutostartCommand.h"
 #include "cli/Invocation.h"
+#include "cli/QuitCommand.h"
 #include "cli/RenderCommand.h"
 #include "cli/SettingsCommands.h"
 #include "cli/SoundCommand.h"
 #include "cli/WeatherCommand.h"
 
 #include "core/Version.h"
+#include "platform/Autostart.h"
 #include "platform/Displays.h"
 
 #include <algorithm>
@@ -65,6 +68,32 @@ int weather(const QStringList& args, Invocation& invocation)
     return runWeatherCommand(args, invocation.out(), invocation.err());
 }
 
+int quit(const QStringList& args, Invocation& invocation)
+{
+    if (!args.isEmpty()) {
+        invocation.err() << "tavik: quit takes no arguments" << Qt::endl;
+        return kExitUsage;
+    }
+    if (!invocation.forward()) {
+        invocation.err() << "tavik: Tavik is not running" << Qt::endl;
+        return kExitFailure;
+    }
+    return runQuitCommand(*invocation.forward(), invocation.err());
+}
+
+int autostart(const QStringList& args, Invocation& invocation)
+{
+    return runAutostartCommand(args, Autostart::forThisProgram(), invocation.out(), invocation.err());
+}
+
+// `--background` starts the desktop program (main sees to that); it only gets here with more
+// words after it.
+int background(const QStringList&, Invocation& invocation)
+{
+    invocation.err() << "tavik: --background takes no arguments" << Qt::endl;
+    return kExitUsage;
+}
+
 // In the order `tavik help` lists them.
 const std::vector<Command>& table()
 {
@@ -73,6 +102,15 @@ const std::vector<Command>& table()
          .help = {{"Program", "tavik panel", "open the running program's settings panel"}}},
         {.name = u"status", .route = Route::runningOnly, .refuse = takesNoArguments,
          .help = {{"Program", "tavik status", "the running program's state as JSON (overlays, tray, panel)"}}},
+        {.name = u"quit", .run = quit,
+         .help = {{"Program", "tavik quit",
+                   "end the running program cleanly: the scene goes, the sound fades out, the settings are written"}}},
+        {.name = u"--background", .run = background,
+         .help = {{"Program", "tavik --background",
+                   "start the desktop program without opening the panel, even with no tray (what start at login runs)"}}},
+        {.name = u"autostart", .run = autostart,
+         .help = {{"Program", "tavik autostart on|off|status",
+                   "start Tavik at login (an entry in $XDG_CONFIG_HOME/autostart), stop doing so, or say which and where"}}},
 
         {.name = u"list", .route = Route::runningFirst, .run = onSettings<listSettings>,
          .help = {{"Settings", "tavik list", "every setting as KEY=VALUE"}}},

@@ -5,9 +5,10 @@
 
 namespace tavik {
 
-Invocation::Invocation(QTextStream& out, QTextStream& err)
+Invocation::Invocation(QTextStream& out, QTextStream& err, const Forward* forward)
     : m_out(out)
     , m_err(err)
+    , m_forward(forward)
 {
 }
 

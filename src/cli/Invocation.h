@@ -14,8 +14,8 @@ class KeyValueStore;
 // settings file is opened only when a command asks for it, so `tavik help` touches no file.
 class Invocation {
 public:
-    // On the user's settings file.
-    Invocation(QTextStream& out, QTextStream& err);
+    // On the user's settings file; forward reaches the running program, where there is a way to.
+    Invocation(QTextStream& out, QTextStream& err, const Forward* forward = nullptr);
     // On settings someone else holds: the running program's live store.
     explicit Invocation(CommandContext& live);
     ~Invocation();
@@ -25,6 +25,8 @@ public:
 
     [[nodiscard]] QTextStream& out() { return m_out; }
     [[nodiscard]] QTextStream& err() { return m_err; }
+    // The way to the running program, for a command that talks to it more than once.
+    [[nodiscard]] const Forward* forward() const { return m_forward; }
 
     // The store a settings command changes.
     [[nodiscard]] CommandContext& settings();
@@ -36,6 +38,7 @@ private:
 
     QTextStream& m_out;
     QTextStream& m_err;
+    const Forward* m_forward = nullptr;
     CommandContext* m_live = nullptr;
     std::unique_ptr<IniKeyValueStore> m_file;
     std::unique_ptr<SettingsStore> m_store;

@@ -8,6 +8,8 @@ namespace tavik {
 inline constexpr double kSleepFadeSeconds = 30;
 // How long it takes to give way to another player, and to come back after it.
 inline constexpr double kDuckFadeSeconds = 2;
+// How long the sound takes to go when the program quits: at once to the ear, without a click.
+inline constexpr double kQuitFadeSeconds = 0.3;
 
 // The sleep timer's countdown on a clock the caller supplies (seconds, any origin): it runs
 // out at a fixed moment, then the sound fades away over kSleepFadeSeconds.

@@ -136,14 +136,17 @@ void SoundscapeManager::applyLevels()
 
 bool SoundscapeManager::wanted() const
 {
-    const bool givenWay = m_yield.target() == 0 && !m_yield.moving(m_scheduler->now());
-    return soundAllowed(m_settings) && !givenWay;
+    const double now = m_scheduler->now();
+    const bool givenWay = m_yield.target() == 0 && !m_yield.moving(now);
+    // Once the program quits, sound that plays only finishes its fade, and none starts.
+    const bool goingAway = m_away.target() == 0 && (!m_running || !m_away.moving(now));
+    return soundAllowed(m_settings) && !givenWay && !goingAway;
 }
 
 float SoundscapeManager::fadeGain() const
 {
     const double now = m_scheduler->now();
-    return m_sleep.gain(now) * m_yield.value(now);
+    return m_sleep.gain(now) * m_yield.value(now) * m_away.value(now);
 }
 
 // --- the sleep timer ---
@@ -239,6 +242,14 @@ void SoundscapeManager::updateYield()
     scheduleFadeStep();
 }
 
+void SoundscapeManager::fadeAway(double seconds)
+{
+    if (m_away.target() == 0)
+        return;
+    m_away.moveTo(0, m_scheduler->now(), seconds);
+    scheduleFadeStep();
+}
+
 void SoundscapeManager::scheduleFadeStep()
 {
     if (m_fadeStepPending)
@@ -252,9 +263,10 @@ void SoundscapeManager::fadeStep()
     m_fadeStepPending = false;
     if (m_running)
         applyLevels();
-    if (m_yield.moving(m_scheduler->now()))
+    const double now = m_scheduler->now();
+    if (m_yield.moving(now) || m_away.moving(now))
         scheduleFadeStep();
-    else if (m_yield.target() == 0)
+    else if (m_yield.target() == 0 || m_away.target() == 0)
         apply(); // silent now: no need to keep the device busy
 }
 

@@ -63,6 +63,10 @@ public:
     // near its end); switches the timer on (one minute) when it is off.
     void runSleepTimerFor(double seconds);
 
+    // For quitting: fades the sound away over `seconds` and closes the device once it is
+    // silent; nothing brings it back afterwards.
+    void fadeAway(double seconds);
+
     // Seconds until the sleep timer runs out (0 while fading), nothing while it is off.
     [[nodiscard]] std::optional<double> sleepTimerRemaining() const;
     // Given way to another player, or on the way there.
@@ -73,6 +77,8 @@ public:
     [[nodiscard]] bool isBuilt() const { return m_built; }
     [[nodiscard]] bool isReady() const { return m_bank != nullptr; }
     [[nodiscard]] bool isRunning() const { return m_running; }
+    // Playing, or still gliding to silence after a stop.
+    [[nodiscard]] bool isOutputOpen() const { return m_outputOpen; }
     [[nodiscard]] bool dynamicsTimerActive() const { return m_scheduler->isRepeating(); }
     [[nodiscard]] float level(Channel channel) const { return m_graph.gain(channel); }
     [[nodiscard]] const SoundBank* bank() const { return m_bank.get(); }
@@ -112,6 +118,7 @@ private:
     SleepTimer m_sleep;
     std::uint64_t m_sleepGeneration = 0;
     GainRamp m_yield;
+    GainRamp m_away; // to 0 once the program quits
     bool m_otherAudioPlaying = false;
     bool m_pauseForOtherAudio = false;
     bool m_fadeStepPending = false;

@@ -5,6 +5,7 @@
 #include "settings/Color.h"
 #include "settings/SettingsStore.h"
 #include "ui/DisplayListModel.h"
+#include "ui/ProgramControls.h"
 #include "ui/SavedScenesModel.h"
 #include "ui/SceneBarModel.h"
 #include "ui/SettingsPropertyMap.h"
@@ -44,6 +45,7 @@ PanelContext::PanelContext(SettingsStore& store, PanelPresenter& presenter, QObj
     , m_sceneBar(new SceneBarModel(store, this))
     , m_savedScenes(new SavedScenesModel(store, this))
     , m_displays(new DisplayListModel(store, std::move(displays), this))
+    , m_program(new ProgramControls(this))
 {
     followWeather();
 }

@@ -17,6 +17,7 @@ namespace tavik {
 
 class DisplayListModel;
 class PanelPresenter;
+class ProgramControls;
 class SavedScenesModel;
 class SceneBarModel;
 class SettingsPropertyMap;
@@ -30,6 +31,7 @@ class PanelContext final : public QObject {
     QML_NAMED_ELEMENT(Panel)
     QML_SINGLETON
     Q_MOC_INCLUDE("ui/DisplayListModel.h")
+    Q_MOC_INCLUDE("ui/ProgramControls.h")
     Q_MOC_INCLUDE("ui/SavedScenesModel.h")
     Q_MOC_INCLUDE("ui/SceneBarModel.h")
     Q_PROPERTY(QObject* settings READ settingsObject CONSTANT)
@@ -38,6 +40,7 @@ class PanelContext final : public QObject {
     Q_PROPERTY(tavik::SceneBarModel* sceneBar READ sceneBar CONSTANT)
     Q_PROPERTY(tavik::SavedScenesModel* savedScenes READ savedScenes CONSTANT)
     Q_PROPERTY(tavik::DisplayListModel* displays READ displays CONSTANT)
+    Q_PROPERTY(tavik::ProgramControls* program READ program CONSTANT)
     Q_PROPERTY(QString weatherLine READ weatherLine NOTIFY weatherLineChanged)
     Q_PROPERTY(QString version READ version CONSTANT)
     Q_PROPERTY(QString overlayNotice READ overlayNotice NOTIFY overlayNoticeChanged)
@@ -64,6 +67,7 @@ public:
     [[nodiscard]] SceneBarModel* sceneBar() const { return m_sceneBar; }
     [[nodiscard]] SavedScenesModel* savedScenes() const { return m_savedScenes; }
     [[nodiscard]] DisplayListModel* displays() const { return m_displays; }
+    [[nodiscard]] ProgramControls* program() const { return m_program; }
     [[nodiscard]] const QString& weatherLine() const { return m_weatherLine; }
     [[nodiscard]] static QString version();
     // Why the scene cannot show on this desktop, or empty.
@@ -108,6 +112,7 @@ private:
     SceneBarModel* m_sceneBar;
     SavedScenesModel* m_savedScenes;
     DisplayListModel* m_displays;
+    ProgramControls* m_program;
     QString m_weatherLine;
     QString m_overlayNotice;
 };

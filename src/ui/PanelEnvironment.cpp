@@ -1,6 +1,7 @@
 #include "ui/PanelEnvironment.h"
 
 #include "ui/PanelContext.h"
+#include "ui/ProgramControls.h"
 
 #include <QDir>
 #include <QFontDatabase>
@@ -31,9 +32,18 @@ PanelEnvironment::PanelEnvironment(SettingsStore& store, PanelPresenter& present
 
 PanelContext& PanelEnvironment::context() const
 {
-    if (!m_context)
+    if (!m_context) {
         m_context = new PanelContext(m_store, m_presenter, m_weather, const_cast<PanelEnvironment*>(this));
+        m_context->program()->setHooks(m_programHooks);
+    }
     return *m_context;
+}
+
+void PanelEnvironment::setProgramHooks(ProgramControls::Hooks hooks)
+{
+    m_programHooks = std::move(hooks);
+    if (m_context)
+        m_context->program()->setHooks(m_programHooks);
 }
 
 PanelEnvironment::~PanelEnvironment() = default;

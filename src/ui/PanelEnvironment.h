@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/ProgramControls.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QSize>
@@ -39,6 +41,8 @@ public:
     [[nodiscard]] PanelContext& context() const;
     [[nodiscard]] SettingsPropertyMap& settings() const;
     [[nodiscard]] QQmlEngine& engine() const;
+    // What the panel's start-at-login switch and Quit button do; kept until the context is made.
+    void setProgramHooks(ProgramControls::Hooks hooks);
 
     // The module's C++ types, once per process. Any engine that loads the panel's QML needs them.
     static void registerTypes();
@@ -51,6 +55,7 @@ private:
     QPointer<QObject> m_weather;
     mutable PanelContext* m_context = nullptr; // a child, so it outlives the engine and its bindings
     mutable std::unique_ptr<QQmlEngine> m_engine;
+    ProgramControls::Hooks m_programHooks;
 };
 
 } // namespace tavik

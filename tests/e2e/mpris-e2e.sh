@@ -116,7 +116,11 @@ call org.mpris.MediaPlayer2.Raise >/dev/null
 check "Raise opens the panel" "True" "$(await True sh -c "'$tavik' status | python3 -c 'import json,sys; print(json.load(sys.stdin)[\"panel\"][\"visible\"])'")"
 
 kill -0 "$app_pid" 2>/dev/null || { echo "FAIL the program stopped"; failures=$((failures + 1)); cat "$work/tavik.log"; }
-kill "$app_pid"; wait "$app_pid" 2>/dev/null; app_pid=
+check "a sound menu may quit it" "(<true>,)" "$(get org.mpris.MediaPlayer2 CanQuit)"
+call org.mpris.MediaPlayer2.Quit >/dev/null
+wait "$app_pid"
+check "Quit ends the program cleanly" "0" "$?"
+app_pid=
 check "the name is released when the program ends" "(false,)" "$(await "(false,)" owned)"
 echo "$failures failed"
 [ "$failures" -eq 0 ]

@@ -186,6 +186,31 @@ TEST_F(SoundFades, GivesWayToOtherPlayersOnlyWhenAsked)
     }
 }
 
+// Quitting fades rather than cuts, closes the device, and neither a settings change during the
+// fade nor one after it starts the sound again; with the sound off, nothing opens.
+TEST_F(SoundFades, QuittingFadesAwayForGood)
+{
+    for (const bool playing : {true, false}) {
+        SCOPED_TRACE(playing ? "playing" : "sound off");
+        SetUp();
+        store.setSoundEnabled(playing);
+        soundscape->start(steadyBank());
+        const double loud = full();
+        soundscape->fadeAway(kQuitFadeSeconds);
+        if (playing) {
+            EXPECT_GT(listen(), 0.5 * loud) << "a fade, not a cut";
+        }
+        store.setSoundVolume(90);
+        at(clock->now() + kQuitFadeSeconds + kFadeStepSeconds + kFadeOutSeconds);
+        EXPECT_FALSE(soundscape->isOutputOpen());
+        EXPECT_EQ(listen(), 0.0);
+        store.setSoundEnabled(true);
+        at(clock->now() + 1);
+        EXPECT_FALSE(soundscape->isOutputOpen());
+        TearDown();
+    }
+}
+
 TEST(SleepTimer, GainAndRemainingTimeAtTheEnds)
 {
     SleepTimer timer;

@@ -7,6 +7,7 @@
 #include "ui/DisplayListModel.h"
 #include "ui/PanelContext.h"
 #include "ui/PanelEnvironment.h"
+#include "ui/ProgramControls.h"
 
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -34,6 +35,7 @@ class TestSupport : public QObject {
     Q_PROPERTY(int popOutCount READ popOutCount NOTIFY presenterChanged)
     Q_PROPERTY(int popInCount READ popInCount NOTIFY presenterChanged)
     Q_PROPERTY(int weatherRefreshCount READ weatherRefreshCount NOTIFY weatherRefreshCountChanged)
+    Q_PROPERTY(int quitCount READ quitCount NOTIFY quitCountChanged)
 
 public:
     TestSupport(MemoryKeyValueStore& db, SettingsStore& store, PanelPresenter& presenter, FakeWeather& weather,
@@ -60,6 +62,26 @@ public:
             m_presenter.setMode(PanelPresenter::Mode::popover);
             emit presenterChanged();
         };
+        // An autostart entry that is only a flag here, and a quit that only counts.
+        m_context.program()->setHooks({[this] { return m_startsAtLogin; },
+                                       [this](bool on) -> std::optional<QString> {
+                                           if (!m_loginProblem.isEmpty())
+                                               return m_loginProblem;
+                                           m_startsAtLogin = on;
+                                           return std::nullopt;
+                                       },
+                                       [this] {
+                                           ++m_quits;
+                                           emit quitCountChanged();
+                                       }});
+    }
+
+    // The entry as the desktop has it now (changed behind the panel's back), and what goes wrong
+    // when the panel writes it; empty for nothing.
+    Q_INVOKABLE void fakeStartAtLogin(bool on, const QString& problem)
+    {
+        m_startsAtLogin = on;
+        m_loginProblem = problem;
     }
 
     // Every setting back to its default, the master switch on, no saved scenes, no display
@@ -79,6 +101,10 @@ public:
         emit weatherRefreshCountChanged();
         m_weather.publish({}, {}, {});
         setDisplays({});
+        fakeStartAtLogin(false, {});
+        m_context.program()->refresh();
+        m_quits = 0;
+        emit quitCountChanged();
     }
 
     // A list of {id, name}; an empty list brings back the two default displays.
@@ -105,10 +131,12 @@ public:
     [[nodiscard]] int popOutCount() const { return m_popOuts; }
     [[nodiscard]] int popInCount() const { return m_popIns; }
     [[nodiscard]] int weatherRefreshCount() const { return m_weatherRefreshes; }
+    [[nodiscard]] int quitCount() const { return m_quits; }
 
 signals:
     void presenterChanged();
     void weatherRefreshCountChanged();
+    void quitCountChanged();
 
 private:
     MemoryKeyValueStore& m_db;
@@ -120,6 +148,9 @@ private:
     int m_popOuts = 0;
     int m_popIns = 0;
     int m_weatherRefreshes = 0;
+    bool m_startsAtLogin = false;
+    QString m_loginProblem;
+    int m_quits = 0;
 };
 
 class Setup : public QObject {

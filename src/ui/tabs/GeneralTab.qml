@@ -184,6 +184,18 @@ ColumnLayout {
     SectionHeader { text: "Maintenance" }
     Card {
         objectName: "card:maintenance"
+        // The entry may have been removed by hand while the panel was away.
+        readonly property bool panelActive: Window.active
+        onPanelActiveChanged: if (panelActive) Panel.program.refresh()
+        Component.onCompleted: Panel.program.refresh()
+        ToggleRow {
+            objectName: "row:startAtLogin"
+            title: "start at login"
+            subtitle: Panel.program.startAtLoginProblem !== "" ? Panel.program.startAtLoginProblem
+                                                                : "start Tavik in the background when you log in."
+            checked: Panel.program.startsAtLogin
+            onToggled: (on) => Panel.program.setStartsAtLogin(on)
+        }
         // Updates arrive through the system's package manager; the row says so rather than
         // pretend to check.
         RowLabel {
@@ -206,6 +218,21 @@ ColumnLayout {
                 title: "reset to default"
                 Layout.alignment: Qt.AlignVCenter
                 onClicked: tab.showResetConfirm = true
+            }
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 10
+            RowLabel {
+                Layout.fillWidth: true
+                title: "quit"
+                subtitle: "take the scene off the screen, fade out the sound and close Tavik."
+            }
+            ResetButton {
+                objectName: "quit"
+                title: "Quit Tavik"
+                Layout.alignment: Qt.AlignVCenter
+                onClicked: Panel.program.quit()
             }
         }
     }

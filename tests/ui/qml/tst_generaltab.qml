@@ -155,6 +155,27 @@ Item {
             compare(Panel.savedScenes.count, 1, "saved scenes are kept")
         }
 
+        // The switch shows the entry as it is when the tab opens, and stays with the truth when
+        // writing it fails, saying why; the button quits.
+        function test_startAtLoginFollowsTheEntryAndQuitQuits() {
+            testSupport.fakeStartAtLogin(true, "")
+            const tab = open()
+            const row = part(tab, "row:startAtLogin")
+            verify(row.checked, "an entry already there reads as on")
+            flip(row)
+            verify(!row.checked)
+            compare(part(row, "rowSubtitle").text, "Start Tavik in the background when you log in.")
+
+            testSupport.fakeStartAtLogin(false, "could not write the entry")
+            flip(row)
+            verify(!row.checked, "a failed write leaves it off")
+            compare(part(row, "rowSubtitle").text, "Could not write the entry")
+
+            compare(part(tab, "quit").text, "Quit Tavik")
+            mouseClick(part(tab, "quit"))
+            compare(testSupport.quitCount, 1)
+        }
+
         // The update row claims no check it did not make: it names the installed version, the
         // same one as the footer, and where updates come from.
         function test_updateRowAndFooterShowTheInstalledVersion() {
