@@ -1,6 +1,6 @@
 #include "app/Shutdown.h"
 
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <QLoggingCategory>
 

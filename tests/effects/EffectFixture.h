@@ -1,6 +1,6 @@
 #pragma once
 
-#include "effects/DockGeometry.h"
+#include "core/DockGeometry.h"
 #include "core/Dynamics.h"
 #include "effects/Effect.h"
 #include "effects/EffectContext.h"
