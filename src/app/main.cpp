@@ -7,6 +7,7 @@
 #include "app/WeatherCommand.h"
 
 #include "platform/Displays.h"
+#include "platform/SessionKind.h"
 
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"
@@ -84,23 +85,6 @@ int routeToRunning(const QStringList& args)
     return kExitFailure;
 }
 
-// The overlays are X11 windows; a Wayland session runs them through XWayland.
-bool choosePlatform()
-{
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        return true;
-    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        || qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland";
-    if (!wayland)
-        return true;
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fputs("tavik: this Wayland session has no XWayland (DISPLAY is not set); Tavik needs it\n", stderr);
-        return false;
-    }
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    return true;
-}
-
 // Hands the launch to the program that already runs: it opens its panel.
 int openRunningPanel(const QString& socketPath)
 {
@@ -125,7 +109,7 @@ int runDesktop(int argc, char* argv[])
                    stderr);
         return kExitFailure;
     }
-    if (!choosePlatform())
+    if (!chooseOverlayPlatform())
         return kExitFailure;
 
     QApplication app(argc, argv);
@@ -168,6 +152,9 @@ int main(int argc, char* argv[])
         std::fputs("tavik: there is no display to list (DISPLAY is not set)\n", stderr);
         return kExitFailure;
     }
+    // The ids app.monitors takes are the ones the overlays see, on xcb.
+    if (listsDisplays && !chooseOverlayPlatform())
+        return kExitFailure;
     // Drawing with OpenGL needs a GUI application (and an X server); everything else does not.
     const bool needsGui = listsDisplays || (rawArgs.front() == u"render" && renderWantsOpenGl(rawArgs));
     std::unique_ptr<QCoreApplication> app = needsGui ? std::make_unique<QGuiApplication>(argc, argv)

@@ -2,6 +2,7 @@
 
 #include "overlay/OverlayLog.h"
 
+#include "platform/CompositorHints.h"
 #include "platform/X11Stacking.h"
 
 #include "sprite/GlRenderer.h"
@@ -13,6 +14,7 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QPainter>
+#include <QPlatformSurfaceEvent>
 #include <QScreen>
 
 #include <optional>
@@ -149,6 +151,15 @@ void OverlayWindow::exposeEvent(QExposeEvent* event)
     QWindow::exposeEvent(event);
     if (isExposed() && m_clock)
         m_clock->update();
+}
+
+bool OverlayWindow::event(QEvent* event)
+{
+    // Every native window gets the hints before it is first mapped: a compositor reads them then.
+    if (event->type() == QEvent::PlatformSurface
+        && static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() == QPlatformSurfaceEvent::SurfaceCreated)
+        x11::askForPlainCompositing(winId());
+    return QWindow::event(event);
 }
 
 void OverlayWindow::renderFrame(double now)

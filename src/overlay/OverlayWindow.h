@@ -66,6 +66,7 @@ signals:
 
 protected:
     void exposeEvent(QExposeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     bool renderWithOpenGl();
