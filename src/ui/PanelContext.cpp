@@ -44,6 +44,7 @@ PanelContext::PanelContext(SettingsStore& store, PanelPresenter& presenter, QObj
     , m_sceneBar(new SceneBarModel(store, this))
     , m_savedScenes(new SavedScenesModel(store, this))
     , m_displays(new DisplayListModel(store, std::move(displays), this))
+    , m_desktopLevelNote(desktopLevelUnavailableReason(currentSessionKind()))
 {
     followWeather();
 }
@@ -118,6 +119,15 @@ void PanelContext::setNeedsCompositor(bool needs)
         return;
     m_overlayNotice = notice;
     emit overlayNoticeChanged();
+}
+
+void PanelContext::setSessionKind(SessionKind kind)
+{
+    const QString note = desktopLevelUnavailableReason(kind);
+    if (note == m_desktopLevelNote)
+        return;
+    m_desktopLevelNote = note;
+    emit desktopLevelNoteChanged();
 }
 
 QString PanelContext::weatherLineFor(const QString& locationName, const QString& temperatureText,

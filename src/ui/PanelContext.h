@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Displays.h"
+#include "platform/SessionKind.h"
 
 #include <QColor>
 #include <QObject>
@@ -41,6 +42,7 @@ class PanelContext final : public QObject {
     Q_PROPERTY(QString weatherLine READ weatherLine NOTIFY weatherLineChanged)
     Q_PROPERTY(QString version READ version CONSTANT)
     Q_PROPERTY(QString overlayNotice READ overlayNotice NOTIFY overlayNoticeChanged)
+    Q_PROPERTY(QString desktopLevelNote READ desktopLevelNote NOTIFY desktopLevelNoteChanged)
 
 public:
     using DisplaySource = std::function<QList<DisplayInfo>()>;
@@ -70,6 +72,11 @@ public:
     [[nodiscard]] const QString& overlayNotice() const { return m_overlayNotice; }
     // Whether the desktop lacks the compositor the scene needs to show.
     void setNeedsCompositor(bool needs);
+    // Why the scene cannot go below windows in this session, or empty where it can: the
+    // "floats above windows" switch then stays on and says so. Follows the session the
+    // program runs in until set.
+    [[nodiscard]] const QString& desktopLevelNote() const { return m_desktopLevelNote; }
+    void setSessionKind(SessionKind kind);
 
     // The General tab's weather detail: "Lisbon · 18°, Clear". Empty texts and the dash that
     // stands for an unknown condition are left out; all of them empty gives an empty line.
@@ -92,6 +99,7 @@ public:
 signals:
     void weatherLineChanged();
     void overlayNoticeChanged();
+    void desktopLevelNoteChanged();
 
 private slots:
     void updateWeatherLine();
@@ -110,6 +118,7 @@ private:
     DisplayListModel* m_displays;
     QString m_weatherLine;
     QString m_overlayNotice;
+    QString m_desktopLevelNote;
 };
 
 } // namespace tavik

@@ -79,6 +79,12 @@ public:
         emit weatherRefreshCountChanged();
         m_weather.publish({}, {}, {});
         setDisplays({});
+        setWaylandSession(false);
+    }
+
+    Q_INVOKABLE void setWaylandSession(bool wayland)
+    {
+        m_context.setSessionKind(wayland ? SessionKind::wayland : SessionKind::x11);
     }
 
     // A list of {id, name}; an empty list brings back the two default displays.
