@@ -5,6 +5,7 @@
 #include "cli/CommandLine.h"
 
 #include "overlay/RendererChoice.h"
+#include "platform/SessionKind.h"
 
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"
@@ -58,23 +59,6 @@ ForwardedAnswer forwardToRunningInstance(const QStringList& args)
     return forwarded;
 }
 
-// The overlays are X11 windows; a Wayland session runs them through XWayland.
-bool choosePlatform()
-{
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        return true;
-    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        || qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland";
-    if (!wayland)
-        return true;
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fputs("tavik: this Wayland session has no XWayland (DISPLAY is not set); Tavik needs it\n", stderr);
-        return false;
-    }
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    return true;
-}
-
 // Hands the launch to the program that already runs: it opens its panel.
 int openRunningPanel(const QString& socketPath)
 {
@@ -100,7 +84,7 @@ int runDesktop(int argc, char* argv[], bool background = false)
                    stderr);
         return kExitFailure;
     }
-    if (!choosePlatform())
+    if (!chooseOverlayPlatform())
         return kExitFailure;
 
     QApplication app(argc, argv);

@@ -5,6 +5,8 @@
 #include "cli/Options.h"
 #include "cli/RenderCommand.h"
 
+#include "platform/SessionKind.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 
@@ -86,6 +88,9 @@ int runCommandLine(int argc, char* argv[], const Forward& forward)
         std::fputs(withoutDisplay(command->display), stderr);
         return kExitFailure;
     }
+    // The displays listed are the ones the overlays see, through X11 even on a Wayland session.
+    if (gui && command->display == DisplayNeed::always && !chooseOverlayPlatform())
+        return kExitFailure;
     const std::unique_ptr<QCoreApplication> app = gui ? std::make_unique<QGuiApplication>(argc, argv)
                                                       : std::make_unique<QCoreApplication>(argc, argv);
     QTextStream out(stdout);

@@ -12,6 +12,7 @@
 #include "platform/FullscreenWatch.h"
 #include "platform/ProcessClock.h"
 #include "platform/RectJson.h"
+#include "platform/SessionKind.h"
 #include "platform/X11Stacking.h"
 #include "settings/SettingsStore.h"
 
@@ -235,8 +236,8 @@ void OverlayController::applySettingsToScenes()
 
 void OverlayController::applyLevelsAndRates()
 {
-    const auto level = m_settings.floatsAboveWindows() ? OverlayWindow::Level::aboveWindows
-                                                       : OverlayWindow::Level::desktop;
+    const bool above = m_settings.floatsAboveWindows() || !desktopLevelWorks(currentSessionKind());
+    const auto level = above ? OverlayWindow::Level::aboveWindows : OverlayWindow::Level::desktop;
     m_clock->setFramesPerSecond(framesPerSecondFor(m_settings.effectiveMaxFPS()));
     for (auto& [id, overlay] : m_overlays) {
         overlay->window->setLevel(level);
@@ -325,7 +326,9 @@ std::unique_ptr<OverlayController::DisplayOverlay> OverlayController::makeOverla
 
 void OverlayController::reconcileUnderlays()
 {
-    const bool wantUnderlay = m_settings.floatsAboveWindows() && m_settings.cloudFloatBehind();
+    // Clouds behind windows need the desktop level, so without it they stay in the scene.
+    const bool wantUnderlay = m_settings.floatsAboveWindows() && m_settings.cloudFloatBehind()
+        && desktopLevelWorks(currentSessionKind());
     for (auto& [id, overlay] : m_overlays) {
         overlay->scene->setCloudsSuppressed(wantUnderlay);
         if (!wantUnderlay) {

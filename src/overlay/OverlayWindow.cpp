@@ -3,6 +3,7 @@
 #include "overlay/OverlayLog.h"
 #include "overlay/PartialPresent.h"
 
+#include "platform/CompositorHints.h"
 #include "platform/X11Stacking.h"
 
 #include "sprite/GlRenderer.h"
@@ -14,6 +15,7 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QPainter>
+#include <QPlatformSurfaceEvent>
 #include <QScreen>
 
 #include <optional>
@@ -167,6 +169,15 @@ void OverlayWindow::exposeEvent(QExposeEvent* event)
     m_damage.invalidate();
     if (isExposed() && m_clock)
         m_clock->update();
+}
+
+bool OverlayWindow::event(QEvent* event)
+{
+    // Every native window gets the hints before it is first mapped: a compositor reads them then.
+    if (event->type() == QEvent::PlatformSurface
+        && static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() == QPlatformSurfaceEvent::SurfaceCreated)
+        x11::askForPlainCompositing(winId());
+    return QWindow::event(event);
 }
 
 void OverlayWindow::renderFrame(double now)

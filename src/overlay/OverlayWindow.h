@@ -77,6 +77,7 @@ signals:
 
 protected:
     void exposeEvent(QExposeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     bool renderWithOpenGl(const QRegion& damage);

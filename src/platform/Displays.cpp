@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QRegularExpression>
 #include <QSet>
 
 namespace tavik {
@@ -32,7 +33,31 @@ QString baseId(const DisplayIdentity& display, qsizetype index)
     return QStringLiteral("screen-%1").arg(index);
 }
 
+// XWayland names its outputs XWAYLAND0, XWAYLAND1…: nothing a person would recognise.
+bool isPlaceholderName(const QString& name)
+{
+    static const QRegularExpression placeholder(QStringLiteral("^XWAYLAND[0-9]*$"));
+    return placeholder.match(name).hasMatch();
+}
+
 } // namespace
+
+QString Displays::nameFor(const DisplayIdentity& display, qsizetype index)
+{
+    const QString manufacturer = display.manufacturer.simplified();
+    const QString model = display.model.simplified();
+    const QString maker = manufacturer.section(u' ', 0, 0);
+    if (!model.isEmpty() && (maker.isEmpty() || model.startsWith(maker, Qt::CaseInsensitive)))
+        return model;
+    if (!model.isEmpty())
+        return manufacturer + u' ' + model;
+    if (!manufacturer.isEmpty())
+        return manufacturer;
+    const QString name = display.name.simplified();
+    if (!name.isEmpty() && !isPlaceholderName(name))
+        return name;
+    return QStringLiteral("display %1").arg(index + 1);
+}
 
 QStringList Displays::idsFor(const QList<DisplayIdentity>& displays)
 {
@@ -97,12 +122,8 @@ QList<DisplayInfo> Displays::connected()
     const QStringList ids = idsFor(identities);
     const QStringList formerIds = formerIdsFor(identities);
     QList<DisplayInfo> displays;
-    for (qsizetype i = 0; i < screens.size(); ++i) {
-        QString name = identities[i].model.trimmed().isEmpty() ? identities[i].name : identities[i].model.trimmed();
-        if (name.trimmed().isEmpty())
-            name = QStringLiteral("display");
-        displays << DisplayInfo{ids[i], name, screens[i], formerIds[i]};
-    }
+    for (qsizetype i = 0; i < screens.size(); ++i)
+        displays << DisplayInfo{ids[i], nameFor(identities[i], i), screens[i], formerIds[i]};
     return displays;
 }
 

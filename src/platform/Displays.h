@@ -13,7 +13,7 @@ namespace tavik {
 // so a display switched off once stays off.
 struct DisplayInfo {
     QString id;
-    QString name; // "display" when the system gives none
+    QString name; // what the user sees (nameFor)
     QScreen* screen = nullptr;
     // The id older versions gave it, where that differs: a monitor without a serial number
     // was once known without its port. Its stored switch is carried over once.
@@ -28,7 +28,7 @@ struct DisplayIdentity {
     QString model;
     QString serialNumber;
     QString connector; // "HDMI-1", "eDP-1": stable while the cable stays in the port
-    QString name;      // what to show the user
+    QString name;      // the system's own name for it: its output name on X11
 };
 
 class Displays {
@@ -42,6 +42,11 @@ public:
     // keep their own ids whichever is unplugged or made primary. Two displays never share an
     // id: a repeat gets its connector (or its index) appended.
     [[nodiscard]] static QStringList idsFor(const QList<DisplayIdentity>& displays);
+    // What the user sees: the monitor's maker and model where the EDID gives them ("Dell Inc.
+    // U2720Q", or just the model when it already names the maker), else the system's name,
+    // else "display" and its place counted from one. XWayland's made-up output names
+    // ("XWAYLAND0") count as none.
+    [[nodiscard]] static QString nameFor(const DisplayIdentity& display, qsizetype index);
     // Per display, the id older versions gave it where that differs from idsFor(), else empty.
     [[nodiscard]] static QStringList formerIdsFor(const QList<DisplayIdentity>& displays);
 

@@ -46,6 +46,7 @@ PanelContext::PanelContext(SettingsStore& store, PanelPresenter& presenter, QObj
     , m_savedScenes(new SavedScenesModel(store, this))
     , m_displays(new DisplayListModel(store, std::move(displays), this))
     , m_program(new ProgramControls(this))
+    , m_desktopLevelNote(desktopLevelUnavailableReason(currentSessionKind()))
 {
     followWeather();
 }
@@ -120,6 +121,15 @@ void PanelContext::setNeedsCompositor(bool needs)
         return;
     m_overlayNotice = notice;
     emit overlayNoticeChanged();
+}
+
+void PanelContext::setSessionKind(SessionKind kind)
+{
+    const QString note = desktopLevelUnavailableReason(kind);
+    if (note == m_desktopLevelNote)
+        return;
+    m_desktopLevelNote = note;
+    emit desktopLevelNoteChanged();
 }
 
 QString PanelContext::weatherLineFor(const QString& locationName, const QString& temperatureText,

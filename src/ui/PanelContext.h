@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Displays.h"
+#include "platform/SessionKind.h"
 
 #include <QColor>
 #include <QObject>
@@ -44,6 +45,7 @@ class PanelContext final : public QObject {
     Q_PROPERTY(QString weatherLine READ weatherLine NOTIFY weatherLineChanged)
     Q_PROPERTY(QString version READ version CONSTANT)
     Q_PROPERTY(QString overlayNotice READ overlayNotice NOTIFY overlayNoticeChanged)
+    Q_PROPERTY(QString desktopLevelNote READ desktopLevelNote NOTIFY desktopLevelNoteChanged)
 
 public:
     using DisplaySource = std::function<QList<DisplayInfo>()>;
@@ -74,6 +76,11 @@ public:
     [[nodiscard]] const QString& overlayNotice() const { return m_overlayNotice; }
     // Whether the desktop lacks the compositor the scene needs to show.
     void setNeedsCompositor(bool needs);
+    // Why the scene cannot go below windows in this session, or empty where it can: the
+    // "floats above windows" switch then stays on and says so. Follows the session the
+    // program runs in until set.
+    [[nodiscard]] const QString& desktopLevelNote() const { return m_desktopLevelNote; }
+    void setSessionKind(SessionKind kind);
 
     // The General tab's weather detail: "Lisbon · 18°, Clear". Empty texts and the dash that
     // stands for an unknown condition are left out; all of them empty gives an empty line.
@@ -96,6 +103,7 @@ public:
 signals:
     void weatherLineChanged();
     void overlayNoticeChanged();
+    void desktopLevelNoteChanged();
 
 private slots:
     void updateWeatherLine();
@@ -115,6 +123,7 @@ private:
     ProgramControls* m_program;
     QString m_weatherLine;
     QString m_overlayNotice;
+    QString m_desktopLevelNote;
 };
 
 } // namespace tavik

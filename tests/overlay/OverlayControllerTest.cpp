@@ -119,6 +119,23 @@ TEST_F(OverlayControllerTest, CloudsGoBelowWindowsOnlyWhileTheOverlayFloatsAbove
     EXPECT_EQ(first().value(QStringLiteral("level")).toString(), QStringLiteral("desktop"));
 }
 
+// A Wayland session has no X11 desktop window and its windows are no X11 windows: nothing can
+// go behind them, so the scene stays above them whatever the switch says, clouds included.
+TEST_F(OverlayControllerTest, OnAWaylandSessionTheSceneAndItsCloudsStayAboveWindows)
+{
+    const QByteArray before = qgetenv("WAYLAND_DISPLAY");
+    qputenv("WAYLAND_DISPLAY", "wayland-1");
+    store.setFloatsAboveWindows(false);
+    store.setCloudFloatBehind(true);
+    controller.start();
+    EXPECT_EQ(first().value(QStringLiteral("level")).toString(), QStringLiteral("aboveWindows"));
+
+    store.setFloatsAboveWindows(true);
+    QTest::qWait(300);
+    EXPECT_FALSE(first().contains(QStringLiteral("underlay")));
+    qputenv("WAYLAND_DISPLAY", before);
+}
+
 TEST_F(OverlayControllerTest, FrameRateFollowsTheNearestWholeRateWithinItsLimits)
 {
     controller.start();

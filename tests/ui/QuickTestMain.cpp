@@ -105,6 +105,12 @@ public:
         m_context.program()->refresh();
         m_quits = 0;
         emit quitCountChanged();
+        setWaylandSession(false);
+    }
+
+    Q_INVOKABLE void setWaylandSession(bool wayland)
+    {
+        m_context.setSessionKind(wayland ? SessionKind::wayland : SessionKind::x11);
     }
 
     // A list of {id, name}; an empty list brings back the two default displays.

@@ -74,7 +74,7 @@ EffectTab {
 
     Card {
         objectName: "card:6"
-        visible: Panel.settings.floatsAboveWindows === true
+        visible: Panel.settings.floatsAboveWindows === true && Panel.desktopLevelNote === ""
         dimmed: !tab.effectOn
         ToggleRow {
             objectName: "row:cloudFloatBehind"

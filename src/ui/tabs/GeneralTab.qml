@@ -121,8 +121,11 @@ ColumnLayout {
         ToggleRow {
             objectName: "row:floatsAboveWindows"
             title: "floats above windows"
-            subtitle: "keep the scene on top of other apps."
+            subtitle: Panel.desktopLevelNote !== "" ? Panel.desktopLevelNote : "keep the scene on top of other apps."
             key: "floatsAboveWindows"
+            // Where the scene cannot go below windows the switch shows what happens and stays put.
+            checked: Panel.desktopLevelNote !== "" || tab.settings.floatsAboveWindows === true
+            dimmed: Panel.desktopLevelNote !== ""
         }
         ToggleRow {
             objectName: "row:dockSettleEnabled"

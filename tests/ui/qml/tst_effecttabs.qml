@@ -181,6 +181,9 @@ TestCase {
 
         Panel.settings.floatsAboveWindows = true
         verify(card.visible)
+        // Nor in a session where nothing goes behind windows.
+        testSupport.setWaylandSession(true)
+        verify(!card.visible)
     }
 
     function test_resetWritesOnlyItsOwnValue_data() {

@@ -80,6 +80,26 @@ Item {
             verify(fps.enabled && fps.opacity === 1)
         }
 
+        // Where the scene cannot go behind windows, the switch shows it above them, says why and
+        // cannot be flipped; the stored choice waits for a session that honours it.
+        function test_floatsAboveWindowsFixedWhereNothingGoesBehindWindows() {
+            Panel.settings.floatsAboveWindows = false
+            const tab = open()
+            const row = part(tab, "row:floatsAboveWindows")
+            const usual = part(row, "rowSubtitle").text
+            verify(!row.checked && row.enabled)
+
+            testSupport.setWaylandSession(true)
+            verify(row.checked && !row.enabled, "on and fixed")
+            verify(part(row, "rowSubtitle").text.indexOf("Wayland") >= 0, part(row, "rowSubtitle").text)
+            mouseClick(part(row, "toggle"))
+            compare(Panel.settings.floatsAboveWindows, false)
+
+            testSupport.setWaylandSession(false)
+            verify(!row.checked && row.enabled)
+            compare(part(row, "rowSubtitle").text, usual)
+        }
+
         function test_oneSwitchPerDisplay() {
             testSupport.setDisplays([{ id: "HDMI-1", name: "Left desk" }, { id: "DP-2", name: "Right desk" },
                                      { id: "eDP-1", name: "Laptop" }])
