@@ -30,8 +30,9 @@ TEST(SessionKind, OverlaysAlwaysStartOnXcbAndSayWhenARequestWasReplaced)
         EXPECT_EQ(choice.platform, c.platform) << c.what;
         EXPECT_TRUE(choice.error.isEmpty()) << c.what;
         EXPECT_EQ(!choice.note.isEmpty(), c.noted) << c.what;
-        if (c.noted)
+        if (c.noted) {
             EXPECT_TRUE(choice.note.contains(c.environment.qtPlatform.trimmed())) << c.what;
+        }
     }
 }
 
