@@ -55,6 +55,8 @@ check "the overlays are made" "2" "$(await 2 'len(d["overlays"]["overlays"])')"
 windows=($(ids))
 echo "     windows: ${windows[*]}"
 sleep 1 # time in which a wrongly shown overlay would map
+check "each asks compositors for no shadow" "0 0" \
+  "$(for w in "${windows[@]}"; do xprop -id "$w" _COMPTON_SHADOW | sed 's/.*= //'; done | xargs)"
 check "they stay unmapped" "yes" "$(all_mapped_as IsUnMapped "${windows[@]}")"
 check "status says why" "False needs a compositor" "$(await "False needs a compositor" "d['overlays']['compositing'], $reason")"
 check "status shows no visible overlay" "False" "$(field 'any(o["visible"] for o in d["overlays"]["overlays"])')"
