@@ -212,28 +212,15 @@ private:
     // The window as the window manager shows it, or nullopt when it is gone.
     [[nodiscard]] std::optional<fullscreen::WindowState> read(xcb_window_t window) const
     {
-        xcb_connection_t* c = x11::connection();
-        const auto geometryCookie = xcb_get_geometry(c, window);
-        const auto placeCookie = xcb_translate_coordinates(c, window, m_root, 0, 0);
-        const auto attributesCookie = xcb_get_window_attributes(c, window);
+        const x11::PlacementCookies placementCookies = x11::requestPlacement(window, m_root);
         const auto stateCookie = x11::requestList(window, m_stateAtom);
-
-        xcb_generic_error_t* error = nullptr;
-        const x11::Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, &error));
-        std::free(std::exchange(error, nullptr));
-        const x11::Reply<xcb_translate_coordinates_reply_t> place(
-            xcb_translate_coordinates_reply(c, placeCookie, &error));
-        std::free(std::exchange(error, nullptr));
-        const x11::Reply<xcb_get_window_attributes_reply_t> attributes(
-            xcb_get_window_attributes_reply(c, attributesCookie, &error));
-        std::free(std::exchange(error, nullptr));
+        const std::optional<x11::Placement> placement = x11::takePlacement(placementCookies);
         const std::vector<quint32> states = x11::takeList(stateCookie);
-        if (!geometry || !place || !attributes)
+        if (!placement)
             return std::nullopt;
-        const bool viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         return fullscreen::WindowState{
-            QRect(place->dst_x, place->dst_y, geometry->width, geometry->height),
-            viewable && fullscreen::isFullscreenState(states, m_fullscreenAtom, m_hiddenAtom)};
+            placement->rect,
+            placement->viewable && fullscreen::isFullscreenState(states, m_fullscreenAtom, m_hiddenAtom)};
     }
 
     void publish(const std::vector<bool>& paused)

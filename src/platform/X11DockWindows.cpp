@@ -163,7 +163,7 @@ public:
                 !x11::selectEvents(window, XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE))
                 continue; // gone already
             stillThere.insert(window);
-            if (std::optional<dock::DockWindow> info = readDockWindow(c, window))
+            if (std::optional<dock::DockWindow> info = readDockWindow(window))
                 windows.push_back(*info);
         }
         watched = stillThere;
@@ -183,37 +183,26 @@ public:
         return chosen->geometry;
     }
 
-    std::optional<dock::DockWindow> readDockWindow(xcb_connection_t* c, xcb_window_t window)
+    std::optional<dock::DockWindow> readDockWindow(xcb_window_t window)
     {
-        const auto geometryCookie = xcb_get_geometry(c, window);
-        const auto placeCookie = xcb_translate_coordinates(c, window, root, 0, 0);
-        const auto attributesCookie = xcb_get_window_attributes(c, window);
+        const x11::PlacementCookies placementCookies = x11::requestPlacement(window, root);
         const auto stateCookie = x11::requestList(window, x11::atom("_NET_WM_STATE"));
         const auto partialCookie = x11::requestList(window, x11::atom("_NET_WM_STRUT_PARTIAL"));
         const auto strutCookie = x11::requestList(window, x11::atom("_NET_WM_STRUT"));
-
-        xcb_generic_error_t* error = nullptr;
-        const x11::Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, &error));
-        std::free(std::exchange(error, nullptr));
-        const x11::Reply<xcb_translate_coordinates_reply_t> place(
-            xcb_translate_coordinates_reply(c, placeCookie, &error));
-        std::free(std::exchange(error, nullptr));
-        const x11::Reply<xcb_get_window_attributes_reply_t> attributes(
-            xcb_get_window_attributes_reply(c, attributesCookie, &error));
-        std::free(std::exchange(error, nullptr));
+        const std::optional<x11::Placement> placement = x11::takePlacement(placementCookies);
         const std::vector<quint32> state = x11::takeList(stateCookie);
         const std::vector<quint32> partial = x11::takeList(partialCookie);
         const std::vector<quint32> strut = x11::takeList(strutCookie);
-        if (!geometry || !place || !attributes)
+        if (!placement)
             return std::nullopt; // the window went away meanwhile
 
         dock::DockWindow info;
         info.window = window;
-        info.rect = QRect(place->dst_x, place->dst_y, geometry->width, geometry->height);
+        info.rect = placement->rect;
         const std::vector<quint32>& reserved = partial.size() >= 4 ? partial : strut;
         if (reserved.size() >= 4)
             std::copy_n(reserved.begin(), 4, info.strut.begin());
-        info.mapped = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        info.mapped = placement->viewable;
         const xcb_atom_t hiddenAtom = x11::atom("_NET_WM_STATE_HIDDEN");
         info.hidden = std::find(state.begin(), state.end(), hiddenAtom) != state.end();
         return info;

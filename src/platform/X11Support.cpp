@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <cstring>
+#include <utility>
 
 namespace tavik::x11 {
 
@@ -117,6 +118,30 @@ std::vector<quint32> readList(xcb_window_t window, xcb_atom_t property)
     if (connection() == nullptr || window == XCB_WINDOW_NONE || property == XCB_ATOM_NONE)
         return {};
     return takeList(requestList(window, property));
+}
+
+PlacementCookies requestPlacement(xcb_window_t window, xcb_window_t root)
+{
+    xcb_connection_t* c = connection();
+    return {xcb_get_geometry(c, window), xcb_translate_coordinates(c, window, root, 0, 0),
+            xcb_get_window_attributes(c, window)};
+}
+
+std::optional<Placement> takePlacement(const PlacementCookies& cookies)
+{
+    xcb_connection_t* c = connection();
+    xcb_generic_error_t* error = nullptr;
+    const Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, cookies.geometry, &error));
+    std::free(std::exchange(error, nullptr));
+    const Reply<xcb_translate_coordinates_reply_t> place(xcb_translate_coordinates_reply(c, cookies.place, &error));
+    std::free(std::exchange(error, nullptr));
+    const Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, cookies.attributes, &error));
+    std::free(error);
+    if (!geometry || !place || !attributes)
+        return std::nullopt;
+    return Placement{QRect(place->dst_x, place->dst_y, geometry->width, geometry->height),
+                     attributes->map_state == XCB_MAP_STATE_VIEWABLE};
 }
 
 std::vector<xcb_window_t> rootChildren()

@@ -6,9 +6,11 @@
 #include <xcb/xcb.h>
 
 #include <QByteArray>
+#include <QRect>
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tavik::x11 {
@@ -34,6 +36,20 @@ using Reply = std::unique_ptr<T, FreeDeleter>;
 [[nodiscard]] xcb_get_property_cookie_t requestList(xcb_window_t window, xcb_atom_t property);
 [[nodiscard]] std::vector<quint32> takeList(xcb_get_property_cookie_t cookie);
 [[nodiscard]] std::vector<quint32> readList(xcb_window_t window, xcb_atom_t property);
+
+// Where a top-level window shows, in root coordinates, and whether it is mapped. Asked for in
+// one go with requestPlacement, read with takePlacement: nullopt when the window went away.
+struct PlacementCookies {
+    xcb_get_geometry_cookie_t geometry;
+    xcb_translate_coordinates_cookie_t place;
+    xcb_get_window_attributes_cookie_t attributes;
+};
+struct Placement {
+    QRect rect;
+    bool viewable = false;
+};
+[[nodiscard]] PlacementCookies requestPlacement(xcb_window_t window, xcb_window_t root);
+[[nodiscard]] std::optional<Placement> takePlacement(const PlacementCookies& cookies);
 
 // Top-level windows, bottom to top, and the child of the root that holds `window` (a client
 // the window manager put into a frame): XCB_WINDOW_NONE when the window is gone.
