@@ -40,6 +40,8 @@ public:
     [[nodiscard]] int framesPerSecond() const { return m_policy.maxRate(); }
     // The rate it ticks at now.
     [[nodiscard]] int currentRate() const { return m_fps; }
+    // The most it may tick at while frames have been overrunning; the maximum otherwise.
+    [[nodiscard]] int overrunCap() const { return m_policy.overrunCap(); }
 
     void add(FrameTarget* target);
     void remove(FrameTarget* target);
