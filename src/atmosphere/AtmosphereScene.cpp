@@ -152,6 +152,16 @@ void AtmosphereScene::applySettings()
     setPaused(!m_renderingEnabled);
 }
 
+double AtmosphereScene::wantedRate() const
+{
+    if (!m_renderingEnabled)
+        return 0;
+    double rate = 0;
+    for (const Slot& slot : m_effects)
+        rate = std::max(rate, slot.effect->wantedRate());
+    return rate;
+}
+
 void AtmosphereScene::update(double currentTime)
 {
     sprite::Scene::update(currentTime);

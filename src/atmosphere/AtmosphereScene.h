@@ -49,6 +49,8 @@ public:
     void setCloudsSuppressed(bool suppressed) { m_cloudsSuppressed = suppressed; }
     [[nodiscard]] bool isRenderingEnabled() const { return m_renderingEnabled; }
     [[nodiscard]] std::optional<double> lastUpdate() const { return m_lastUpdate; }
+    // The highest rate any visible effect wants, in frames per second; 0 when nothing shows.
+    [[nodiscard]] double wantedRate() const;
 
     // Where the pointer is, in this scene's coordinates (the window origin already taken
     // off), or nothing; the scene keeps it only when it lies on the display.

@@ -33,6 +33,7 @@ public:
     void step(const Frame& frame) override;
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+    [[nodiscard]] double wantedRate() const override { return whileShowing(10); }
 
 
     // Starts one item towards the dock, if there is a visible dock wide enough to land on.

@@ -43,6 +43,7 @@ public:
     void step(const Frame& frame) override;
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+    [[nodiscard]] double wantedRate() const override { return whileShowing(15); }
 
 
     [[nodiscard]] const std::vector<Mote>& motes() const { return m_motes; }

@@ -2,14 +2,18 @@
 
 #include "effects/WindField.h"
 
+#include "sprite/EmitterNode.h"
 #include "sprite/Node.h"
 #include "sprite/Texture.h"
 
 #include <QPointF>
 #include <QSizeF>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <optional>
+#include <typeinfo>
 #include <vector>
 
 namespace tavik {
@@ -34,6 +38,24 @@ struct Frame {
     std::optional<QPointF> hover; // the pointer in scene coordinates, while it is over this display
 };
 
+// The rate of a fast mover: as many frames as the clock may draw.
+inline constexpr double kFullFrameRate = std::numeric_limits<double>::infinity();
+
+// Whether anything under `node` puts a quad on screen or is about to: a bare node draws nothing
+// itself, an emitter only while it holds particles, any other kind whenever it is shown. A
+// transparent node counts while it runs actions (it is fading in).
+[[nodiscard]] inline bool showsAnything(const sprite::Node& node)
+{
+    if (node.isHidden() || (!(node.alpha() > 0) && !node.hasActions()))
+        return false;
+    if (const auto* emitter = dynamic_cast<const sprite::EmitterNode*>(&node); emitter && emitter->particleCount() > 0)
+        return true;
+    if (typeid(node) != typeid(sprite::Node) && typeid(node) != typeid(sprite::EmitterNode))
+        return true;
+    return std::any_of(node.children().begin(), node.children().end(),
+                       [](const std::unique_ptr<sprite::Node>& child) { return showsAnything(*child); });
+}
+
 // What every effect of the atmosphere is to its scene: one root node to place in depth,
 // settings in, a step per frame and the display it draws on.
 class Effect {
@@ -51,6 +73,13 @@ public:
 
     // Every texture the effect draws with now, for checks of its drawing scale.
     [[nodiscard]] virtual std::vector<sprite::TexturePtr> textures() const = 0;
+
+    // How often the effect must be stepped and drawn to look smooth, in frames per second;
+    // 0 while it shows nothing.
+    [[nodiscard]] virtual double wantedRate() const = 0;
+
+protected:
+    [[nodiscard]] double whileShowing(double rate) const { return showsAnything(node()) ? rate : 0; }
 };
 
 } // namespace tavik

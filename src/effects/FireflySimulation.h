@@ -49,6 +49,7 @@ public:
     void step(const Frame& frame) override;
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+    [[nodiscard]] double wantedRate() const override { return whileShowing(30); }
 
 
     // Horizontal wind in points per second, as of the last step.

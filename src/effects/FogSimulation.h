@@ -39,6 +39,7 @@ public:
     void step(const Frame& frame) override;
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+    [[nodiscard]] double wantedRate() const override { return whileShowing(10); }
 
 
     [[nodiscard]] QSizeF sceneSize() const { return m_sceneSize; }

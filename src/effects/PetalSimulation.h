@@ -32,6 +32,7 @@ public:
     void step(const Frame& frame) override;
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+    [[nodiscard]] double wantedRate() const override { return whileShowing(30); }
 
 
     [[nodiscard]] const std::vector<Petal>& petals() const { return m_pieces.pieces(); }

@@ -28,6 +28,7 @@ public:
     void step(const Frame& frame) override;
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+    [[nodiscard]] double wantedRate() const override { return whileShowing(kFullFrameRate); }
     [[nodiscard]] sprite::EmitterNode& emitter() const { return *m_emitter; }
 
 

@@ -29,6 +29,7 @@ public:
     void step(const Frame& frame) override;
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+    [[nodiscard]] double wantedRate() const override { return whileShowing(30); }
     [[nodiscard]] sprite::EmitterNode& emitter() const { return *m_emitter; }
 
 

@@ -32,6 +32,7 @@ public:
     void step(const Frame& frame) override;
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+    [[nodiscard]] double wantedRate() const override { return whileShowing(kFullFrameRate); }
 
     // The cached dock outline is sampled again on its next use.
     void setDockProfileDirty(bool dirty = true) { m_dockProfileDirty = dirty; }

@@ -286,4 +286,11 @@ std::vector<sprite::TexturePtr> StarSimulation::textures() const
     return {m_starTexture, m_meteorTexture};
 }
 
+double StarSimulation::wantedRate() const
+{
+    // Twinkling is slow; a meteor crosses the sky in about a second and needs every frame.
+    const bool meteorInFlight = m_root->children().size() > m_stars.size();
+    return meteorInFlight ? kFullFrameRate : whileShowing(12);
+}
+
 } // namespace tavik

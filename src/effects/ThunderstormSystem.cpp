@@ -222,4 +222,10 @@ std::vector<sprite::TexturePtr> ThunderstormSystem::textures() const
     return {m_glow->texture()};
 }
 
+double ThunderstormSystem::wantedRate() const
+{
+    // A flash is over in a fraction of a second: at a lower rate its peaks would be skipped.
+    return m_flashing ? kFullFrameRate : whileShowing(kFullFrameRate);
+}
+
 } // namespace tavik

@@ -29,6 +29,7 @@ public:
     void step(const Frame& frame) override;
     void setDisplay(const Display& display) override;
     [[nodiscard]] std::vector<sprite::TexturePtr> textures() const override;
+    [[nodiscard]] double wantedRate() const override;
 
 
     // The wait before the first flash after switching on: half the usual, at least 2 s.

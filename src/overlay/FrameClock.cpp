@@ -20,7 +20,8 @@ FrameClock::~FrameClock() = default;
 
 void FrameClock::setFramesPerSecond(int fps)
 {
-    fps = std::clamp(fps, 1, 240);
+    m_policy.setMaxRate(fps);
+    fps = m_policy.rateFor(wantedRate());
     if (fps == m_fps)
         return;
     m_fps = fps;
@@ -47,6 +48,16 @@ void FrameClock::remove(FrameTarget* target)
 bool FrameClock::anyWantsFrames() const
 {
     return std::any_of(m_targets.begin(), m_targets.end(), [](const FrameTarget* t) { return t->wantsFrames(); });
+}
+
+double FrameClock::wantedRate() const
+{
+    double rate = 0;
+    for (const FrameTarget* target : m_targets) {
+        if (target->wantsFrames())
+            rate = std::max(rate, target->wantedRate());
+    }
+    return rate;
 }
 
 bool FrameClock::isTicking() const
@@ -96,8 +107,13 @@ void FrameClock::tick()
         if (std::find(m_targets.begin(), m_targets.end(), target) != m_targets.end() && target->wantsFrames())
             target->renderFrame(now);
     }
-    if (anyWantsFrames())
-        scheduleNext(Clock::now());
+    if (!anyWantsFrames())
+        return;
+    // A fast mover that appeared in this frame brings the full rate from the very next tick.
+    const double done = Clock::now();
+    m_policy.recordFrame(done - now, m_fps, done);
+    m_fps = m_policy.rateFor(wantedRate());
+    scheduleNext(done);
 }
 
 } // namespace tavik

@@ -319,6 +319,7 @@ std::unique_ptr<OverlayController::DisplayOverlay> OverlayController::makeOverla
     if (m_lightningHandler)
         overlay->scene->setLightningHandler(m_lightningHandler);
     overlay->window->present(overlay->scene.get());
+    overlay->window->setRateSource([scene = overlay->scene.get()] { return scene->wantedRate(); });
     overlay->window->setFrameClock(m_clock.get());
     connect(overlay->window.get(), &OverlayWindow::frameShown, this, &OverlayController::noteFrameShown);
     return overlay;
@@ -352,6 +353,9 @@ std::unique_ptr<OverlayController::CloudUnderlay> OverlayController::makeCloudUn
                                                            std::uint64_t(QRandomGenerator::global()->generate64()));
     underlay->window = std::make_unique<OverlayWindow>(screen);
     underlay->window->present(underlay->scene.get());
+    underlay->window->setRateSource([scene = underlay->scene.get()] {
+        return scene->isRenderingEnabled() ? scene->clouds().wantedRate() : 0.0;
+    });
     underlay->window->setFrameClock(m_clock.get());
     underlay->window->setLevel(OverlayWindow::Level::desktop);
     underlay->scene->applySettings();
@@ -453,6 +457,8 @@ QJsonObject OverlayController::status() const
         {QStringLiteral("renderer"), overlays.isEmpty() ? QJsonValue() : overlays.first()[QStringLiteral("renderer")]},
         {QStringLiteral("rendererReason"), overlays.isEmpty() ? QJsonValue() : overlays.first()[QStringLiteral("rendererReason")]},
         {QStringLiteral("framesPerSecond"), m_clock->framesPerSecond()},
+        {QStringLiteral("frameRate"), m_clock->currentRate()},
+        {QStringLiteral("frameRateCap"), m_clock->overrunCap()},
         {QStringLiteral("clockTicking"), m_clock->isTicking()},
         {QStringLiteral("firstFrameMs"), m_firstFrameMs},
         {QStringLiteral("compositing"), isCompositing()},

@@ -158,6 +158,11 @@ void OverlayWindow::setViewPaused(bool paused)
         m_clock->update();
 }
 
+double OverlayWindow::wantedRate() const
+{
+    return m_rateSource ? m_rateSource() : FrameTarget::wantedRate();
+}
+
 bool OverlayWindow::wantsFrames() const
 {
     return m_scene && !m_paused && isVisible();

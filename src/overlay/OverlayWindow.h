@@ -8,6 +8,7 @@
 
 #include <QWindow>
 
+#include <functional>
 #include <memory>
 
 class QBackingStore;
@@ -69,8 +70,12 @@ public:
     // Takes up the renderer preferredRenderer() names now (after the machine's check decided).
     void adoptPreferredRenderer();
 
+    // Where the window learns the frame rate its scene needs; without one it wants the full rate.
+    void setRateSource(std::function<double()> source) { m_rateSource = std::move(source); }
+
     bool wantsFrames() const override;
     void renderFrame(double now) override;
+    [[nodiscard]] double wantedRate() const override;
 
 signals:
     void frameShown();
@@ -88,6 +93,7 @@ private:
 
     sprite::Scene* m_scene = nullptr;
     FrameClock* m_clock = nullptr;
+    std::function<double()> m_rateSource;
     Level m_level = Level::aboveWindows;
     Renderer m_renderer = Renderer::raster;
     QString m_rendererReason;

@@ -135,6 +135,7 @@ def run(monitor_width, height):
     check("ButtonPress" in events, "a click over a window goes through the overlay to the window")
 
     checks_over_window(monitor_width, height)
+    checks_frame_rate()
     checks_tray()
     checks_display_switch()
     checks_monitor_removed()
@@ -168,6 +169,22 @@ def checks_over_window(monitor_width, height):
         window.terminate()
         tavik("set", "rain.dropsPerSecond", "22")
         tavik("set", "rain.dropOpacity", "0.22")
+
+
+def frame_rates():
+    s = status()
+    return (s["overlays"]["frameRate"], s["overlays"]["framesPerSecond"], s["overlays"]["frameRateCap"]) if s else (0, 0, 0)
+
+
+def checks_frame_rate():
+    # Slow fog is drawn at a fraction of the maximum; rain brings the clock back up.
+    tavik("preset", "foggy-morning")
+    slow = wait_for(lambda: 0 < frame_rates()[0] < frame_rates()[1] / 2, timeout=10)
+    fog_rate = frame_rates()[0]
+    check(slow, "fog alone runs the clock slowly: %s frames/s of at most %s (overruns allow %s)" % frame_rates())
+    tavik("preset", "rainy-night")
+    check(wait_for(lambda: frame_rates()[0] > fog_rate, timeout=10),
+          "rain raises the rate from %s: %s frames/s of at most %s (overruns allow %s)" % ((fog_rate,) + frame_rates()))
 
 
 def checks_tray():

@@ -120,6 +120,7 @@ TEST_F(Population, EveryCountFollowsItsRuleAndTheNewestGoFirst)
         const std::unique_ptr<Effect> effect = row.make(settings, context());
         const std::size_t most = row.count(*effect);
         ASSERT_GT(most, 2u);
+        EXPECT_GT(effect->wantedRate(), 0) << "shown";
 
         for (const Wanted& wanted : row.cases) {
             row.set(settings, wanted.setting);

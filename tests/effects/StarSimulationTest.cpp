@@ -153,8 +153,10 @@ TEST_F(StarTest, OneMeteorPerDueFrameAndNoneWhileOffOrStarsAreOff)
 
     sim.step(frameAt(0, first - 0.01));
     EXPECT_EQ(meteors(sim), 0u);
+    EXPECT_LT(sim.wantedRate(), 60) << "twinkling alone is slow";
     sim.step(frameAt(0, 1000)); // a huge step still starts only one
     EXPECT_EQ(meteors(sim), 1u);
+    EXPECT_EQ(sim.wantedRate(), kFullFrameRate) << "a meteor in flight";
     EXPECT_GE(sim.nextMeteorIn(), 3.25);
     EXPECT_LE(sim.nextMeteorIn(), 6.75);
 

@@ -110,12 +110,15 @@ TEST_F(ThunderstormTest, SettingsChangeKeepsTheWaitAndOnlySwitchingOnRestartsIt)
 TEST_F(ThunderstormTest, GlowFollowsTheEnvelopeAndSwitchingOffEndsTheFlash)
 {
     ThunderstormSystem thunder = make();
+    EXPECT_EQ(thunder.wantedRate(), 0) << "between flashes";
     thunder.startFlash();
     thunder.step(frameAt(kNow, 0.11));
     EXPECT_NEAR(thunder.glow().alpha(), thunder.flashPeak() * ThunderstormSystem::envelope(0.2), 1e-9);
+    EXPECT_EQ(thunder.wantedRate(), kFullFrameRate);
     thunder.step(frameAt(kNow, 0.44));
     EXPECT_FALSE(thunder.isFlashing());
     EXPECT_EQ(thunder.glow().alpha(), 0.0);
+    EXPECT_EQ(thunder.wantedRate(), 0);
 
     thunder.startFlash();
     thunder.step(frameAt(kNow, 0.03));
