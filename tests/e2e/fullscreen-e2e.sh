@@ -141,8 +141,10 @@ check "and status says why" "a game is running|a game is running" \
   "$(await "a game is running|a game is running" 'left["hiddenBecause"] + "|" + right["hiddenBecause"]')"
 check "neither draws" "no no" "$(drawing)"
 since=$(game unregister)
-check "the game ending brings them back" "yes yes" \
-  "$(within_limit "$(ms_until IsViewable "$since" "$left_id")") $(within_limit "$(ms_until IsViewable "$since" "$right_id")")"
+back="$(within_limit "$(ms_until IsViewable "$since" "$left_id")") $(within_limit "$(ms_until IsViewable "$since" "$right_id")")"
+check "the game ending brings them back" "yes yes" "$back"
+# Seen once: the left one stayed hidden. What the program thought, for whoever looks next.
+[ "$back" = "yes yes" ] || echo "     hidden because: $(field 'left["hiddenBecause"] + "|" + right["hiddenBecause"]')"
 since=$(game register)
 ms_until IsUnMapped "$since" "$right_id" >/dev/null
 since=$(now_us)
