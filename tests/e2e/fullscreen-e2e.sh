@@ -79,7 +79,7 @@ drawing() {
 # Returns the moment it asked.
 fullscreen() { now_us; wmctrl -i -r "$client" -b "$1,fullscreen"; }
 
-"$tavik" >"$work/tavik.log" 2>&1 &
+QT_LOGGING_RULES="tavik.fullscreen.info=true;tavik.gamemode.info=true" "$tavik" >"$work/tavik.log" 2>&1 &
 app_pid=$!
 check "two overlays are shown" "2 True True" \
   "$(await "2 True True" 'len(o), left.get("visible"), right.get("visible")')"
@@ -144,7 +144,7 @@ since=$(game unregister)
 back="$(within_limit "$(ms_until IsViewable "$since" "$left_id")") $(within_limit "$(ms_until IsViewable "$since" "$right_id")")"
 check "the game ending brings them back" "yes yes" "$back"
 # Seen once: the left one stayed hidden. What the program thought, for whoever looks next.
-[ "$back" = "yes yes" ] || echo "     hidden because: $(field 'left["hiddenBecause"] + "|" + right["hiddenBecause"]')"
+[ "$back" = "yes yes" ] || { echo "     hidden because: $(field 'left["hiddenBecause"] + "|" + right["hiddenBecause"]')"; sed 's/^/     /' "$work/tavik.log"; }
 since=$(game register)
 ms_until IsUnMapped "$since" "$right_id" >/dev/null
 since=$(now_us)
