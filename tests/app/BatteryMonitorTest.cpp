@@ -18,175 +18,131 @@ public:
     [[nodiscard]] std::optional<BatteryReading> batteryState() const override { return reading; }
     [[nodiscard]] std::optional<bool> powerSaverProfile() const override { return powerSaver; }
 
-    // Changes what the machine reports and lets the monitor's queued evaluation run.
-    void report(std::optional<BatteryReading> newReading, std::optional<bool> newPowerSaver = std::nullopt)
-    {
-        reading = newReading;
-        powerSaver = newPowerSaver;
-        emit changed();
-        QCoreApplication::processEvents();
-    }
-
     std::optional<BatteryReading> reading;
     std::optional<bool> powerSaver;
     int starts = 0;
 };
 
-constexpr BatteryReading onBattery(double percent)
+constexpr BatteryReading battery(double percent)
 {
     return {percent, false};
 }
-constexpr BatteryReading onMains(double percent)
+constexpr BatteryReading mains(double percent)
 {
     return {percent, true};
 }
 
-class BatteryMonitorTest : public ::testing::Test {
-protected:
-    BatteryMonitorTest()
-    {
-        settings.setLowPowerMode(false);
-        settings.setAutoPowerSavingEnabled(true);
-        settings.setAutoPowerSavingThreshold(20);
-    }
-
-    void startAt(std::optional<BatteryReading> reading, std::optional<bool> powerSaver = std::nullopt)
-    {
-        source.reading = reading;
-        source.powerSaver = powerSaver;
-        monitor.start();
-    }
-
-    MemoryKeyValueStore database;
-    SettingsStore settings{database};
-    FakePowerSource source;
-    BatteryMonitor monitor{settings, source};
+// One thing that happens, and low-power mode (and whether the user's override holds) after it.
+struct Step {
+    enum Kind { start, report, user, threshold, automatic, reset } kind;
+    std::optional<BatteryReading> reading = std::nullopt;
+    std::optional<bool> profile = std::nullopt;
+    double value = 0; // the threshold, or the switch the user or the setting flips
+    bool lowPower = false;
+    std::optional<bool> suspended = std::nullopt;
 };
 
-TEST_F(BatteryMonitorTest, LowBatteryOnBatterySwitchesOnAndMainsPowerOff)
+// Automatic power saving on below 20%, low-power mode off to begin with.
+void play(const char* story, const std::vector<Step>& steps)
 {
-    startAt(onBattery(15));
+    SCOPED_TRACE(story);
+    MemoryKeyValueStore database;
+    SettingsStore settings{database};
+    settings.setLowPowerMode(false);
+    settings.setAutoPowerSavingEnabled(true);
+    settings.setAutoPowerSavingThreshold(20);
+    FakePowerSource source;
+    BatteryMonitor monitor{settings, source};
+    int index = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::Message() << "step " << ++index);
+        source.reading = step.reading;
+        source.powerSaver = step.profile;
+        switch (step.kind) {
+        case Step::start: monitor.start(); break;
+        case Step::report:
+            emit source.changed();
+            QCoreApplication::processEvents();
+            break;
+        case Step::user: settings.setLowPowerMode(step.value != 0); break;
+        case Step::threshold: settings.setAutoPowerSavingThreshold(step.value); break;
+        case Step::automatic: settings.setAutoPowerSavingEnabled(step.value != 0); break;
+        case Step::reset: settings.resetAllToDefaults(); break;
+        }
+        EXPECT_EQ(settings.lowPowerMode(), step.lowPower);
+        if (step.suspended)
+            EXPECT_EQ(monitor.autoSuspended(), *step.suspended);
+    }
     EXPECT_EQ(source.starts, 1);
-    EXPECT_TRUE(settings.lowPowerMode());
-    EXPECT_FALSE(monitor.autoSuspended()) << "the monitor's own write is no override";
+}
 
-    // The notification only schedules the evaluation.
-    source.reading = onMains(15);
+} // namespace
+
+TEST(BatteryMonitor, FollowsTheBatteryUntilTheUserSaysOtherwise)
+{
+    const auto batteryAt = [](double percent) { return std::optional<BatteryReading>(battery(percent)); };
+    play("a low battery, then mains, then the threshold itself",
+         {{.kind = Step::start, .reading = battery(15), .lowPower = true, .suspended = false},
+          {.kind = Step::start, .reading = battery(15), .lowPower = true},
+          {.kind = Step::report, .reading = mains(15), .lowPower = false},
+          {.kind = Step::report, .reading = battery(20.5), .lowPower = false},
+          {.kind = Step::report, .reading = battery(20), .lowPower = true}});
+    play("the user's switch holds through drops until plugged or unplugged",
+         {{.kind = Step::start, .reading = battery(15), .lowPower = true},
+          {.kind = Step::user, .reading = battery(15), .value = 0, .lowPower = false, .suspended = true},
+          {.kind = Step::report, .reading = battery(3), .lowPower = false},
+          {.kind = Step::report, .reading = mains(3), .lowPower = false, .suspended = false},
+          {.kind = Step::report, .reading = battery(3), .lowPower = true}});
+    // The store announces before it stores: the evaluation must see the new threshold.
+    play("an automatic setting ends the override; switched off it writes nothing",
+         {{.kind = Step::start, .reading = battery(15), .lowPower = true},
+          {.kind = Step::user, .reading = battery(15), .value = 0, .lowPower = false},
+          {.kind = Step::threshold, .reading = battery(15), .value = 25, .lowPower = true, .suspended = false},
+          {.kind = Step::threshold, .reading = battery(15), .value = 10, .lowPower = false},
+          {.kind = Step::user, .reading = battery(15), .value = 1, .lowPower = true},
+          {.kind = Step::automatic, .reading = battery(15), .value = 0, .lowPower = true},
+          {.kind = Step::report, .reading = mains(100), .lowPower = true},
+          {.kind = Step::automatic, .reading = mains(100), .value = 1, .lowPower = false}});
+    play("a first reading is no plugging in; a reset is the user's change",
+         {{.kind = Step::start, .lowPower = false},
+          {.kind = Step::user, .value = 1, .lowPower = true, .suspended = true},
+          {.kind = Step::report, .reading = mains(100), .profile = false, .lowPower = true, .suspended = true},
+          {.kind = Step::report, .reading = battery(15), .lowPower = true, .suspended = false},
+          {.kind = Step::reset, .reading = battery(15), .lowPower = false, .suspended = true}});
+    play("nothing known changes nothing",
+         {{.kind = Step::user, .value = 1, .lowPower = true},
+          {.kind = Step::start, .lowPower = true},
+          {.kind = Step::report, .profile = false, .lowPower = true},
+          {.kind = Step::threshold, .value = 50, .lowPower = true}});
+    play("the power-saver profile counts like a low battery; either reason is enough",
+         {{.kind = Step::start, .profile = true, .lowPower = true},
+          {.kind = Step::report, .profile = false, .lowPower = false},
+          {.kind = Step::report, .reading = mains(10), .profile = true, .lowPower = true},
+          {.kind = Step::report, .reading = battery(10), .profile = false, .lowPower = true},
+          {.kind = Step::report, .reading = mains(10), .profile = false, .lowPower = false},
+          {.kind = Step::user, .reading = mains(10), .profile = false, .value = 1, .lowPower = true},
+          {.kind = Step::report, .reading = mains(10), .profile = true, .lowPower = true, .suspended = false},
+          {.kind = Step::user, .reading = mains(10), .profile = true, .value = 0, .lowPower = false},
+          {.kind = Step::report, .reading = mains(10), .lowPower = false, .suspended = true}});
+}
+
+// The notification only schedules the evaluation; it runs from the event loop.
+TEST(BatteryMonitor, EvaluatesFromTheEventLoop)
+{
+    MemoryKeyValueStore database;
+    SettingsStore settings{database};
+    settings.setAutoPowerSavingEnabled(true);
+    settings.setAutoPowerSavingThreshold(20);
+    FakePowerSource source;
+    BatteryMonitor monitor{settings, source};
+    source.reading = battery(15);
+    monitor.start();
+    ASSERT_TRUE(settings.lowPowerMode());
+    source.reading = mains(15);
     emit source.changed();
     EXPECT_TRUE(settings.lowPowerMode());
     QCoreApplication::processEvents();
     EXPECT_FALSE(settings.lowPowerMode());
-
-    source.report(onBattery(20.5));
-    EXPECT_FALSE(settings.lowPowerMode());
-    source.report(onBattery(20));
-    EXPECT_TRUE(settings.lowPowerMode()) << "the threshold itself counts as low";
-
-    monitor.start();
-    EXPECT_EQ(source.starts, 1);
 }
 
-TEST_F(BatteryMonitorTest, UserOverrideHoldsThroughDropsUntilPluggedOrUnplugged)
-{
-    startAt(onBattery(15));
-    settings.setLowPowerMode(false);
-    EXPECT_TRUE(monitor.autoSuspended());
-    source.report(onBattery(8));
-    source.report(onBattery(3));
-    EXPECT_FALSE(settings.lowPowerMode());
-
-    source.report(onMains(3));
-    EXPECT_FALSE(monitor.autoSuspended());
-    source.report(onBattery(3));
-    EXPECT_TRUE(settings.lowPowerMode());
-}
-
-TEST_F(BatteryMonitorTest, AutomaticSettingsEndTheOverrideAndOffLeavesLowPowerAlone)
-{
-    startAt(onBattery(15));
-    settings.setLowPowerMode(false);
-    settings.setAutoPowerSavingThreshold(25);
-    EXPECT_FALSE(monitor.autoSuspended());
-    EXPECT_TRUE(settings.lowPowerMode());
-
-    // The store announces before it stores: the evaluation must see 10, not the old 25.
-    settings.setAutoPowerSavingThreshold(10);
-    EXPECT_FALSE(settings.lowPowerMode());
-    settings.setAutoPowerSavingThreshold(20);
-    ASSERT_TRUE(settings.lowPowerMode());
-
-    settings.setAutoPowerSavingEnabled(false);
-    source.report(onMains(100));
-    EXPECT_TRUE(settings.lowPowerMode()) << "switched off, the automatic mode writes nothing";
-    settings.setAutoPowerSavingEnabled(true);
-    EXPECT_FALSE(settings.lowPowerMode()) << "switched on, it evaluates at once";
-}
-
-TEST_F(BatteryMonitorTest, FirstReadingNeverEndsAnOverride)
-{
-    startAt(std::nullopt);
-    settings.setLowPowerMode(true);
-    ASSERT_TRUE(monitor.autoSuspended());
-    source.report(onMains(100), false);
-    EXPECT_TRUE(monitor.autoSuspended());
-    EXPECT_TRUE(settings.lowPowerMode());
-}
-
-TEST_F(BatteryMonitorTest, ResetOfAllSettingsIsTheUsersChange)
-{
-    startAt(onBattery(15));
-    std::vector<bool> suspendedAtEachWrite;
-    const Subscription watch = settings.observe<bool>(Setting::lowPowerMode, [&](bool) {
-        suspendedAtEachWrite.push_back(monitor.autoSuspended());
-    });
-    suspendedAtEachWrite.clear();
-    settings.resetAllToDefaults();
-    EXPECT_EQ(suspendedAtEachWrite, std::vector<bool>{true}) << "one write, the reset's, taken as manual";
-    EXPECT_FALSE(settings.lowPowerMode());
-}
-
-TEST_F(BatteryMonitorTest, NothingKnownChangesNothing)
-{
-    settings.setLowPowerMode(true);
-    startAt(std::nullopt);
-    source.report(std::nullopt);
-    settings.setAutoPowerSavingThreshold(50);
-    EXPECT_TRUE(settings.lowPowerMode());
-}
-
-TEST_F(BatteryMonitorTest, WithoutABatteryAnOrdinaryProfileKeepsTheUsersChoice)
-{
-    settings.setLowPowerMode(true);
-    startAt(std::nullopt, false);
-    EXPECT_TRUE(settings.lowPowerMode());
-    source.report(std::nullopt, false);
-    EXPECT_TRUE(settings.lowPowerMode());
-}
-
-TEST_F(BatteryMonitorTest, PowerSaverProfileCountsLikeALowBattery)
-{
-    // A desktop answers only the profile question.
-    startAt(std::nullopt, true);
-    EXPECT_TRUE(settings.lowPowerMode());
-    source.report(std::nullopt, false);
-    EXPECT_FALSE(settings.lowPowerMode());
-
-    // Either reason is enough; both must be gone to switch off.
-    source.report(onMains(10), true);
-    EXPECT_TRUE(settings.lowPowerMode());
-    source.report(onBattery(10), false);
-    EXPECT_TRUE(settings.lowPowerMode());
-    source.report(onMains(10), false);
-    EXPECT_FALSE(settings.lowPowerMode());
-
-    // A profile switch ends an override as plugging in does; a service leaving does not.
-    settings.setLowPowerMode(true);
-    source.report(onMains(10), true);
-    EXPECT_FALSE(monitor.autoSuspended());
-    settings.setLowPowerMode(false);
-    source.report(onMains(10), std::nullopt);
-    EXPECT_TRUE(monitor.autoSuspended());
-}
-
-} // namespace
 } // namespace tavik

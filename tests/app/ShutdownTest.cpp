@@ -64,6 +64,8 @@ TEST_F(ShutdownSteps, HidesWritesFadesThenEndsOnceTheSoundIsOver)
     EXPECT_EQ(exits, 1);
 }
 
+// A second request ends at once, a failed write is no success, and a sound device that never
+// finishes does not keep the program.
 TEST_F(ShutdownSteps, ASecondRequestEndsAtOnceAndAFailedWriteIsNoSuccess)
 {
     writes = false;

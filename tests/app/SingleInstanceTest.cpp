@@ -75,27 +75,20 @@ protected:
 
 } // namespace
 
+// Commands run against the live store and answer as the command line would; text that is not
+// ASCII survives the trip both ways.
 TEST_F(SingleInstance, SettingsCommandsRunAgainstTheLiveStore)
 {
     SingleInstanceServer server(path, settingsHandler());
     ASSERT_EQ(server.claim(), SingleInstanceServer::Claim::primary);
-
-    const InstanceAnswer toggled = send({QStringLiteral("toggle")});
-    ASSERT_EQ(toggled.status, InstanceAnswer::Status::answered);
-    EXPECT_EQ(toggled.reply.exitCode, kExitOk);
-    EXPECT_EQ(toggled.reply.out, QStringLiteral("off\n"));
-    EXPECT_FALSE(store.enabled());
-
     const InstanceAnswer bad = send({QStringLiteral("set"), QStringLiteral("no.such.key"), QStringLiteral("1")});
     ASSERT_EQ(bad.status, InstanceAnswer::Status::answered);
     EXPECT_EQ(bad.reply.exitCode, kExitUsage);
-    EXPECT_TRUE(bad.reply.out.isEmpty());
     EXPECT_TRUE(bad.reply.err.contains(QStringLiteral("unknown setting")));
-
-    // Text that is not ASCII survives the trip both ways.
-    const InstanceAnswer named = send({QStringLiteral("scene"), QStringLiteral("save"), QStringLiteral("Nuit ☔ d'été")});
-    ASSERT_EQ(named.status, InstanceAnswer::Status::answered);
-    EXPECT_EQ(store.savedScenes().front().name, QStringLiteral("Nuit ☔ d'été"));
+    const QString name = QStringLiteral("Nuit ☔ d'été");
+    EXPECT_EQ(send({QStringLiteral("scene"), QStringLiteral("save"), name}).reply.exitCode, kExitOk);
+    EXPECT_EQ(store.savedScenes().front().name, name);
+    EXPECT_TRUE(send({QStringLiteral("scene"), QStringLiteral("list")}).reply.out.contains(name));
 }
 
 TEST_F(SingleInstance, OneHolderAtATimeAndLeftoversAreCleared)

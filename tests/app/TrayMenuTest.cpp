@@ -1,4 +1,5 @@
 #include "app/DBusMenu.h"
+#include "app/StatusNotifierItem.h"
 #include "app/TrayMenu.h"
 
 #include "settings/KeyValueStore.h"
@@ -47,25 +48,6 @@ protected:
 
 } // namespace
 
-TEST_F(TrayMenuTest, TheEntriesInOrderWithTheSwitchesAsTheyAre)
-{
-    using Kind = TrayMenuEntry::Kind;
-    store.setSoundEnabled(false);
-    const std::vector<TrayMenuEntry> entries = menu.entries();
-    const std::vector<std::tuple<int, Kind, QString, bool>> expected{
-        {TrayMenu::kOpenPanel, Kind::action, QStringLiteral("Open panel"), false},
-        {TrayMenu::kEffects, Kind::toggle, QStringLiteral("Effects"), true},
-        {TrayMenu::kSound, Kind::toggle, QStringLiteral("Sound"), false},
-        {TrayMenu::kScenes, Kind::submenu, QStringLiteral("Scenes"), false},
-        {TrayMenu::kSeparator, Kind::separator, QString(), false},
-        {TrayMenu::kQuit, Kind::action, QStringLiteral("Quit"), false},
-    };
-    ASSERT_EQ(entries.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(std::tie(entries[i].id, entries[i].kind, entries[i].label, entries[i].checked), expected[i]) << i;
-    }
-}
-
 TEST_F(TrayMenuTest, EveryEntryDoesWhatItSays)
 {
     struct Case {
@@ -110,7 +92,7 @@ TEST_F(TrayMenuTest, ScenesAreFavouritesThenPresetsWithTheActiveOnesChecked)
     // The favourite was saved from the storm: both show what is on screen.
     EXPECT_EQ(checkedScenes(), QStringList({QStringLiteral("🌧️ Desk"), QStringLiteral("Storm")}));
 
-    const auto rainy = std::find_if(presets.begin(), presets.end(), [](const ScenePreset& p) { return p.id == u"rainy-night"; });
+    const auto rainy = std::ranges::find(presets, QStringLiteral("rainy-night"), &ScenePreset::id);
     ASSERT_TRUE(menu.trigger(TrayMenu::kFirstScene + 1 + int(rainy - presets.begin())));
     settle();
     EXPECT_EQ(store.sceneName(), QStringLiteral("rainy-night"));
@@ -172,4 +154,24 @@ TEST_F(TrayMenuTest, HostsHearOfNewCheckMarksAndOfNewEntries)
     bus.refreshSoon(); // nothing new: nothing said
     settle();
     EXPECT_EQ(properties.size() + layouts.size(), 2);
+}
+
+// Icons go to hosts as ARGB in network byte order; an activation at the origin means the host
+// knows no position, while the left edge of the screen is a place.
+TEST(StatusNotifierItem, PixmapsAndActivation)
+{
+    QImage picture(2, 1, QImage::Format_ARGB32);
+    picture.setPixel(0, 0, qRgba(0x11, 0x22, 0x33, 0x44));
+    picture.setPixel(1, 0, qRgba(0xaa, 0xbb, 0xcc, 0xff));
+    const SniPixmap pixmap = StatusNotifierItem::pixmapOf(picture);
+    EXPECT_EQ(QSize(pixmap.width, pixmap.height), QSize(2, 1));
+    EXPECT_EQ(pixmap.bytes, QByteArray::fromHex("44112233ffaabbcc"));
+
+    StatusNotifierItem item(QDBusConnection::sessionBus(), QDBusObjectPath("/MenuBar"));
+    QSignalSpy clicks(&item, &StatusNotifierItem::activated);
+    item.activate(0, 0);
+    item.activate(0, 5);
+    ASSERT_EQ(clicks.size(), 2);
+    EXPECT_FALSE(clicks[0][0].value<std::optional<QPoint>>().has_value());
+    EXPECT_EQ(clicks[1][0].value<std::optional<QPoint>>(), QPoint(0, 5));
 }

@@ -1,12 +1,20 @@
-#include "PanelViewFixture.h"
-
+#include "FakeWeather.h"
+#include "settings/SettingsStore.h"
 #include "ui/PanelContext.h"
+#include "ui/PanelEnvironment.h"
+#include "ui/PanelPresenter.h"
 
 #include <QDir>
 #include <QImage>
 #include <QQmlProperty>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 using namespace tavik;
 
@@ -42,8 +50,37 @@ void collectOverflow(const QQuickItem* item, const QQuickItem* root, qreal limit
     }
 }
 
-class PanelScreenshots : public PanelViewFixture {
+// The panel as the program builds it, over an in-memory store, shown in its popup size.
+class PanelScreenshots : public ::testing::Test {
 protected:
+    MemoryKeyValueStore db;
+    SettingsStore store{db};
+    PanelPresenter presenter;
+    FakeWeather weather;
+    PanelEnvironment environment{store, presenter, &weather};
+    std::unique_ptr<QQuickView> view;
+
+    void SetUp() override
+    {
+        view = environment.createView(kPopoverContentSize);
+        ASSERT_NE(view, nullptr) << "the panel's QML did not load";
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    }
+
+    void TearDown() override
+    {
+        // The scene graph lets go of its textures in deferred deletes after the window is gone.
+        view->hide();
+        view.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    [[nodiscard]] QQuickItem* item(const char* name) const
+    {
+        return view->rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name));
+    }
+
     void select(const char* tab)
     {
         view->resize(kPopoverContentSize);
@@ -87,50 +124,43 @@ TEST_F(PanelScreenshots, EveryTabFitsThePanelAndIsSavedForReview)
     view->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
     const QString folder = screenshotFolder();
+    const auto save = [&](const QImage& image, const QString& name) {
+        EXPECT_TRUE(image.save(folder + QLatin1Char('/') + name + QStringLiteral(".png"))) << name.toStdString();
+    };
     int index = 0;
     for (const char* tab : kTabs) {
         select(tab);
-        ASSERT_NE(item("tabBody"), nullptr);
         ASSERT_NE(item("tabBody")->property("item").value<QQuickItem*>(), nullptr) << tab << " did not load";
         QStringList overflow;
         collectOverflow(view->rootObject(), view->rootObject(), view->width(), overflow);
         EXPECT_TRUE(overflow.isEmpty()) << tab << ": " << overflow.join(QStringLiteral("; ")).toStdString();
-        const QImage image = show(tab);
-        ASSERT_FALSE(image.isNull()) << tab;
-        const QString name = QStringLiteral("%1/%2-%3.png").arg(folder).arg(++index, 2, 10, QLatin1Char('0')).arg(QString::fromLatin1(tab));
-        EXPECT_TRUE(image.save(name)) << name.toStdString();
+        save(show(tab), QStringLiteral("%1-%2").arg(++index, 2, 10, QLatin1Char('0')).arg(QString::fromLatin1(tab)));
     }
-    // The panel's two kinds of popup: the colour picker and an alert.
-    select("rain");
-    QQuickItem* root = view->rootObject();
-    QObject* picker = root->findChild<QObject*>(QStringLiteral("colorPicker"));
-    ASSERT_NE(picker, nullptr);
-    QMetaObject::invokeMethod(picker, "openWith", Q_ARG(QVariant, QVariant::fromValue(QColor(0x5F, 0xD8, 0xF5))));
-    QTest::qWait(250);
-    EXPECT_TRUE(view->grabWindow().save(folder + QStringLiteral("/21-color-picker.png")));
-    QMetaObject::invokeMethod(picker, "close");
-    select("general");
-    QObject* reset = root->findChild<QObject*>(QStringLiteral("resetAlert"));
-    ASSERT_NE(reset, nullptr);
-    QMetaObject::invokeMethod(reset, "open");
-    QTest::qWait(250);
-    EXPECT_TRUE(view->grabWindow().save(folder + QStringLiteral("/22-reset-alert.png")));
-    QMetaObject::invokeMethod(reset, "close");
-
     // The looks that settings change: effects off (dimmed cards) and power saving.
     store.setRainEnabled(false);
     store.setLowPowerMode(true);
-    EXPECT_TRUE(show("rain").save(folder + QStringLiteral("/18-rain-off.png")));
-    EXPECT_TRUE(show("sound").save(folder + QStringLiteral("/19-sound-power-saving.png")));
-    EXPECT_TRUE(show("general").save(folder + QStringLiteral("/20-general-power-saving.png")));
+    save(show("rain"), QStringLiteral("18-rain-off"));
+    save(show("sound"), QStringLiteral("19-sound-power-saving"));
+    save(show("general"), QStringLiteral("20-general-power-saving"));
+
+    // The panel's two kinds of popup: the colour picker and an alert.
+    QQuickItem* root = view->rootObject();
+    for (const auto& [tab, name, file] : {std::tuple{"rain", "colorPicker", "21-color-picker"},
+                                          std::tuple{"general", "resetAlert", "22-reset-alert"}}) {
+        select(tab);
+        QObject* popup = root->findChild<QObject*>(QString::fromLatin1(name));
+        ASSERT_NE(popup, nullptr) << name;
+        QMetaObject::invokeMethod(popup, "open");
+        QTest::qWait(250);
+        save(view->grabWindow(), QString::fromLatin1(file));
+        QMetaObject::invokeMethod(popup, "close");
+    }
 
     // A desktop without a compositor: the General tab says why nothing shows.
     auto* notice = root->findChild<QQuickItem*>(QStringLiteral("overlayNotice"));
     ASSERT_NE(notice, nullptr);
     EXPECT_FALSE(notice->isVisible());
     environment.context().setNeedsCompositor(true);
-    EXPECT_TRUE(show("general").save(folder + QStringLiteral("/23-general-needs-compositor.png")));
+    save(show("general"), QStringLiteral("23-general-needs-compositor"));
     EXPECT_TRUE(notice->isVisible());
-    environment.context().setNeedsCompositor(false);
 }
-

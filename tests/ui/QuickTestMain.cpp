@@ -1,12 +1,12 @@
 // Runs the panel's QML tests (qml/tst_*.qml) against a real panel context over an in-memory
-// settings store. QML reaches the context as the `Panel` singleton, as in the program, and the
-// test helpers as the context property `testSupport`.
+// settings store. QML reaches the context as the `Panel` singleton, as in the program, and what
+// the tests steer beyond the panel as the context property `testSupport`.
 #include "FakeWeather.h"
-#include "ui/PanelPresenter.h"
 #include "settings/SettingsStore.h"
 #include "ui/DisplayListModel.h"
 #include "ui/PanelContext.h"
 #include "ui/PanelEnvironment.h"
+#include "ui/PanelPresenter.h"
 #include "ui/ProgramControls.h"
 
 #include <QQmlContext>
@@ -18,151 +18,13 @@
 
 using namespace tavik;
 
-namespace {
-
-QList<DisplayInfo> defaultDisplays()
-{
-    return {DisplayInfo{QStringLiteral("DEL-U2720Q-7JX1"), QStringLiteral("DELL U2720Q"), nullptr},
-            DisplayInfo{QStringLiteral("eDP-1"), QStringLiteral("Built-in display"), nullptr}};
-}
-
-} // namespace
-
-// What the QML tests can see and steer beyond the panel itself.
 class TestSupport : public QObject {
     Q_OBJECT
-    Q_PROPERTY(QString presenterMode READ presenterMode NOTIFY presenterChanged)
-    Q_PROPERTY(int popOutCount READ popOutCount NOTIFY presenterChanged)
-    Q_PROPERTY(int popInCount READ popInCount NOTIFY presenterChanged)
-    Q_PROPERTY(int weatherRefreshCount READ weatherRefreshCount NOTIFY weatherRefreshCountChanged)
-    Q_PROPERTY(int quitCount READ quitCount NOTIFY quitCountChanged)
-
-public:
-    TestSupport(MemoryKeyValueStore& db, SettingsStore& store, PanelPresenter& presenter, FakeWeather& weather,
-                PanelContext& context, QList<DisplayInfo>& displays)
-        : m_db(db)
-        , m_store(store)
-        , m_presenter(presenter)
-        , m_weather(weather)
-        , m_context(context)
-        , m_displays(displays)
-    {
-        m_weather.onRefresh = [this] {
-            ++m_weatherRefreshes;
-            emit weatherRefreshCountChanged();
-        };
-        // The program's host moves the panel and then sets the mode; here only the mode changes.
-        m_presenter.onPopOut = [this] {
-            ++m_popOuts;
-            m_presenter.setMode(PanelPresenter::Mode::window);
-            emit presenterChanged();
-        };
-        m_presenter.onPopIn = [this] {
-            ++m_popIns;
-            m_presenter.setMode(PanelPresenter::Mode::popover);
-            emit presenterChanged();
-        };
-        // An autostart entry that is only a flag here, and a quit that only counts.
-        m_context.program()->setHooks({[this] { return m_startsAtLogin; },
-                                       [this](bool on) -> std::optional<QString> {
-                                           if (!m_loginProblem.isEmpty())
-                                               return m_loginProblem;
-                                           m_startsAtLogin = on;
-                                           return std::nullopt;
-                                       },
-                                       [this] {
-                                           ++m_quits;
-                                           emit quitCountChanged();
-                                       }});
-    }
-
-    // The entry as the desktop has it now (changed behind the panel's back), and what goes wrong
-    // when the panel writes it; empty for nothing.
-    Q_INVOKABLE void fakeStartAtLogin(bool on, const QString& problem)
-    {
-        m_startsAtLogin = on;
-        m_loginProblem = problem;
-    }
-
-    // Every setting back to its default, the master switch on, no saved scenes, no display
-    // entries, nothing else in the database, no weather texts, counters at zero; the same store
-    // and context stay in place.
-    Q_INVOKABLE void resetStore()
-    {
-        for (const QString& key : m_db.keys())
-            m_db.remove(key);
-        for (const SettingInfo& info : settingsTable())
-            m_store.setValue(info.id, defaultValue(info));
-        m_presenter.setMode(PanelPresenter::Mode::popover);
-        m_popOuts = 0;
-        m_popIns = 0;
-        emit presenterChanged();
-        m_weatherRefreshes = 0;
-        emit weatherRefreshCountChanged();
-        m_weather.publish({}, {}, {});
-        setDisplays({});
-        fakeStartAtLogin(false, {});
-        m_context.program()->refresh();
-        m_quits = 0;
-        emit quitCountChanged();
-        setWaylandSession(false);
-    }
-
-    Q_INVOKABLE void setWaylandSession(bool wayland)
-    {
-        m_context.setSessionKind(wayland ? SessionKind::wayland : SessionKind::x11);
-    }
-
-    // A list of {id, name}; an empty list brings back the two default displays.
-    Q_INVOKABLE void setDisplays(const QVariantList& displays)
-    {
-        m_displays.clear();
-        for (const QVariant& entry : displays) {
-            const QVariantMap display = entry.toMap();
-            m_displays.push_back(DisplayInfo{display.value(QStringLiteral("id")).toString(),
-                                             display.value(QStringLiteral("name")).toString(), nullptr});
-        }
-        if (displays.isEmpty())
-            m_displays = defaultDisplays();
-        m_context.displays()->refresh();
-    }
-
-    // What the database holds under a settings-file key such as "rain.dropColor".
-    Q_INVOKABLE QVariant storedValue(const QString& key) const { return m_db.value(key); }
-
-    [[nodiscard]] QString presenterMode() const
-    {
-        return m_presenter.isWindowMode() ? QStringLiteral("window") : QStringLiteral("popover");
-    }
-    [[nodiscard]] int popOutCount() const { return m_popOuts; }
-    [[nodiscard]] int popInCount() const { return m_popIns; }
-    [[nodiscard]] int weatherRefreshCount() const { return m_weatherRefreshes; }
-    [[nodiscard]] int quitCount() const { return m_quits; }
-
-signals:
-    void presenterChanged();
-    void weatherRefreshCountChanged();
-    void quitCountChanged();
-
-private:
-    MemoryKeyValueStore& m_db;
-    SettingsStore& m_store;
-    PanelPresenter& m_presenter;
-    FakeWeather& m_weather;
-    PanelContext& m_context;
-    QList<DisplayInfo>& m_displays;
-    int m_popOuts = 0;
-    int m_popIns = 0;
-    int m_weatherRefreshes = 0;
-    bool m_startsAtLogin = false;
-    QString m_loginProblem;
-    int m_quits = 0;
-};
-
-class Setup : public QObject {
-    Q_OBJECT
+    Q_PROPERTY(int weatherRefreshCount MEMBER m_weatherRefreshes NOTIFY countsChanged)
+    Q_PROPERTY(int quitCount MEMBER m_quits NOTIFY countsChanged)
 
 public slots:
+    // The panel's objects exist only once the application does.
     void applicationAvailable()
     {
         PanelEnvironment::registerTypes();
@@ -171,11 +33,28 @@ public slots:
         m_store = std::make_unique<SettingsStore>(*m_db);
         m_presenter = std::make_unique<PanelPresenter>();
         m_weather = std::make_unique<FakeWeather>();
-        m_displays = defaultDisplays();
+        m_weather->onRefresh = [this] {
+            ++m_weatherRefreshes;
+            emit countsChanged();
+        };
+        // The program's host moves the panel and then sets the mode; here only the mode changes.
+        m_presenter->onPopOut = [this] { m_presenter->setMode(PanelPresenter::Mode::window); };
+        m_presenter->onPopIn = [this] { m_presenter->setMode(PanelPresenter::Mode::popover); };
         m_context = std::make_unique<PanelContext>(*m_store, *m_presenter, m_weather.get(),
                                                    [this] { return m_displays; });
-        m_support = std::make_unique<TestSupport>(*m_db, *m_store, *m_presenter, *m_weather, *m_context, m_displays);
-        m_support->resetStore();
+        // An autostart entry that is only a flag here, and a quit that only counts.
+        m_context->program()->setHooks({[this] { return m_startsAtLogin; },
+                                        [this](bool on) -> std::optional<QString> {
+                                            if (!m_loginProblem.isEmpty())
+                                                return m_loginProblem;
+                                            m_startsAtLogin = on;
+                                            return std::nullopt;
+                                        },
+                                        [this] {
+                                            ++m_quits;
+                                            emit countsChanged();
+                                        }});
+        resetStore();
     }
 
     // Each test file gets an engine of its own.
@@ -183,19 +62,72 @@ public slots:
     {
         engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
         PanelContext::attach(*engine, *m_context);
-        engine->rootContext()->setContextProperty(QStringLiteral("testSupport"), m_support.get());
+        engine->rootContext()->setContextProperty(QStringLiteral("testSupport"), this);
     }
 
     // Before the application object goes: the models follow its screens.
     void cleanupTestCase()
     {
-        m_support.reset();
         m_context.reset();
         m_weather.reset();
         m_presenter.reset();
         m_store.reset();
         m_db.reset();
     }
+
+public:
+    // The entry as the desktop has it now (changed behind the panel's back), and what goes wrong
+    // when the panel writes it; empty for nothing.
+    Q_INVOKABLE void fakeStartAtLogin(bool on, const QString& problem)
+    {
+        m_startsAtLogin = on;
+        m_loginProblem = problem;
+    }
+
+    // Every setting back to its default, nothing else in the database, no weather texts, the two
+    // default displays, counters at zero; the same store and context stay in place.
+    Q_INVOKABLE void resetStore()
+    {
+        for (const QString& key : m_db->keys())
+            m_db->remove(key);
+        for (const SettingInfo& info : settingsTable())
+            m_store->setValue(info.id, defaultValue(info));
+        m_presenter->setMode(PanelPresenter::Mode::popover);
+        m_weather->publish({}, {}, {});
+        setDisplays({});
+        fakeStartAtLogin(false, {});
+        m_context->program()->refresh();
+        m_weatherRefreshes = 0;
+        m_quits = 0;
+        emit countsChanged();
+        setWaylandSession(false);
+    }
+
+    Q_INVOKABLE void setWaylandSession(bool wayland)
+    {
+        m_context->setSessionKind(wayland ? SessionKind::wayland : SessionKind::x11);
+    }
+
+    // A list of {id, name}; an empty list brings back the two default displays.
+    Q_INVOKABLE void setDisplays(const QVariantList& displays)
+    {
+        m_displays = {{QStringLiteral("DEL-U2720Q-7JX1"), QStringLiteral("DELL U2720Q"), nullptr},
+                      {QStringLiteral("eDP-1"), QStringLiteral("Built-in display"), nullptr}};
+        if (!displays.isEmpty())
+            m_displays.clear();
+        for (const QVariant& entry : displays) {
+            const QVariantMap display = entry.toMap();
+            m_displays.push_back({display.value(QStringLiteral("id")).toString(),
+                                  display.value(QStringLiteral("name")).toString(), nullptr});
+        }
+        m_context->displays()->refresh();
+    }
+
+    // What the database holds under a settings-file key such as "rain.dropColor".
+    Q_INVOKABLE QVariant storedValue(const QString& key) const { return m_db->value(key); }
+
+signals:
+    void countsChanged();
 
 private:
     std::unique_ptr<MemoryKeyValueStore> m_db;
@@ -204,9 +136,12 @@ private:
     std::unique_ptr<FakeWeather> m_weather;
     QList<DisplayInfo> m_displays;
     std::unique_ptr<PanelContext> m_context;
-    std::unique_ptr<TestSupport> m_support;
+    int m_weatherRefreshes = 0;
+    int m_quits = 0;
+    bool m_startsAtLogin = false;
+    QString m_loginProblem;
 };
 
-QUICK_TEST_MAIN_WITH_SETUP(tavik_ui, Setup)
+QUICK_TEST_MAIN_WITH_SETUP(tavik_ui, TestSupport)
 
 #include "QuickTestMain.moc"

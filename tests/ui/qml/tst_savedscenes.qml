@@ -3,214 +3,160 @@ import QtTest
 import Tavik.Ui
 
 // The Saved scenes tab, typed into and clicked as a user would.
-Item {
-    id: root
-    width: 320
-    height: 700
+PanelTestCase {
+    name: "SavedScenesTab"
 
-    Component { id: savedTab; SavedScenesTab { width: 296 } }
-
-    TestCase {
-        name: "SavedScenesTab"
-        when: windowShown
-
-        function init() {
-            testSupport.resetStore()
+    // Types at the end of a field as the keyboard would; an emoji arrives whole, as an input
+    // method commits it.
+    function type(field, text) {
+        click(field)
+        keyClick(Qt.Key_End)
+        for (const run of text.match(/[\x00-\x7f]|[^\x00-\x7f]+/g)) {
+            if (run.charCodeAt(0) < 0x80)
+                keyClick(run)
+            else
+                field.insert(field.cursorPosition, run)
         }
+    }
 
-        function open() {
-            const tab = createTemporaryObject(savedTab, root)
-            verify(tab, "the tab loads")
-            waitForRendering(tab)
-            return tab
+    // The list makes and drops rows when it lays itself out, before the next frame.
+    function rowOf(tab, index) {
+        const name = "scene:" + scene(index, "SceneId")
+        tryVerify(() => findChild(tab, name) !== null, 1000, name + " exists")
+        return findChild(tab, name)
+    }
+
+    // The row's current body; a body just swapped out may linger until it is deleted.
+    function editing(row) {
+        return findChild(row.item, "editName") !== null
+    }
+
+    // What the rows show, top to bottom: the emoji and the name.
+    function shownRows(tab) {
+        const rows = []
+        for (let i = 0; i < Panel.savedScenes.count; ++i) {
+            const row = rowOf(tab, i)
+            rows.push({ y: row.mapToItem(tab, 0, 0).y, text: part(row, "sceneIcon").text + " " + part(row, "sceneName").text })
         }
+        return rows.sort((a, b) => a.y - b.y).map(entry => entry.text)
+    }
 
-        function part(item, name) {
-            const found = findChild(item, name)
-            verify(found, name + " exists")
-            return found
-        }
+    function test_savingAddsARowAtTheEnd() {
+        const tab = open("SavedScenesTab")
+        const hint = part(tab, "emptyHint")
+        const name = part(tab, "newName")
+        const icon = part(tab, "newIcon")
+        verify(hint.visible, "an empty list shows the hint")
+        verify(!part(tab, "saveButton").enabled)
 
-        function click(item) {
-            waitForItemPolished(item.parent)
-            mouseClick(item)
-        }
+        type(name, "dusk")
+        keyClick(Qt.Key_Return)
+        verify(!hint.visible)
+        compare(name.text, "")
 
-        // Types at the end of a field as the keyboard would; an emoji arrives whole, as an input
-        // method commits it.
-        function type(field, text) {
-            click(field)
-            keyClick(Qt.Key_End)
-            for (const run of text.match(/[\x00-\x7f]|[^\x00-\x7f]+/g)) {
-                if (run.charCodeAt(0) < 0x80)
-                    keyClick(run)
-                else
-                    field.insert(field.cursorPosition, run)
-            }
-        }
+        type(icon, "\u{1F319}")
+        type(name, "  night walk ")
+        click(part(tab, "saveButton"))
+        compare(shownRows(tab), ["\u{1F516} dusk", "\u{1F319} night walk"])
+        compare(name.text, "", "the name field is cleared")
+        compare(icon.text, "", "the emoji field is cleared")
 
-        // A role of the saved scene in list row `row`: "SceneId", "Name" or "Icon".
-        function scene(row, role) {
-            const scenes = Panel.savedScenes
-            return scenes.data(scenes.index(row, 0), SavedScenesModel[role + "Role"])
-        }
+        // A click on the row brings its scene back.
+        Panel.settings.rainEnabled = false
+        Panel.settings.dropsPerSecond = 3
+        click(part(rowOf(tab, 0), "applyScene"))
+        compare(Panel.settings.rainEnabled, true)
+        compare(Panel.settings.dropsPerSecond, 10)
+    }
 
-        // The list makes and drops rows when it lays itself out, before the next frame.
-        function rowOf(tab, index) {
-            const name = "scene:" + scene(index, "SceneId")
-            tryVerify(() => findChild(tab, name) !== null, 1000, name + " exists")
-            return findChild(tab, name)
-        }
+    // The emoji field holds one emoji: a second replaces the first, as does a quick pick; a blank
+    // name saves nothing and clears both fields.
+    function test_newSceneFields() {
+        const tab = open("SavedScenesTab")
+        const icon = part(tab, "newIcon")
+        const name = part(tab, "newName")
+        type(icon, "\u{1F319}")
+        type(icon, "\u2744\uFE0F")
+        compare([icon.text, tab.newIcon], ["\u2744\uFE0F", "\u2744\uFE0F"])
+        click(part(part(tab, "newQuickEmojis"), "quickEmoji"))
+        compare([icon.text, tab.newIcon], ["\u{1F327}\uFE0F", "\u{1F327}\uFE0F"])
 
-        // The row's current body; a body just swapped out may linger until it is deleted.
-        function editing(row) {
-            return findChild(row.item, "editName") !== null
-        }
+        type(name, "   ")
+        verify(!part(tab, "saveButton").enabled)
+        compare(part(tab, "saveButton").opacity, 0.5)
+        keyClick(Qt.Key_Return)
+        compare(Panel.savedScenes.count, 0)
+        compare([name.text, icon.text], ["", ""])
+    }
 
-        // What the rows show, top to bottom: the emoji and the name.
-        function shownRows(tab) {
-            const rows = []
-            for (let i = 0; i < Panel.savedScenes.count; ++i) {
-                const row = rowOf(tab, i)
-                rows.push({ y: row.mapToItem(tab, 0, 0).y, text: part(row, "sceneIcon").text + " " + part(row, "sceneName").text })
-            }
-            return rows.sort((a, b) => a.y - b.y).map(entry => entry.text)
-        }
+    function test_atMostThreeFavourites() {
+        for (const name of ["a", "b", "c", "d"])
+            verify(Panel.savedScenes.save(name, ""))
+        const tab = open("SavedScenesTab")
+        const stars = [0, 1, 2, 3].map(i => part(rowOf(tab, i), "favoriteButton"))
+        stars.forEach(click)
+        compare(Panel.savedScenes.favoriteCount, 3)
+        compare(stars.map(star => star.enabled), [true, true, true, false], "no fourth, but unstarring always")
+        click(stars[1])
+        verify(stars[3].enabled)
+        click(stars[3])
+        compare(Panel.savedScenes.favoriteCount, 3)
+    }
 
-        function test_savingAddsARowAtTheEnd() {
-            const tab = open()
-            const hint = part(tab, "emptyHint")
-            const name = part(tab, "newName")
-            const icon = part(tab, "newIcon")
-            verify(hint.visible, "an empty list shows the hint")
-            verify(!part(tab, "saveButton").enabled)
+    function test_editing() {
+        verify(Panel.savedScenes.save("dusk", "\u{1F319}"))
+        verify(Panel.savedScenes.save("dawn", ""))
+        const tab = open("SavedScenesTab")
 
-            type(name, "dusk")
-            keyClick(Qt.Key_Return)
-            verify(!hint.visible)
-            compare(name.text, "")
+        // A blank name changes nothing and closes the editor.
+        click(part(rowOf(tab, 0), "editButton"))
+        const editName = part(rowOf(tab, 0), "editName")
+        compare(editName.text, "dusk")
+        compare(part(rowOf(tab, 0), "editIcon").text, "\u{1F319}")
+        click(editName)
+        keyClick(Qt.Key_A, Qt.ControlModifier)
+        keyClick(Qt.Key_Backspace)
+        type(editName, "  ")
+        compare(editName.text, "  ")
+        click(part(rowOf(tab, 0), "confirmEdit"))
+        verify(!editing(rowOf(tab, 0)), "edit mode closed")
 
-            type(icon, "\u{1F319}")
-            type(name, "  night walk ")
-            click(part(tab, "saveButton"))
-            compare(shownRows(tab), ["\u{1F516} dusk", "\u{1F319} night walk"])
-            compare(name.text, "", "the name field is cleared")
-            compare(icon.text, "", "the emoji field is cleared")
+        // Cancel keeps the scene as it was.
+        click(part(rowOf(tab, 0), "editButton"))
+        type(part(rowOf(tab, 0), "editName"), " late")
+        click(part(rowOf(tab, 0), "cancelEdit"))
+        verify(!editing(rowOf(tab, 0)))
+        compare(shownRows(tab), ["\u{1F319} dusk", "\u{1F516} dawn"])
 
-            // A click on the row brings its scene back.
-            Panel.settings.rainEnabled = false
-            Panel.settings.dropsPerSecond = 3
-            click(part(rowOf(tab, 0), "applyScene"))
-            compare(Panel.settings.rainEnabled, true)
-            compare(Panel.settings.dropsPerSecond, 10)
-        }
+        // Return confirms; a quick emoji replaces the icon.
+        click(part(rowOf(tab, 1), "editButton"))
+        type(part(rowOf(tab, 1), "editName"), " light")
+        click(part(part(rowOf(tab, 1), "editQuickEmojis"), "quickEmoji"))
+        keyClick(Qt.Key_Return)
+        compare(shownRows(tab), ["\u{1F319} dusk", "\u{1F327}\uFE0F dawn light"])
 
-        function test_blankNameSavesNothing() {
-            const tab = open()
-            const icon = part(tab, "newIcon")
-            const name = part(tab, "newName")
-            click(part(part(tab, "newQuickEmojis"), "quickEmoji"))
-            compare(icon.text, "\u{1F327}\uFE0F")
-            type(name, "   ")
-            verify(!part(tab, "saveButton").enabled)
-            compare(part(tab, "saveButton").opacity, 0.5)
-            keyClick(Qt.Key_Return)
-            compare(Panel.savedScenes.count, 0)
-            compare(name.text, "")
-            compare(icon.text, "")
-        }
+        // Editing another row leaves the first unsaved.
+        click(part(rowOf(tab, 0), "editButton"))
+        type(part(rowOf(tab, 0), "editName"), "!")
+        click(part(rowOf(tab, 1), "editButton"))
+        verify(!editing(rowOf(tab, 0)) && editing(rowOf(tab, 1)))
+        compare(scene(0, "Name"), "dusk")
+    }
 
-        // The field holds one emoji: a second one replaces the first, and the field still
-        // follows the tab afterwards (a quick pick, a save).
-        function test_emojiFieldKeepsTheLastEmoji() {
-            const tab = open()
-            const icon = part(tab, "newIcon")
-            type(icon, "\u{1F319}")
-            type(icon, "\u2744\uFE0F")
-            compare(icon.text, "\u2744\uFE0F")
-            compare(tab.newIcon, "\u2744\uFE0F")
+    function test_deletingTheEditedScene() {
+        verify(Panel.savedScenes.save("dusk", ""))
+        verify(Panel.savedScenes.save("dawn", ""))
+        const tab = open("SavedScenesTab")
+        const dusk = scene(0, "SceneId")
+        click(part(rowOf(tab, 0), "editButton"))
+        // The panel's other view (popup or window) deletes it meanwhile.
+        Panel.savedScenes.remove(dusk)
+        tryVerify(() => findChild(tab, "scene:" + dusk) === null, 1000, "its row goes")
+        compare(shownRows(tab), ["\u{1F516} dawn"])
+        verify(!editing(rowOf(tab, 0)), "the other row is not in edit mode")
 
-            click(part(part(tab, "newQuickEmojis"), "quickEmoji"))
-            compare(icon.text, "\u{1F327}\uFE0F", "a quick pick replaces the typed emoji")
-            type(part(tab, "newName"), "frost")
-            keyClick(Qt.Key_Return)
-            compare(scene(0, "Icon"), "\u{1F327}\uFE0F")
-            compare(icon.text, "", "saving clears the emoji field")
-        }
-
-        function test_atMostThreeFavourites() {
-            for (const name of ["a", "b", "c", "d"])
-                verify(Panel.savedScenes.save(name, ""))
-            const tab = open()
-            const stars = [0, 1, 2, 3].map(i => part(rowOf(tab, i), "favoriteButton"))
-            stars.slice(0, 3).forEach(click)
-            compare(Panel.savedScenes.favoriteCount, 3)
-            verify(stars[0].enabled && stars[1].enabled && stars[2].enabled, "a favourite can always be unstarred")
-            verify(!stars[3].enabled, "no fourth favourite")
-            click(stars[3])
-            compare(Panel.savedScenes.favoriteCount, 3)
-
-            click(stars[1])
-            verify(stars[3].enabled)
-            click(stars[3])
-            compare(Panel.savedScenes.favoriteCount, 3)
-        }
-
-        function test_editing() {
-            verify(Panel.savedScenes.save("dusk", "\u{1F319}"))
-            verify(Panel.savedScenes.save("dawn", ""))
-            const tab = open()
-
-            // A blank name changes nothing and closes the editor.
-            click(part(rowOf(tab, 0), "editButton"))
-            const editName = part(rowOf(tab, 0), "editName")
-            compare(editName.text, "dusk")
-            compare(part(rowOf(tab, 0), "editIcon").text, "\u{1F319}")
-            click(editName)
-            keyClick(Qt.Key_A, Qt.ControlModifier)
-            keyClick(Qt.Key_Backspace)
-            type(editName, "  ")
-            compare(editName.text, "  ")
-            click(part(rowOf(tab, 0), "confirmEdit"))
-            verify(!editing(rowOf(tab, 0)), "edit mode closed")
-
-            // Cancel keeps the scene as it was.
-            click(part(rowOf(tab, 0), "editButton"))
-            type(part(rowOf(tab, 0), "editName"), " late")
-            click(part(rowOf(tab, 0), "cancelEdit"))
-            verify(!editing(rowOf(tab, 0)))
-            compare(shownRows(tab), ["\u{1F319} dusk", "\u{1F516} dawn"])
-
-            // Return confirms; a quick emoji replaces the icon.
-            click(part(rowOf(tab, 1), "editButton"))
-            type(part(rowOf(tab, 1), "editName"), " light")
-            click(part(part(rowOf(tab, 1), "editQuickEmojis"), "quickEmoji"))
-            keyClick(Qt.Key_Return)
-            compare(shownRows(tab), ["\u{1F319} dusk", "\u{1F327}\uFE0F dawn light"])
-
-            // Editing another row leaves the first unsaved.
-            click(part(rowOf(tab, 0), "editButton"))
-            type(part(rowOf(tab, 0), "editName"), "!")
-            click(part(rowOf(tab, 1), "editButton"))
-            verify(!editing(rowOf(tab, 0)) && editing(rowOf(tab, 1)))
-            compare(scene(0, "Name"), "dusk")
-        }
-
-        function test_deletingTheEditedScene() {
-            verify(Panel.savedScenes.save("dusk", ""))
-            verify(Panel.savedScenes.save("dawn", ""))
-            const tab = open()
-            const dusk = scene(0, "SceneId")
-            click(part(rowOf(tab, 0), "editButton"))
-            // The panel's other view (popup or window) deletes it meanwhile.
-            Panel.savedScenes.remove(dusk)
-            tryVerify(() => findChild(tab, "scene:" + dusk) === null, 1000, "its row goes")
-            compare(shownRows(tab), ["\u{1F516} dawn"])
-            verify(!editing(rowOf(tab, 0)), "the other row is not in edit mode")
-
-            click(part(rowOf(tab, 0), "deleteButton"))
-            compare(Panel.savedScenes.count, 0)
-            verify(part(tab, "emptyHint").visible)
-        }
+        click(part(rowOf(tab, 0), "deleteButton"))
+        compare(Panel.savedScenes.count, 0)
+        verify(part(tab, "emptyHint").visible)
     }
 }
