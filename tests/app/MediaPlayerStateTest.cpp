@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
+#include <tuple>
 
 using namespace tavik;
 
@@ -64,42 +64,34 @@ TEST_F(MediaPlayerState, TheTitleAndTheStepsFollowTheSceneBar)
     EXPECT_EQ(sceneTitle(store), "My storm");
 }
 
+// Paused, with a text saying why, for each reason.
 TEST_F(MediaPlayerState, PausedWithTheReasonThatSilencesIt)
 {
-    struct Case {
-        const char* what;
-        std::function<void(SettingsStore&)> change;
-        bool yielding;
-        Silence silence;
+    using Set = void (SettingsStore::*)(bool);
+    const std::tuple<Set, bool, bool, Silence> cases[] = {
+        {nullptr, false, false, Silence::none},
+        {&SettingsStore::setSoundEnabled, false, false, Silence::soundOff},
+        {&SettingsStore::setEnabled, false, false, Silence::masterOff},
+        {&SettingsStore::setScreenLocked, true, false, Silence::screenLocked},
+        {&SettingsStore::setAllDisplaysPaused, true, false, Silence::fullscreen},
+        {&SettingsStore::setLowPowerMode, true, false, Silence::powerSaving},
+        {nullptr, false, true, Silence::otherAudio},
     };
-    const std::vector<Case> cases = {
-        {"playing", [](SettingsStore&) {}, false, Silence::none},
-        {"sound switched off", [](SettingsStore& s) { s.setSoundEnabled(false); }, false, Silence::soundOff},
-        {"master switch off", [](SettingsStore& s) { s.setEnabled(false); }, false, Silence::masterOff},
-        {"locked", [](SettingsStore& s) { s.setScreenLocked(true); }, false, Silence::screenLocked},
-        {"every display paused", [](SettingsStore& s) { s.setAllDisplaysPaused(true); }, false, Silence::fullscreen},
-        {"power saving", [](SettingsStore& s) { s.setLowPowerMode(true); }, false, Silence::powerSaving},
-        {"another player", [](SettingsStore&) {}, true, Silence::otherAudio},
-        {"the user's switch says it first",
-         [](SettingsStore& s) {
-             s.setScreenLocked(true);
-             s.setSoundEnabled(false);
-         },
-         true, Silence::soundOff},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        store.setEnabled(true);
-        store.setSoundEnabled(true);
-        store.setScreenLocked(false);
-        store.setAllDisplaysPaused(false);
-        store.setLowPowerMode(false);
-        c.change(store);
-        const Silence silence = silenceOf(store, c.yielding);
-        EXPECT_EQ(silence, c.silence);
-        EXPECT_EQ(playbackStatus(silence), c.silence == Silence::none ? "Playing" : "Paused");
-        EXPECT_EQ(silenceText(silence).isEmpty(), c.silence == Silence::none);
+    for (const auto& [set, value, yielding, expected] : cases) {
+        SCOPED_TRACE(int(expected));
+        MemoryKeyValueStore fresh;
+        SettingsStore settings{fresh};
+        settings.setSoundEnabled(true);
+        if (set)
+            (settings.*set)(value);
+        const Silence silence = silenceOf(settings, yielding);
+        EXPECT_EQ(silence, expected);
+        EXPECT_EQ(playbackStatus(silence), expected == Silence::none ? "Playing" : "Paused");
+        EXPECT_EQ(silenceText(silence).isEmpty(), expected == Silence::none);
     }
+    // Locked and yielding too: the user's own switch is named first.
+    store.setScreenLocked(true);
+    EXPECT_EQ(silenceOf(store, true), Silence::soundOff);
 }
 
 TEST_F(MediaPlayerState, VolumeMapsToWholePercentsClampedBothWays)

@@ -35,9 +35,9 @@ TestCase {
         mouseClick(item)
     }
 
-    // Clicks the switch of a row: the row itself or its name under `tab`.
-    function flip(row, key) {
-        click(part(key ? part(row, "row:" + key) : row, "toggle"))
+    // Clicks the switch of a row: `item` itself, or the row of setting `key` inside it.
+    function flip(item, key) {
+        click(part(key ? part(item, "row:" + key) : item, "toggle"))
     }
 
     function verifyLive(item, live, dimmedOpacity, what) {

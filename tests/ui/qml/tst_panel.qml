@@ -58,20 +58,23 @@ PanelTestCase {
         verify(!Panel.presenter.windowMode)
     }
 
-    // A right click flips an effect's pill and nothing else; on general and saved it does nothing.
-    function test_rightClick_data() {
+    // A right click flips an effect's pill and nothing else (on general and saved, nothing at
+    // all) and selects nothing; a left click selects the tab, changes no setting and shows its
+    // page. General and saved are lit while selected, and only then.
+    function test_tabPills_data() {
         return [
-            { tag: "rain (on at first)", tab: "rain", flag: "rainEnabled" },
-            { tag: "clouds (off at first)", tab: "clouds", flag: "cloudsEnabled" },
-            { tag: "sound (last pill)", tab: "sound", flag: "soundEnabled" },
-            { tag: "general", tab: "general", flag: "" },
-            { tag: "saved", tab: "saved", flag: "" }
+            { tag: "rain", flag: "rainEnabled", page: "row:rainEnabled" },
+            { tag: "clouds", flag: "cloudsEnabled", page: "row:cloudsEnabled" },
+            { tag: "sound", flag: "soundEnabled", page: "row:soundEnabled" },
+            { tag: "aurora", flag: "auroraEnabled", page: "row:auroraEnabled" },
+            { tag: "general", flag: "", page: "row:liveWeatherEnabled" },
+            { tag: "saved", flag: "", page: "saveButton" }
         ]
     }
 
-    function test_rightClick(data) {
+    function test_tabPills(data) {
         const view = openPanel()
-        const target = pill(view, data.tab)
+        const target = pill(view, data.tag)
         const tip = part(target, "tabTip")
         const tipFor = on => data.flag === "" ? "" : on ? "Right-click to turn off" : "Right-click to turn on"
         const was = Panel.settings[data.flag]
@@ -82,37 +85,19 @@ PanelTestCase {
             expected[data.flag] = !was
         compare(settingsSnapshot(), JSON.stringify(expected), "the pill's own effect flips, nothing else")
         compare(view.selectedTab, "general", "a right click does not select")
-        if (data.flag === "")
-            return
-        compare(target.lit, !was)
-        compare(tip.text, tipFor(!was))
-        Panel.settings[data.flag] = was
-        compare(target.lit, was, "the pill follows the flag however it changes")
-    }
+        if (data.flag !== "") {
+            compare([target.lit, tip.text], [!was, tipFor(!was)])
+            Panel.settings[data.flag] = was
+            compare(target.lit, was, "the pill follows the flag however it changes")
+        }
 
-    function test_leftClickSelectsTheTab_data() {
-        return [
-            { tag: "saved", tab: "saved", marker: "saveButton" },
-            { tag: "aurora (far right)", tab: "aurora", marker: "row:auroraEnabled" }
-        ]
-    }
-
-    function test_leftClickSelectsTheTab(data) {
-        const view = openPanel()
-        const target = pill(view, data.tab)
         const before = settingsSnapshot()
         mouseClick(target)
-        compare(view.selectedTab, data.tab)
-        tryVerify(() => view.body && findChild(view.body, data.marker) !== null, 2000,
-                  "the body shows the " + data.tab + " page")
+        compare(view.selectedTab, data.tag)
+        tryVerify(() => view.body && findChild(view.body, data.page) !== null, 2000, "the " + data.tag + " page")
         verify(target.isSelected)
         compare(settingsSnapshot(), before, "selecting a tab changes no setting")
-        // general and saved are lit while selected, and only then.
-        compare(part(view, "tab:general").lit, false)
-        compare(part(view, "tab:saved").lit, data.tab === "saved")
-        mouseClick(pill(view, "general"))
-        tryVerify(() => findChild(view.body, "row:liveWeatherEnabled") !== null, 2000, "back on general")
-        verify(part(view, "tab:general").lit)
+        compare([part(view, "tab:general").lit, part(view, "tab:saved").lit], [data.tag === "general", data.tag === "saved"])
     }
 
     // A chip applies its scene and is lit while the scene shows; starred saved scenes lead the
@@ -135,6 +120,9 @@ PanelTestCase {
         Panel.savedScenes.toggleFavorite(scene(2, "SceneId"))
         Panel.savedScenes.toggleFavorite(scene(0, "SceneId"))
         compare(chipsInOrder(view), ["saved:wet dusk", "saved:calm"].concat(presetOrder))
+        // A favourite shows its emoji, or a star in its place.
+        const calm = part(view, "chip:" + scene(2, "SceneId"))
+        compare([calm.emoji, calm.symbol, part(view, "chip:" + scene(0, "SceneId")).emoji], ["", "star.fill", "\u{1F319}"])
 
         Panel.settings.rainEnabled = false
         Panel.settings.dropsPerSecond = 3
