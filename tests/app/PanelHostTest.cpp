@@ -144,6 +144,7 @@ TEST_F(PanelHostTest, MiddleClickOpensTheTrayMenuWhoseEntriesAct)
         EXPECT_EQ(texts, QStringList({"Open panel", effects ? "Effects*" : "Effects", "Sound", "Scenes", "-", "Quit"}));
         EXPECT_EQ(menu->actions()[3]->menu()->actions().size(), 13);
         menu->actions()[1]->trigger();
+        QCoreApplication::processEvents();
         menu->hide();
     }
     EXPECT_TRUE(store.enabled());
