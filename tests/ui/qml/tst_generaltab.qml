@@ -172,8 +172,8 @@ PanelTestCase {
         const tab = open("GeneralTab")
         verify(/^\d+\.\d+\.\d+$/.test(Panel.version), Panel.version)
         const row = part(tab, "updateRow")
-        compare(part(row, "rowTitle").text, "Version " + Panel.version)
-        compare(part(row, "rowSubtitle").text, "Updates come with your system's software updates.")
+        compare([part(row, "rowTitle").text, part(row, "rowSubtitle").text],
+                ["Version " + Panel.version, "Updates come with your system's software updates."])
         verify(part(tab, "versionFooter").text.endsWith("avik v" + Panel.version))
         compare(findChild(tab, "checkForUpdates"), null, "no button offers a check")
     }
