@@ -40,17 +40,6 @@ inline double largestStep(std::span<const float> x)
     return largest;
 }
 
-inline double correlation(std::span<const float> a, std::span<const float> b)
-{
-    double ab = 0, aa = 0, bb = 0;
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-        ab += double(a[i]) * b[i];
-        aa += double(a[i]) * a[i];
-        bb += double(b[i]) * b[i];
-    }
-    return ab / std::sqrt(aa * bb);
-}
-
 inline std::span<const float> window(const std::vector<float>& x, double from, double to)
 {
     const auto begin = std::size_t(from * kSampleRate);
