@@ -119,6 +119,7 @@ TEST(SoundGraph, TheHallAddsADecayingStereoTail)
     const std::vector<float> left = channelOf(out, 0);
     const std::vector<float> right = channelOf(out, 1);
     EXPECT_LT(rms(window(left, 0.001, 0.019)), 1e-12);
+    EXPECT_NEAR(rms(window(left, 0.05, 0.15)), 0.004, 0.002); // about the level of the click spread over the hall
     const double rt60 = 60 * 0.5 / (20 * std::log10(rms(window(left, 0.1, 0.2)) / rms(window(left, 0.6, 0.7))));
     EXPECT_GT(rt60, 1.3);
     EXPECT_LT(rt60, 2.6);

@@ -1,6 +1,7 @@
 #include "SoundFixture.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 
 #include <functional>
@@ -174,6 +175,8 @@ TEST_F(Soundscape, TheSleepTimerFadesOnlyOnceItRunsOutAndSmoothly)
 {
     store.setSleepTimer(15);
     const double loud = startRain();
+    // The panel counts down to the moment on the wall clock.
+    EXPECT_NEAR(store.sleepTimerEndsAt(), double(QDateTime::currentMSecsSinceEpoch()) + 15 * kMinute * 1000, 5000);
     clock->advanceTo(kClockTime + 10 * kMinute);
     EXPECT_NEAR(*soundscape->sleepTimerRemaining(), 5 * kMinute, 0.01);
     clock->advanceTo(kClockTime + 15 * kMinute - 1);
@@ -193,6 +196,20 @@ TEST_F(Soundscape, TheSleepTimerFadesOnlyOnceItRunsOutAndSmoothly)
     settle(1);
     EXPECT_TRUE(switchedOffByTheTimer());
     EXPECT_FALSE(soundscape->sleepTimerRemaining());
+}
+
+TEST(SleepTimer, RunsOutThenFadesAndIsFinishedTheMomentItIsSilent)
+{
+    SleepTimer timer;
+    EXPECT_EQ(timer.gain(1e9), 1.0f);
+    EXPECT_FALSE(timer.finished(1e9));
+    timer.start(60, 100);
+    EXPECT_EQ(timer.gain(160), 1.0f);
+    EXPECT_EQ(timer.gain(160 + kSleepFadeSeconds), 0.0f);
+    EXPECT_FALSE(timer.finished(160 + kSleepFadeSeconds - 0.01));
+    EXPECT_TRUE(timer.finished(160 + kSleepFadeSeconds));
+    timer.start(std::nan(""), 100);
+    EXPECT_EQ(timer.remaining(100), 0.0);
 }
 
 TEST_F(Soundscape, WhatHappensToARunningSleepTimer)

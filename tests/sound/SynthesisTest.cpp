@@ -35,6 +35,19 @@ TEST(Synthesis, RainIsBrightSoftNoiseAndWindADarkerRoarEachEarItsOwn)
     EXPECT_NE(wind.left, wind.right);
 }
 
+// Three swells a loop, with foam hissing on their crests.
+TEST(Synthesis, TheSeaSwells)
+{
+    const AudioBuffer sea = makeSeaLoop(5);
+    double quietest = 1, loudest = 0;
+    for (double from = 0; from + 0.5 <= sea.seconds(); from += 0.5) {
+        quietest = std::min(quietest, rms(window(sea.left, from, from + 0.5)));
+        loudest = std::max(loudest, rms(window(sea.left, from, from + 0.5)));
+    }
+    EXPECT_GT(loudest, 3 * quietest);
+    EXPECT_NEAR(rms(sea.left), 0.051, 0.004);
+}
+
 TEST(Synthesis, BirdsChirpOnTheirScheduleWithRisingPitchInBothEarsAlike)
 {
     const AudioBuffer song = makeBirdsongLoop();
