@@ -15,48 +15,29 @@ using namespace tavik;
 namespace {
 
 struct Wav {
-    int format = 0;
-    int channels = 0;
-    int rate = 0;
-    int bits = 0;
+    int format = 0, channels = 0, rate = 0, bits = 0;
     std::vector<float> samples; // interleaved
 };
 
-// Just enough of a WAVE reader for what the command writes.
+// Just enough of a WAVE reader for what the command writes: the format first, the samples last.
 std::optional<Wav> readWav(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const qsizetype data = bytes.indexOf("data", 36);
+    if (!bytes.startsWith("RIFF") || bytes.mid(8, 8) != "WAVEfmt " || data < 0)
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() < 44 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE")
+    auto at = [&](qsizetype offset) { return bytes.constData() + offset; };
+    Wav wav{qFromLittleEndian<quint16>(at(20)), qFromLittleEndian<quint16>(at(22)), int(qFromLittleEndian<quint32>(at(24))),
+            qFromLittleEndian<quint16>(at(34)), {}};
+    if (data + 8 + qFromLittleEndian<quint32>(at(data + 4)) != bytes.size())
         return std::nullopt;
-    auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(bytes.constData() + at); };
-    auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
-    Wav wav;
-    for (qsizetype at = 12; at + 8 <= bytes.size();) {
-        const QByteArray id = bytes.mid(at, 4);
-        const qsizetype size = u32(at + 4);
-        if (id == "fmt ") {
-            wav.format = u16(at + 8);
-            wav.channels = u16(at + 10);
-            wav.rate = int(u32(at + 12));
-            wav.bits = u16(at + 22);
-        } else if (id == "data") {
-            if (at + 8 + size > bytes.size())
-                return std::nullopt;
-            for (qsizetype i = at + 8; i < at + 8 + size; i += wav.bits / 8) {
-                if (wav.bits == 16)
-                    wav.samples.push_back(qFromLittleEndian<qint16>(bytes.constData() + i) / 32767.0f);
-                else
-                    wav.samples.push_back(qFromLittleEndian<float>(bytes.constData() + i));
-            }
-        }
-        at += 8 + size + (size & 1);
-    }
+    for (qsizetype i = data + 8; i < bytes.size(); i += wav.bits / 8)
+        wav.samples.push_back(wav.bits == 16 ? qFromLittleEndian<qint16>(at(i)) / 32767.0f : qFromLittleEndian<float>(at(i)));
     return wav;
 }
 
+// The loudness of both channels between two times in seconds.
 double rms(const std::vector<float>& x, double from, double to)
 {
     double sum = 0;
@@ -79,8 +60,7 @@ protected:
 
     QTemporaryDir folder;
     MemoryKeyValueStore settings;
-    QString printed;
-    QString errors;
+    QString printed, errors;
 };
 
 } // namespace
@@ -88,27 +68,25 @@ protected:
 TEST_F(SoundCommand, RefusesBadArgumentsWithStatusTwoAndWritesNothing)
 {
     const QString out = path("x.wav");
-    const QList<QStringList> bad = {
-        {},
-        {"--seconds", "2"},
-        {"--out", ""},
-        {"--seconds", "-1", "--out", out},
-        {"--seconds", "0", "--out", out},
-        {"--seconds", "100000", "--out", out},
-        {"--uptime", "-5", "--out", out},
-        {"--thunder-at", "x", "--out", out},
-        {"--thunder-at", "1:200", "--out", out},
-        {"--thunder-at", "1:2:3", "--out", out},
-        {"--thunder-at", "12", "--seconds", "10", "--out", out},
-        {"--seed", "-3", "--out", out},
-        {"--sleep-in", "-1", "--out", out},
-        {"--loud", "--out", out},
-        {"extra", "--out", out},
-        {"--preset", "no-such-scene", "--out", out},
-    };
+    const QList<QStringList> bad = {{},
+                                    {"--seconds", "2"},
+                                    {"--out", ""},
+                                    {"--seconds", "-1", "--out", out},
+                                    {"--seconds", "0", "--out", out},
+                                    {"--seconds", "100000", "--out", out},
+                                    {"--uptime", "-5", "--out", out},
+                                    {"--thunder-at", "x", "--out", out},
+                                    {"--thunder-at", "1:200", "--out", out},
+                                    {"--thunder-at", "1:2:3", "--out", out},
+                                    {"--thunder-at", "12", "--seconds", "10", "--out", out},
+                                    {"--seed", "-3", "--out", out},
+                                    {"--sleep-in", "-1", "--out", out},
+                                    {"--loud", "--out", out},
+                                    {"extra", "--out", out},
+                                    {"--preset", "no-such-scene", "--out", out}};
     for (const QStringList& args : bad) {
         EXPECT_EQ(run(args), kExitUsage) << args.join(' ').toStdString();
-        EXPECT_FALSE(errors.isEmpty()) << args.join(' ').toStdString();
+        EXPECT_TRUE(errors.startsWith("tavik: ")) << args.join(' ').toStdString();
     }
     EXPECT_FALSE(QFile::exists(out));
 }
@@ -125,10 +103,7 @@ TEST_F(SoundCommand, RendersTheStormAsHeardWithSoundOnWhateverTheSwitchesSay)
     EXPECT_TRUE(printed.contains("storm.wav"));
     const auto wav = readWav(storm);
     ASSERT_TRUE(wav);
-    EXPECT_EQ(wav->format, 1);
-    EXPECT_EQ(wav->channels, 2);
-    EXPECT_EQ(wav->rate, 44100);
-    EXPECT_EQ(wav->bits, 16);
+    EXPECT_EQ(std::tuple(wav->format, wav->channels, wav->rate, wav->bits), std::tuple(1, 2, 44100, 16));
     ASSERT_EQ(wav->samples.size(), std::size_t(2.5 * 44100) * 2);
     const double before = rms(wav->samples, 0.1, 0.3); // the clap comes 0.2 to 0.45 s after the flash
     const double clap = rms(wav->samples, 0.6, 0.9);
@@ -145,8 +120,7 @@ TEST_F(SoundCommand, RendersTheStormAsHeardWithSoundOnWhateverTheSwitchesSay)
               kExitOk);
     const auto silent = readWav(quiet);
     ASSERT_TRUE(silent);
-    EXPECT_EQ(silent->format, 3);
-    EXPECT_EQ(silent->bits, 32);
+    EXPECT_EQ(std::tuple(silent->format, silent->channels, silent->bits), std::tuple(3, 2, 32));
     EXPECT_LT(rms(silent->samples, 0, 1), 1e-9);
 }
 
