@@ -57,6 +57,10 @@ mapped_as() { # state, ids...
   done
   echo yes
 }
+owned() { # bus name
+  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null
+}
 now_us() { echo "${EPOCHREALTIME//[!0-9]/}"; }
 # Notes every map and unmap of the windows in $work/map.ID, stamped in microseconds by bash as
 # they arrive: a process per look would cost more than the margins measured.

@@ -33,9 +33,8 @@ check "and changes nothing" "120" "$("$tavik" get rain.dropsPerSecond)"
 peak=0
 for _ in $(seq "$seconds"); do
   sleep 1
-  now=$(rss_kb)
-  [ -n "$now" ] || break
-  [ "$now" -gt "$peak" ] && peak=$now
+  now=$(rss_kb) && [ -n "$now" ] || break
+  peak=$((now > peak ? now : peak))
 done
 echo "     peak resident memory over ${seconds} s: $((peak / 1024)) MB"
 check "the program is still running" "yes" "$(running)"

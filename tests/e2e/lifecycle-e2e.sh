@@ -8,20 +8,14 @@ conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
 entry="$XDG_CONFIG_HOME/autostart/tavik.desktop"
 
 drawing() { field 'bool(o) and all(x["frames"] > 0 for x in o)'; }
-media_player() {
-  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-    --method org.freedesktop.DBus.NameHasOwner org.mpris.MediaPlayer2.tavik 2>/dev/null
-}
-# Started the way a session starts it, with SIGINT at its default action (a background job of
-# this script would have it ignored), and sound on through SDL's file device.
+# Started as a session does, SIGINT at its default (a background job has it ignored), sound to a file.
 start() {
   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" python3 -c \
     'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execv(sys.argv[1], sys.argv[1:])' \
     "$tavik" --background >"$work/tavik.log" 2>&1 &
   app_pid=$!
 }
-# The program's exit status in $status once it has ended (a zombie waiting for this script);
-# one still running after 10 s is killed.
+# Its exit status in $status once it has ended (a zombie waiting for us); killed if still running at 10 s.
 ended() {
   zombie() { grep -q '^State:.*Z' "/proc/$app_pid/status" 2>/dev/null; }
   for _ in $(seq 100); do zombie && break; sleep 0.1; done
@@ -54,7 +48,7 @@ for how in quit TERM INT; do
     "$tavik" panel
     check "tavik panel opens it" "True" "$(await True field 'd["panel"]["visible"]')"
   fi
-  check "$how: the sound menu's player is up" "(true,)" "$(await "(true,)" media_player)"
+  check "$how: the sound menu's player is up" "(true,)" "$(await "(true,)" owned org.mpris.MediaPlayer2.tavik)"
   before="$(cat "$conf")"
   case $how in
     quit)

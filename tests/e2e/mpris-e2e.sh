@@ -10,10 +10,6 @@ path=/org/mpris/MediaPlayer2
 player=org.mpris.MediaPlayer2.Player
 call() { gdbus call --session --dest $name --object-path $path --method "$@" 2>&1; }
 get() { call org.freedesktop.DBus.Properties.Get "$1" "$2"; }
-owned() {
-  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-    --method org.freedesktop.DBus.NameHasOwner $name 2>/dev/null
-}
 stored() { sed -n "s/^$1=//p" "$conf" 2>/dev/null; }
 status() { get $player PlaybackStatus; }
 title() { get $player Metadata | grep -o "'xesam:title': <'[^']*'>" | sed "s/.*<'\(.*\)'>/\1/"; }
@@ -23,7 +19,7 @@ played() { stat -c %s "$work/out.raw" 2>/dev/null || echo 0; }
 "$tavik" preset rainy-night >/dev/null
 "$tavik" set sound.enabled false >/dev/null
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/out.raw" run_tavik
-check "owns $name" "(true,)" "$(await "(true,)" owned)"
+check "owns $name" "(true,)" "$(await "(true,)" owned $name)"
 dbus-monitor --session "type='signal',path='$path',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged'" \
   >"$work/signals" 2>/dev/null &
 sleep 0.3
@@ -98,5 +94,5 @@ call org.mpris.MediaPlayer2.Quit >/dev/null
 wait "$app_pid"
 check "Quit ends the program cleanly" "0" "$?"
 app_pid=
-check "the name is released when the program ends" "(false,)" "$(await "(false,)" owned)"
+check "the name is released when the program ends" "(false,)" "$(await "(false,)" owned $name)"
 finish

@@ -45,15 +45,13 @@ check "unmanaged: an override-redirect X11 window" "yes" \
 check "that sway does not manage" "0" "$(swaymsg -t get_tree | grep -c "\"window\": $overlay,")"
 check "while it manages the X11 window beside it" "1" "$(swaymsg -t get_tree | grep -c '"name": "Event Tester"')"
 
-# Where the windows are once the program's own have been placed (without a tray its panel
-# opens as a window): a point low in each, clear of a centred panel.
+# A point low in each window, clear of the program's panel (without a tray, a centred window).
 click "$(inside "$(rect_of "Event Tester")")"
 click "$(inside "$(rect_of wev)")"
 sleep 0.5
 check "a click on an X11 window passes through" "1" "$(grep -c ButtonPress "$work/xev.log")"
-# Whether a click reaches a Wayland window under the overlay is up to XWayland: it has to hand
-# the window's empty input shape on to the compositor, and the XWayland of Debian 12 (22.1) does
-# not. Reported, not counted, so a newer XWayland shows up here as passing.
+# Whether a click reaches a Wayland window is up to XWayland handing the empty input shape on to the
+# compositor, which that of Debian 12 (22.1) does not: reported, not counted, so a newer one shows.
 if [ "$(grep -c 'state: 1 (pressed)' "$work/wev.log")" = 1 ]; then
   echo "ok   a click on a Wayland window passes through"
 else

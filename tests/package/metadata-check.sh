@@ -12,14 +12,12 @@ passes() { # description, command...
 version="$("$tavik" --version)"
 version=${version#tavik }
 
-# AppStream. The id is the desktop file's name, "tavik", not a reverse domain: the project has
-# no domain of its own to name it after, which appstreamcli counts as a warning.
+# AppStream. The id is the desktop file's name, not a reverse domain: the project has none of its own.
 appstream() { appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info "$1"; }
 metainfo="$build/data/tavik.metainfo.xml"
 passes "the AppStream metadata is valid" appstream "$metainfo"
 check "its release is the program's version" "1" "$(grep -c "<release version=\"$version\"" "$metainfo")"
-# Published with the screenshots (which AppStream wants as web addresses), it is valid too,
-# and every screenshot it names is in the source tree.
+# Published with its screenshots (as web addresses) it is valid too, and each is in the source tree.
 mkdir -p "$work/published"
 sed "s#@PROJECT_VERSION@#$version#; s#@TAVIK_RELEASE_DATE@#2026-01-01#; s#<image>#<image>https://example.org/tavik/#" \
   "$source_dir/data/tavik.metainfo.xml.in" >"$work/published/tavik.metainfo.xml"
