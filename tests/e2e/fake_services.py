@@ -65,14 +65,15 @@ class GameMode(Service):
         pass
 
     def command(self, word):
-        if word not in ("register", "unregister"):
+        step = {"register": 1, "unregister": -1}.get(word)
+        if not step:
             return
-        step = 1 if word == "register" else -1
+        moment = int(time.time() * 1e6)  # before the announcement: the program may act on it at once
         self.clients = max(0, self.clients + step)
         game = dbus.ObjectPath("/com/feralinteractive/GameMode/Games/%d" % os.getpid())
         self.announce(ClientCount=dbus.Int32(self.clients))
         (self.GameRegistered if step > 0 else self.GameUnregistered)(os.getpid(), game)
-        print("clients", self.clients, int(time.time() * 1e6), flush=True)
+        print("clients", self.clients, moment, flush=True)
 
 
 class Player(Service):
@@ -125,7 +126,7 @@ def main():
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
     service = service_class(bus)
-    owned = dbus.service.BusName(name, bus)
+    service.name = dbus.service.BusName(name, bus)
     loop = GLib.MainLoop()
 
     def line(source, condition):
@@ -140,7 +141,6 @@ def main():
         GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, line)
     print("ready", flush=True)
     loop.run()
-    del owned
 
 
 if __name__ == "__main__":
