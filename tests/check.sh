@@ -1,6 +1,104 @@
-# The one assertion of the shell tests, sourced by each: prints "ok" or "FAIL" with what was
-# expected and what came, and counts the failures in $failures.
+# What the shell tests share: `check`, the one assertion, counting failures; a scratch folder $work,
+# removed with every background job at the end; helpers around the program under test, $tavik.
+set -u
 failures=0
 check() { # description, expected, actual
   if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
+}
+work="$(mktemp -d)"
+app_pid=
+cleanup() {
+  exec 5>&- 6>&-
+  for file in "$work"/xev.*.pid; do [ -s "$file" ] && kill "$(cat "$file")"; done
+  kill $(jobs -p)
+  wait
+  rm -rf "$work"
+} 2>/dev/null
+trap cleanup EXIT
+# A program under test that stopped is a failure, and any failure shows its log.
+finish() {
+  [ -z "$app_pid" ] || [ "$(running)" == yes ] || { echo "FAIL the program stopped"; failures=$((failures + 1)); }
+  [ "$failures" -eq 0 ] || [ ! -s "$work/tavik.log" ] || sed 's/^/     /' "$work/tavik.log"
+  echo "$failures failed"
+  exit $((failures > 0))
+}
+
+run_tavik() { "$tavik" "$@" >"$work/tavik.log" 2>&1 & app_pid=$!; }
+running() { kill -0 "$app_pid" 2>/dev/null && echo yes || echo no; }
+# One value of `tavik status`, by a Python expression over it as `d`: `o` is the overlays from
+# left to right, `left` and `right` the outer two, `windows` every overlay and cloud underlay.
+field() {
+  "$tavik" status 2>/dev/null | python3 -c "import json, sys
+try:
+    d = json.load(sys.stdin)
+except ValueError:
+    sys.exit(1)
+o = sorted(d.get('overlays', {}).get('overlays', []), key=lambda o: o['geometry']['x'])
+left, right = (o[0], o[-1]) if o else ({}, {})
+windows = [w for x in o for w in [x] + ([x['underlay']] if 'underlay' in x else [])]
+print($1)"
+}
+frames() { field 'sum(w["frames"] for w in windows)'; }
+# Polls until the command prints the expected text ($tries times, $step s apart); prints its last answer.
+await() { # expected, command...
+  local expected="$1" got; shift
+  for _ in $(seq "${tries:-100}"); do
+    got="$("$@" 2>/dev/null)"
+    [ "$got" == "$expected" ] && break
+    sleep "${step:-0.1}"
+  done
+  echo "$got"
+}
+# "yes" when every X window given is in the map state given (IsViewable or IsUnMapped).
+mapped_as() { # state, ids...
+  local state="$1" id; shift
+  for id in "$@"; do
+    xwininfo -id "$id" 2>/dev/null | grep -q "Map State: $state" || { echo no; return; }
+  done
+  echo yes
+}
+owned() { # bus name
+  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null
+}
+now_us() { echo "${EPOCHREALTIME//[!0-9]/}"; }
+# Notes every map and unmap of the windows in $work/map.ID, stamped in microseconds by bash as
+# they arrive: a process per look would cost more than the margins measured.
+watch_map() { # ids...
+  local id
+  for id in "$@"; do
+    (stdbuf -oL xev -id "$id" -event structure & echo $! >"$work/xev.$id.pid"; wait) 2>/dev/null |
+      while IFS= read -r line; do
+        case "$line" in
+          UnmapNotify*) echo "${EPOCHREALTIME//[!0-9]/} IsUnMapped" ;;
+          MapNotify*) echo "${EPOCHREALTIME//[!0-9]/} IsViewable" ;;
+        esac
+      done >>"$work/map.$id" &
+  done
+  for _ in $(seq 100); do [ "$(ls "$work"/xev.*.pid 2>/dev/null | wc -l)" -eq $# ] && break; sleep 0.05; done
+  sleep 0.5 # the moment xev needs to select the events
+}
+# Milliseconds from a moment until every window given was mapped or unmapped, or "never" within 5 s.
+ms_until() { # state, since, ids...
+  local state="$1" since="$2" id found latest; shift 2
+  for _ in $(seq 250); do
+    latest=$since
+    for id in "$@"; do
+      found=$(awk -v state="$state" -v since="$since" '$2 == state && $1 >= since { print $1; exit }' "$work/map.$id" 2>/dev/null)
+      [ -n "$found" ] || { latest=; break; }
+      [ "$found" -gt "$latest" ] && latest=$found
+    done
+    [ -n "$latest" ] && { echo $(((latest - since) / 1000)); return; }
+    sleep 0.02
+  done
+  echo never
+}
+within_limit() { [ "$1" != never ] && [ "$1" -le "$hide_limit_ms" ] && echo yes || echo "no ($1 ms)"; }
+# A stand-in service ($fake_pid) told commands on descriptor 5, once it wrote "ready" to $work/fake.out.
+start_fake() { # command...
+  mkfifo "$work/fake.in"
+  "$@" <"$work/fake.in" >"$work/fake.out" 2>&1 &
+  fake_pid=$!
+  exec 5>"$work/fake.in"
+  for _ in $(seq 100); do grep -q '^ready$' "$work/fake.out" && break; sleep 0.05; done
 }

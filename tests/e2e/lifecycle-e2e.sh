@@ -1,45 +1,21 @@
 #!/usr/bin/env bash
-# Starting and ending the program as a desktop session does (inside desktop-session --no-tray):
-# the autostart entry written and removed from a shell without a display, a start in the
-# background that opens no window even with no tray to open it from, and `tavik quit`, SIGTERM
-# and SIGINT each ending it with status 0 and the settings file intact.
-# Usage: lifecycle-e2e.sh TAVIK
-set -u
+# Starting and ending the program as a session does (desktop-session --no-tray): the autostart
+# entry written and removed without a display, a background start that opens no window without a
+# tray, and `tavik quit`, SIGTERM and SIGINT each ending it with status 0 and the settings intact.
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1"
-work="$(mktemp -d)"
 conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
 entry="$XDG_CONFIG_HOME/autostart/tavik.desktop"
-app_pid=
-cleanup() {
-  kill $app_pid 2>/dev/null
-  wait $app_pid 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 
-field() { "$tavik" status 2>/dev/null | python3 -c "import json,sys; d=json.load(sys.stdin); print($1)"; }
-await() { # expected, command...
-  local expected="$1" got; shift
-  for _ in $(seq 100); do got="$("$@" 2>/dev/null)"; [ "$got" == "$expected" ] && break; sleep 0.1; done
-  echo "$got"
-}
-drawing() { field 'all(o["frames"] > 0 for o in d["overlays"]["overlays"]) and len(d["overlays"]["overlays"]) > 0'; }
-panel_windows() { xdotool search --onlyvisible --name '^Tavik$' 2>/dev/null | wc -l; }
-media_player() {
-  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-    --method org.freedesktop.DBus.NameHasOwner org.mpris.MediaPlayer2.tavik 2>/dev/null
-}
-# Started the way a session starts it, with SIGINT at its default action (a background job of
-# this script would have it ignored), and sound on through SDL's file device.
+drawing() { field 'bool(o) and all(x["frames"] > 0 for x in o)'; }
+# Started as a session does, SIGINT at its default (a background job has it ignored), sound to a file.
 start() {
   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" python3 -c \
     'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execv(sys.argv[1], sys.argv[1:])' \
     "$tavik" --background >"$work/tavik.log" 2>&1 &
   app_pid=$!
 }
-# The program's exit status in $status once it has ended (a zombie waiting for this script);
-# one still running after 10 s is killed.
+# Its exit status in $status once it has ended (a zombie waiting for us); killed if still running at 10 s.
 ended() {
   zombie() { grep -q '^State:.*Z' "/proc/$app_pid/status" 2>/dev/null; }
   for _ in $(seq 100); do zombie && break; sleep 0.1; done
@@ -68,11 +44,11 @@ for how in quit TERM INT; do
   check "$how: drawing in the background" "True" "$(await True drawing)"
   if [ "$how" == quit ]; then
     sleep 3 # longer than the program waits for a tray before opening the panel by itself
-    check "no panel window without a tray" "False 0" "$(field 'd["panel"]["visible"]') $(panel_windows)"
+    check "no panel window without a tray" "False 0" "$(field 'd["panel"]["visible"]') $(xdotool search --onlyvisible --name '^Tavik$' 2>/dev/null | wc -l)"
     "$tavik" panel
     check "tavik panel opens it" "True" "$(await True field 'd["panel"]["visible"]')"
   fi
-  check "$how: the sound menu's player is up" "(true,)" "$(await "(true,)" media_player)"
+  check "$how: the sound menu's player is up" "(true,)" "$(await "(true,)" owned org.mpris.MediaPlayer2.tavik)"
   before="$(cat "$conf")"
   case $how in
     quit)
@@ -98,6 +74,4 @@ done
 check "quit with nothing running fails" "1" "$?"
 check "and says so" "tavik: Tavik is not running" "$(cat "$work/err")"
 
-[ "$failures" -eq 0 ] || { echo "--- tavik's output ---"; cat "$work/tavik.log"; }
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish

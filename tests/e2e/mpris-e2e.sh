@@ -1,38 +1,16 @@
 #!/usr/bin/env bash
-# The soundscape as a media player on a private session bus: the desktop's controls (here
-# gdbus) play and pause it, step through the scenes and set its volume, all landing in the
-# settings file; another player that starts playing silences it only while the option is on.
-# Usage (inside desktop-session): mpris-e2e.sh TAVIK FAKE_PLAYER
-set -u
-tavik="$1" fake="$2"
-work="$(mktemp -d)"
-conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
-app_pid= fake_pid= monitor_pid=
-cleanup() {
-  exec 5>&- 2>/dev/null
-  kill $app_pid $fake_pid $monitor_pid 2>/dev/null
-  wait $app_pid $fake_pid $monitor_pid 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
+# The soundscape as a media player: the desktop's controls (gdbus here) play, pause, step through
+# scenes and set the volume, all landing in the settings file; another player that starts playing
+# silences it only while the option is on. Usage (in desktop-session): mpris-e2e.sh TAVIK FAKES
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
+tavik="$1" fake="$2"
+conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
 name=org.mpris.MediaPlayer2.tavik
 path=/org/mpris/MediaPlayer2
 player=org.mpris.MediaPlayer2.Player
 call() { gdbus call --session --dest $name --object-path $path --method "$@" 2>&1; }
 get() { call org.freedesktop.DBus.Properties.Get "$1" "$2"; }
-owned() {
-  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-    --method org.freedesktop.DBus.NameHasOwner $name 2>/dev/null
-}
 stored() { sed -n "s/^$1=//p" "$conf" 2>/dev/null; }
-# Polls until the command prints the expected text, then prints what it printed last.
-await() { # expected, command...
-  local expected="$1" got; shift
-  for _ in $(seq 100); do got="$("$@")"; [ "$got" == "$expected" ] && break; sleep 0.1; done
-  echo "$got"
-}
 status() { get $player PlaybackStatus; }
 title() { get $player Metadata | grep -o "'xesam:title': <'[^']*'>" | sed "s/.*<'\(.*\)'>/\1/"; }
 # The bytes SDL's disk driver has written so far: it grows while the device is open.
@@ -40,12 +18,10 @@ played() { stat -c %s "$work/out.raw" 2>/dev/null || echo 0; }
 
 "$tavik" preset rainy-night >/dev/null
 "$tavik" set sound.enabled false >/dev/null
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/out.raw" "$tavik" >"$work/tavik.log" 2>&1 &
-app_pid=$!
-check "owns $name" "(true,)" "$(await "(true,)" owned)"
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/out.raw" run_tavik
+check "owns $name" "(true,)" "$(await "(true,)" owned $name)"
 dbus-monitor --session "type='signal',path='$path',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged'" \
   >"$work/signals" 2>/dev/null &
-monitor_pid=$!
 sleep 0.3
 
 check "identity" "(<'Tavik'>,)" "$(get org.mpris.MediaPlayer2 Identity)"
@@ -86,11 +62,8 @@ check "sound-timer reaches the running program" "15" "$(await 15 stored sound.sl
 check "and off" "0" "$(await 0 stored sound.sleepTimer)"
 
 # Another player.
-mkfifo "$work/fake.in"
-"$fake" other <"$work/fake.in" >"$work/fake.out" 2>&1 &
-fake_pid=$!
-exec 5>"$work/fake.in"
-check "the other player is up" "ready" "$(await ready head -n1 "$work/fake.out")"
+start_fake "$fake" player other
+check "the other player is up" "ready" "$(head -n1 "$work/fake.out")"
 echo play >&5
 sleep 3
 check "with the option off, another player changes nothing" "(<'Playing'>,)" "$(status)"
@@ -109,18 +82,17 @@ before=$(played)
 check "and the device plays again" "yes" "$(await yes sh -c "[ \$(stat -c %s '$work/out.raw' 2>/dev/null || echo 0) -ne $before ] && echo yes")"
 echo play >&5
 check "the next time too" "(<'Paused'>,)" "$(await "(<'Paused'>,)" status)"
-kill $fake_pid; wait $fake_pid 2>/dev/null; fake_pid=
+kill $fake_pid; wait $fake_pid 2>/dev/null
 check "a player that goes away counts as stopped" "(<'Playing'>,)" "$(await "(<'Playing'>,)" status)"
 
 call org.mpris.MediaPlayer2.Raise >/dev/null
-check "Raise opens the panel" "True" "$(await True sh -c "'$tavik' status | python3 -c 'import json,sys; print(json.load(sys.stdin)[\"panel\"][\"visible\"])'")"
+check "Raise opens the panel" "True" "$(await True field 'd["panel"]["visible"]')"
 
-kill -0 "$app_pid" 2>/dev/null || { echo "FAIL the program stopped"; failures=$((failures + 1)); cat "$work/tavik.log"; }
+check "the program is still running" yes "$(running)"
 check "a sound menu may quit it" "(<true>,)" "$(get org.mpris.MediaPlayer2 CanQuit)"
 call org.mpris.MediaPlayer2.Quit >/dev/null
 wait "$app_pid"
 check "Quit ends the program cleanly" "0" "$?"
 app_pid=
-check "the name is released when the program ends" "(false,)" "$(await "(false,)" owned)"
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+check "the name is released when the program ends" "(false,)" "$(await "(false,)" owned $name)"
+finish

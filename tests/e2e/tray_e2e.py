@@ -1,13 +1,10 @@
 #!/usr/bin/python3
 # The system interpreter: python3-dbus is a Debian package built for it.
-"""The tray item where the host draws it (run inside desktop-session, beside its X11 tray).
-
-A stand-in StatusNotifierWatcher is on the bus: the program registers one item there and no
-X11 icon, the item's title and menu read over D-Bus as a host reads them, Activate(x, y) opens
-the panel next to (x, y) and above the rain, the menu's entries do what they say, the item
-follows the watcher away and back, and the menu's Quit ends the program with exit status 0.
-Usage: tray_e2e.py TAVIK_BINARY ARTEFACT_DIR
-"""
+"""The tray item where the host draws it (inside desktop-session, beside its X11 tray). With a
+stand-in StatusNotifierWatcher the program registers one item there and no X11 icon, the item's
+title and menu read over D-Bus as a host reads them, Activate(x, y) opens the panel next to
+(x, y) above the rain, the menu's entries do what they say, the item follows the watcher away and
+back, and the menu's Quit ends the program with status 0. Usage: tray_e2e.py TAVIK ARTEFACT_DIR"""
 import os
 import subprocess
 import sys
@@ -15,12 +12,10 @@ import time
 
 import dbus
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import desktop_e2e as e2e  # noqa: E402
-import screen  # noqa: E402
-from desktop_e2e import check, status, wait_for, setting_in_file  # noqa: E402
+import desktop as e2e
+from desktop import check, distance, status, stored, wait_for
 
-WATCHER = [sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "fake_sni_watcher.py")]
+WATCHER = [sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "fake_services.py"), "watcher"]
 ITEM = "org.kde.StatusNotifierItem"
 MENU = "com.canonical.dbusmenu"
 
@@ -109,19 +104,14 @@ def checks_item(bus, service, app):
     check(find(entries, "Effects")[2] and not find(entries, "Sound")[2], "Effects checked, Sound not")
 
     click(bus, service, "Effects")
-    check(wait_for(lambda: setting_in_file("app.enabled") == "false", 5), "Effects switches effects off")
+    check(stored("app.enabled", "false"), "Effects switches effects off")
     check(wait_for(lambda: not find(layout(bus, service)[1], "Effects")[2], 5), "and its check mark goes")
     click(bus, service, "Effects")
-    check(wait_for(lambda: setting_in_file("app.enabled") == "true", 5), "and on again")
+    check(stored("app.enabled", "true"), "and on again")
     click(bus, service, "Storm")
-    check(wait_for(lambda: setting_in_file("app.scene") == "storm", 5), "a scene entry applies the scene")
+    check(stored("app.scene", "storm"), "a scene entry applies the scene")
     check(wait_for(lambda: [s[1] for s in find(layout(bus, service)[1], "Scenes")[3] if s[2]] == ["Storm"], 5),
           "and is the one checked")
-
-
-def distance(rect, x, y):
-    px, py, pw, ph = rect
-    return max(0, px - x, x - (px + pw)) + max(0, py - y, y - (py + ph))
 
 
 def checks_activate(bus, service, width, height):
@@ -148,20 +138,20 @@ def checks_above_overlays():
     ids = [int(o["windowId"]) for o in e2e.overlays()]
 
     def above():
-        order = screen.stacking_order()
+        order = e2e.stacking_order()
         tops = [order.index(w) for w in ids if w in order]
         frames = [order.index(w) for w in panel_frames() if w in order]
         return bool(tops and frames and max(tops) < min(frames))
 
     check(wait_for(above, 3), "the panel stacks above the overlays")
-    screen.grab().save_png(os.path.join(e2e.ARTEFACTS, "tray-panel.png"))
+    e2e.grab().save_png(os.path.join(e2e.ARTEFACTS, "tray-panel.png"))
 
 
 def panel_frames():
     """The top-level windows holding a window titled Tavik (the panel, in its frame)."""
     found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavik$"], capture_output=True,
                            text=True).stdout.split()
-    order = screen.stacking_order()
+    order = e2e.stacking_order()
     frames = []
     for window in (int(w) for w in found):
         while window not in order:
@@ -177,8 +167,8 @@ def panel_frames():
 def popups():
     """Mapped unmanaged windows of ours other than the overlays: menus."""
     overlays = {int(o["windowId"]) for o in e2e.overlays()}
-    return [w for w in screen.stacking_order() if w not in overlays
-            and (info := screen.window_info(w)).get("mapped") and info.get("override_redirect")]
+    return [w for w in e2e.stacking_order() if w not in overlays
+            and (info := e2e.window_info(w)).get("mapped") and info.get("override_redirect")]
 
 
 def checks_middle_click():
@@ -187,9 +177,9 @@ def checks_middle_click():
         return
     before = popups()
     x, y = geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2
-    e2e.xdotool("mousemove", str(x), str(y), "click", "2")
+    e2e.click(x, y, 2)
     check(wait_for(lambda: len(popups()) > len(before), 5), "a middle click on the X11 icon opens the menu")
-    check(setting_in_file("app.enabled") == "true" and not status()["panel"]["visible"],
+    check(e2e.setting_in_file("app.enabled") == "true" and not status()["panel"]["visible"],
           "and neither switches effects nor opens the panel")
     e2e.xdotool("key", "Escape")
     wait_for(lambda: len(popups()) == len(before), 5)
@@ -205,34 +195,31 @@ def checks_watcher_restart(bus):
     check(wait_for(lambda: tray_kind() == "statusNotifier", 5), "and the X11 icon goes")
 
 
-def main():
+def run(app):
     global watcher
     width, height = (int(v) for v in os.environ["E2E_SIZE"].split("x"))
-    watcher = Watcher()
-    app = subprocess.Popen([e2e.TAVIK], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    bus = dbus.SessionBus()
+    if not check(wait_for(lambda: watcher.registered(), 15), "the item registers with the watcher"):
+        return
+    service = watcher.registered()[0]
+    checks_item(bus, service, app)
+    checks_activate(bus, service, width, height)
+    checks_watcher_restart(bus)
+    check(click(bus, watcher.registered()[0], "Quit"), "the menu has Quit")
     try:
-        bus = dbus.SessionBus()
-        if check(wait_for(lambda: watcher.registered(), 15), "the item registers with the watcher"):
-            service = watcher.registered()[0]
-            checks_item(bus, service, app)
-            checks_activate(bus, service, width, height)
-            checks_watcher_restart(bus)
-            service = watcher.registered()[0]
-            check(click(bus, service, "Quit"), "the menu has Quit")
-            try:
-                code = app.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                code = None
-            check(code == 0, "Quit ends the program with exit status 0 (%s)" % code)
+        code = app.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        code = None
+    check(code == 0, "Quit ends the program with exit status 0 (%s)" % code)
+
+
+def main():
+    global watcher
+    watcher = Watcher()
+    try:
+        return e2e.with_program(run)
     finally:
-        if app.poll() is None:
-            app.kill()
-        out, _ = app.communicate(timeout=10)
         watcher.stop()
-        if e2e.failures:
-            print(out)
-    print("%d failed" % len(e2e.failures))
-    return 1 if e2e.failures else 0
 
 
 if __name__ == "__main__":

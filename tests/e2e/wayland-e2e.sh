@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The program in a Wayland session (headless sway with XWayland): its overlay is an unmanaged
-# X11 window the compositor does not tile, clicks reach the windows under it, X11 and Wayland
-# ones alike, the desktop level gives way to "above windows", and a session-wide
-# QT_QPA_PLATFORM=wayland changes none of it.
-set -u
+# The program in a Wayland session (headless sway with XWayland): its overlay is an unmanaged X11
+# window sway does not tile, clicks reach the windows under it, the desktop level gives way to
+# "above windows", and a session-wide QT_QPA_PLATFORM=wayland changes none of it.
 tavik="$1"
 here="$(cd "$(dirname "$0")" && pwd)"
 if [ "${2:-}" != "--inside" ]; then
@@ -11,12 +9,7 @@ if [ "${2:-}" != "--inside" ]; then
 fi
 
 . "$here/../check.sh"
-log="$HOME/tavik.log"
-field() { "$tavik" status 2>/dev/null | python3 -c "import json,sys; d=json.load(sys.stdin); print($1)"; }
-await() { # expected, expression
-  for _ in $(seq 100); do [ "$(field "$2" 2>/dev/null)" == "$1" ] && break; sleep 0.2; done
-  field "$2" 2>/dev/null
-}
+step=0.2
 # Where sway put a window, by its Wayland app_id or, for X11 windows, by its title: "x y w h".
 rect_of() {
   swaymsg -t get_tree | python3 -c '
@@ -33,55 +26,46 @@ for node in walk(json.load(sys.stdin)):
 # A click of the session's (virtual) mouse, routed by the compositor like a real one.
 click() { python3 "$here/wayland_click.py" $1 ${E2E_SIZE%x*} ${E2E_SIZE#*x}; }
 inside() { set -- $1; echo $(($1 + $3 / 4)) $(($2 + $4 * 7 / 8)); }
-stop() { kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; }
 
 # Two windows side by side under the overlay: an X11 one and a Wayland one, each noting clicks.
-xev -event button >"$HOME/xev.log" 2>&1 &
-xev_pid=$!
-stdbuf -oL wev -f wl_pointer:button >"$HOME/wev.log" 2>&1 &
-wev_pid=$!
-trap 'stop; kill $xev_pid $wev_pid 2>/dev/null' EXIT
+xev -event button >"$work/xev.log" 2>&1 &
+stdbuf -oL wev -f wl_pointer:button >"$work/wev.log" 2>&1 &
 for _ in $(seq 100); do [ -n "$(rect_of "Event Tester")" ] && [ -n "$(rect_of wev)" ] && break; sleep 0.1; done
 
 # The scene is asked to sit below windows, which a Wayland session cannot do.
 "$tavik" set app.floatsAboveWindows false
-"$tavik" >"$log" 2>&1 &
-pid=$!
-check "the overlay shows" "True" "$(await True 'all(o["visible"] for o in d["overlays"]["overlays"]) and len(d["overlays"]["overlays"]) == 1')"
-check "and draws" "True" "$(await True 'd["overlays"]["overlays"][0]["frames"] > 0')"
-check "above windows, whatever the switch says" "aboveWindows" "$(field 'd["overlays"]["overlays"][0]["level"]')"
+run_tavik
+check "the overlay shows" "True" "$(await True field 'len(o) == 1 and all(x["visible"] for x in o)')"
+check "and draws" "True" "$(await True field 'left["frames"] > 0')"
+check "above windows, whatever the switch says" "aboveWindows" "$(field 'left["level"]')"
 check "its display is not called XWAYLAND0" "0" "$("$tavik" displays | cut -f2 | grep -c XWAYLAND)"
-overlay="$(field 'd["overlays"]["overlays"][0]["windowId"]')"
+overlay="$(field 'left["windowId"]')"
 check "unmanaged: an override-redirect X11 window" "yes" \
   "$(xwininfo -id "$overlay" | sed -n 's/.*Override Redirect State: *//p')"
 check "that sway does not manage" "0" "$(swaymsg -t get_tree | grep -c "\"window\": $overlay,")"
 check "while it manages the X11 window beside it" "1" "$(swaymsg -t get_tree | grep -c '"name": "Event Tester"')"
 
-# Where the windows are once the program's own have been placed (without a tray its panel
-# opens as a window): a point low in each, clear of a centred panel.
+# A point low in each window, clear of the program's panel (without a tray, a centred window).
 click "$(inside "$(rect_of "Event Tester")")"
 click "$(inside "$(rect_of wev)")"
 sleep 0.5
-check "a click on an X11 window passes through" "1" "$(grep -c ButtonPress "$HOME/xev.log")"
-# Whether a click reaches a Wayland window under the overlay is up to XWayland: it has to hand
-# the window's empty input shape on to the compositor, and the XWayland of Debian 12 (22.1) does
-# not. Reported, not counted, so a newer XWayland shows up here as passing.
-if [ "$(grep -c 'state: 1 (pressed)' "$HOME/wev.log")" = 1 ]; then
+check "a click on an X11 window passes through" "1" "$(grep -c ButtonPress "$work/xev.log")"
+# Whether a click reaches a Wayland window is up to XWayland handing the empty input shape on to the
+# compositor, which that of Debian 12 (22.1) does not: reported, not counted, so a newer one shows.
+if [ "$(grep -c 'state: 1 (pressed)' "$work/wev.log")" = 1 ]; then
   echo "ok   a click on a Wayland window passes through"
 else
   echo "note a click on a Wayland window does not pass through: this XWayland keeps the input shape to itself"
 fi
-stop
+kill "$app_pid"
+wait "$app_pid"
 
 # A session-wide request for the Wayland platform: noted once, and the overlay is the same.
-QT_QPA_PLATFORM=wayland "$tavik" >"$log" 2>&1 &
-pid=$!
-check "with QT_QPA_PLATFORM=wayland it still shows" "True" \
-  "$(await True 'all(o["visible"] for o in d["overlays"]["overlays"]) and len(d["overlays"]["overlays"]) == 1')"
-overlay="$(field 'd["overlays"]["overlays"][0]["windowId"]')"
+QT_QPA_PLATFORM=wayland run_tavik
+check "with QT_QPA_PLATFORM=wayland it still shows" "True" "$(await True field 'len(o) == 1 and all(x["visible"] for x in o)')"
+overlay="$(field 'left["windowId"]')"
 check "still unmanaged" "yes" "$(xwininfo -id "$overlay" | sed -n 's/.*Override Redirect State: *//p')"
 check "still not in sway's tree" "0" "$(swaymsg -t get_tree | grep -c "\"window\": $overlay,")"
-check "one note about the replaced platform" "1" "$(grep -c 'QT_QPA_PLATFORM' "$log")"
+check "one note about the replaced platform" "1" "$(grep -c 'QT_QPA_PLATFORM' "$work/tavik.log")"
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -1,11 +1,7 @@
-"""Clicks at a point of a wlroots session, as a mouse would: a virtual pointer
-(zwlr_virtual_pointer_v1) moved there, the left button pressed and released.
-
-A headless compositor has no input devices, and no tool in the distribution makes one, so this
-speaks the Wayland wire protocol itself: only a few requests with plain number arguments.
-
-Usage: wayland_click.py X Y WIDTH HEIGHT   (a point in the layout, and the layout's size)
-"""
+"""Clicks at a point of a wlroots session as a mouse would: a virtual pointer (zwlr_virtual_pointer_v1)
+moved there, the left button pressed and released. A headless compositor has no input devices and
+no tool in the distribution makes one, so this speaks the few requests it needs on the wire itself.
+Usage: wayland_click.py X Y WIDTH HEIGHT   (a point in the layout, and the layout's size)"""
 import os
 import socket
 import struct

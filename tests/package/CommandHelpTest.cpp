@@ -4,22 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QSet>
-
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 
 using namespace tavik;
-
-namespace {
-
-QString simplified(const QString& text)
-{
-    return text.simplified();
-}
-
-} // namespace
 
 // The panel, `tavik --version` (main prints kVersion) and the package all take the one version.
 TEST(OneVersion, ThePanelShowsTheProjectVersion)
@@ -42,9 +32,9 @@ TEST(HelpText, FitsATerminalAndLinesUpTheSummaries)
 // Wrapping moves words to new lines but loses none, and every entry of the table is in the help.
 TEST(HelpText, HasEveryEntryWhole)
 {
-    const QString help = simplified(helpText());
+    const QString help = helpText().simplified();
     for (const CommandHelp& entry : commandHelp()) {
-        const QString line = simplified(QString::fromUtf8(entry.synopsis) + u' ' + QString::fromUtf8(entry.summary));
+        const QString line = (QString::fromUtf8(entry.synopsis) + u' ' + QString::fromUtf8(entry.summary)).simplified();
         EXPECT_TRUE(help.contains(line)) << entry.synopsis;
     }
 }

@@ -1,27 +1,14 @@
 #!/usr/bin/env bash
-# The Debian package made from a build folder: it builds, carries what a desktop and a
-# distribution look for, and depends on what the program links to and loads.
-# As root, when no tavik package is installed already, it is installed with apt, run from
-# /usr/bin and removed again, leaving no file behind. Otherwise it is unpacked into a scratch
-# folder and run from there, so a developer's system is left alone.
-# Usage: package-check.sh BUILD_DIR
-set -u
+# The Debian package of a build folder: it builds, carries what desktops and distributions look
+# for, and depends on what the program links to and loads. As root with no tavik package
+# installed, apt installs it, it runs from /usr/bin and apt removes it leaving no file; otherwise
+# it is unpacked into a scratch folder and run there. Usage: package-check.sh BUILD_DIR
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 build="$(cd "$1" && pwd)"
-work="$(mktemp -d)"
 installed_here=false
-cleanup() {
-  if $installed_here; then apt-get remove -y -qq tavik >/dev/null 2>&1; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap '! $installed_here || apt-get remove -y -qq tavik >/dev/null 2>&1; cleanup' EXIT
 export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" HOME="$work/home"
 mkdir -p "$XDG_RUNTIME_DIR" "$HOME" && chmod 700 "$XDG_RUNTIME_DIR"
-. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
-finish() {
-  echo "package: $failures failed"
-  [ "$failures" -eq 0 ]
-  exit
-}
 
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
 deb="$build/packages/tavik_${version}_$(dpkg --print-architecture).deb"

@@ -1,11 +1,110 @@
-"""Screenshots and small X11 helpers for the end-to-end tests, from the X tools alone.
-
-`grab()` reads what the screen shows and returns an Image; `Image.save_png()` writes it for a person to look at.
-"""
+"""What the desktop end-to-end tests share: checks, the program under test (TAVIK, the first argument),
+its status and settings file, the pointer, and screenshots and window facts from the X tools alone."""
+import json
 import os
 import struct
 import subprocess
+import sys
+import time
 import zlib
+
+TAVIK = sys.argv[1]
+ARTEFACTS = sys.argv[2] if len(sys.argv) > 2 else os.environ.get("TMPDIR", "/tmp")
+CONFIG = os.path.join(os.environ["XDG_CONFIG_HOME"], "tavik", "tavik.conf")
+failures = []
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+    return condition
+
+
+def wait_for(predicate, timeout=10.0, step=0.05):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value or time.monotonic() > deadline:
+            return value
+        time.sleep(step)
+
+
+def tavik(*args, timeout=20):
+    return subprocess.run([TAVIK, *args], capture_output=True, text=True, timeout=timeout)
+
+
+def status():
+    answer = tavik("status")
+    try:
+        return json.loads(answer.stdout) if answer.returncode == 0 else None
+    except ValueError:
+        return None
+
+
+def overlays():
+    s = status()
+    return s["overlays"]["overlays"] if s else []
+
+
+def setting_in_file(key):
+    """A key's text in the settings file as it is on disk now (keys are stored whole, in [General])."""
+    try:
+        with open(CONFIG) as f:
+            return next((line.split("=", 1)[1].strip() for line in f if line.startswith(key + "=")), None)
+    except OSError:
+        return None
+
+
+def stored(key, value):
+    """Whether the settings file holds the value within 5 s."""
+    return wait_for(lambda: setting_in_file(key) == value, timeout=5)
+
+
+def overlays_mapped(mapped):
+    """Whether every overlay window is mapped (or, given False, unmapped) within 5 s."""
+    return wait_for(lambda: all(bool(window_info(int(o["windowId"])).get("mapped")) == mapped for o in overlays()), 5)
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *args], check=True)
+
+
+def click(x, y, button=1, *more):
+    xdotool("mousemove", str(x), str(y), "click", *more, str(button))
+
+
+def rect(geometry):
+    return geometry["x"], geometry["y"], geometry["width"], geometry["height"]
+
+
+def distance(rect, x, y):
+    px, py, pw, ph = rect
+    return max(0, px - x, x - (px + pw)) + max(0, py - y, y - (py + ph))
+
+
+def drop_pixels(image, x, y, w, h, background):
+    """Pixels of a rectangle that differ clearly from the plain background colour."""
+    return sum(1 for p in image.region(x, y, w, h) if sum(abs(a - b) for a, b in zip(p, background)) > 24)
+
+
+def with_program(run):
+    """Runs the checks beside the program, which is ended after them; its output shows on a failure."""
+    app = subprocess.Popen([TAVIK], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    try:
+        run(app)
+    finally:
+        app.terminate()
+        try:
+            out, _ = app.communicate(timeout=10)
+        except subprocess.TimeoutExpired:
+            app.kill()
+            out, _ = app.communicate()
+        if failures:
+            print("--- tavik's output ---\n" + (out or ""))
+    print("%d failure(s)" % len(failures))
+    return 1 if failures else 0
+
 
 
 class Image:
