@@ -5,7 +5,7 @@ failures=0
 check() { # description, expected, actual
   if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
 }
-work="$(mktemp -d)"
+work="${work:-$(mktemp -d)}" # a caller may have made its own already
 app_pid=
 cleanup() {
   exec 5>&- 6>&-
