@@ -93,7 +93,7 @@ ms_until() { # state, since, ids...
   done
   echo never
 }
-within_limit() { [ "$1" != never ] && [ "$1" -le "$hide_limit_ms" ] && echo yes || echo "no ($1 ms)"; }
+within_limit() { [ "$1" != never ] && [ "$1" -le "${2:-$hide_limit_ms}" ] && echo yes || echo "no ($1 ms)"; }
 # A stand-in service ($fake_pid) told commands on descriptor 5, once it wrote "ready" to $work/fake.out.
 start_fake() { # command...
   mkfifo "$work/fake.in"

@@ -7,6 +7,9 @@
 tavik="$1" fake="$2"
 # The overlay has to be unmapped within this long of the window going fullscreen.
 hide_limit_ms=300
+# Coming back and the game's pause have no budget of their own: they must follow the event, not a
+# poll, even on a busy machine. The times are printed for the record.
+prompt_ms=2000
 
 # "left right": whether each overlay drew a frame in half a second.
 drawing() {
@@ -39,7 +42,8 @@ check "the left stops drawing, the right goes on" "no yes" "$(drawing)"
 check "the right stays mapped" yes "$(mapped_as IsViewable "$right_id")"
 
 since=$(fullscreen remove)
-check "leaving fullscreen maps it again" yes "$(within_limit "$(ms_until IsViewable "$since" "$left_id")")"
+took=$(ms_until IsViewable "$since" "$left_id")
+check "leaving fullscreen maps it again (took $took ms)" yes "$(within_limit "$took" $prompt_ms)"
 check "and both draw" "yes yes" "$(drawing)"
 
 "$tavik" set app.pauseWhenFullscreen false >/dev/null
@@ -65,18 +69,21 @@ game() { # register|unregister
 }
 since=$(game register)
 # Both are gated in one pass: timing one is timing both.
-check "a game unmaps every overlay" yes "$(within_limit "$(ms_until IsUnMapped "$since" "$left_id" "$right_id")")"
+took=$(ms_until IsUnMapped "$since" "$left_id" "$right_id")
+check "a game unmaps every overlay (took $took ms)" yes "$(within_limit "$took" $prompt_ms)"
 check "and status says why" "a game is running|a game is running" "$(await "a game is running|a game is running" field "$reasons")"
 check "neither draws" "no no" "$(drawing)"
 since=$(game unregister)
-back="$(within_limit "$(ms_until IsViewable "$since" "$left_id" "$right_id")")"
+took=$(ms_until IsViewable "$since" "$left_id" "$right_id")
+back="$(within_limit "$took" $prompt_ms)"
 check "the game ending brings them back" yes "$back"
-# Seen once: the left one stayed hidden. What the program thought, for whoever looks next (the log follows).
+# On a failure, what the program thought (its log follows).
 [ "$back" = yes ] || echo "     hidden because: $(field "$reasons")"
 since=$(game register)
 ms_until IsUnMapped "$since" "$right_id" >/dev/null
 since=$(now_us)
 exec 5>&-
 wait "$fake_pid" 2>/dev/null
-check "GameMode leaving the bus brings them back" yes "$(within_limit "$(ms_until IsViewable "$since" "$left_id" "$right_id")")"
+took=$(ms_until IsViewable "$since" "$left_id" "$right_id")
+check "GameMode leaving the bus brings them back (took $took ms)" yes "$(within_limit "$took" $prompt_ms)"
 finish
