@@ -53,12 +53,7 @@ TEST(SettingsStoreLaunch, StoredValuesOfEveryKindAreReadAndNothingIsRewritten)
         SettingValue read;
     } cases[] = {
         {"rain.enabled", false, false}, // false beats a true default
-        {"wind.enabled", QString("false"), false},
-        {"leaves.enabled", QString("garbage"), false},
-        {"snow.enabled", QString("YES"), true},
         {"rain.dropsPerSecond", QString("abc"), 10.0}, // not a number: the default
-        {"rain.dropSpeed", QString(" 12.5 "), 12.5},
-        {"rain.dropWidth", true, 1.0},
         {"rain.dropHeight", QString("nan"), 50.0}, // non-finite numbers count as absent
         {"rain.angle", std::numeric_limits<double>::infinity(), -20.0},
         {"rain.dropColor", QString("not a colour"), QStringLiteral("not a colour")}, // strings as they are
