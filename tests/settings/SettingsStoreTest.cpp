@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <cmath>
 #include <limits>
 
 using namespace tavik;
@@ -33,77 +32,52 @@ TEST(SettingsStoreLaunch, FirstLaunchAppliesRainyNightAndSecondLaunchKeepsUserCh
     {
         SettingsStore store(db);
         EXPECT_TRUE(db.value("app.didFirstLaunch").toBool());
-        EXPECT_EQ(store.sceneName(), "rainy-night");
-        EXPECT_EQ(store.dropsPerSecond(), 22);
-        EXPECT_EQ(store.rainAngle(), -18);
-        EXPECT_EQ(store.fireflyCount(), 6);
-        EXPECT_TRUE(store.firefliesEnabled());
+        EXPECT_TRUE(ScenePreset::preset(u"rainy-night")->matches(store));
         EXPECT_FALSE(store.leavesEnabled()); // on in the bare defaults, off in the preset
-        // Settings outside the preset keep the table's defaults.
-        EXPECT_EQ(store.dropOpacity(), 0.22);
-        EXPECT_EQ(store.dropColorHex(), "#5FD8F5");
-        EXPECT_EQ(store.maxFPS(), 60);
+        EXPECT_EQ(store.dropColorHex(), "#5FD8F5"); // outside the preset: the table's default
         // Applied like a user change: written through.
         EXPECT_EQ(db.value("rain.dropsPerSecond").toDouble(), 22);
         EXPECT_EQ(db.value("app.scene").toString(), "rainy-night");
-
         store.setDropsPerSecond(5);
-        store.setLeavesEnabled(true);
     }
     SettingsStore again(db);
     EXPECT_EQ(again.dropsPerSecond(), 5);
-    EXPECT_TRUE(again.leavesEnabled());
     EXPECT_EQ(again.sceneName(), "rainy-night");
 }
 
-TEST(SettingsStoreLaunch, PresenceOfAKeyDecidesAndValuesAreCoerced)
+TEST(SettingsStoreLaunch, StoredValuesOfEveryKindAreReadAndNothingIsRewritten)
 {
+    const struct {
+        const char* key;
+        QVariant stored;
+        SettingValue read;
+    } cases[] = {
+        {"rain.enabled", false, false}, // false beats a true default
+        {"rain.dropsPerSecond", QString("abc"), 10.0}, // not a number: the default
+        {"rain.dropHeight", QString("nan"), 50.0}, // non-finite numbers count as absent
+        {"rain.angle", std::numeric_limits<double>::infinity(), -20.0},
+        {"rain.dropColor", QString("not a colour"), QStringLiteral("not a colour")}, // strings as they are
+        {"app.scene", 42, QStringLiteral("42")},
+    };
     MemoryKeyValueStore db;
     db.setValue("app.didFirstLaunch", true);
-    db.setValue("rain.enabled", false);          // false beats a true default
-    db.setValue("wind.enabled", QString("false")); // as an INI file gives it back
-    db.setValue("leaves.enabled", QString("garbage"));
-    db.setValue("fireflies.enabled", QString("0"));
-    db.setValue("app.lowPowerMode", QString("1"));
-    db.setValue("snow.enabled", QString("YES"));
-    db.setValue("rain.dropsPerSecond", QString("abc")); // not a number: the default
-    db.setValue("rain.dropSpeed", QString(" 12.5 "));
-    db.setValue("rain.dropWidth", true);
-    db.setValue("rain.dropHeight", QString("nan"));
-    db.setValue("rain.angle", std::numeric_limits<double>::infinity());
-    db.setValue("app.maxFPS", QString("inf"));
-    db.setValue("rain.dropColor", QString("not a colour"));
-    db.setValue("app.scene", 42);
-
+    for (const auto& c : cases)
+        db.setValue(c.key, c.stored);
     SettingsStore store(db);
-    EXPECT_FALSE(store.rainEnabled());
-    EXPECT_FALSE(store.windEnabled());
-    EXPECT_FALSE(store.leavesEnabled());
-    EXPECT_FALSE(store.firefliesEnabled());
-    EXPECT_TRUE(store.lowPowerMode());
-    EXPECT_TRUE(store.snowEnabled());
+    for (const auto& c : cases) {
+        EXPECT_EQ(store.value(findSettingByKey(c.key)->id), c.read) << c.key;
+        EXPECT_EQ(db.value(c.key), c.stored) << c.key;
+    }
+    EXPECT_EQ(store.dropColor(), QColor(Qt::white)); // the colour view of a broken colour
+    EXPECT_FALSE(store.setValue(Setting::dropsPerSecond, QStringLiteral("35")));
     EXPECT_EQ(store.dropsPerSecond(), 10);
-    EXPECT_EQ(store.dropSpeed(), 12.5);
-    EXPECT_EQ(store.dropWidth(), 1);
-    // Non-finite numbers count as absent: the default applies.
-    EXPECT_EQ(store.dropHeight(), 50);
-    EXPECT_EQ(store.rainAngle(), -20);
-    EXPECT_EQ(store.maxFPS(), 60);
-    // Strings are kept unchanged; the colour view shows white.
-    EXPECT_EQ(store.dropColorHex(), "not a colour");
-    EXPECT_EQ(store.dropColor(), QColor(Qt::white));
-    EXPECT_EQ(store.sceneName(), "42");
-    // Reading alone rewrites nothing.
-    EXPECT_EQ(db.value("rain.dropsPerSecond").toString(), "abc");
 }
 
 TEST(SettingsStoreNotifications, AnnouncedBeforeStoredThenWrittenAtOnce)
 {
     MemoryKeyValueStore db;
     SettingsStore store(db);
-    std::vector<double> streamed;
-    std::vector<double> storeSawAtWillChange;
-    std::vector<double> storeSawInStream;
+    std::vector<double> streamed, storeSawInStream, storeSawAtWillChange;
     auto willChange = store.onWillChange([&](Setting id) {
         if (id == Setting::dropSpeed)
             storeSawAtWillChange.push_back(store.dropSpeed());
@@ -140,10 +114,9 @@ TEST(SettingsStoreNotifications, ObserverMayChangeTheStoreAndDropItsOwnSubscript
     store.setLiveWeatherEnabled(false);
     EXPECT_EQ(calls, 2);
     EXPECT_TRUE(store.lowPowerMode());
-    EXPECT_FALSE(store.liveWeatherEnabled());
 }
 
-TEST(SettingsStoreValues, FrameRateCapAndPerDisplaySwitches)
+TEST(SettingsStoreValues, FrameRateCapColoursAndPerDisplaySwitches)
 {
     MemoryKeyValueStore db;
     SettingsStore store(db);
@@ -153,29 +126,18 @@ TEST(SettingsStoreValues, FrameRateCapAndPerDisplaySwitches)
     store.setMaxFPS(24);
     EXPECT_EQ(store.effectiveMaxFPS(), 24);
 
-    EXPECT_TRUE(store.isMonitorEnabled("DEL-1234-99"));
-    store.setMonitor("DEL-1234-99", false);
-    store.setMonitor("eDP-1", true);
-    EXPECT_FALSE(store.isMonitorEnabled("DEL-1234-99"));
-    const QJsonObject written = QJsonDocument::fromJson(db.value("app.monitors").toString().toUtf8()).object();
-    EXPECT_EQ(written.size(), 2);
-    EXPECT_EQ(written.value("DEL-1234-99").toBool(true), false);
-    EXPECT_EQ(written.value("eDP-1").toBool(false), true);
-
-    SettingsStore again(db);
-    EXPECT_FALSE(again.isMonitorEnabled("DEL-1234-99"));
-    EXPECT_TRUE(again.isMonitorEnabled("eDP-1"));
-}
-
-TEST(SettingsStoreValues, ColourPropertiesStoreOpaqueUpperCaseHex)
-{
-    MemoryKeyValueStore db;
-    SettingsStore store(db);
     store.setDropColor(QColor::fromRgbF(1.0, 0.5, 0.0, 0.5));
-    EXPECT_EQ(store.dropColorHex(), "#FF8000");
     EXPECT_EQ(db.value("rain.dropColor").toString(), "#FF8000");
     store.setGlowColorHex("#0a0b0c");
     EXPECT_EQ(store.glowColor(), QColor(10, 11, 12));
+
+    EXPECT_TRUE(store.isMonitorEnabled("DEL-1234-99"));
+    store.setMonitor("DEL-1234-99", false);
+    store.setMonitor("eDP-1", true);
+    EXPECT_EQ(db.value("app.monitors").toString(), R"({"DEL-1234-99":false,"eDP-1":true})");
+    SettingsStore again(db);
+    EXPECT_FALSE(again.isMonitorEnabled("DEL-1234-99"));
+    EXPECT_TRUE(again.isMonitorEnabled("eDP-1"));
 }
 
 TEST(SettingsStoreReset, RestoresDefaultsWithItsExceptionsAndOrder)
@@ -187,7 +149,6 @@ TEST(SettingsStoreReset, RestoresDefaultsWithItsExceptionsAndOrder)
     ASSERT_TRUE(store.saveCurrentScene("kept", std::nullopt));
     store.setLiveWeatherEnabled(true);
     store.setDropColorHex("#000000");
-    store.setMaxFPS(24);
     store.setSoundEnabled(true);
     store.captureWeatherSnapshotIfNeeded();
     const QVariant backup = db.value("app.weatherSnapshot");
@@ -196,21 +157,18 @@ TEST(SettingsStoreReset, RestoresDefaultsWithItsExceptionsAndOrder)
     ASSERT_FALSE(order.isEmpty());
     EXPECT_EQ(order.front(), "liveWeatherEnabled");
     EXPECT_EQ(order.back(), "sceneName");
+    EXPECT_EQ(order.count("liveWeatherEnabled"), 1);
     for (const char* untouched : {"enabled", "screenLocked", "monitorEnabled", "savedScenes"})
         EXPECT_FALSE(order.contains(untouched)) << untouched;
-    EXPECT_EQ(order.count("liveWeatherEnabled"), 1);
-
     EXPECT_FALSE(store.enabled());
     EXPECT_FALSE(store.isMonitorEnabled("eDP-1"));
     EXPECT_EQ(store.savedScenes().size(), 1u);
-    EXPECT_EQ(store.sceneName(), "");
     // The bare table, not the first-launch preset.
-    EXPECT_EQ(store.dropsPerSecond(), 10);
-    EXPECT_TRUE(store.leavesEnabled());
-    EXPECT_EQ(store.dropColorHex(), "#5FD8F5");
-    EXPECT_EQ(store.maxFPS(), 60);
-    EXPECT_FALSE(store.soundEnabled());
-    EXPECT_FALSE(store.liveWeatherEnabled());
+    for (const SettingInfo& info : settingsTable()) {
+        if (!order.contains(QString::fromLatin1(info.property.data(), static_cast<qsizetype>(info.property.size()))))
+            continue;
+        EXPECT_EQ(store.value(info.id), defaultValue(info)) << info.key;
+    }
     // The store's own bookkeeping keys are left alone.
     EXPECT_TRUE(db.value("app.didFirstLaunch").toBool());
     EXPECT_EQ(db.value("app.weatherSnapshot"), backup);
@@ -248,14 +206,12 @@ TEST(SettingsStoreRecovery, DamagedSavedScenesKeepEveryValidRecordAndTheOriginal
     db.setValue("app.savedScenes", damaged);
     SettingsStore store(db);
     ASSERT_EQ(store.savedScenes().size(), 2u);
-    EXPECT_EQ(store.savedScenes()[0].name, "first");
     EXPECT_EQ(store.savedScenes()[1].name, "second");
     EXPECT_FALSE(db.contains("app.savedScenes.backup")); // nothing rewritten yet
 
     ASSERT_TRUE(store.saveCurrentScene("third", std::nullopt));
     EXPECT_EQ(db.value("app.savedScenes.backup").toString(), damaged);
-    SettingsStore reread(db);
-    EXPECT_EQ(reread.savedScenes().size(), 3u);
+    EXPECT_EQ(SettingsStore(db).savedScenes().size(), 3u);
 
     // A later, different damage never overwrites the earlier backup.
     db.setValue("app.savedScenes", QString("not json"));
@@ -266,16 +222,17 @@ TEST(SettingsStoreRecovery, DamagedSavedScenesKeepEveryValidRecordAndTheOriginal
     EXPECT_EQ(db.value("app.savedScenes.backup.2").toString(), "not json");
 }
 
-TEST(SettingsStoreRecovery, DamagedDisplayMapKeepsValidMembers)
+TEST(SettingsStoreRecovery, DamagedDisplayMapKeepsValidMembersAndTheOriginalText)
 {
-    MemoryKeyValueStore db;
-    db.setValue("app.didFirstLaunch", true);
-    const QString damaged = R"({"eDP-1": false, "HDMI-1": "yes", "DP-2": true})";
-    db.setValue("app.monitors", damaged);
-    SettingsStore store(db);
-    EXPECT_FALSE(store.isMonitorEnabled("eDP-1"));
-    EXPECT_TRUE(store.isMonitorEnabled("DP-2"));
-    EXPECT_EQ(store.monitorEnabled().size(), 2u);
-    store.setMonitor("DP-2", false);
-    EXPECT_EQ(db.value("app.monitors.backup").toString(), damaged);
+    for (const QString& damaged : {QStringLiteral(R"({"eDP-1": false, "HDMI-1": "yes", "DP-2": true})"),
+                                   QStringLiteral("not json")}) {
+        MemoryKeyValueStore db;
+        db.setValue("app.didFirstLaunch", true);
+        db.setValue("app.monitors", damaged);
+        SettingsStore store(db);
+        EXPECT_EQ(store.isMonitorEnabled("eDP-1"), damaged == "not json");
+        EXPECT_TRUE(store.isMonitorEnabled("DP-2") && store.isMonitorEnabled("HDMI-1"));
+        store.setMonitor("DP-2", false);
+        EXPECT_EQ(db.value("app.monitors.backup").toString(), damaged);
+    }
 }

@@ -1,5 +1,6 @@
 #include "settings/ScenePreset.h"
 #include "weather/DetailedWeather.h"
+#include "weather/SunPosition.h"
 #include "weather/WeatherAnswers.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@ using namespace tavik;
 namespace {
 
 const Coordinate kGreenwich{51.4769, -0.0005};
-const QString kDaylight = QStringLiteral("#FFE6A8");
 
 QDateTime utc(const char* text)
 {
@@ -20,24 +20,17 @@ QDateTime utc(const char* text)
     return t;
 }
 
-const SceneValues& preset(const char* id)
-{
-    return ScenePreset::preset(QString::fromLatin1(id))->scene;
-}
-
-std::vector<SettingChange> changesFor(const MeasuredWeather& measured, const char* presetId = "rainy-night",
+std::vector<SettingChange> changesFor(const MeasuredWeather& measured, const char* preset = "rainy-night",
                                       const QDateTime& when = utc("2020-06-21T12:00:00"))
 {
-    return detailedChanges(measured, preset(presetId), kGreenwich, when, kDaylight);
+    return detailedChanges(measured, ScenePreset::preset(QString::fromLatin1(preset))->scene, kGreenwich, when,
+                           QStringLiteral("#FFE6A8"));
 }
 
 std::optional<SettingValue> changeOf(const std::vector<SettingChange>& changes, Setting id)
 {
-    for (const auto& [setting, value] : changes) {
-        if (setting == id)
-            return value;
-    }
-    return std::nullopt;
+    const auto it = std::find_if(changes.begin(), changes.end(), [id](const SettingChange& c) { return c.first == id; });
+    return it == changes.end() ? std::nullopt : std::optional(it->second);
 }
 
 std::optional<double> amountOf(const std::vector<SettingChange>& changes, Setting id)
@@ -46,77 +39,44 @@ std::optional<double> amountOf(const std::vector<SettingChange>& changes, Settin
     return value ? std::optional(std::get<double>(*value)) : std::nullopt;
 }
 
-struct Point {
-    double measured;
-    std::optional<double> setting; // nothing: the setting is left as the preset set it
-};
-
-// Each measured quantity with the points of its curve, points between them (the midpoint of a
-// straight line, rounded half away from zero), and beyond both ends.
-struct CurveCase {
-    const char* name;
-    std::optional<double> MeasuredWeather::*input;
-    Setting output;
-    std::vector<Point> points;
-};
-
-const CurveCase kCurves[] = {
-    {"rain", &MeasuredWeather::rainMm, Setting::dropsPerSecond,
-     {{0.05, {}}, {0.1, 8}, {0.3, 13}, {0.5, 18}, {0.75, 23}, {1, 28}, {1.75, 37}, {2.5, 45}, {3.75, 55}, {5, 65},
-      {7.5, 78}, {10, 90}, {15, 105}, {20, 120}, {150, 120}}},
-    {"snow", &MeasuredWeather::snowfallCm, Setting::snowDensity,
-     {{0.05, {}}, {0.1, 15}, {0.3, 25}, {0.5, 35}, {0.75, 45}, {1, 55}, {1.5, 65}, {2, 75}, {3, 88}, {4, 100},
-      {20, 100}}},
-    {"wind", &MeasuredWeather::windSpeedKmh, Setting::windStrength,
-     {{0, 0}, {5, 9}, {10, 18}, {20, 34}, {30, 50}, {40, 62}, {45, 68}, {60, 85}, {75, 93}, {90, 100}, {300, 100}}},
-    {"visibility", &MeasuredWeather::visibilityM, Setting::fogDensity,
-     {{30000, {}}, {2000, {}}, {1999, 20}, {1050, 60}, {100, 100}, {0, 100}}},
-};
-
 } // namespace
 
-TEST(DetailedWeatherTest, CurvesHitTheirPointsAndRunStraightBetween)
+// Each measured quantity at the points of its curve, between them (the midpoint of a straight
+// line, rounded half away from zero) and beyond both ends; nothing where the preset's value stays.
+TEST(DetailedWeather, CurvesHitTheirPointsAndRunStraightBetween)
 {
-    for (const CurveCase& curve : kCurves) {
-        for (const Point& point : curve.points) {
-            SCOPED_TRACE(std::string(curve.name) + " at " + std::to_string(point.measured));
+    const struct {
+        std::optional<double> MeasuredWeather::*input;
+        Setting output, on;
+        std::vector<std::pair<double, std::optional<double>>> points;
+    } curves[] = {
+        {&MeasuredWeather::rainMm, Setting::dropsPerSecond, Setting::rainEnabled,
+         {{0, {}}, {0.05, {}}, {0.1, 8}, {0.3, 13}, {0.5, 18}, {0.75, 23}, {1, 28}, {1.75, 37}, {2.5, 45}, {3.75, 55},
+          {5, 65}, {7.5, 78}, {10, 90}, {15, 105}, {20, 120}, {150, 120}}},
+        {&MeasuredWeather::snowfallCm, Setting::snowDensity, Setting::snowEnabled,
+         {{0, {}}, {0.05, {}}, {0.1, 15}, {0.3, 25}, {0.5, 35}, {0.75, 45}, {1, 55}, {1.5, 65}, {2, 75}, {3, 88},
+          {4, 100}, {20, 100}}},
+        {&MeasuredWeather::windSpeedKmh, Setting::windStrength, Setting::windDynamic,
+         {{0, 0}, {5, 9}, {10, 18}, {20, 34}, {30, 50}, {40, 62}, {45, 68}, {60, 85}, {75, 93}, {90, 100}, {300, 100}}},
+        {&MeasuredWeather::visibilityM, Setting::fogDensity, Setting::fogEnabled,
+         {{30000, {}}, {2000, {}}, {1999, 20}, {1050, 60}, {100, 100}, {0, 100}}},
+    };
+    for (const auto& curve : curves) {
+        for (const auto& [measuredValue, setting] : curve.points) {
+            SCOPED_TRACE(std::string(settingInfo(curve.output).key) + " at " + std::to_string(measuredValue));
             MeasuredWeather measured;
-            measured.*curve.input = point.measured;
+            measured.*curve.input = measuredValue;
             const auto changes = changesFor(measured);
-            EXPECT_EQ(amountOf(changes, curve.output), point.setting);
-            const double max = settingInfo(curve.output).maximum;
-            if (const auto value = amountOf(changes, curve.output)) {
-                EXPECT_LE(*value, max);
-            }
+            EXPECT_EQ(amountOf(changes, curve.output), setting);
+            // Rain, snow and fog switch their effect on; a measured wind stops the wind's own wandering.
+            const bool on = curve.on != Setting::windDynamic;
+            EXPECT_EQ(changeOf(changes, curve.on), setting ? std::optional(SettingValue(on)) : std::nullopt);
         }
     }
+    EXPECT_TRUE(changesFor({}, "rainy-night", QDateTime()).empty());
 }
 
-TEST(DetailedWeatherTest, PrecipitationAndFogSwitchTheirEffectsOn)
-{
-    MeasuredWeather measured;
-    measured.rainMm = 0.1;
-    measured.snowfallCm = 0.5;
-    measured.visibilityM = 900;
-    const auto changes = changesFor(measured, "sunny-day");
-    EXPECT_EQ(changeOf(changes, Setting::rainEnabled), SettingValue(true));
-    EXPECT_EQ(changeOf(changes, Setting::snowEnabled), SettingValue(true));
-    EXPECT_EQ(changeOf(changes, Setting::fogEnabled), SettingValue(true));
-
-    // A trace of rain, a clear sky and nothing at all leave the preset's own switches alone.
-    measured = {};
-    measured.rainMm = 0.05;
-    measured.snowfallCm = 0;
-    measured.visibilityM = 24000;
-    for (const auto& c : {changesFor(measured), changesFor({})}) {
-        EXPECT_FALSE(changeOf(c, Setting::rainEnabled));
-        EXPECT_FALSE(changeOf(c, Setting::snowEnabled));
-        EXPECT_FALSE(changeOf(c, Setting::fogEnabled));
-        EXPECT_FALSE(changeOf(c, Setting::windDynamic));
-    }
-}
-
-TEST(DetailedWeatherTest, WindBlowsFromWhereItComes)
+TEST(DetailedWeather, WindBlowsFromWhereItComes)
 {
     const struct {
         double from, speed;
@@ -124,13 +84,13 @@ TEST(DetailedWeatherTest, WindBlowsFromWhereItComes)
         double direction;
         std::optional<double> gustiness;
     } cases[] = {
-        {270, 40, {}, 45, {}},     // a westerly drifts right
-        {90, 40, {}, -45, {}},     // an easterly left
-        {180, 40, 60, 0, 50},      // from the south, half again as strong in the gusts
-        {0, 40, 30, 0, 0},         // gusts below the mean count as none
-        {360, 40, 400, 0, 100},    // held at full gustiness
-        {225, 10, 10, 32, 0},      // south-west
-        {315, 0, 20, 32, {}},      // a calm has no gust ratio
+        {270, 40, {}, 45, {}},  // a westerly drifts right
+        {90, 40, {}, -45, {}},  // an easterly left
+        {180, 40, 60, 0, 50},   // from the south, half again as strong in the gusts
+        {0, 40, 30, 0, 0},      // gusts below the mean count as none
+        {360, 40, 400, 0, 100}, // held at full gustiness
+        {225, 10, 10, 32, 0},   // south-west
+        {315, 0, 20, 32, {}},   // a calm has no gust ratio
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.from);
@@ -142,18 +102,20 @@ TEST(DetailedWeatherTest, WindBlowsFromWhereItComes)
         EXPECT_EQ(amountOf(changes, Setting::windDirection), c.direction);
         EXPECT_EQ(std::signbit(*amountOf(changes, Setting::windDirection)), c.direction < 0); // never "-0"
         EXPECT_EQ(amountOf(changes, Setting::windGustiness), c.gustiness);
-        EXPECT_EQ(changeOf(changes, Setting::windDynamic), SettingValue(false));
     }
+    MeasuredWeather directionOnly;
+    directionOnly.windFromDeg = 90;
+    EXPECT_EQ(changeOf(changesFor(directionOnly), Setting::windDynamic), SettingValue(false));
 }
 
-TEST(DetailedWeatherTest, CloudCoverCountsCloudsAndBringsThemFromFortyPercent)
+TEST(DetailedWeather, CloudCoverCountsCloudsAndBringsThemFromFortyPercent)
 {
     const struct {
         const char* preset;
         double cover;
         std::optional<double> count; // nothing: clouds left as the preset set them
     } cases[] = {
-        {"storm", 80, 11}, {"storm", 30, 4}, {"storm", 0, 0}, {"storm", 100, 14},
+        {"storm", 80, 11},     {"storm", 30, 4},        {"storm", 0, 0},        {"storm", 100, 14},
         {"sunny-day", 30, {}}, {"sunny-day", 39.9, {}}, {"sunny-day", 40, 6}, {"sunny-day", 80, 11},
     };
     for (const auto& c : cases) {
@@ -164,84 +126,108 @@ TEST(DetailedWeatherTest, CloudCoverCountsCloudsAndBringsThemFromFortyPercent)
         EXPECT_EQ(amountOf(changes, Setting::cloudCount), c.count);
         EXPECT_EQ(changeOf(changes, Setting::cloudsEnabled), c.count ? std::optional(SettingValue(true)) : std::nullopt);
     }
-}
-
-TEST(DetailedWeatherTest, TheSunSetsTheShafts)
-{
-    const struct {
-        const char* when;
-        std::optional<bool> sunOn; // nothing: left as the preset set it
-        int angleSign;             // +1 from the left, -1 from the right, 0 about straight down
-        const char* colour;        // nothing: the sun's colour is not set
-        bool moon;
-    } cases[] = {
-        {"2020-06-21T03:50:00", {}, +1, "#FFB45C", false},     // just risen in the north-east: golden
-        {"2020-06-21T07:00:00", {}, +1, "#FFE6A8", false},     // morning
-        {"2020-06-21T12:02:00", {}, 0, "#FFE6A8", false},      // noon: the shafts fall steeply
-        {"2020-06-21T17:00:00", {}, -1, "#FFE6A8", false},     // afternoon, from the right
-        {"2020-06-21T20:10:00", {}, -1, "#FFB45C", false},     // about to set: golden
-        {"2020-06-21T23:30:00", false, 0, nullptr, true},      // night: the moon's turn
-    };
-    double lowIntensity = 100;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.when);
-        const auto changes = changesFor({}, "sunny-day", utc(c.when));
-        const auto sunOn = changeOf(changes, Setting::sunRaysEnabled);
-        EXPECT_EQ(sunOn, c.sunOn ? std::optional(SettingValue(*c.sunOn)) : std::nullopt);
-        EXPECT_EQ(changeOf(changes, Setting::moonIntensity).has_value(), c.moon);
-        if (!c.colour) {
-            EXPECT_FALSE(changeOf(changes, Setting::sunColorHex));
-            continue;
-        }
-        EXPECT_EQ(changeOf(changes, Setting::sunColorHex), SettingValue(QString::fromLatin1(c.colour)));
-        const double angle = *amountOf(changes, Setting::sunAngle);
-        if (c.angleSign == 0) {
-            EXPECT_LE(std::abs(angle), 2);
-        } else {
-            EXPECT_GE(angle * c.angleSign, 15);
-        }
-        const double intensity = *amountOf(changes, Setting::sunIntensity);
-        EXPECT_GT(intensity, 0);
-        if (std::string_view(c.colour) == kGoldenHourColour) {
-            lowIntensity = std::min(lowIntensity, intensity);
-        } else {
-            EXPECT_GT(intensity, lowIntensity); // a higher sun shines brighter
-        }
-    }
-}
-
-TEST(DetailedWeatherTest, MoonShaftsFollowThePhase)
-{
-    const auto newMoon = changesFor({}, "moonlit-night", utc("2024-01-11T23:00:00"));
-    const auto fullMoon = changesFor({}, "moonlit-night", utc("2024-01-25T23:00:00"));
-    EXPECT_LE(*amountOf(newMoon, Setting::moonIntensity), 1);
-    EXPECT_GE(*amountOf(fullMoon, Setting::moonIntensity), 50);
-}
-
-TEST(DetailedWeatherTest, HostileValuesInTheAnswerAreDroppedOneByOne)
-{
-    const auto decoded = decodeForecast(R"({"current":{"weather_code":61,"is_day":1,
-        "rain":-3,"snowfall":"lots","cloud_cover":150,"visibility":null,"wind_speed_10m":1e308,
-        "wind_direction_10m":400,"wind_gusts_10m":55,"precipitation":2.5}})");
-    ASSERT_TRUE(decoded);
-    MeasuredWeather expected;
-    expected.windGustsKmh = 55;
-    expected.precipitationMm = 2.5;
-    EXPECT_EQ(decoded->measured, expected);
-
-    const auto sane = decodeForecast(R"({"current":{"weather_code":61,"is_day":1,"rain":5,"snowfall":0,
-        "cloud_cover":80,"visibility":24140,"wind_speed_10m":40,"wind_direction_10m":270,"wind_gusts_10m":60}})");
-    ASSERT_TRUE(sane);
-    EXPECT_EQ(sane->measured.rainMm, 5);
-    EXPECT_EQ(sane->measured.windFromDeg, 270);
-    EXPECT_EQ(sane->measured.visibilityM, 24140);
-}
-
-TEST(DetailedWeatherTest, ChangesReadAsKeyValuePairs)
-{
     MeasuredWeather measured;
     measured.rainMm = 5;
     measured.cloudCoverPercent = 80;
     EXPECT_EQ(describeChanges(changesFor(measured, "storm", QDateTime())),
               u"rain.enabled=true rain.dropsPerSecond=65 clouds.enabled=true clouds.count=11");
+}
+
+TEST(DetailedWeather, TheSunSetsTheShaftsAndTheMoonItsLight)
+{
+    const struct {
+        const char* when;
+        int angleSign;      // +1 from the left, -1 from the right, 0 about straight down
+        const char* colour; // nothing: night, the sun's colour is not set
+        double moon;        // at night: the moonlight at least, or at a new moon at most
+    } cases[] = {
+        {"2020-06-21T03:50:00", +1, "#FFB45C", 0}, // just risen in the north-east: golden
+        {"2020-06-21T07:00:00", +1, "#FFE6A8", 0}, // morning
+        {"2020-06-21T12:02:00", 0, "#FFE6A8", 0},  // noon: the shafts fall steeply
+        {"2020-06-21T17:00:00", -1, "#FFE6A8", 0}, // afternoon, from the right
+        {"2020-06-21T20:10:00", -1, "#FFB45C", 0}, // about to set: golden
+        {"2024-01-11T23:00:00", 0, nullptr, 1},    // new moon
+        {"2024-01-25T23:00:00", 0, nullptr, 50},   // full moon
+    };
+    double goldenIntensity = 100;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        const auto changes = changesFor({}, "sunny-day", utc(c.when));
+        if (!c.colour) {
+            EXPECT_EQ(changeOf(changes, Setting::sunRaysEnabled), SettingValue(false));
+            EXPECT_FALSE(changeOf(changes, Setting::sunColorHex));
+            const double moon = *amountOf(changes, Setting::moonIntensity);
+            EXPECT_TRUE(c.moon > 1 ? moon >= c.moon : moon <= c.moon) << moon;
+            continue;
+        }
+        EXPECT_FALSE(changeOf(changes, Setting::sunRaysEnabled) || changeOf(changes, Setting::moonIntensity));
+        EXPECT_EQ(changeOf(changes, Setting::sunColorHex), SettingValue(QString::fromLatin1(c.colour)));
+        const double angle = *amountOf(changes, Setting::sunAngle);
+        EXPECT_TRUE(c.angleSign == 0 ? std::abs(angle) <= 2 : angle * c.angleSign >= 15) << angle;
+        const double intensity = *amountOf(changes, Setting::sunIntensity);
+        EXPECT_GT(intensity, 0);
+        if (std::string_view(c.colour) == kGoldenHourColour)
+            goldenIntensity = std::min(goldenIntensity, intensity);
+        else
+            EXPECT_GT(intensity, goldenIntensity); // a higher sun shines brighter
+    }
+}
+
+TEST(DetailedWeather, HostileMeasuredValuesAreDroppedOneByOne)
+{
+    const auto decoded = decodeForecast(R"({"current":{"weather_code":61,"is_day":1,"rain":-3,"snowfall":"lots",
+        "cloud_cover":150,"visibility":null,"wind_speed_10m":1e308,"wind_direction_10m":400,"wind_gusts_10m":55,
+        "precipitation":2.5}})");
+    ASSERT_TRUE(decoded);
+    MeasuredWeather expected;
+    expected.windGustsKmh = 55;
+    expected.precipitationMm = 2.5;
+    EXPECT_EQ(decoded->measured, expected);
+    const auto sane = decodeForecast(R"({"current":{"weather_code":61,"is_day":1,"rain":5,"snowfall":0,
+        "cloud_cover":80,"visibility":24140,"wind_speed_10m":40,"wind_direction_10m":360,"wind_gusts_10m":60}})");
+    ASSERT_TRUE(sane);
+    EXPECT_EQ(std::tuple(sane->measured.rainMm, sane->measured.snowfallCm, sane->measured.windFromDeg,
+                         sane->measured.visibilityM),
+              std::tuple(5, 0, 360, 24140));
+}
+
+// Reference values (UTC) from a full-precision ephemeris, which match the published almanac
+// times to the minute: sunrise and sunset of the upper rim with standard refraction, the
+// sun's elevation at its transit, and its azimuth at sunset.
+TEST(SunPosition, MatchesTheAlmanac)
+{
+    const struct {
+        const char* place;
+        Coordinate at;
+        const char *sunrise, *sunset;
+        double noonElevation, sunsetAzimuth;
+    } days[] = {
+        {"Greenwich, midsummer", kGreenwich, "2020-06-21T03:42:54", "2020-06-21T20:20:54", 61.97, 311.05},
+        {"Sydney, midsummer", {-33.8688, 151.2093}, "2021-12-20T18:40:43", "2021-12-21T09:05:31", 79.57, 240.73},
+        {"Quito, equinox", {-0.1807, -78.4678}, "2022-03-20T11:18:01", "2022-03-20T23:24:31", 89.79, 270.13},
+        {"Reykjavik, autumn", {64.1466, -21.9426}, "2023-10-15T08:17:07", "2023-10-15T18:08:44", 17.36, 251.72},
+        {"New York, winter", {40.7128, -74.0060}, "2024-02-01T12:06:23", "2024-02-01T22:13:08", 32.21, 248.03},
+    };
+    for (const auto& day : days) {
+        SCOPED_TRACE(day.place);
+        const SunDay sun = sunDay(day.at, utc(day.sunset).date());
+        ASSERT_TRUE(sun.sunrise && sun.sunset);
+        EXPECT_LE(std::abs(sun.sunrise->secsTo(utc(day.sunrise))), 120);
+        EXPECT_LE(std::abs(sun.sunset->secsTo(utc(day.sunset))), 120);
+        EXPECT_NEAR(sunPosition(day.at, sun.solarNoon).elevationDeg, day.noonElevation, 1.0);
+        EXPECT_NEAR(sunPosition(day.at, utc(day.sunset)).azimuthDeg, day.sunsetAzimuth, 1.0);
+    }
+    // Polar days have no sunrise or sunset; the poles themselves give numbers, not NaNs.
+    const Coordinate tromso{69.6492, 18.9553};
+    EXPECT_FALSE(sunDay(tromso, QDate(2023, 6, 21)).sunrise || sunDay(tromso, QDate(2023, 12, 21)).sunset);
+    EXPECT_GT(sunPosition(tromso, utc("2023-06-21T23:00:00")).elevationDeg, 0); // midnight sun
+    EXPECT_LT(sunPosition(tromso, utc("2023-12-21T11:00:00")).elevationDeg, 0); // polar night
+    for (const Coordinate pole : {Coordinate{90, 0}, Coordinate{-90, 0}}) {
+        const SunPosition p = sunPosition(pole, utc("2023-06-21T12:00:00"));
+        EXPECT_TRUE(std::isfinite(p.azimuthDeg) && std::isfinite(p.elevationDeg));
+    }
+    // January 2024 (UTC): new moon on the 11th, first quarter on the 18th, full on the 25th.
+    EXPECT_LT(moonIlluminatedFraction(utc("2024-01-11T11:57:00")), 0.02);
+    EXPECT_NEAR(moonIlluminatedFraction(utc("2024-01-18T03:53:00")), 0.5, 0.08);
+    EXPECT_GT(moonIlluminatedFraction(utc("2024-01-25T17:54:00")), 0.98);
 }
