@@ -2,9 +2,7 @@
 // standard input; both stop with the test.
 #pragma once
 
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace tavik::test {
@@ -15,17 +13,7 @@ class Bus {
 public:
     Bus()
     {
-        // Owning any name and no services started on demand: nothing but the fakes answers.
-        QFile config(m_dir.filePath(QStringLiteral("bus.conf")));
-        if (!config.open(QIODevice::WriteOnly))
-            return;
-        config.write(QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                                    "<policy context=\"default\"><allow send_destination=\"*\"/><allow eavesdrop=\"true\"/>"
-                                    "<allow own=\"*\"/></policy></busconfig>")
-                         .arg(m_dir.path())
-                         .toUtf8());
-        config.close();
-        m_daemon.start(QStringLiteral("dbus-daemon"), {"--config-file=" + config.fileName(), "--print-address", "--nofork"});
+        m_daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--print-address", "--nofork"});
         if (m_daemon.waitForReadyRead(kBusWaitMs))
             m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     }
@@ -37,7 +25,6 @@ public:
     [[nodiscard]] const QString& address() const { return m_address; }
 
 private:
-    QTemporaryDir m_dir;
     QProcess m_daemon;
     QString m_address;
 };

@@ -4,7 +4,7 @@
 // answering a call (NAME: the property asked for, else the method), so a test knows an answer is
 // on its way before it sends anything after it.
 //
-// Usage: FAKE [--system ADDRESS] [--session ADDRESS] [--power ADDRESS [--no-upower] [--legacy-profiles-only]]
+// Usage: FAKE [--system ADDRESS] [--session ADDRESS] [--power ADDRESS [--legacy-profiles-only]]
 //             [--hint B] [--saver B] [--gnome B] [--garbage]          (B: true or false)
 // Commands: lock, unlock, hint B (logind); saver B, gnome B (the freedesktop and GNOME screen
 //   savers); battery PERCENT STATE (STATE: charging, discharging, full or pending-charge), plug,
@@ -130,9 +130,8 @@ public:
             m_powerBus = *power;
             ok = ok && power->isConnected() && m_legacyProfiles.serve(*power) &&
                  power->registerService(QStringLiteral("net.hadess.PowerProfiles"));
-            if (!m_args.contains(u"--no-upower"))
-                ok = ok && m_upower.serve(*power) && m_device.serve(*power) &&
-                     power->registerService(QStringLiteral("org.freedesktop.UPower"));
+            ok = ok && m_upower.serve(*power) && m_device.serve(*power) &&
+                 power->registerService(QStringLiteral("org.freedesktop.UPower"));
             if (!m_args.contains(u"--legacy-profiles-only"))
                 ok = ok && m_profiles.serve(*power) &&
                      power->registerService(QStringLiteral("org.freedesktop.UPower.PowerProfiles"));

@@ -15,29 +15,24 @@ using tavik::test::Fake;
 
 namespace {
 
-// A screen the test arranges: what a look finds, and how many looks were made.
+// A screen the test arranges (owned by the monitor): what a look finds, and how many looks were made.
 class FakeProbe final : public ScreenLockerProbe {
 public:
-    struct Screen {
-        LockerSight sight = LockerSight::none;
-        int looks = 0;
-        std::function<void()> windowsChanged;
-        void show(LockerSight now)
-        {
-            sight = now;
-            windowsChanged();
-        }
-    };
-    explicit FakeProbe(Screen& screen) : m_screen(screen) {}
     LockerSight look() override
     {
-        ++m_screen.looks;
-        return m_screen.sight;
+        ++looks;
+        return sight;
     }
-    void setWindowsChangedHandler(std::function<void()> handler) override { m_screen.windowsChanged = std::move(handler); }
+    void setWindowsChangedHandler(std::function<void()> handler) override { windowsChanged = std::move(handler); }
+    void show(LockerSight now)
+    {
+        sight = now;
+        windowsChanged();
+    }
 
-private:
-    Screen& m_screen;
+    LockerSight sight = LockerSight::none;
+    int looks = 0;
+    std::function<void()> windowsChanged;
 };
 
 class ScreenLockTest : public ::testing::Test {
@@ -109,8 +104,9 @@ TEST_F(ScreenLockTest, FollowsTheLastWordOfAnySource)
 TEST_F(ScreenLockTest, LogindsLockRequestCountsOnlyWhileALockerHoldsTheScreen)
 {
     Fake fake;
-    FakeProbe::Screen screen;
-    start(fake, {}, std::make_unique<FakeProbe>(screen));
+    auto probe = std::make_unique<FakeProbe>();
+    FakeProbe& screen = *probe;
+    start(fake, {}, std::move(probe));
 
     // A locker without any request is someone else's full-screen window.
     screen.show(LockerSight::window);
@@ -160,22 +156,22 @@ TEST_F(ScreenLockTest, WithoutServicesNothingIsReported)
 }
 
 // Wrong types at start and in signals count for nothing, and a sane word after them does. With
-// GetSessionByPID answering a string, the session is found through XDG_SESSION_ID.
+// GetSessionByPID answering a string, the session is found through XDG_SESSION_ID, or without
+// it through logind's "auto" session.
 TEST_F(ScreenLockTest, AnswersAndSignalsOfTheWrongTypeAreIgnored)
 {
     const QByteArray savedId = qgetenv("XDG_SESSION_ID");
-    qputenv("XDG_SESSION_ID", "c1");
-    for (const char* source : {"hint", "saver", "gnome"}) {
-        SCOPED_TRACE(source);
+    for (const QByteArray source : {"hint", "saver", "gnome"}) {
+        SCOPED_TRACE(source.toStdString());
+        qputenv("XDG_SESSION_ID", source == "hint" ? "c1" : "");
         Fake fake;
         start(fake, {"--garbage", "--hint", "true", "--saver", "true", "--gnome", "true"});
-        const QByteArray word = source;
-        ASSERT_TRUE(fake.send(word + " true"));
+        ASSERT_TRUE(fake.send(source + " true"));
         ASSERT_TRUE(fake.send("sane"));
-        ASSERT_TRUE(fake.send(word + " false"));
+        ASSERT_TRUE(fake.send(source + " false"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return m_monitor->isLocked() == false; }, test::kBusWaitMs));
         EXPECT_TRUE(m_heard.empty());
-        ASSERT_TRUE(fake.send(word + " true"));
+        ASSERT_TRUE(fake.send(source + " true"));
         ASSERT_TRUE(heard(1));
         EXPECT_EQ(m_heard, std::vector<bool>{true});
     }
