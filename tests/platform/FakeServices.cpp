@@ -1,17 +1,14 @@
 // Stand-ins for logind and the screen savers, and for UPower and the power-profiles daemon (under
 // both of its names), on buses given by address, driven line by line from standard input. It
 // prints "ready" once its names are taken, "ok" after each command, and "answered NAME" after
-// answering a call (NAME: the property asked for, else the method), so a test knows an answer is
-// on its way before it sends anything after it.
+// answering a call (NAME: the property asked for, else the method).
 //
 // Usage: FAKE [--system ADDRESS] [--session ADDRESS] [--power ADDRESS [--legacy-profiles-only]]
 //             [--hint B] [--saver B] [--gnome B] [--garbage]          (B: true or false)
-// Commands: lock, unlock, hint B (logind); saver B, gnome B (the freedesktop and GNOME screen
-//   savers); battery PERCENT STATE (STATE: charging, discharging, full or pending-charge), plug,
-//   unplug, nobattery (a desktop's display device), profile NAME, drop-profiles (UPower and the
-//   profiles); garbage (answers, signals and the battery carry wrong types from now on), sane, quit.
-// logind places every process in session "c1"; in garbage mode GetSessionByPID answers a string,
-// so the caller has to fall back to GetSession.
+// Commands: lock, unlock, hint B (logind); saver B, gnome B (the screen savers); battery PERCENT
+//   STATE (charging, discharging, full or pending-charge), plug, unplug, nobattery, profile NAME,
+//   drop-profiles; garbage (wrong types from now on), sane, quit.
+// logind places every process in session "c1"; in garbage mode GetSessionByPID answers a string.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -52,13 +49,13 @@ public:
     {
     }
 
-    bool serve(const QDBusConnection& bus, const QStringList& morePaths = {})
+    bool serve(const QDBusConnection& bus, const QString& service = {}, const QStringList& morePaths = {})
     {
         m_bus = bus;
-        bool ok = m_bus.registerVirtualObject(m_path, this);
+        bool ok = m_bus.isConnected() && m_bus.registerVirtualObject(m_path, this);
         for (const QString& path : morePaths)
             ok = ok && m_bus.registerVirtualObject(path, this);
-        return ok;
+        return ok && (service.isEmpty() || m_bus.registerService(service));
     }
 
     void set(const QVariantMap& changes)
@@ -114,27 +111,23 @@ public:
     {
         bool ok = true;
         if (auto system = connect("--system")) {
-            ok = system->isConnected() && m_manager.serve(*system) &&
-                 m_session.serve(*system, {QStringLiteral("/org/freedesktop/login1/session/auto")}) &&
-                 system->registerService(QStringLiteral("org.freedesktop.login1"));
+            ok = m_manager.serve(*system) &&
+                 m_session.serve(*system, QStringLiteral("org.freedesktop.login1"),
+                                 {QStringLiteral("/org/freedesktop/login1/session/auto")});
             m_session.set({{QStringLiteral("Id"), kSessionId}, {QStringLiteral("LockedHint"), typed(option("--hint"))}});
         }
         if (auto session = connect("--session")) {
             m_saverActive = option("--saver");
             m_gnomeActive = option("--gnome");
-            ok = ok && session->isConnected() && m_saver.serve(*session, {QStringLiteral("/ScreenSaver")}) &&
-                 m_gnome.serve(*session) && session->registerService(QStringLiteral("org.freedesktop.ScreenSaver")) &&
-                 session->registerService(QStringLiteral("org.gnome.ScreenSaver"));
+            ok = ok && m_saver.serve(*session, QStringLiteral("org.freedesktop.ScreenSaver"), {QStringLiteral("/ScreenSaver")}) &&
+                 m_gnome.serve(*session, QStringLiteral("org.gnome.ScreenSaver"));
         }
         if (auto power = connect("--power")) {
             m_powerBus = *power;
-            ok = ok && power->isConnected() && m_legacyProfiles.serve(*power) &&
-                 power->registerService(QStringLiteral("net.hadess.PowerProfiles"));
-            ok = ok && m_upower.serve(*power) && m_device.serve(*power) &&
-                 power->registerService(QStringLiteral("org.freedesktop.UPower"));
-            if (!m_args.contains(u"--legacy-profiles-only"))
-                ok = ok && m_profiles.serve(*power) &&
-                     power->registerService(QStringLiteral("org.freedesktop.UPower.PowerProfiles"));
+            ok = ok && m_legacyProfiles.serve(*power, QStringLiteral("net.hadess.PowerProfiles")) &&
+                 m_upower.serve(*power) && m_device.serve(*power, QStringLiteral("org.freedesktop.UPower")) &&
+                 (m_args.contains(u"--legacy-profiles-only") ||
+                  m_profiles.serve(*power, QStringLiteral("org.freedesktop.UPower.PowerProfiles")));
             m_upower.set({{QStringLiteral("OnBattery"), false}});
             m_device.set({{QStringLiteral("IsPresent"), false}, {QStringLiteral("Type"), 0u},
                           {QStringLiteral("Percentage"), 0.0}, {QStringLiteral("State"), 0u}});
