@@ -54,7 +54,7 @@ TEST(DockPreferences, ReadsGSettingsTextAndRejectsGarbage)
     EXPECT_EQ(dock::gvariantBool(u"true"), true);
     EXPECT_EQ(dock::gvariantStringArray(u"@as []"), QStringList());
     EXPECT_EQ(dock::gvariantStringArray(u"['a.desktop', 'b, \"c\".desktop']"), (QStringList{"a.desktop", "b, \"c\".desktop"}));
-    for (const char16_t* garbage : {u"", u"No such schema “x”", u"'open", u"['a'", u"['a' 'b']", u"[1, 2]", u"nan"}) {
+    for (const char16_t* garbage : {u"", u"No such schema “x”", u"'open", u"['a'", u"['a' 'b']", u"[1, 2]", u"('a']", u"nan"}) {
         SCOPED_TRACE(QString::fromUtf16(garbage).toStdString());
         EXPECT_FALSE(dock::gvariantString(garbage));
         EXPECT_FALSE(dock::gvariantNumber(garbage));
@@ -84,13 +84,15 @@ TEST(DockPreferences, DashToDockCountsOnlyWhenGnomeShellRunsIt)
     EXPECT_FALSE(dock::dashToDockPreferences(values, u"GNOME"));
     EXPECT_TRUE(dock::dashToDockPreferences(values, u"ubuntu:GNOME")); // the Ubuntu dock
 
-    // Garbage where numbers and lists belong: the estimate's defaults.
+    // Garbage where numbers, lists and flags belong: the estimate's defaults, and not fixed.
     values.insert(dash + "dash-max-icon-size", "big");
+    values.insert(dash + "dock-fixed", "maybe");
     values.insert(shell + "favorite-apps", "['a.desktop'");
     preferences = dock::dashToDockPreferences(values, u"ubuntu:GNOME");
     ASSERT_TRUE(preferences);
     EXPECT_EQ(preferences->tileSize, std::nullopt);
     EXPECT_EQ(preferences->itemCount, 0);
+    EXPECT_TRUE(preferences->autohide);
     values.insert(dash + "dock-position", "BOTTOM"); // unquoted: not a string
     EXPECT_FALSE(dock::dashToDockPreferences(values, u"ubuntu:GNOME"));
 }
