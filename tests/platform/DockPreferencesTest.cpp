@@ -14,41 +14,35 @@
 using namespace tavik;
 using Orientation = DockGeometry::Orientation;
 
-TEST(DockEstimate, UnknownValuesFallBackToABottomDockOf64)
+// Centred on the bottom edge, 1.4 tiles thick, three tiles plus one per item and no wider than
+// the display; unknown values fall back to a bottom dock of 64.
+TEST(DockEstimate, FromPreferencesOnA900By600Display)
 {
-    EXPECT_EQ(dock::orientationFrom("top"), Orientation::bottom);
-    EXPECT_EQ(dock::orientationFrom("diagonal"), Orientation::bottom);
-    EXPECT_EQ(dock::orientationFrom(""), Orientation::bottom);
-    EXPECT_EQ(dock::orientationFrom("LEFT"), Orientation::left);
-    EXPECT_EQ(dock::orientationFrom("right"), Orientation::right);
-    for (std::optional<double> size : {std::optional<double>(0), std::optional<double>(-12), std::optional<double>()})
-        EXPECT_EQ(dock::tileSizeFrom(size), 64);
-    EXPECT_EQ(dock::tileSizeFrom(40), 40);
-}
-
-TEST(DockEstimate, BottomWidthGrowsWithItemsBetweenThreeTilesAndTheDisplay)
-{
-    EXPECT_DOUBLE_EQ(dock::estimatedBottomDockWidth(40, 10, 900), 588);
-    EXPECT_DOUBLE_EQ(dock::estimatedBottomDockWidth(40, 25, 900), 900);
-    EXPECT_DOUBLE_EQ(dock::estimatedBottomDockWidth(40, 0, 900), 3.7 * 40);
-
-    DockPreferences preferences{"bottom", 40, false, 10, false};
-    const DockGeometry bottom = dock::estimateGeometry(preferences, "DP-1", {900, 600});
-    EXPECT_EQ(bottom.screenId, "DP-1");
-    EXPECT_EQ(bottom.rect, QRectF(156, 0, 588, 56)); // centred, on the bottom edge, 1.4 t thick
-    EXPECT_TRUE(bottom.isVisible);
-
-    preferences.autohide = true;
-    const DockGeometry hidden = dock::estimateGeometry(preferences, "DP-1", {900, 600});
-    EXPECT_FALSE(hidden.isVisible);
-    EXPECT_EQ(hidden.rect, bottom.rect);
-
-    preferences.orientation = "left";
-    EXPECT_EQ(dock::estimateGeometry(preferences, "DP-1", {900, 600}).rect, QRectF(0, 0, 56, 600));
-    preferences.orientation = "right";
-    EXPECT_EQ(dock::estimateGeometry(preferences, "DP-1", {900, 600}).rect, QRectF(844, 0, 56, 600));
-    preferences = {"bottom", std::nullopt, false, 3, true}; // a dock stretched along its edge
-    EXPECT_EQ(dock::estimateGeometry(preferences, "DP-1", {900, 600}).rect, QRectF(0, 0, 900, 89.6));
+    for (const auto& [text, orientation] : {std::pair("LEFT", Orientation::left), {"right", Orientation::right},
+                                            {"top", Orientation::bottom}, {"diagonal", Orientation::bottom}, {"", Orientation::bottom}})
+        EXPECT_EQ(dock::orientationFrom(text), orientation) << text;
+    const struct {
+        DockPreferences preferences; // orientation, tile size, autohide, items, full length
+        QRectF rect;
+        bool visible = true;
+    } cases[] = {
+        {{"bottom", 40, false, 10, false}, QRectF(156, 0, 588, 56)},
+        {{"bottom", 40, false, 25, false}, QRectF(0, 0, 900, 56)},
+        {{"bottom", 40, false, 0, false}, QRectF(376, 0, 148, 56)},
+        {{"bottom", 40, true, 10, false}, QRectF(156, 0, 588, 56), false},
+        {{"left", 40, false, 10, false}, QRectF(0, 0, 56, 600)},
+        {{"right", 40, false, 10, false}, QRectF(844, 0, 56, 600)},
+        {{"bottom", std::nullopt, false, 3, true}, QRectF(0, 0, 900, 89.6)}, // stretched along its edge
+        {{"top", 0, false, 0, false}, QRectF(331.6, 0, 236.8, 89.6)},
+        {{"bottom", -12, false, 0, false}, QRectF(331.6, 0, 236.8, 89.6)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.preferences.orientation.toStdString() + " " + std::to_string(c.preferences.itemCount));
+        const DockGeometry geometry = dock::estimateGeometry(c.preferences, "DP-1", {900, 600});
+        EXPECT_EQ(geometry.screenId, "DP-1");
+        EXPECT_EQ(geometry.rect, c.rect);
+        EXPECT_EQ(geometry.isVisible, c.visible);
+    }
 }
 
 TEST(DockPreferences, ReadsGSettingsTextAndRejectsGarbage)
@@ -59,24 +53,24 @@ TEST(DockPreferences, ReadsGSettingsTextAndRejectsGarbage)
     EXPECT_EQ(dock::gvariantNumber(u" 40\n"), 40);
     EXPECT_EQ(dock::gvariantBool(u"true"), true);
     EXPECT_EQ(dock::gvariantStringArray(u"@as []"), QStringList());
-    EXPECT_EQ(dock::gvariantStringArray(u"['a.desktop', 'b, \"c\".desktop']"),
-              (QStringList{"a.desktop", "b, \"c\".desktop"}));
-    for (const char16_t* garbage : {u"", u"No such schema “x”", u"'open", u"['a'", u"['a' 'b']", u"[1, 2]", u"nan"}) {
-        EXPECT_FALSE(dock::gvariantString(garbage)) << QString::fromUtf16(garbage).toStdString();
-        EXPECT_FALSE(dock::gvariantNumber(garbage)) << QString::fromUtf16(garbage).toStdString();
-        EXPECT_FALSE(dock::gvariantBool(garbage)) << QString::fromUtf16(garbage).toStdString();
-        EXPECT_FALSE(dock::gvariantStringArray(garbage)) << QString::fromUtf16(garbage).toStdString();
+    EXPECT_EQ(dock::gvariantStringArray(u"['a.desktop', 'b, \"c\".desktop']"), (QStringList{"a.desktop", "b, \"c\".desktop"}));
+    for (const char16_t* garbage : {u"", u"No such schema “x”", u"'open", u"['a'", u"['a' 'b']", u"[1, 2]", u"('a']", u"nan"}) {
+        SCOPED_TRACE(QString::fromUtf16(garbage).toStdString());
+        EXPECT_FALSE(dock::gvariantString(garbage));
+        EXPECT_FALSE(dock::gvariantNumber(garbage));
+        EXPECT_FALSE(dock::gvariantBool(garbage));
+        EXPECT_FALSE(dock::gvariantStringArray(garbage));
     }
 }
 
 TEST(DockPreferences, DashToDockCountsOnlyWhenGnomeShellRunsIt)
 {
-    const QString dash = dock::dashToDockSchema;
-    const QString shell = dock::gnomeShellSchema;
+    const QString dash = QString(dock::dashToDockSchema) + u' ';
+    const QString shell = QString(dock::gnomeShellSchema) + u' ';
     dock::GSettingsValues values = dock::parseGSettingsLines(
-        (dash + " dock-position\t'LEFT'\n" + dash + " dash-max-icon-size\t32\n" + dash + " dock-fixed\tfalse\n" + dash +
-         " intellihide\ttrue\n" + shell + " favorite-apps\t['a.desktop', 'b.desktop', 'c.desktop']\n" + shell +
-         " enabled-extensions\t['dash-to-dock@micxgx.gmail.com']\nbroken line without a tab\n")
+        (dash + "dock-position\t'LEFT'\n" + dash + "dash-max-icon-size\t32\n" + dash + "dock-fixed\tfalse\n" + dash +
+         "intellihide\ttrue\n" + shell + "favorite-apps\t['a.desktop', 'b.desktop', 'c.desktop']\n" + shell +
+         "enabled-extensions\t['dash-to-dock@micxgx.gmail.com']\nbroken line without a tab\n")
             .toUtf8());
     std::optional<DockPreferences> preferences = dock::dashToDockPreferences(values, u"GNOME");
     ASSERT_TRUE(preferences);
@@ -86,41 +80,37 @@ TEST(DockPreferences, DashToDockCountsOnlyWhenGnomeShellRunsIt)
     EXPECT_EQ(preferences->itemCount, 3);
 
     EXPECT_FALSE(dock::dashToDockPreferences(values, u"XFCE")); // installed, but no GNOME Shell
-    values.insert(shell + " disabled-extensions", "['dash-to-dock@micxgx.gmail.com']");
+    values.insert(shell + "disabled-extensions", "['dash-to-dock@micxgx.gmail.com']");
     EXPECT_FALSE(dock::dashToDockPreferences(values, u"GNOME"));
     EXPECT_TRUE(dock::dashToDockPreferences(values, u"ubuntu:GNOME")); // the Ubuntu dock
 
-    // Garbage where numbers and lists belong: the estimate's defaults.
-    values.insert(dash + " dash-max-icon-size", "big");
-    values.insert(shell + " favorite-apps", "['a.desktop'");
+    // Garbage where numbers, lists and flags belong: the estimate's defaults, and not fixed.
+    values.insert(dash + "dash-max-icon-size", "big");
+    values.insert(dash + "dock-fixed", "maybe");
+    values.insert(shell + "favorite-apps", "['a.desktop'");
     preferences = dock::dashToDockPreferences(values, u"ubuntu:GNOME");
     ASSERT_TRUE(preferences);
-    EXPECT_EQ(dock::tileSizeFrom(preferences->tileSize), 64);
+    EXPECT_EQ(preferences->tileSize, std::nullopt);
     EXPECT_EQ(preferences->itemCount, 0);
-    values.insert(dash + " dock-position", "BOTTOM"); // unquoted: not a string
+    EXPECT_TRUE(preferences->autohide);
+    values.insert(dash + "dock-position", "BOTTOM"); // unquoted: not a string
     EXPECT_FALSE(dock::dashToDockPreferences(values, u"ubuntu:GNOME"));
 }
 
 TEST(DockPreferences, PlankFromDconfOrItsKeyFile)
 {
-    const QString plank = dock::plankSchema;
+    const QString plank = QString(dock::plankSchema) + u' ';
     const std::optional<DockPreferences> fromDconf = dock::plankPreferences(
-        {{plank + " position", "'right'"}, {plank + " icon-size", "56"}, {plank + " hide-mode", "'none'"},
-         {plank + " dock-items", "['firefox.dockitem', 'files.dockitem']"}});
-    ASSERT_TRUE(fromDconf);
-    EXPECT_EQ(dock::orientationFrom(fromDconf->orientation), Orientation::right);
-    EXPECT_EQ(fromDconf->tileSize, 56);
-    EXPECT_FALSE(fromDconf->autohide);
-    EXPECT_EQ(fromDconf->itemCount, 2);
-
+        {{plank + "position", "'right'"}, {plank + "icon-size", "56"}, {plank + "hide-mode", "'none'"},
+         {plank + "dock-items", "['firefox.dockitem', 'files.dockitem']"}});
     const std::optional<DockPreferences> fromFile = dock::plankKeyFilePreferences(
         "[PlankDockPreferences]\n#The size of dock icons (in pixels).\nIconSize=48\nHideMode=1\nPosition=3\n"
         "DockItems=a.dockitem;;b.dockitem;;c.dockitem\n");
-    ASSERT_TRUE(fromFile);
-    EXPECT_EQ(fromFile->orientation, "bottom");
-    EXPECT_EQ(fromFile->tileSize, 48);
-    EXPECT_TRUE(fromFile->autohide);
-    EXPECT_EQ(fromFile->itemCount, 3);
+    ASSERT_TRUE(fromDconf && fromFile);
+    EXPECT_EQ(std::tuple(fromDconf->orientation, fromDconf->tileSize, fromDconf->autohide, fromDconf->itemCount),
+              std::tuple(QString("right"), std::optional<double>(56), false, 2));
+    EXPECT_EQ(std::tuple(fromFile->orientation, fromFile->tileSize, fromFile->autohide, fromFile->itemCount),
+              std::tuple(QString("bottom"), std::optional<double>(48), true, 3));
     EXPECT_FALSE(dock::plankKeyFilePreferences("[Other]\nIconSize=48\n"));
 }
 
@@ -159,24 +149,18 @@ TEST(DockWindows, PanelRectanglesLandInTheirDisplaysSceneCoordinates)
 TEST(SystemDockGeometry, EstimatesFromPublishedPreferencesAndFollowsChanges)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     ASSERT_TRUE(QDir(dir.path()).mkpath("config/dconf"));
-    const QString script = dir.filePath("gsettings");
-    auto writeFake = [&](const char* position) {
-        QFile file(script);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("#!/bin/sh\ncase \"$2 $3\" in\n"
-                              "*dash-to-dock\\ dock-position) echo \"'") +
-                   position +
-                   "'\" ;;\n"
-                   "*dash-max-icon-size) echo 40 ;;\n"
-                   "*dock-fixed) echo true ;;\n"
-                   "*favorite-apps) echo \"['a.desktop', 'b.desktop']\" ;;\n"
-                   "*enabled-extensions) echo \"['dash-to-dock@micxgx.gmail.com']\" ;;\n"
-                   "*) echo 'No such key' >&2; exit 1 ;;\nesac\n");
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const auto answerAsDashToDock = [&](const char* position) {
+        QFile script(dir.filePath("gsettings"));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(QByteArray("#!/bin/sh\ncase \"$2 $3\" in\n*dash-to-dock\\ dock-position) echo \"'") + position +
+                     "'\" ;;\n*dash-max-icon-size) echo 40 ;;\n*dock-fixed) echo true ;;\n"
+                     "*favorite-apps) echo \"['a.desktop', 'b.desktop']\" ;;\n"
+                     "*enabled-extensions) echo \"['dash-to-dock@micxgx.gmail.com']\" ;;\n"
+                     "*) echo 'No such key' >&2; exit 1 ;;\nesac\n");
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     };
-    writeFake("BOTTOM");
+    answerAsDashToDock("BOTTOM");
     qputenv("PATH", dir.path().toUtf8() + ":" + qgetenv("PATH"));
     qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
     qputenv("XDG_CURRENT_DESKTOP", "GNOME");
@@ -186,19 +170,18 @@ TEST(SystemDockGeometry, EstimatesFromPublishedPreferencesAndFollowsChanges)
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv); // offscreen: no X11, so the preferences are all there is
     SystemDockGeometry provider;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return provider.currentGeometry().has_value(); }, 5000));
+    const auto settles = [&](Orientation orientation) {
+        return QTest::qWaitFor([&] { return provider.currentGeometry() && provider.currentGeometry()->orientation == orientation; },
+                               5000);
+    };
     const QRectF screen = QGuiApplication::primaryScreen()->geometry();
-    DockGeometry geometry = *provider.currentGeometry();
-    EXPECT_EQ(geometry.orientation, Orientation::bottom);
-    EXPECT_EQ(geometry.tileSize, 40);
-    EXPECT_TRUE(geometry.isVisible);
-    const double width = 1.5 * 40 + 1.1 * 40 * 4;
-    EXPECT_EQ(geometry.rect, QRectF(screen.width() / 2 - width / 2, 0, width, 56));
+    ASSERT_TRUE(settles(Orientation::bottom));
+    EXPECT_EQ(provider.currentGeometry()->tileSize, 40);
+    EXPECT_TRUE(provider.currentGeometry()->isVisible);
+    EXPECT_EQ(provider.currentGeometry()->rect, QRectF(screen.width() / 2 - 118, 0, 236, 56));
 
-    writeFake("RIGHT");
+    answerAsDashToDock("RIGHT");
     QFile(dir.filePath("config/dconf/user")).open(QIODevice::WriteOnly);
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return provider.currentGeometry() && provider.currentGeometry()->orientation == Orientation::right; },
-        5000));
+    ASSERT_TRUE(settles(Orientation::right));
     EXPECT_EQ(provider.currentGeometry()->rect, QRectF(screen.width() - 56, 0, 56, screen.height()));
 }

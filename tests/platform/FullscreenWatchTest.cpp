@@ -13,22 +13,6 @@ const QRect leftFull = twoDisplays[0];
 const QRect rightFull = twoDisplays[1];
 const QRect leftWindow(100, 100, 800, 600);
 
-constexpr quint32 video = 0x400001;
-constexpr quint32 editor = 0x400002;
-
-class FullscreenTracker : public ::testing::Test {
-protected:
-    void SetUp() override { tracker.setDisplays(twoDisplays); }
-
-    void show(quint32 window, QRect rect, bool isFullscreen)
-    {
-        tracker.setActive(window);
-        tracker.update(window, WindowState{rect, isFullscreen});
-    }
-
-    Tracker tracker;
-};
-
 } // namespace
 
 TEST(FullscreenState, NeedsTheFullscreenAtomAndNoHiddenOne)
@@ -66,29 +50,33 @@ TEST(FullscreenState, AWindowStandsOnTheDisplaysItCoversElseWhereItsCentreIs)
         EXPECT_EQ(displaysUnder(c.window, twoDisplays), c.displays) << c.what;
 }
 
-TEST_F(FullscreenTracker, AFullscreenWindowStaysInFrontWhenTheFocusMovesToAnotherDisplay)
+// The active window's display pauses while it is fullscreen there; a fullscreen window keeps
+// its display when the focus moves to another one, until its own display's next active window
+// takes it back or it goes or moves away.
+TEST(FullscreenTracker, TheActiveFullscreenWindowHoldsItsDisplay)
 {
+    constexpr quint32 video = 0x400001, editor = 0x400002;
+    Tracker tracker;
+    tracker.setDisplays(twoDisplays);
+    const auto show = [&](quint32 window, QRect rect, bool isFullscreen) {
+        tracker.setActive(window);
+        tracker.update(window, WindowState{rect, isFullscreen});
+    };
+    using Paused = std::vector<bool>;
     show(video, leftFull, true);
     show(editor, rightFull.adjusted(10, 10, -10, -10), false);
-    EXPECT_EQ(tracker.paused(), std::vector<bool>({true, false}));
+    EXPECT_EQ(tracker.paused(), Paused({true, false}));
     EXPECT_EQ(tracker.followed(), std::vector<quint32>({video, editor}));
-
-    // Its own display's next active window takes the display back.
     show(editor, leftWindow, false);
-    EXPECT_EQ(tracker.paused(), std::vector<bool>({false, false}));
-}
+    EXPECT_EQ(tracker.paused(), Paused({false, false}));
 
-TEST_F(FullscreenTracker, AWindowThatGoesOrMovesAwayReleasesItsDisplay)
-{
     show(video, leftFull, true);
     tracker.update(video, std::nullopt);
-    EXPECT_EQ(tracker.paused(), std::vector<bool>({false, false}));
-
-    // Moved to the other display while still fullscreen: the first one shows again.
+    EXPECT_EQ(tracker.paused(), Paused({false, false}));
     show(video, leftFull, true);
     show(video, rightFull, true);
-    EXPECT_EQ(tracker.paused(), std::vector<bool>({false, true}));
+    EXPECT_EQ(tracker.paused(), Paused({false, true}));
     // New displays (reordered) forget who held them, but not the active window.
     tracker.setDisplays({rightFull, leftFull});
-    EXPECT_EQ(tracker.paused(), std::vector<bool>({true, false}));
+    EXPECT_EQ(tracker.paused(), Paused({true, false}));
 }

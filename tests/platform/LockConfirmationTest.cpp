@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <string>
 #include <vector>
 
 using tavik::LockConfirmation;
@@ -27,15 +26,13 @@ Step unlockRequest(qint64 at, bool locked) { return {at, Step::unlockRequest, fa
 Step said(qint64 at, bool value, bool locked) { return {at, Step::announce, value, LockerSight::none, locked}; }
 Step seen(qint64 at, LockerSight sight, bool locked) { return {at, Step::see, false, sight, locked}; }
 
-struct Story {
-    std::string name;
-    std::vector<Step> steps;
-};
-
 TEST(LockConfirmation, ALockRequestCountsOnlyOnceALockerOrASourceConfirmsIt)
 {
     using S = LockerSight;
-    const std::vector<Story> stories{
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+    } stories[] = {
         {"a request alone is no lock", {request(0, false), seen(100, S::none, false), seen(kWatch + 1, S::none, false)}},
         {"a locker window confirms it and its going ends it",
          {request(0, false), seen(300, S::window, true), seen(60'000, S::window, true), seen(60'100, S::none, false)}},
@@ -53,7 +50,7 @@ TEST(LockConfirmation, ALockRequestCountsOnlyOnceALockerOrASourceConfirmsIt)
           seen(40, S::window, true), unlockRequest(50, true), seen(60, S::none, false)}},
         {"logind's unlock ends an announced lock", {said(0, true, true), unlockRequest(10, false)}},
     };
-    for (const Story& story : stories) {
+    for (const auto& story : stories) {
         SCOPED_TRACE(story.name);
         LockConfirmation lock;
         for (std::size_t i = 0; i < story.steps.size(); ++i) {

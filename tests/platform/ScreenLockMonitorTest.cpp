@@ -1,9 +1,8 @@
+#include "FakeBus.h"
+
 #include "platform/ScreenLockMonitor.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
-#include <QProcess>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -11,89 +10,29 @@
 #include <memory>
 #include <vector>
 
-using tavik::LockerSight;
-using tavik::ScreenLockerProbe;
-using tavik::ScreenLockMonitor;
+using namespace tavik;
+using tavik::test::Fake;
 
 namespace {
 
-constexpr int waitMs = 5000;
-
-// A private bus daemon, stopped with the test.
-class Bus {
+// A screen the test arranges (owned by the monitor): what a look finds, and how many looks were made.
+class FakeProbe final : public ScreenLockerProbe {
 public:
-    Bus()
+    LockerSight look() override
     {
-        m_daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--print-address", "--nofork"});
-        if (m_daemon.waitForReadyRead(waitMs))
-            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        ++looks;
+        return sight;
     }
-    ~Bus()
-    {
-        m_daemon.kill();
-        m_daemon.waitForFinished();
-    }
-    [[nodiscard]] const QString& address() const { return m_address; }
-
-private:
-    QProcess m_daemon;
-    QString m_address;
-};
-
-// The fake logind and screen savers, driven through their stdin.
-class Fake {
-public:
-    bool start(const QStringList& arguments)
-    {
-        m_process.start(QStringLiteral(TAVIK_FAKE_SESSION_SERVICES), arguments);
-        return waitFor(QStringLiteral("ready"));
-    }
-    ~Fake()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    void send(const char* command) { m_process.write(QByteArray(command) + '\n'); }
-    // Until the fake has printed the line `count` times, the event loop turning meanwhile.
-    bool waitFor(const QString& line, int count = 1)
-    {
-        return QTest::qWaitFor([&] {
-            m_output += QString::fromUtf8(m_process.readAllStandardOutput());
-            return m_output.split(QLatin1Char('\n')).count(line) >= count;
-        }, waitMs);
-    }
-
-private:
-    QProcess m_process;
-    QString m_output;
-};
-
-// A screen the test arranges: what a look finds, and how many looks were made.
-struct Screen {
-    LockerSight sight = LockerSight::none;
-    int looks = 0;
-    std::function<void()> windowsChanged;
-
+    void setWindowsChangedHandler(std::function<void()> handler) override { windowsChanged = std::move(handler); }
     void show(LockerSight now)
     {
         sight = now;
-        if (windowsChanged)
-            windowsChanged();
+        windowsChanged();
     }
-};
 
-class FakeProbe final : public ScreenLockerProbe {
-public:
-    explicit FakeProbe(Screen& screen) : m_screen(screen) {}
-    LockerSight look() override
-    {
-        ++m_screen.looks;
-        return m_screen.sight;
-    }
-    void setWindowsChangedHandler(std::function<void()> handler) override { m_screen.windowsChanged = std::move(handler); }
-
-private:
-    Screen& m_screen;
+    LockerSight sight = LockerSight::none;
+    int looks = 0;
+    std::function<void()> windowsChanged;
 };
 
 class ScreenLockTest : public ::testing::Test {
@@ -106,11 +45,11 @@ protected:
         QDBusConnection::disconnectFromBus(QStringLiteral("lock-test-session"));
     }
 
-    QStringList busArguments() const { return {"--system", m_system.address(), "--session", m_session.address()}; }
-
-    void startMonitor(std::unique_ptr<ScreenLockerProbe> probe = nullptr)
+    // The fake on both buses, and a monitor with fresh connections, so no subscription of an
+    // earlier one lingers.
+    void start(Fake& fake, QStringList options = {}, std::unique_ptr<ScreenLockerProbe> probe = nullptr)
     {
-        // A new monitor gets fresh connections, so no subscription of an earlier one lingers.
+        ASSERT_TRUE(fake.start(QStringList{"--system", m_system.address(), "--session", m_session.address()} + options));
         TearDown();
         m_heard.clear();
         m_monitor = std::make_unique<ScreenLockMonitor>(
@@ -118,19 +57,18 @@ protected:
             QDBusConnection::connectToBus(m_session.address(), QStringLiteral("lock-test-session")), std::move(probe));
         QObject::connect(m_monitor.get(), &ScreenLockMonitor::lockedChanged, [this](bool locked) { m_heard.push_back(locked); });
         m_monitor->start();
+        // Asked only once listening: after these answers no signal can slip past.
+        ASSERT_TRUE(fake.waitFor(QStringLiteral("answered LockedHint")));
+        ASSERT_TRUE(fake.waitFor(QStringLiteral("answered GetActive"), 3));
     }
 
-    bool waitForHeard(std::size_t count)
+    bool heard(std::size_t count)
     {
-        return QTest::qWaitFor([&] { return m_heard.size() >= count; }, waitMs);
-    }
-    bool waitForState(bool locked)
-    {
-        return QTest::qWaitFor([&] { return m_monitor->isLocked() == locked; }, waitMs);
+        return QTest::qWaitFor([&] { return m_heard.size() >= count; }, test::kBusWaitMs);
     }
 
-    Bus m_system;
-    Bus m_session;
+    test::Bus m_system;
+    test::Bus m_session;
     std::unique_ptr<ScreenLockMonitor> m_monitor;
     std::vector<bool> m_heard;
 };
@@ -140,9 +78,8 @@ TEST_F(ScreenLockTest, ASessionThatStartsLockedIsReportedLocked)
     for (const char* source : {"--hint", "--saver", "--gnome"}) {
         SCOPED_TRACE(source);
         Fake fake;
-        ASSERT_TRUE(fake.start(busArguments() << source << "true"));
-        startMonitor();
-        ASSERT_TRUE(waitForHeard(1));
+        start(fake, {source, "true"});
+        ASSERT_TRUE(heard(1));
         EXPECT_EQ(m_heard, std::vector<bool>{true});
         EXPECT_EQ(m_monitor->isLocked(), true);
     }
@@ -151,43 +88,25 @@ TEST_F(ScreenLockTest, ASessionThatStartsLockedIsReportedLocked)
 TEST_F(ScreenLockTest, FollowsTheLastWordOfAnySource)
 {
     Fake fake;
-    ASSERT_TRUE(fake.start(busArguments()));
-    startMonitor();
-    // Asked only once listening: after these answers no signal can slip past.
-    ASSERT_TRUE(fake.waitFor(QStringLiteral("answered LockedHint")));
-    ASSERT_TRUE(fake.waitFor(QStringLiteral("answered GetActive"), 3));
+    start(fake);
     // An unlocked start is known but not announced.
-    ASSERT_TRUE(waitForState(false));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_monitor->isLocked() == false; }, test::kBusWaitMs));
     EXPECT_TRUE(m_heard.empty());
-
-    fake.send("hint true");
-    ASSERT_TRUE(waitForHeard(1));
-    // Repeats of the same state (from any source) are no change.
-    fake.send("hint true");
-    fake.send("saver true");
-    // logind's request to unlock ends the lock.
-    fake.send("unlock");
-    ASSERT_TRUE(waitForHeard(2));
-    fake.send("saver true");
-    ASSERT_TRUE(waitForHeard(3));
-    // A different source may end what another started.
-    fake.send("gnome false");
-    ASSERT_TRUE(waitForHeard(4));
-    fake.send("hint true");
-    ASSERT_TRUE(waitForHeard(5));
-    fake.send("hint false");
-    ASSERT_TRUE(waitForHeard(6));
+    // Repeats of the same state (from any source) are no change; logind's unlock ends a lock, and
+    // a different source may end what another started.
+    for (const char* command : {"hint true", "hint true", "saver true", "unlock", "saver true", "gnome false",
+                                "hint true", "hint false"})
+        ASSERT_TRUE(fake.send(command));
+    ASSERT_TRUE(heard(6));
     EXPECT_EQ(m_heard, (std::vector<bool>{true, false, true, false, true, false}));
 }
 
 TEST_F(ScreenLockTest, LogindsLockRequestCountsOnlyWhileALockerHoldsTheScreen)
 {
     Fake fake;
-    ASSERT_TRUE(fake.start(busArguments()));
-    Screen screen;
-    startMonitor(std::make_unique<FakeProbe>(screen));
-    ASSERT_TRUE(fake.waitFor(QStringLiteral("answered LockedHint")));
-    ASSERT_TRUE(waitForState(false));
+    auto probe = std::make_unique<FakeProbe>();
+    FakeProbe& screen = *probe;
+    start(fake, {}, std::move(probe));
 
     // A locker without any request is someone else's full-screen window.
     screen.show(LockerSight::window);
@@ -195,81 +114,68 @@ TEST_F(ScreenLockTest, LogindsLockRequestCountsOnlyWhileALockerHoldsTheScreen)
     EXPECT_TRUE(m_heard.empty());
     screen.show(LockerSight::none);
 
-    // Nobody takes the screen: no lock.
-    fake.send("lock");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.looks >= 2; }, waitMs)); // it does look, more than once
+    // Nobody takes the screen: no lock, though it does look more than once.
+    ASSERT_TRUE(fake.send("lock"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.looks >= 2; }, test::kBusWaitMs));
     EXPECT_TRUE(m_heard.empty());
 
-    // A locker window comes and goes: its events tell.
+    // A locker window comes and goes: its events tell, and nothing is polled while it holds.
     screen.show(LockerSight::window);
-    ASSERT_TRUE(waitForHeard(1));
+    ASSERT_TRUE(heard(1));
     const int looks = screen.looks;
-    QTest::qWait(2 * int(tavik::LockConfirmation::kRequestLookMs));
-    EXPECT_EQ(screen.looks, looks); // nothing is polled while a window holds
+    QTest::qWait(2 * int(LockConfirmation::kRequestLookMs));
+    EXPECT_EQ(screen.looks, looks);
     screen.show(LockerSight::none);
-    ASSERT_TRUE(waitForHeard(2));
+    ASSERT_TRUE(heard(2));
 
     // A locker that only grabs the keyboard is found by looking, and so is its end.
-    screen.sight = LockerSight::none;
     const int looksBefore = screen.looks;
-    fake.send("lock");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.looks > looksBefore + 1; }, waitMs));
+    ASSERT_TRUE(fake.send("lock"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.looks > looksBefore + 1; }, test::kBusWaitMs));
     screen.sight = LockerSight::grab;
-    ASSERT_TRUE(waitForHeard(3));
+    ASSERT_TRUE(heard(3));
     screen.sight = LockerSight::none;
-    ASSERT_TRUE(waitForHeard(4));
+    ASSERT_TRUE(heard(4));
     EXPECT_EQ(m_heard, (std::vector<bool>{true, false, true, false}));
 }
 
 TEST_F(ScreenLockTest, WithoutServicesNothingIsReported)
 {
-    startMonitor();
-    m_monitor->start();
-    // Buses that are not there at all.
+    ScreenLockMonitor silent(QDBusConnection::connectToBus(m_system.address(), QStringLiteral("lock-test-system")),
+                             QDBusConnection::connectToBus(m_session.address(), QStringLiteral("lock-test-session")));
     ScreenLockMonitor detached(QDBusConnection(QStringLiteral("no-such-bus")), QDBusConnection(QStringLiteral("no-bus")));
-    detached.start();
+    for (ScreenLockMonitor* monitor : {&silent, &detached}) {
+        QObject::connect(monitor, &ScreenLockMonitor::lockedChanged, [this](bool locked) { m_heard.push_back(locked); });
+        monitor->start();
+        monitor->start();
+    }
     QTest::qWait(300);
     EXPECT_TRUE(m_heard.empty());
-    EXPECT_FALSE(m_monitor->isLocked().has_value());
+    EXPECT_FALSE(silent.isLocked().has_value());
     EXPECT_FALSE(detached.isLocked().has_value());
 }
 
+// Wrong types at start and in signals count for nothing, and a sane word after them does. With
+// GetSessionByPID answering a string, the session is found through XDG_SESSION_ID, or without
+// it through logind's "auto" session.
 TEST_F(ScreenLockTest, AnswersAndSignalsOfTheWrongTypeAreIgnored)
 {
-    {
-        SCOPED_TRACE("logind");
-        // GetSessionByPID answers a string, so the session is found through XDG_SESSION_ID.
-        const QByteArray savedId = qgetenv("XDG_SESSION_ID");
-        qputenv("XDG_SESSION_ID", "c1");
+    const QByteArray savedId = qgetenv("XDG_SESSION_ID");
+    for (const QByteArray source : {"hint", "saver", "gnome"}) {
+        SCOPED_TRACE(source.toStdString());
+        qputenv("XDG_SESSION_ID", source == "hint" ? "c1" : "");
         Fake fake;
-        ASSERT_TRUE(fake.start({"--system", m_system.address(), "--garbage", "--hint", "true"}));
-        startMonitor();
-        ASSERT_TRUE(fake.waitFor(QStringLiteral("answered LockedHint")));
-        fake.send("hint true");
-        fake.send("sane");
-        fake.send("hint false");
-        ASSERT_TRUE(waitForState(false));
+        start(fake, {"--garbage", "--hint", "true", "--saver", "true", "--gnome", "true"});
+        ASSERT_TRUE(fake.send(source + " true"));
+        ASSERT_TRUE(fake.send("sane"));
+        ASSERT_TRUE(fake.send(source + " false"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_monitor->isLocked() == false; }, test::kBusWaitMs));
         EXPECT_TRUE(m_heard.empty());
-        fake.send("hint true");
-        ASSERT_TRUE(waitForHeard(1));
-        EXPECT_EQ(m_heard, std::vector<bool>{true});
-        qputenv("XDG_SESSION_ID", savedId);
-    }
-    {
-        SCOPED_TRACE("screen savers");
-        Fake fake;
-        ASSERT_TRUE(fake.start({"--session", m_session.address(), "--garbage", "--saver", "true", "--gnome", "true"}));
-        startMonitor();
-        ASSERT_TRUE(fake.waitFor(QStringLiteral("answered GetActive"), 3));
-        fake.send("saver true");
-        fake.send("sane");
-        fake.send("saver false");
-        ASSERT_TRUE(waitForState(false));
-        EXPECT_TRUE(m_heard.empty());
-        fake.send("gnome true");
-        ASSERT_TRUE(waitForHeard(1));
+        ASSERT_TRUE(fake.send(source + " true"));
+        ASSERT_TRUE(heard(1));
         EXPECT_EQ(m_heard, std::vector<bool>{true});
     }
+    qputenv("XDG_SESSION_ID", savedId);
 }
 
 } // namespace

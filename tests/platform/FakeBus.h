@@ -1,0 +1,66 @@
+// A private bus daemon and the fake services (FakeServices.cpp) on it, driven through their
+// standard input; both stop with the test.
+#pragma once
+
+#include <QProcess>
+#include <QTest>
+
+namespace tavik::test {
+
+constexpr int kBusWaitMs = 10'000;
+
+class Bus {
+public:
+    Bus()
+    {
+        m_daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--print-address", "--nofork"});
+        if (m_daemon.waitForReadyRead(kBusWaitMs))
+            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    }
+    ~Bus()
+    {
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+    [[nodiscard]] const QString& address() const { return m_address; }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+};
+
+class Fake {
+public:
+    ~Fake()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    bool start(const QStringList& arguments)
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(TAVIK_FAKE_SERVICES), arguments);
+        return waitFor(QStringLiteral("ready"));
+    }
+    // Once the fake has carried the command out.
+    bool send(const QByteArray& command)
+    {
+        m_process.write(command + '\n');
+        return waitFor(QStringLiteral("ok"), ++m_sent);
+    }
+    // Until the fake has printed the line `count` times, the event loop turning meanwhile.
+    bool waitFor(const QString& line, qsizetype count = 1)
+    {
+        return QTest::qWaitFor([&] {
+            m_output += QString::fromUtf8(m_process.readAllStandardOutput());
+            return m_output.split(u'\n').count(line) >= count;
+        }, kBusWaitMs);
+    }
+
+private:
+    QProcess m_process;
+    QString m_output;
+    qsizetype m_sent = 0;
+};
+
+} // namespace tavik::test
