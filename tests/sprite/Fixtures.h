@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sprite/Random.h"
 #include "sprite/Scene.h"
 #include "sprite/SpriteNode.h"
 
@@ -9,6 +10,22 @@
 #include <vector>
 
 namespace tavik::sprite::testing {
+
+// Answers every draw with the same value: 0 gives v − r/2, 0.5 gives v.
+class FixedRandom : public Random {
+public:
+    explicit FixedRandom(double value) : m_value(value) {}
+    double unit() override
+    {
+        ++m_calls;
+        return m_value;
+    }
+    [[nodiscard]] int calls() const { return m_calls; }
+
+private:
+    double m_value;
+    int m_calls = 0;
+};
 
 // A few frames of small sprites that move, turn, fade, add up where they overlap, leave the
 // scene over its edge, and all vanish for two frames before coming back: what a picture drawn
