@@ -175,13 +175,11 @@ TEST_F(DrawListTest, AlphaMultipliesDownTheTreeAndTintIsPremultiplied)
 
 TEST_F(DrawListTest, ParticlesAreDrawnInTheirAgeOrder)
 {
-    auto& emitter = scene.addChild(std::make_unique<EmitterNode>());
-    emitter.setParticleTexture(white);
+    auto& emitter = addEmitter();
     emitter.setParticleBirthRate(10);
-    emitter.setParticleLifetime(10);
+    emitter.setNumParticlesToEmit(0);
     emitter.setParticleSpeed(100);
-    scene.advance(0);
-    scene.advance(1);
+    giveBirth();
     auto xs = [&] {
         list.build(scene);
         std::vector<double> out;
