@@ -55,8 +55,9 @@ std::unique_ptr<Action> note(std::string& log, char letter)
 }
 
 const ActionCase kActionCases[] = {
-    {"fade_out_then_eased_in", [](auto&) { return Action::sequence(Action::fadeOut(1), Action::fadeIn(1, TimingMode::EaseIn)); },
-     0.5, 1.5, {}, 0.25, 0, "", true},
+    {"fade_out_then_eased_in",
+     [](auto&) { return Action::sequence(Action::fadeOut(1), Action::fadeIn(1, TimingMode::EaseIn)); }, 0.5, 1.5, {},
+     0.25, 0, "", true},
     {"sixty_sixtieths_finish_a_second", [](auto& log) { return Action::sequence(Action::fadeOut(1), note(log, 'd')); },
      1.0 / 60, 1, {}, 0, 0, "d"},
     {"move_to_eased", [](auto&) { return Action::moveTo({100, 200}, 2, TimingMode::EaseIn); }, 1, 1, {25, 50}, 1, 0, "",
@@ -67,22 +68,24 @@ const ActionCase kActionCases[] = {
                               Action::rotateBy(kPi, 1), Action::rotateBy(-kPi / 2, 1));
      },
      0.5, 2, {110, -50}, 1, kPi / 2},
-    {"leftover_time_carries_on", [](auto&) { return Action::sequence(Action::wait(1), Action::moveBy({10, 0}, 1)); }, 1.5,
-     1.5, {5, 0}, 1, 0, "", true},
-    {"runs_call_once", [](auto& log) { return Action::sequence(Action::wait(1), note(log, 'a'), Action::wait(1), note(log, 'b')); },
-     0.5, 3, {}, 1, 0, "ab"},
+    {"leftover_time_carries_on", [](auto&) { return Action::sequence(Action::wait(1), Action::moveBy({10, 0}, 1)); },
+     1.5, 1.5, {5, 0}, 1, 0, "", true},
+    {"runs_call_once",
+     [](auto& log) { return Action::sequence(Action::wait(1), note(log, 'a'), Action::wait(1), note(log, 'b')); }, 0.5,
+     3, {}, 1, 0, "ab"},
     {"group_passes_on_its_leftover",
      [](auto&) {
-         return Action::sequence(Action::group(Action::wait(1), Action::moveBy({30, 0}, 3)), Action::moveBy({0, 10}, 1));
+         return Action::sequence(Action::group(Action::wait(1), Action::moveBy({30, 0}, 3)),
+                                 Action::moveBy({0, 10}, 1));
      },
      1.25, 3.75, {30, 7.5}, 1, 0, "", true},
-    {"repeat_restarts_from_the_current_state_count_times", [](auto&) { return Action::repeat(Action::moveBy({10, 0}, 1), 3); },
-     2.5, 10, {30, 0}},
+    {"repeat_restarts_from_the_current_state_count_times",
+     [](auto&) { return Action::repeat(Action::moveBy({10, 0}, 1), 3); }, 2.5, 10, {30, 0}},
     {"forever_repeats_keep_going",
      [](auto&) { return Action::repeatForever(Action::sequence(Action::fadeTo(0.2, 1), Action::fadeTo(1, 1))); }, 100.5,
      100.5, {}, 0.6, 0, "", true},
-    {"forever_repeat_of_nothing_runs_once_per_frame", [](auto& log) { return Action::repeatForever(note(log, 't')); }, 50,
-     100, {}, 1, 0, "ttt", true},
+    {"forever_repeat_of_nothing_runs_once_per_frame", [](auto& log) { return Action::repeatForever(note(log, 't')); },
+     50, 100, {}, 1, 0, "ttt", true},
     {"zero_durations_finish_at_once",
      [](auto& log) {
          return Action::sequence(Action::fadeTo(0.25, 0), Action::moveTo({7, 7}, 0), Action::wait(0),
@@ -171,8 +174,9 @@ TEST_F(NodeActionTest, CompletionsOfOneFrameFollowTheRunOrder)
     Node& node = add(scene);
     node.runAction(Action::wait(0.2), [&] { log += "2,"; });
     node.runAction(Action::wait(0.1), [&] { log += "1,"; });
-    node.runAction(Action::sequence(Action::run([&] { log += "s,"; }), Action::wait(0.05), Action::run([&] { log += "t,"; })),
-                   [&] { log += "done"; });
+    node.runAction(
+        Action::sequence(Action::run([&] { log += "s,"; }), Action::wait(0.05), Action::run([&] { log += "t,"; })),
+        [&] { log += "done"; });
     frame(0);
     frame(1);
     EXPECT_EQ(log, "s,2,1,t,done");

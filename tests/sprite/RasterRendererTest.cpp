@@ -21,7 +21,8 @@ TexturePtr solid(QSize pixels, QColor color, Filtering filtering = Filtering::Li
 TEST(RasterRendererTest, DrawsTintsBlendsDepthsAndFiltersWithTheOriginBottomLeft)
 {
     Scene scene({60, 40});
-    auto add = [&](QPointF centre, QSizeF size, TexturePtr texture, double z = 0, BlendMode blend = BlendMode::Alpha) -> SpriteNode& {
+    auto add = [&](QPointF centre, QSizeF size, TexturePtr texture, double z = 0,
+                   BlendMode blend = BlendMode::Alpha) -> SpriteNode& {
         auto& sprite = scene.addChild(std::make_unique<SpriteNode>(std::move(texture), size));
         sprite.setPosition(centre);
         sprite.setZPosition(z);
