@@ -39,6 +39,7 @@ TEST(RasterRendererTest, DrawsTintsBlendsDepthsAndFiltersWithTheOriginBottomLeft
         add({30, 30}, {10, 10}, solid({8, 8}, QColor(64, 64, 64)), 1, BlendMode::Add);
     add({50, 30}, {10, 10}, solid({8, 8}, QColor(200, 200, 200)), 2); // 200 + 128 saturates
     add({50, 30}, {10, 10}, white, 3, BlendMode::Add).setAlpha(0.5);
+    add({50, 10}, {10, 10}, white, 0, BlendMode::Add).setAlpha(0.5); // adds half of itself on nothing
     add({10, 10}, {10, 10}, solid({2, 2}, Qt::red), 1); // higher depth covers, whatever the child order
     add({10, 10}, {10, 10}, solid({2, 2}, Qt::blue));
     QImage blackWhite(2, 1, QImage::Format_ARGB32_Premultiplied);
@@ -60,6 +61,7 @@ TEST(RasterRendererTest, DrawsTintsBlendsDepthsAndFiltersWithTheOriginBottomLeft
         {{100, 20}, qRgba(255, 255, 255, 255), 1}, {{20, 60}, qRgba(255, 0, 0, 255), 0},
         {{73, 52}, qRgba(0, 0, 0, 255), 0},        {{4, 4}, qRgba(0, 0, 0, 0), 0},
         {{20, 40}, qRgba(0, 0, 0, 0), 0},          {{36, 20}, qRgba(0, 0, 0, 0), 0},
+        {{100, 60}, qRgba(128, 128, 128, 128), 1},
     };
     for (const auto& p : pixels) {
         const QRgb px = image.pixel(p.at);
