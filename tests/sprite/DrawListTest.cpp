@@ -146,7 +146,7 @@ TEST_F(DrawListTest, AlphaMultipliesDownTheTreeAndTintIsPremultiplied)
     sprite.setColor({1, 0, 0.5f, 1});
     sprite.setColorBlendFactor(0.5);
     auto& emitter = addEmitter(); // particles tint the same way
-    emitter.setParticleColor({0, 0.5f, 1, 1});
+    emitter.setParticleColor({0, 0.5f, 0.5f, 1});
     emitter.setParticleColorBlendFactor(0.5);
     emitter.setAlpha(0.5);
     giveBirth();
@@ -161,7 +161,7 @@ TEST_F(DrawListTest, AlphaMultipliesDownTheTreeAndTintIsPremultiplied)
     EXPECT_FLOAT_EQ(p.alpha, 0.5f);
     EXPECT_FLOAT_EQ(p.red, 0.25f);
     EXPECT_FLOAT_EQ(p.green, 0.375f);
-    EXPECT_FLOAT_EQ(p.blue, 0.5f);
+    EXPECT_FLOAT_EQ(p.blue, 0.375f);
 
     // Without a texture the colour is the sprite, its alpha included.
     sprite.setTexture(nullptr);

@@ -41,6 +41,7 @@ TEST(TextureTest, FailuresGiveTheTransparentPlaceholder)
              Texture::fromImage(QImage()),
              Texture::fromImage(QImage(4, 4, QImage::Format_ARGB32), 0.0),
              Texture::draw({0, 10}, 1, Filtering::Linear, {}),
+             Texture::draw({10, 0}, 1, Filtering::Linear, {}),
              Texture::draw({10, 10}, -1, Filtering::Linear, {}),
              Texture::draw({10, 10}, 0, Filtering::Linear, {}),
              Texture::draw({1e9, 1e9}, 2, Filtering::Linear, {}),
