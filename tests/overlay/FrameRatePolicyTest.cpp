@@ -57,7 +57,7 @@ struct Ticks {
     }
 };
 
-TEST(FrameRatePolicy, RepeatedOverrunsLowerTheRateAndCalmFramesBringItBack)
+TEST(FrameRatePolicy, RepeatedOverrunsLowerTheRateAndOnlyFramesThatFitAFasterOneBringItBack)
 {
     Ticks run;
     // One slow frame is a hiccup, not a reason to slow down.
@@ -69,28 +69,26 @@ TEST(FrameRatePolicy, RepeatedOverrunsLowerTheRateAndCalmFramesBringItBack)
     const int lowered = run.rate();
     EXPECT_LT(lowered, 40);
     EXPECT_GE(lowered, 20);
-    // Slower pictures keep what they want below the cap.
-    EXPECT_EQ(run.policy.rateFor(10), 10);
+    EXPECT_EQ(run.policy.rateFor(10), 10); // slower pictures keep what they want below the cap
     // Still overrunning: it stays down (and may go lower), never up.
     run.frames(0.025, 5);
     EXPECT_LE(run.rate(), lowered);
+    // 20 ms frames fit the lowered rate but would fill more than half of a faster one's interval.
+    const int settled = run.rate();
+    run.frames(0.02, 30);
+    EXPECT_EQ(run.rate(), settled);
     // Cheap frames again: after a few calm seconds, step by step, the full rate returns.
     run.frames(0.001, FrameRatePolicy::kCalmToRecover * 0.9);
-    EXPECT_LE(run.rate(), lowered) << "not at once";
+    EXPECT_EQ(run.rate(), settled) << "not at once";
     run.frames(0.001, 60);
     EXPECT_EQ(run.rate(), 60);
     EXPECT_EQ(run.policy.overrunCap(), 60);
 }
 
-TEST(FrameRatePolicy, FramesThatWouldNotFitAHigherRateKeepTheCap)
+TEST(FrameRatePolicy, ANewMaximumBelowTheCapReplacesItAndGarbageTimesChangeNothing)
 {
     Ticks run;
     run.frames(0.025, 0.1);
-    const int lowered = run.rate();
-    // 20 ms frames fit the lowered rate but would fill more than half of a faster one's interval.
-    run.frames(0.02, 30);
-    EXPECT_EQ(run.rate(), lowered);
-    // A new maximum below the cap replaces it; garbage times change nothing.
     run.policy.setMaxRate(15);
     run.policy.recordFrame(kNaN, 15, run.now);
     run.policy.recordFrame(-1, 15, run.now);

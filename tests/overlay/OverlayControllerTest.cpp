@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 using namespace tavik;
@@ -27,10 +28,11 @@ class OverlayControllerTest : public ::testing::Test {
 protected:
     OverlayControllerTest() : store(database), controller(store, dock) {}
 
-    QJsonArray overlays() const { return controller.status().value(QStringLiteral("overlays")).toArray(); }
-    QJsonObject first() const { return overlays().at(0).toObject(); }
-    int framesPerSecond() const { return controller.status().value(QStringLiteral("framesPerSecond")).toInt(); }
-    bool ticking() const { return controller.status().value(QStringLiteral("clockTicking")).toBool(); }
+    QJsonValue status(const char* key) const { return controller.status().value(QLatin1String(key)); }
+    QJsonArray overlays() const { return status("overlays").toArray(); }
+    QJsonValue first(const char* key) const { return overlays().at(0).toObject().value(QLatin1String(key)); }
+    double frames() const { return first("frames").toDouble(); }
+    bool settles(const std::function<bool()>& condition) const { return QTest::qWaitFor(condition, kSettle); }
 
     MemoryKeyValueStore database;
     SettingsStore store;
@@ -44,42 +46,38 @@ TEST_F(OverlayControllerTest, ShowsOneDrawingOverlayPerDisplayAndFollowsTheDispl
     controller.start();
     controller.start(); // a second start changes nothing
     ASSERT_EQ(overlays().size(), QGuiApplication::screens().size());
-    EXPECT_EQ(first().value(QStringLiteral("id")).toString(), displayId);
-    EXPECT_TRUE(first().value(QStringLiteral("visible")).toBool());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return controller.firstFrameMilliseconds() >= 0; }, kSettle));
-    const QString firstWindow = first().value(QStringLiteral("windowId")).toString();
+    EXPECT_EQ(first("id").toString(), displayId);
+    EXPECT_TRUE(first("visible").toBool());
+    EXPECT_TRUE(settles([&] { return controller.firstFrameMilliseconds() >= 0; }));
+    const QString firstWindow = first("windowId").toString();
 
     store.setMonitor(displayId, false);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return overlays().isEmpty(); }, kSettle));
-    EXPECT_FALSE(ticking()); // nothing left to draw, so the clock sleeps
-
+    EXPECT_TRUE(settles([&] { return overlays().isEmpty(); }));
+    EXPECT_FALSE(status("clockTicking").toBool()); // nothing left to draw, so the clock sleeps
     store.setMonitor(displayId, true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return overlays().size() == 1; }, kSettle));
-    EXPECT_NE(first().value(QStringLiteral("windowId")).toString(), firstWindow); // a fresh window
+    ASSERT_TRUE(settles([&] { return overlays().size() == 1; }));
+    EXPECT_NE(first("windowId").toString(), firstWindow); // a fresh window
 }
 
 TEST_F(OverlayControllerTest, HidesAndPausesWhileOffOrLockedAndDrawsNothingThen)
 {
     controller.start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return first().value(QStringLiteral("frames")).toDouble() > 0; }, kSettle));
-
+    ASSERT_TRUE(settles([&] { return frames() > 0; }));
     store.setEnabled(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !first().value(QStringLiteral("visible")).toBool(); }, kSettle));
-    EXPECT_TRUE(first().value(QStringLiteral("paused")).toBool());
-    EXPECT_FALSE(ticking());
-    const double framesWhileOff = first().value(QStringLiteral("frames")).toDouble();
+    ASSERT_TRUE(settles([&] { return !first("visible").toBool(); }));
+    EXPECT_TRUE(first("paused").toBool());
+    EXPECT_FALSE(status("clockTicking").toBool());
+    const double framesWhileOff = frames();
     QTest::qWait(300);
-    EXPECT_EQ(first().value(QStringLiteral("frames")).toDouble(), framesWhileOff);
+    EXPECT_EQ(frames(), framesWhileOff);
 
     store.setEnabled(true);
     store.setScreenLocked(true);
     QTest::qWait(300);
-    EXPECT_FALSE(first().value(QStringLiteral("visible")).toBool());
-
+    EXPECT_FALSE(first("visible").toBool());
     store.setScreenLocked(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return first().value(QStringLiteral("visible")).toBool(); }, kSettle));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return first().value(QStringLiteral("frames")).toDouble() > framesWhileOff; },
-                                kSettle));
+    ASSERT_TRUE(settles([&] { return first("visible").toBool(); }));
+    EXPECT_TRUE(settles([&] { return frames() > framesWhileOff; }));
 }
 
 // A picture with nothing in it is drawn once, to clear the window, and then costs no drawing
@@ -90,37 +88,30 @@ TEST_F(OverlayControllerTest, AnEmptyPictureIsDrawnOnceAndThenNotAgain)
     store.setLeavesEnabled(false);
     store.setFirefliesEnabled(false);
     controller.start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return first().value(QStringLiteral("frames")).toDouble() > 0; }, kSettle));
+    ASSERT_TRUE(settles([&] { return frames() > 0; }));
     QTest::qWait(200);
-    const double framesWhileEmpty = first().value(QStringLiteral("frames")).toDouble();
+    const double framesWhileEmpty = frames();
     QTest::qWait(300);
-    EXPECT_TRUE(ticking());
-    EXPECT_EQ(first().value(QStringLiteral("frames")).toDouble(), framesWhileEmpty);
-
+    EXPECT_TRUE(status("clockTicking").toBool());
+    EXPECT_EQ(frames(), framesWhileEmpty);
     store.setRainEnabled(true);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return first().value(QStringLiteral("frames")).toDouble() > framesWhileEmpty + 2; },
-                                kSettle));
+    EXPECT_TRUE(settles([&] { return frames() > framesWhileEmpty + 2; }));
 }
 
-TEST_F(OverlayControllerTest, CloudsGoBelowWindowsOnlyWhileTheOverlayFloatsAboveThem)
+TEST_F(OverlayControllerTest, CloudsGoBelowWindowsOnlyWhileTheSceneFloatsAboveThem)
 {
     controller.start();
-    EXPECT_FALSE(first().contains(QStringLiteral("underlay")));
-
+    EXPECT_FALSE(first("underlay").isObject());
     store.setCloudFloatBehind(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return first().contains(QStringLiteral("underlay")); }, kSettle));
-    const QJsonObject underlay = first().value(QStringLiteral("underlay")).toObject();
-    EXPECT_EQ(underlay.value(QStringLiteral("level")).toString(), QStringLiteral("desktop"));
-    EXPECT_EQ(first().value(QStringLiteral("level")).toString(), QStringLiteral("aboveWindows"));
-
-    // With the overlay itself at desktop level, floating behind has no meaning.
+    ASSERT_TRUE(settles([&] { return first("underlay").isObject(); }));
+    EXPECT_EQ(first("underlay").toObject().value(QStringLiteral("level")).toString(), QStringLiteral("desktop"));
+    EXPECT_EQ(first("level").toString(), QStringLiteral("aboveWindows"));
     store.setFloatsAboveWindows(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !first().contains(QStringLiteral("underlay")); }, kSettle));
-    EXPECT_EQ(first().value(QStringLiteral("level")).toString(), QStringLiteral("desktop"));
+    ASSERT_TRUE(settles([&] { return !first("underlay").isObject(); }));
+    EXPECT_EQ(first("level").toString(), QStringLiteral("desktop"));
 }
 
-// A Wayland session has no X11 desktop window and its windows are no X11 windows: nothing can
-// go behind them, so the scene stays above them whatever the switch says, clouds included.
+// A Wayland session has no X11 desktop window: nothing can go behind its windows, clouds included.
 TEST_F(OverlayControllerTest, OnAWaylandSessionTheSceneAndItsCloudsStayAboveWindows)
 {
     const QByteArray before = qgetenv("WAYLAND_DISPLAY");
@@ -128,11 +119,10 @@ TEST_F(OverlayControllerTest, OnAWaylandSessionTheSceneAndItsCloudsStayAboveWind
     store.setFloatsAboveWindows(false);
     store.setCloudFloatBehind(true);
     controller.start();
-    EXPECT_EQ(first().value(QStringLiteral("level")).toString(), QStringLiteral("aboveWindows"));
-
+    EXPECT_EQ(first("level").toString(), QStringLiteral("aboveWindows"));
     store.setFloatsAboveWindows(true);
     QTest::qWait(300);
-    EXPECT_FALSE(first().contains(QStringLiteral("underlay")));
+    EXPECT_FALSE(first("underlay").isObject());
     qputenv("WAYLAND_DISPLAY", before);
 }
 
@@ -150,8 +140,8 @@ TEST_F(OverlayControllerTest, FrameRateFollowsTheNearestWholeRateWithinItsLimits
     for (const auto& c : cases) {
         store.setMaxFPS(c.maxFPS);
         store.setLowPowerMode(c.lowPower);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return framesPerSecond() == c.expected; }, kSettle))
-            << c.maxFPS << " low power " << c.lowPower << " gave " << framesPerSecond();
+        EXPECT_TRUE(settles([&] { return status("framesPerSecond").toInt() == c.expected; }))
+            << c.maxFPS << " low power " << c.lowPower << " gave " << status("framesPerSecond").toInt();
     }
 }
 
@@ -162,12 +152,11 @@ TEST_F(OverlayControllerTest, TheDisplayHoldingTheDockHostsIt)
     geometry.rect = QRectF(0, 0, 800, 48);
     dock.setGeometry(geometry);
     controller.start();
-    EXPECT_TRUE(first().value(QStringLiteral("hostsDock")).toBool());
-
+    EXPECT_TRUE(first("hostsDock").toBool());
     geometry.screenId = QStringLiteral("elsewhere");
     dock.setGeometry(geometry);
     controller.dockGeometryChanged();
-    EXPECT_FALSE(first().value(QStringLiteral("hostsDock")).toBool());
+    EXPECT_FALSE(first("hostsDock").toBool());
 }
 
 class CountingTarget final : public FrameTarget {
@@ -186,8 +175,7 @@ TEST(FrameClockTest, DrawsEveryTargetEachTickAndSleepsWhenNoneWantsFrames)
     clock.add(&a);
     clock.add(&b);
     ASSERT_TRUE(QTest::qWaitFor([&] { return a.frames >= 3; }, kSettle));
-    // One clock, one pass per tick: neither display falls behind the other.
-    EXPECT_LE(std::abs(a.frames - b.frames), 1);
+    EXPECT_LE(std::abs(a.frames - b.frames), 1); // one pass per tick: no display falls behind
 
     a.wants = false;
     b.wants = false;
@@ -196,16 +184,13 @@ TEST(FrameClockTest, DrawsEveryTargetEachTickAndSleepsWhenNoneWantsFrames)
     const int frozen = a.frames + b.frames;
     QTest::qWait(100);
     EXPECT_EQ(a.frames + b.frames, frozen);
-
     b.wants = true;
     clock.update();
     EXPECT_TRUE(clock.isTicking());
     clock.remove(&b);
     EXPECT_FALSE(clock.isTicking());
-}
 
-TEST(FrameClockTest, WaitsWholeMillisecondsUntilTheNextTickAndNeverNegative)
-{
+    // Whole milliseconds until the next tick, never negative.
     EXPECT_EQ(FrameClock::delayUntil(1.0, 1.0 - 0.0161), 17);
     EXPECT_EQ(FrameClock::delayUntil(1.0, 1.5), 0);
     EXPECT_EQ(FrameClock::delayUntil(std::numeric_limits<double>::quiet_NaN(), 1.0), 0);

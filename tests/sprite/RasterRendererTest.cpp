@@ -1,8 +1,11 @@
+#include "sprite/Damage.h"
 #include "sprite/RasterRenderer.h"
-#include "sprite/Scene.h"
-#include "sprite/SpriteNode.h"
+
+#include "Fixtures.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace tavik::sprite {
 namespace {
@@ -14,99 +17,148 @@ TexturePtr solid(QSize pixels, QColor color, Filtering filtering = Filtering::Li
     return Texture::fromImage(image, 1, filtering);
 }
 
-void expectPixel(const QImage& image, QPoint at, int r, int g, int b, int a, int tolerance = 1)
+// One picture of a 60 × 40 point scene at twice the pixels; each group sits in its own place.
+TEST(RasterRendererTest, DrawsTintsBlendsDepthsAndFiltersWithTheOriginBottomLeft)
 {
-    const QRgb px = image.pixel(at);
-    EXPECT_NEAR(qRed(px), r, tolerance) << "at " << at.x() << "," << at.y();
-    EXPECT_NEAR(qGreen(px), g, tolerance) << "at " << at.x() << "," << at.y();
-    EXPECT_NEAR(qBlue(px), b, tolerance) << "at " << at.x() << "," << at.y();
-    EXPECT_NEAR(qAlpha(px), a, tolerance) << "at " << at.x() << "," << at.y();
-}
-
-class RasterRendererTest : public ::testing::Test {
-protected:
-    SpriteNode& square(QPointF centre, QSizeF size, TexturePtr texture = nullptr)
-    {
-        auto& sprite = scene.addChild(std::make_unique<SpriteNode>(texture ? texture : white, size));
+    Scene scene({60, 40});
+    auto add = [&](QPointF centre, QSizeF size, TexturePtr texture, double z = 0,
+                   BlendMode blend = BlendMode::Alpha) -> SpriteNode& {
+        auto& sprite = scene.addChild(std::make_unique<SpriteNode>(std::move(texture), size));
         sprite.setPosition(centre);
+        sprite.setZPosition(z);
+        sprite.setBlendMode(blend);
         return sprite;
-    }
-    QImage draw(double scale = 1.0)
-    {
-        list.build(scene);
-        return renderer.render(list, (scene.size() * scale).toSize(), scale);
-    }
-
-    Scene scene{{40, 30}};
+    };
+    const TexturePtr white = solid({8, 8}, Qt::white);
+    auto& tinted = add({10, 30}, {10, 10}, white); // tinted red at half opacity, top left
+    tinted.setColor({1, 0, 0, 1});
+    tinted.setColorBlendFactor(1);
+    tinted.setAlpha(0.5);
+    add({30, 30}, {10, 10}, solid({8, 8}, QColor(0, 0, 100))); // two grey glows add up on blue
+    for (int i = 0; i < 2; ++i)
+        add({30, 30}, {10, 10}, solid({8, 8}, QColor(64, 64, 64)), 1, BlendMode::Add);
+    add({50, 30}, {10, 10}, solid({8, 8}, QColor(200, 200, 200)), 2); // 200 + 128 saturates
+    add({50, 30}, {10, 10}, white, 3, BlendMode::Add).setAlpha(0.5);
+    add({50, 10}, {10, 10}, white, 0, BlendMode::Add).setAlpha(0.5); // adds half of itself on nothing
+    add({10, 10}, {10, 10}, solid({2, 2}, Qt::red), 1); // higher depth covers, whatever the child order
+    add({10, 10}, {10, 10}, solid({2, 2}, Qt::blue));
+    QImage blackWhite(2, 1, QImage::Format_ARGB32_Premultiplied);
+    blackWhite.setPixel(0, 0, qRgba(0, 0, 0, 255));
+    blackWhite.setPixel(1, 0, qRgba(255, 255, 255, 255));
+    add({40, 14}, {20, 4}, Texture::fromImage(blackWhite, 1, Filtering::Nearest)); // pixel row 52
+    add({40, 6}, {20, 4}, Texture::fromImage(blackWhite, 1, Filtering::Linear));   // pixel row 68
     DrawList list;
-    RasterRenderer renderer;
-    TexturePtr white = solid({8, 8}, Qt::white);
-};
-
-TEST_F(RasterRendererTest, TintedHalfTransparentWhiteGivesPremultipliedRed)
-{
-    auto& sprite = square({20, 15}, {20, 20});
-    sprite.setColor({1, 0, 0, 1});
-    sprite.setColorBlendFactor(1);
-    sprite.setAlpha(0.5);
-    const QImage image = draw();
+    list.build(scene);
+    const QImage image = RasterRenderer().render(list, QSize(120, 80), 2.0);
     ASSERT_EQ(image.format(), QImage::Format_ARGB32_Premultiplied);
-    expectPixel(image, {20, 15}, 128, 0, 0, 128);
-    expectPixel(image, {2, 2}, 0, 0, 0, 0, 0);
-}
 
-TEST_F(RasterRendererTest, AdditiveBlendingAdds)
-{
-    const TexturePtr grey = solid({8, 8}, QColor(64, 64, 64));
-    square({20, 15}, {40, 30}, solid({8, 8}, QColor(0, 0, 100)));
-    for (int i = 0; i < 2; ++i) {
-        auto& glow = square({20, 15}, {20, 20}, grey);
-        glow.setZPosition(1);
-        glow.setBlendMode(BlendMode::Add);
+    const struct {
+        QPoint at;
+        QRgb expected;
+        int tolerance;
+    } pixels[] = {
+        {{20, 20}, qRgba(128, 0, 0, 128), 1},     {{60, 20}, qRgba(128, 128, 228, 255), 1},
+        {{100, 20}, qRgba(255, 255, 255, 255), 1}, {{20, 60}, qRgba(255, 0, 0, 255), 0},
+        {{73, 52}, qRgba(0, 0, 0, 255), 0},        {{4, 4}, qRgba(0, 0, 0, 0), 0},
+        {{20, 40}, qRgba(0, 0, 0, 0), 0},          {{36, 20}, qRgba(0, 0, 0, 0), 0},
+        {{100, 60}, qRgba(128, 128, 128, 128), 1},
+    };
+    for (const auto& p : pixels) {
+        const QRgb px = image.pixel(p.at);
+        SCOPED_TRACE(::testing::Message() << "at " << p.at.x() << "," << p.at.y());
+        EXPECT_NEAR(qRed(px), qRed(p.expected), p.tolerance);
+        EXPECT_NEAR(qGreen(px), qGreen(p.expected), p.tolerance);
+        EXPECT_NEAR(qBlue(px), qBlue(p.expected), p.tolerance);
+        EXPECT_NEAR(qAlpha(px), qAlpha(p.expected), p.tolerance);
     }
-    auto& bright = square({35, 25}, {10, 10}, solid({8, 8}, QColor(200, 200, 200)));
-    bright.setZPosition(2);
-    auto& flash = square({35, 25}, {10, 10}, white);
-    flash.setZPosition(3);
-    flash.setBlendMode(BlendMode::Add);
-    flash.setAlpha(0.5);
-    const QImage image = draw();
-    expectPixel(image, {20, 15}, 128, 128, 228, 255);
-    expectPixel(image, {2, 2}, 0, 0, 100, 255);
-    expectPixel(image, {35, 5}, 255, 255, 255, 255); // 200 + 128 saturates, whatever the opacity
-}
-
-TEST_F(RasterRendererTest, SceneOriginIsBottomLeftAndScaleMultiplies)
-{
-    auto& sprite = square({5, 5}, {10, 10});
-    sprite.setColor({0, 1, 0, 1});
-    sprite.setColorBlendFactor(1);
-    const QImage image = draw(2.0);
-    ASSERT_EQ(image.size(), QSize(80, 60));
-    expectPixel(image, {10, 50}, 0, 255, 0, 255); // 10 points from the bottom, doubled
-    expectPixel(image, {10, 38}, 0, 0, 0, 0, 0);
-    expectPixel(image, {25, 50}, 0, 0, 0, 0, 0);
-}
-
-TEST_F(RasterRendererTest, HigherDepthCoversLowerWhateverTheChildOrder)
-{
-    square({20, 15}, {10, 10}, solid({2, 2}, Qt::red)).setZPosition(1);
-    square({20, 15}, {10, 10}, solid({2, 2}, Qt::blue));
-    expectPixel(draw(), {20, 15}, 255, 0, 0, 255);
-}
-
-TEST_F(RasterRendererTest, NearestFilteringKeepsHardEdges)
-{
-    QImage image(2, 1, QImage::Format_ARGB32_Premultiplied);
-    image.setPixel(0, 0, qRgba(0, 0, 0, 255));
-    image.setPixel(1, 0, qRgba(255, 255, 255, 255));
-    square({20, 22}, {40, 4}, Texture::fromImage(image, 1, Filtering::Nearest)); // image row 8
-    square({20, 8}, {40, 4}, Texture::fromImage(image, 1, Filtering::Linear));   // image row 22
-    const QImage out = draw();
     // A third of the way across: pure black when sharp, part way to white when smooth.
-    expectPixel(out, {14, 8}, 0, 0, 0, 255, 0);
-    EXPECT_GT(qRed(out.pixel(14, 22)), 40);
-    EXPECT_LT(qRed(out.pixel(14, 22)), 215);
+    EXPECT_GT(qRed(image.pixel(73, 68)), 40);
+    EXPECT_LT(qRed(image.pixel(73, 68)), 215);
+}
+
+int areaOf(const QRegion& region)
+{
+    int area = 0;
+    for (const QRect& rect : region)
+        area += rect.width() * rect.height();
+    return area;
+}
+
+class DamageTest : public ::testing::TestWithParam<double> {};
+
+// Drawn only where it changed, over what the frame before left, the picture equals a whole
+// redraw in every pixel, and small sprites change only a small part of it.
+TEST_P(DamageTest, DrawingTheDamageGivesTheWholePicture)
+{
+    const double scale = GetParam();
+    testing::DamageFilm film;
+    DrawList list;
+    DamageTracker tracker;
+    RasterRenderer renderer;
+    const QSize pixels = (film.scene.size() * scale).toSize();
+    QImage kept(pixels, QImage::Format_ARGB32_Premultiplied);
+    kept.fill(Qt::magenta); // what a new surface may hold
+    for (int frame = 0; frame < testing::DamageFilm::kFrames; ++frame) {
+        film.show(frame);
+        list.build(film.scene);
+        const QRegion damage = tracker.next(list, pixels, scale);
+        renderer.render(list, kept, scale, damage);
+        ASSERT_EQ(kept, renderer.render(list, pixels, scale)) << "frame " << frame;
+        if (frame == 0)
+            EXPECT_EQ(damage, QRegion(QRect(QPoint(0, 0), pixels)));
+        else if (frame == testing::DamageFilm::kSecondEmpty)
+            EXPECT_TRUE(damage.isEmpty());
+        else
+            EXPECT_LT(areaOf(damage), pixels.width() * pixels.height() / 2) << "frame " << frame;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BackingScales, DamageTest, ::testing::Values(1.0, 1.5, 2.0));
+
+// Quads past every edge are clipped; numbers that cannot be placed cover the whole surface.
+TEST(DamageTrackerTest, CoveredRegionOfQuadsBeyondTheEdgesOrUnplaceable)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const QSize size(64, 48);
+    const QRegion whole(QRect(QPoint(0, 0), size));
+    const struct {
+        QPointF at;
+        double length;
+        double scale;
+        QRegion covered;
+    } cases[] = {
+        {{32, 24}, 1e30, 1, whole}, {{-500, 24}, 10, 1, {}},  {{32, 1e12}, 10, 1, {}}, {{nan, 10}, 10, 1, whole},
+        {{inf, 10}, 10, 1, whole},  {{10, 10}, 10, 0, whole}, {{10, 10}, 10, nan, whole},
+    };
+    for (const auto& c : cases) {
+        testing::DamageFilm film;
+        film.show(0);
+        for (std::size_t i = 1; i < film.sprites.size(); ++i)
+            film.sprites[i]->setHidden(true);
+        film.sprites[0]->setPosition(c.at);
+        film.sprites[0]->setSize({c.length, c.length});
+        DrawList list;
+        list.build(film.scene);
+        EXPECT_EQ(coveredRegion(list, size, c.scale), c.covered) << c.at.x() << "," << c.at.y() << " scale " << c.scale;
+    }
+}
+
+TEST(DamageTrackerTest, LostContentsOrANewSizeRedrawEverything)
+{
+    testing::DamageFilm film;
+    DrawList list;
+    film.show(testing::DamageFilm::kFirstEmpty);
+    list.build(film.scene);
+    DamageTracker tracker;
+    const QSize size(200, 120);
+    EXPECT_EQ(tracker.next(list, size, 1.0), QRegion(QRect(QPoint(0, 0), size)));
+    EXPECT_TRUE(tracker.next(list, size, 1.0).isEmpty());
+    tracker.invalidate();
+    EXPECT_EQ(tracker.next(list, size, 1.0), QRegion(QRect(QPoint(0, 0), size)));
+    const QSize wider = size + QSize(1, 0);
+    EXPECT_EQ(tracker.next(list, wider, 1.0), QRegion(QRect(QPoint(0, 0), wider)));
+    EXPECT_TRUE(tracker.next(list, wider, 1.0).isEmpty());
 }
 
 } // namespace

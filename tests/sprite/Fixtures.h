@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sprite/Random.h"
 #include "sprite/Scene.h"
 #include "sprite/SpriteNode.h"
 
@@ -9,6 +10,34 @@
 #include <vector>
 
 namespace tavik::sprite::testing {
+
+// Answers every draw with the same value: 0 gives v − r/2, 0.5 gives v.
+class FixedRandom : public Random {
+public:
+    explicit FixedRandom(double value) : m_value(value) {}
+    double unit() override
+    {
+        ++m_calls;
+        return m_value;
+    }
+    [[nodiscard]] int calls() const { return m_calls; }
+
+private:
+    double m_value;
+    int m_calls = 0;
+};
+
+// A soft round glow, 16 points across, bright in the middle.
+inline TexturePtr glowTexture(QColor color, Filtering filtering = Filtering::Linear)
+{
+    return Texture::draw({16, 16}, 2, filtering, [color](QPainter& p) {
+        QRadialGradient gradient(8, 8, 8);
+        gradient.setColorAt(0, color);
+        gradient.setColorAt(0.4, QColor(color.red(), color.green(), color.blue(), 140));
+        gradient.setColorAt(1, Qt::transparent);
+        p.fillRect(QRectF(0, 0, 16, 16), gradient);
+    });
+}
 
 // A few frames of small sprites that move, turn, fade, add up where they overlap, leave the
 // scene over its edge, and all vanish for two frames before coming back: what a picture drawn
@@ -22,12 +51,7 @@ public:
 
     DamageFilm()
     {
-        const TexturePtr glow = Texture::draw({16, 16}, 2, Filtering::Linear, [](QPainter& p) {
-            QRadialGradient gradient(8, 8, 8);
-            gradient.setColorAt(0, Qt::white);
-            gradient.setColorAt(1, Qt::transparent);
-            p.fillRect(QRect(0, 0, 16, 16), gradient);
-        });
+        const TexturePtr glow = glowTexture(Qt::white);
         for (int i = 0; i < 4; ++i) {
             auto& sprite = scene.addChild(std::make_unique<SpriteNode>(glow, QSizeF(14 + 3 * i, 9 + 2 * i)));
             sprite.setColor({0.3f + 0.2f * float(i), 0.9f - 0.2f * float(i), 0.6f, 1.0f});
