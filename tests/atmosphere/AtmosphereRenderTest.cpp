@@ -48,8 +48,7 @@ struct Picture {
 // Only what a test switches on.
 void quiet(SettingsStore& store)
 {
-    for (Setting s : {Setting::rainEnabled, Setting::windEnabled, Setting::firefliesEnabled, Setting::leavesEnabled,
-                      Setting::starsEnabled, Setting::auroraEnabled, Setting::sunRaysEnabled, Setting::moonRaysEnabled})
+    for (Setting s : {Setting::rainEnabled, Setting::windEnabled, Setting::firefliesEnabled, Setting::leavesEnabled})
         store.setValue(s, false);
 }
 

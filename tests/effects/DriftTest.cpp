@@ -19,7 +19,6 @@ class DriftTest : public EffectFixture {
 protected:
     DriftTest()
     {
-        settings.setLowPowerMode(false);
         settings.setCloudsEnabled(true);
         settings.setCloudCount(5);
         settings.setCloudSpeed(50); // base 14 points per second

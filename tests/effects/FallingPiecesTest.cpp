@@ -29,7 +29,6 @@ protected:
     {
         settings.setLeavesEnabled(true);
         settings.setPetalsEnabled(true);
-        settings.setLowPowerMode(false);
     }
 };
 

@@ -22,7 +22,6 @@ protected:
         settings.setFireflyCount(6);
         settings.setFlightHeight(0.25);
         settings.setFlightSpeed(45);
-        settings.setLowPowerMode(false);
         scene.advance(now);
     }
 

@@ -27,7 +27,6 @@ protected:
         settings.setAuroraColorHex("#5BF0C0");
         settings.setStarsEnabled(true);
         settings.setShootingStarFrequency(0);
-        settings.setLowPowerMode(false);
     }
 
     static std::size_t meteors(const StarSimulation& sim) { return sim.node().children().size() - sim.stars().size(); }

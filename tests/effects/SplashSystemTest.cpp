@@ -207,9 +207,7 @@ protected:
         dock.setGeometry(dockAt(400, 1000, 70));
         settings.setDockSettleEnabled(true);
         settings.setLeavesEnabled(false);
-        settings.setPetalsEnabled(false);
         settings.setSnowEnabled(true);
-        settings.setSnowflakesEnabled(false);
     }
 
     DockSettleSystem make()
