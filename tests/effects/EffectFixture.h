@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../sprite/Fakes.h"
+
 #include "core/DockGeometry.h"
 #include "core/Dynamics.h"
 #include "effects/Effect.h"
@@ -16,13 +18,10 @@
 
 namespace tavik::test {
 
-// Every draw returns the same fraction, so a range's ends can be hit exactly.
-class PinnedRandom final : public sprite::Random {
-public:
-    explicit PinnedRandom(double fraction = 0.5) : value(fraction) {}
-    double unit() override { return value; }
-    double value;
-};
+using sprite::testing::FixedRandom;
+
+// Just below 1: the top of a range without leaving it.
+inline constexpr double kAlmostOne = 1.0 - 1e-12;
 
 // The clock readings, within a long stretch, at which the slow wave is lowest and highest.
 inline std::pair<double, double> waveExtremes(double seed, double speed)
@@ -43,8 +42,16 @@ inline Frame frameAt(double now, double dt = 0, WindSample wind = {}, std::optio
     return Frame{now, dt, wind, hover};
 }
 
-// Just below 1: the top of a range without leaving it.
-inline constexpr double kAlmostOne = 1.0 - 1e-12;
+inline WindSample windOf(double dx) { return WindSample{{dx, 0}, 0}; }
+
+// A visible dock along the bottom from minX to maxX whose top edge is at `top`.
+inline DockGeometry dockAt(double minX, double maxX, double top = 60, bool visible = true)
+{
+    DockGeometry geometry;
+    geometry.rect = QRectF(minX, 0, maxX - minX, top);
+    geometry.isVisible = visible;
+    return geometry;
+}
 
 // What every effect test builds on: a store with its defaults, a seeded random source, a dock
 // provider with no dock until a test places one, and a scene to hang nodes in so their actions
@@ -55,31 +62,24 @@ public:
     static constexpr double kFrame = 1.0 / 60;
 
 protected:
-
-    [[nodiscard]] EffectContext context(double scale = 1, double now = 0)
+    [[nodiscard]] EffectContext context(double scale = 1, double at = 0)
     {
-        return EffectContext{random, dock, scale, now};
-    }
-    [[nodiscard]] EffectContext context(sprite::Random& source, double scale = 1)
-    {
-        return EffectContext{source, dock, scale, 0};
-    }
-
-    // One frame `dt` after the last one on the fixture's clock.
-    [[nodiscard]] Frame frame(double dt = kFrame, WindSample wind = {})
-    {
-        now += dt;
-        return frameAt(now, dt, wind);
+        return EffectContext{random, dock, scale, at};
     }
 
     // Shows `effect` on a display of `size` and applies the settings there.
-    void applyAt(Effect& effect, QSizeF size, double scale = 1)
+    void applyAt(Effect& effect, QSizeF size, double scale = 2)
     {
         effect.setDisplay(Display{size, scale, true});
         effect.apply(settings);
     }
 
-    [[nodiscard]] static WindSample windOf(double dx) { return WindSample{{dx, 0}, 0}; }
+    // Advances the scene by `seconds` in frames of 1/60 s, so node actions run.
+    void run(double seconds)
+    {
+        for (double t = 0; t < seconds; t += kFrame)
+            scene.advance(now += kFrame);
+    }
 
     MemoryKeyValueStore db;
     SettingsStore settings{db};

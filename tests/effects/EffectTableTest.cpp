@@ -44,8 +44,6 @@ Make maker()
     };
 }
 
-// ---- Population -------------------------------------------------------------------------
-
 struct Wanted {
     double setting;
     bool lowPower;
@@ -148,12 +146,10 @@ TEST_F(Population, EveryCountFollowsItsRuleAndTheNewestGoFirst)
         row.enable(settings, false);
         effect->apply(settings);
         EXPECT_EQ(row.count(*effect), 0u) << "switched off";
-        effect->step(frame(0.1, windOf(50))); // nothing to move, nothing to break
+        effect->step(frameAt(now, 0.1, windOf(50))); // nothing to move, nothing to break
         row.enable(settings, true);
     }
 }
-
-// ---- Textures -------------------------------------------------------------------------------
 
 struct TextureRow {
     const char* name;

@@ -1,9 +1,11 @@
-#include "effects/SplashSystem.h"
+// What rain and snow leave on the dock and the bottom edge: splashes and settling items.
 
 #include "EffectFixture.h"
 
+#include "effects/DockSettleSystem.h"
+#include "effects/SplashSystem.h"
+
 #include "sprite/EmitterNode.h"
-#include "sprite/Scene.h"
 
 #include <gtest/gtest.h>
 
@@ -11,20 +13,11 @@
 #include <cmath>
 
 using namespace tavik;
-using test::frameAt;
+using namespace tavik::test;
 
 namespace {
-constexpr double kFrame = 1.0 / 60;
 constexpr double kDockTop = 60;
 constexpr double kHoverY = 40;
-
-DockGeometry dockAt(double minX, double maxX, bool visible = true)
-{
-    DockGeometry geometry;
-    geometry.rect = QRectF(minX, 4, maxX - minX, kDockTop - 4);
-    geometry.isVisible = visible;
-    return geometry;
-}
 
 // Live splashes by where they sit: bottom edge, dock top, or beside the dock at the pointer.
 std::array<int, 3> bySource(const SplashSystem& splash)
@@ -35,13 +28,19 @@ std::array<int, 3> bySource(const SplashSystem& splash)
     return counts;
 }
 
-class SplashSystemTest : public test::EffectFixture {
-protected:
-    SplashSystemTest() { dock.setGeometry(dockAt(400, 1000)); }
+int droplets(const sprite::Node& splash) { return static_cast<const sprite::EmitterNode&>(splash).numParticlesToEmit(); }
 
-    SplashSystem make(QSizeF size = {1440, 900}, ScreenRenderInfo info = {true, 2})
+class SplashSystemTest : public EffectFixture {
+protected:
+    SplashSystemTest()
     {
-        return SplashSystem(size, settings, EffectContext{scene.random(), dock, info.backingScale}, info);
+        dock.setGeometry(dockAt(400, 1000));
+        settings.setDropsPerSecond(100);
+    }
+
+    SplashSystem make(QSizeF size = kSceneSize, ScreenRenderInfo info = {true, 2})
+    {
+        return SplashSystem(size, settings, context(info.backingScale), info);
     }
 
     // Frames of 1/60 s over `seconds` after a first frame, which only starts the clock.
@@ -51,35 +50,24 @@ protected:
         for (int i = 0; i < int(std::lround(seconds / kFrame)); ++i)
             splash.step(frameAt(now += kFrame, kFrame, {}, hover));
     }
-
-    double now = 10;
 };
-
-} // namespace
 
 TEST_F(SplashSystemTest, RatesPerSourceFollowTheDropsAndHalveInLowPower)
 {
-    settings.setDropsPerSecond(100);
     settings.setIgnoreDockScreen(false);
-    SplashSystem splash = make();
     // The pointer low on the screen but beside the dock: hover splashes at its own height.
-    const QPointF pointer(200, kHoverY);
-    run(splash, 2, pointer);
-    EXPECT_NEAR(bySource(splash)[0], 120, 1);
-    EXPECT_NEAR(bySource(splash)[1], 120, 1);
-    EXPECT_NEAR(bySource(splash)[2], 180, 1);
-
-    settings.setLowPowerMode(true);
-    SplashSystem saving = make();
-    run(saving, 2, pointer);
-    EXPECT_NEAR(bySource(saving)[0], 60, 1);
-    EXPECT_NEAR(bySource(saving)[1], 60, 1);
-    EXPECT_NEAR(bySource(saving)[2], 90, 1);
+    for (const auto& [saving, share] : {std::pair{false, 1.0}, {true, 0.5}}) {
+        settings.setLowPowerMode(saving);
+        SplashSystem splash = make();
+        run(splash, 2, QPointF(200, kHoverY));
+        EXPECT_NEAR(bySource(splash)[0], 120 * share, 1);
+        EXPECT_NEAR(bySource(splash)[1], 120 * share, 1);
+        EXPECT_NEAR(bySource(splash)[2], 180 * share, 1);
+    }
 }
 
-TEST_F(SplashSystemTest, NothingOnTheFirstFrameOrWithoutRainAndNoDebtFromNegativeRates)
+TEST_F(SplashSystemTest, NothingOnTheFirstFrameOrWithoutRainAndNoBurstFromAStallOrAHugeRate)
 {
-    settings.setDropsPerSecond(100);
     SplashSystem splash = make();
     splash.step(frameAt(5, kFrame, {}, QPointF(200, kHoverY)));
     splash.step(frameAt(5.01, 0.01));
@@ -88,27 +76,22 @@ TEST_F(SplashSystemTest, NothingOnTheFirstFrameOrWithoutRainAndNoDebtFromNegativ
     splash.step(frameAt(6, 0.99, {}, QPointF(200, kHoverY)));
     EXPECT_TRUE(splash.node().children().empty());
     EXPECT_NEAR(splash.bottomAccumulator(), 0.6, 1e-9);
-
     // A negative setting must not run up a debt that outlasts it.
     settings.setRainEnabled(true);
     settings.setDropsPerSecond(-1000);
     splash.step(frameAt(6.05, 0.05));
     EXPECT_GE(splash.bottomAccumulator(), 0);
-}
 
-TEST_F(SplashSystemTest, AStallOrAHugeRateMakesNoBurst)
-{
-    settings.setDropsPerSecond(100000); // beyond the range: 120 a second
+    // Beyond the range is 120 drops a second; a five-second stall counts as 1/15 s: 4.8
+    // splashes at the bottom and on the dock, 7.2 under the pointer.
+    settings.setDropsPerSecond(100000);
     settings.setIgnoreDockScreen(false);
-    SplashSystem splash = make();
-    splash.step(frameAt(1, kFrame));
-    // A five-second stall counts as 1/15 s: 4.8 splashes at the bottom and on the dock, 7.2
-    // under the pointer.
-    splash.step(frameAt(6, 5, {}, QPointF(200, kHoverY)));
-    EXPECT_EQ(splash.node().children().size(), 4u + 4u + 7u);
-    EXPECT_NEAR(splash.bottomAccumulator(), 0.8, 1e-9);
-    EXPECT_NEAR(splash.dockAccumulator(), 0.8, 1e-9);
-    EXPECT_NEAR(splash.hoverAccumulator(), 0.2, 1e-9);
+    SplashSystem stalled = make();
+    stalled.step(frameAt(1, kFrame));
+    stalled.step(frameAt(6, 5, {}, QPointF(200, kHoverY)));
+    EXPECT_EQ(stalled.node().children().size(), 4u + 4u + 7u);
+    EXPECT_NEAR(stalled.dockAccumulator(), 0.8, 1e-9);
+    EXPECT_NEAR(stalled.hoverAccumulator(), 0.2, 1e-9);
 }
 
 TEST_F(SplashSystemTest, IgnoringTheDockScreenKeepsBottomSplashesOutOfTheDocksSpan)
@@ -116,28 +99,23 @@ TEST_F(SplashSystemTest, IgnoringTheDockScreenKeepsBottomSplashesOutOfTheDocksSp
     settings.setDropsPerSecond(120);
     settings.setIgnoreDockScreen(true);
     settings.setHoverDockEffect(false);
-
-    const auto bottomInsideDock = [&](SplashSystem& splash) {
+    const auto bottomInsideDock = [&](SplashSystem splash) {
         run(splash, 3);
         int inside = 0;
         int bottom = 0;
         for (const auto& child : splash.node().children()) {
-            if (child->position().y() != 0)
-                continue;
-            ++bottom;
-            inside += child->position().x() >= 400 && child->position().x() <= 1000;
+            if (child->position().y() == 0) {
+                ++bottom;
+                inside += child->position().x() >= 400 && child->position().x() <= 1000;
+            }
         }
         EXPECT_GT(bottom, 50);
         return inside;
     };
-
-    SplashSystem onDockDisplay = make();
-    EXPECT_EQ(bottomInsideDock(onDockDisplay), 0);
-    SplashSystem elsewhere = make({1440, 900}, {false, 1});
-    EXPECT_GT(bottomInsideDock(elsewhere), 0);
-    dock.setGeometry(dockAt(400, 1000, false));
-    SplashSystem hiddenDock = make();
-    EXPECT_GT(bottomInsideDock(hiddenDock), 0);
+    EXPECT_EQ(bottomInsideDock(make()), 0);
+    EXPECT_GT(bottomInsideDock(make(kSceneSize, {false, 1})), 0) << "another display";
+    dock.setGeometry(dockAt(400, 1000, kDockTop, false));
+    EXPECT_GT(bottomInsideDock(make()), 0) << "a hidden dock";
 }
 
 TEST_F(SplashSystemTest, DockProfileIsSampledEvery12PointsAndCachedUnlessRealtime)
@@ -155,7 +133,7 @@ TEST_F(SplashSystemTest, DockProfileIsSampledEvery12PointsAndCachedUnlessRealtim
     EXPECT_EQ(splash.dockProfile().size(), 9u);
     splash.setDockProfileDirty();
     EXPECT_EQ(splash.dockProfile().size(), 2u); // 37.5 and 50
-    dock.setGeometry(dockAt(30, 60, false));
+    dock.setGeometry(dockAt(30, 60, kDockTop, false));
     splash.setDockProfileDirty();
     EXPECT_TRUE(splash.dockProfile().empty());
 
@@ -165,36 +143,27 @@ TEST_F(SplashSystemTest, DockProfileIsSampledEvery12PointsAndCachedUnlessRealtim
     EXPECT_EQ(splash.dockProfile().size(), 9u);
     settings.setLowPowerMode(true);
     EXPECT_TRUE(splash.dockProfile().empty());
-
 }
 
-TEST_F(SplashSystemTest, DropletCountsGrowWithTheDropSize)
+TEST_F(SplashSystemTest, BiggerDropsThrowMoreDropletsUpAndASplashRemovesItself)
 {
     SplashSystem splash = make();
-    const auto droplets = [&](double width, double height, bool energetic) {
-        settings.setDropWidth(width);
-        settings.setDropHeight(height);
+    const auto thrown = [&](double size, bool energetic) {
+        settings.setDropWidth(size);
+        settings.setDropHeight(size);
         splash.spawnSplash({10, 10}, energetic);
-        return static_cast<const sprite::EmitterNode&>(*splash.node().children().back()).numParticlesToEmit();
+        return droplets(*splash.node().children().back());
     };
-    EXPECT_EQ(droplets(0, 0, false), 4);
-    EXPECT_EQ(droplets(0, 0, true), 7);
-    EXPECT_EQ(droplets(100, 100, false), 7);
-    EXPECT_EQ(droplets(100, 100, true), 10);
     // Sizes beyond the range (a saved scene may carry any) count as its ends.
-    EXPECT_EQ(droplets(1e12, 1e12, true), 10);
-    EXPECT_EQ(droplets(-1e12, -1e12, false), 4);
-}
+    for (const auto& [size, calm, energetic] : {std::tuple{0.0, 4, 7}, {100.0, 7, 10}, {-1e12, 4, 7}, {1e12, 7, 10}}) {
+        EXPECT_EQ(thrown(size, false), calm) << size;
+        EXPECT_EQ(thrown(size, true), energetic) << size;
+    }
 
-TEST_F(SplashSystemTest, ASplashThrowsItsDropletsUpAndRemovesItself)
-{
-    settings.setDropWidth(100);
-    settings.setDropHeight(100);
-    SplashSystem splash = make();
-    scene.addChild(splash.takeNode());
-    splash.spawnSplash({300, 50}, true);
-    const auto& emitter = static_cast<const sprite::EmitterNode&>(*splash.node().children().front());
-
+    SplashSystem live = make();
+    scene.addChild(live.takeNode());
+    live.spawnSplash({300, 50}, true);
+    const auto& emitter = static_cast<const sprite::EmitterNode&>(*live.node().children().front());
     scene.advance(0);
     scene.advance(0.03);
     EXPECT_EQ(emitter.emittedCount(), 10u);
@@ -202,20 +171,17 @@ TEST_F(SplashSystemTest, ASplashThrowsItsDropletsUpAndRemovesItself)
     for (const sprite::Particle& p : emitter.particles())
         upwards += p.vy / double(emitter.particleCount());
     EXPECT_GT(upwards, 50);
-
     for (int frame = 2; frame < 40; ++frame)
         scene.advance(frame * 0.03);
-    EXPECT_TRUE(splash.node().children().empty());
+    EXPECT_TRUE(live.node().children().empty());
 }
 
 TEST_F(SplashSystemTest, HoverSplashesOnlyLowDownAndOnTopOfTheDockUnderThePointer)
 {
-    settings.setDropsPerSecond(100);
     settings.setBottomScreenSplash(false);
     settings.setRealtimeDockSplash(false);
-    dock.setGeometry(dockAt(400, 1000, false)); // hidden: no dock splashes, the rect still counts
+    dock.setGeometry(dockAt(400, 1000, kDockTop, false)); // hidden: no dock splashes, the rect still counts
     SplashSystem splash = make();
-
     run(splash, 1, QPointF(700, 0.34 * 900));
     EXPECT_TRUE(splash.node().children().empty());
 
@@ -224,14 +190,123 @@ TEST_F(SplashSystemTest, HoverSplashesOnlyLowDownAndOnTopOfTheDockUnderThePointe
     for (const auto& child : splash.node().children()) {
         EXPECT_EQ(child->position().y(), kDockTop);
         EXPECT_LE(std::abs(child->position().x() - 700), 28);
-        EXPECT_TRUE(static_cast<const sprite::EmitterNode&>(*child).numParticlesToEmit() > 5);
+        EXPECT_GT(droplets(*child), 5) << "energetic";
     }
-
-    // On a display without the dock, the dock's rectangle means nothing: splashes stay at
-    // the pointer.
-    SplashSystem other = make({1440, 900}, {false, 1});
+    // On a display without the dock, the dock's rectangle means nothing.
+    SplashSystem other = make(kSceneSize, {false, 1});
     run(other, 1, QPointF(700, 0.2 * 900));
     ASSERT_FALSE(other.node().children().empty());
     for (const auto& child : other.node().children())
         EXPECT_EQ(child->position().y(), 0.2 * 900);
 }
+
+class DockSettleSystemTest : public EffectFixture {
+protected:
+    DockSettleSystemTest()
+    {
+        dock.setGeometry(dockAt(400, 1000, 70));
+        settings.setDockSettleEnabled(true);
+        settings.setLeavesEnabled(false);
+        settings.setSnowEnabled(true);
+    }
+
+    DockSettleSystem make()
+    {
+        DockSettleSystem system(kSceneSize, settings, context(2));
+        system.apply(settings);
+        return system;
+    }
+};
+
+TEST_F(DockSettleSystemTest, TimerRearmsEveryFewSecondsAndStopsWhenNothingMaySettle)
+{
+    DockSettleSystem system = make();
+    const double first = system.timeToNext();
+    EXPECT_TRUE(first >= 1.5 && first <= 4) << first;
+    system.step(frameAt(0, first - 0.01));
+    EXPECT_TRUE(system.node().children().empty());
+    system.step(frameAt(0, 0.02));
+    EXPECT_EQ(system.node().children().size(), 1u);
+
+    // With no dock, or a hidden one, nothing lands but the timer keeps going.
+    dock.setGeometry(std::nullopt);
+    system.step(frameAt(0, system.timeToNext()));
+    dock.setGeometry(dockAt(400, 1000, 70, false));
+    system.step(frameAt(0, system.timeToNext()));
+    EXPECT_EQ(system.node().children().size(), 1u);
+    EXPECT_TRUE(system.timeToNext() >= 2.5 && system.timeToNext() <= 6.5) << "rearmed";
+
+    // Nothing that could settle: the timer stands still.
+    settings.setSnowEnabled(false);
+    system.apply(settings);
+    const double waiting = system.timeToNext();
+    system.step(frameAt(0, 100));
+    EXPECT_EQ(system.timeToNext(), waiting);
+}
+
+TEST_F(DockSettleSystemTest, ItemsStartAboveTheSceneFallOntoTheDockRestFadeAndGo)
+{
+    const auto span = DockSettleSystem::landingSpan(QRectF(-100, 0, 400, 70), 200);
+    ASSERT_TRUE(span);
+    EXPECT_EQ(span->lo, 0);
+    EXPECT_EQ(span->hi, 200);
+    EXPECT_FALSE(DockSettleSystem::landingSpan(QRectF(-100, 0, 124, 70), 200)); // 24 left
+    EXPECT_TRUE(DockSettleSystem::landingSpan(QRectF(-100, 0, 125, 70), 200));
+    EXPECT_FALSE(DockSettleSystem::landingSpan(QRectF(0, 0, 400, 70), 0)); // scene of one point
+
+    dock.setGeometry(dockAt(1420, 1600, 70)); // 20 points of it on this display
+    DockSettleSystem system = make();
+    EXPECT_EQ(system.spawnOne(), nullptr);
+
+    // A dock hanging over the right edge: items still start within the scene, above it.
+    dock.setGeometry(dockAt(1300, 1500, 70));
+    for (int i = 0; i < 100; ++i) {
+        const sprite::SpriteNode* spawned = system.spawnOne();
+        ASSERT_NE(spawned, nullptr);
+        EXPECT_TRUE(spawned->position().x() >= 0 && spawned->position().x() <= 1440) << spawned->position().x();
+        EXPECT_GE(spawned->position().y(), 910);
+    }
+
+    DockSettleSystem falling = make();
+    scene.addChild(falling.takeNode());
+    sprite::SpriteNode* spawned = falling.spawnOne();
+    scene.advance(0);
+    double t = 0;
+    // The longest fall: (960 − 72) / 80 ≈ 11.1 s; the shortest rest 2.5 s.
+    for (; t < 11.5; t += 0.05)
+        scene.advance(t);
+    ASSERT_EQ(falling.node().children().size(), 1u);
+    EXPECT_GE(spawned->position().x(), 1300);
+    EXPECT_LE(spawned->position().x(), 1440);
+    EXPECT_GE(spawned->position().y(), 70 + 2);
+    EXPECT_LE(spawned->position().y(), 70 + 10);
+    EXPECT_GE(spawned->alpha(), 0.85 - 1e-6);
+    // Longest stay: 11.1 s fall, 6.5 s rest, 2.4 s fade.
+    for (; t < 20.5; t += 0.05)
+        scene.advance(t);
+    EXPECT_TRUE(falling.node().children().empty());
+}
+
+TEST_F(DockSettleSystemTest, SnowItemsAreTintedFlakesAndFoliageIsDrawnInItsColour)
+{
+    settings.setSnowColorHex("#80C0FF");
+    DockSettleSystem system = make();
+    const sprite::SpriteNode* flake = system.spawnOne();
+    EXPECT_EQ(flake->texture(), system.flakeTexture());
+    EXPECT_EQ(flake->color(), sprite::Color::fromQColor(QColor("#80C0FF")));
+    settings.setSnowflakesEnabled(true);
+    system.apply(settings);
+    EXPECT_EQ(system.spawnOne()->texture(), system.crystalFlake());
+
+    // An unreadable leaf colour gives orange leaves.
+    settings.setSnowEnabled(false);
+    settings.setLeavesEnabled(true);
+    settings.setLeafColorHex("autumn");
+    system.apply(settings);
+    const sprite::SpriteNode* leaf = system.spawnOne();
+    ASSERT_NE(leaf, nullptr);
+    // At 2 pixels per point, pixel (16, 12) is the point (8, 9.75): leaf, not midrib.
+    EXPECT_EQ(QColor::fromRgba(leaf->texture()->image().pixel(16, 12)), FallbackColor::orange);
+}
+
+} // namespace

@@ -1,0 +1,210 @@
+// Rain and snow: emitters whose rates, speeds and looks follow the settings and the shared wave.
+
+#include "EffectFixture.h"
+
+#include "effects/RainSimulation.h"
+#include "effects/SnowSimulation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+
+using namespace tavik;
+using namespace tavik::test;
+
+namespace {
+constexpr double kPi = std::numbers::pi;
+
+class PrecipitationTest : public EffectFixture {
+protected:
+    PrecipitationTest() { settings.setSnowEnabled(true); }
+
+    RainSimulation rain(double scale = 2) { return RainSimulation(kSceneSize, settings, context(scale)); }
+    SnowSimulation snow() { return SnowSimulation(kSceneSize, settings, context(2)); }
+};
+
+TEST_F(PrecipitationTest, BirthRatesFollowTheSettingsTheWidthPowerSavingAndTheSwitch)
+{
+    settings.setDropsPerSecond(100);
+    settings.setSnowDensity(50);
+    RainSimulation drops = rain();
+    SnowSimulation flakes = snow();
+    EXPECT_DOUBLE_EQ(drops.emitter().particleBirthRate(), 100);
+    EXPECT_DOUBLE_EQ(flakes.emitter().particleBirthRate(), 45);
+    EXPECT_EQ(flakes.emitter().position(), QPointF(720, 916));
+
+    applyAt(drops, {2880, 900});
+    EXPECT_DOUBLE_EQ(drops.emitter().particleBirthRate(), 200);
+    applyAt(flakes, {500, 900});
+    EXPECT_DOUBLE_EQ(flakes.emitter().particleBirthRate(), 22.5) << "narrow displays keep half the rate";
+    applyAt(drops, {0, 0});
+    EXPECT_DOUBLE_EQ(drops.emitter().particleBirthRate(), 50);
+    EXPECT_EQ(drops.emitter().position(), QPointF(0.5, 21));
+
+    settings.setLowPowerMode(true);
+    applyAt(drops, kSceneSize);
+    applyAt(flakes, kSceneSize);
+    EXPECT_DOUBLE_EQ(drops.emitter().particleBirthRate(), 50);
+    EXPECT_DOUBLE_EQ(flakes.emitter().particleBirthRate(), 22.5);
+
+    // Out of range: the ends of the range.
+    settings.setDropsPerSecond(-5);
+    settings.setSnowDensity(-10);
+    applyAt(drops, kSceneSize);
+    applyAt(flakes, kSceneSize);
+    EXPECT_EQ(drops.emitter().particleBirthRate(), 0.5);
+    EXPECT_EQ(flakes.emitter().particleBirthRate(), 0);
+    settings.setDropsPerSecond(1e9);
+    settings.setLowPowerMode(false);
+    applyAt(drops, kSceneSize);
+    EXPECT_EQ(drops.emitter().particleBirthRate(), 120);
+
+    // Switched off, even in dynamic mode.
+    settings.setRainEnabled(false);
+    settings.setRainDynamic(true);
+    settings.setSnowEnabled(false);
+    applyAt(drops, kSceneSize);
+    applyAt(flakes, kSceneSize);
+    drops.step(frameAt(1000));
+    EXPECT_EQ(drops.emitter().particleBirthRate(), 0);
+    EXPECT_EQ(flakes.baseBirthRate(), 0);
+}
+
+TEST_F(PrecipitationTest, DropsLeaveAlongTheRainAngleAndAtEverySpeedCrossTheSceneAndDieSoonAfter)
+{
+    settings.setRainAngle(30);
+    settings.setDropsPerSecond(120);
+    RainSimulation slanted = rain();
+    scene.addChild(slanted.takeNode());
+    scene.advance(0);
+    scene.advance(0.05);
+    ASSERT_GT(slanted.emitter().particleCount(), 0u);
+    for (const sprite::Particle& p : slanted.emitter().particles()) {
+        // Down and to the right, 30° from vertical; the drop's long axis turned the same way.
+        EXPECT_NEAR(std::atan2(p.vx, -p.vy) * 180 / kPi, 30, 3);
+        EXPECT_NEAR(p.rotation, 30 * kPi / 180, 0.011);
+    }
+
+    // Below the range (a hand-edited saved scene may hold it) reads as the slowest speed.
+    for (const double speed : {-5.0, 15.0, 60.0}) {
+        for (const double angle : {0.0, 45.0}) {
+            settings.setDropSpeed(speed);
+            settings.setRainAngle(angle);
+            sprite::Scene sky{kSceneSize};
+            RainSimulation drops(kSceneSize, settings, EffectContext{sky.random(), dock, 1});
+            sky.addChild(drops.takeNode());
+            double lowest = 0;
+            for (int frame = 0; frame <= 400; ++frame) {
+                sky.advance(frame / 10.0);
+                for (const sprite::Particle& p : drops.emitter().particles())
+                    lowest = std::min(lowest, drops.emitter().position().y() + p.y);
+            }
+            const std::string what = "speed " + std::to_string(speed) + ", angle " + std::to_string(angle);
+            EXPECT_LT(lowest, 0) << what << ": drops reach the bottom edge";
+            EXPECT_GT(lowest, -3 * 900) << what << ": no drop falls on for long out of sight";
+        }
+    }
+}
+
+TEST_F(PrecipitationTest, DropTextureIsAGradedCapsuleRebuiltOnlyForRealChanges)
+{
+    settings.setDropWidth(50);
+    settings.setDropHeight(50);
+    RainSimulation drops = rain();
+    const sprite::TexturePtr first = drops.dropTexture();
+    EXPECT_EQ(drops.emitter().particleTexture(), first);
+    EXPECT_EQ(first->pixelSize(), QSize(9, 37)) << "a 7 × 35 pixel drop inside one clear pixel all round";
+
+    // Image rows run top-down: the tail at the top is clear, the head at the bottom solid.
+    const QImage& image = first->image();
+    EXPECT_LT(qAlpha(image.pixel(4, 2)), 40);
+    EXPECT_GT(qAlpha(image.pixel(4, 32)), 200);
+    EXPECT_LT(qAlpha(image.pixel(1, 35)), qAlpha(image.pixel(4, 35)));
+
+    settings.setDropColorHex("#FF0000");
+    settings.setDropWidth(51); // 0.043 points wider: within the tolerance
+    applyAt(drops, kSceneSize);
+    EXPECT_EQ(drops.dropTexture(), first);
+    EXPECT_EQ(drops.emitter().particleColor(), sprite::Color::fromQColor(Qt::red));
+    drops.setDisplay(Display{kSceneSize, 2.005, false});
+    drops.setDisplay(Display{kSceneSize, 0, false});
+    EXPECT_EQ(drops.dropTexture(), first) << "a scale that barely changes or makes no sense";
+
+    settings.setDropWidth(52);
+    applyAt(drops, kSceneSize);
+    EXPECT_NE(drops.dropTexture(), first);
+    EXPECT_EQ(drops.emitter().particleTexture(), drops.dropTexture());
+}
+
+TEST_F(PrecipitationTest, DynamicRainAndSnowSwellAndEbbWithTheSharedWave)
+{
+    settings.setDropsPerSecond(100);
+    RainSimulation drops = rain();
+    SnowSimulation flakes = snow();
+    const double rate = drops.baseBirthRate();
+    const double speed = drops.baseSpeed();
+    const double flakeRate = flakes.baseBirthRate();
+    const auto [rainLow, rainHigh] = waveExtremes(31, 0.85);
+    const auto [snowLow, snowHigh] = waveExtremes(91, 0.7);
+    drops.step(frameAt(rainHigh));
+    flakes.step(frameAt(snowHigh));
+    EXPECT_EQ(drops.emitter().particleBirthRate(), rate) << "off: the settings' values stand";
+    EXPECT_EQ(flakes.emitter().particleBirthRate(), flakeRate);
+
+    settings.setRainDynamic(true);
+    settings.setSnowDynamic(true);
+    applyAt(drops, kSceneSize);
+    flakes.apply(settings);
+    // In a lull: a fraction of the rate, slower and smaller drops.
+    drops.step(frameAt(rainLow));
+    flakes.step(frameAt(snowLow));
+    EXPECT_LT(drops.emitter().particleBirthRate(), 0.35 * rate);
+    EXPECT_LT(drops.emitter().particleSpeed(), speed);
+    EXPECT_LT(drops.emitter().particleScale(), 0.8);
+    EXPECT_NEAR(flakes.emitter().particleBirthRate(), 0.2 * flakeRate, 0.15 * flakeRate);
+    const double calmFlakes = flakes.emitter().particleSpeed();
+    const double calmSpread = flakes.emitter().particleSpeedRange() / calmFlakes;
+    // At the crest: well over half again, faster and larger.
+    drops.step(frameAt(rainHigh));
+    flakes.step(frameAt(snowHigh));
+    EXPECT_GT(drops.emitter().particleBirthRate(), 1.5 * rate);
+    EXPECT_GT(drops.emitter().particleSpeed(), speed);
+    EXPECT_GT(drops.emitter().particleScale(), 1.3);
+    EXPECT_NEAR(flakes.emitter().particleBirthRate(), 1.7 * flakeRate, 0.15 * flakeRate);
+    EXPECT_LT(calmFlakes, flakes.emitter().particleSpeed());
+    EXPECT_LT(flakes.emitter().particleSpeed(), 1.2 * flakes.baseFall() + 1e-9);
+    EXPECT_NEAR(flakes.emitter().particleSpeedRange() / flakes.emitter().particleSpeed(), calmSpread, 1e-9)
+        << "flakes vary by the same share of their speed";
+    EXPECT_EQ(drops.emitter().yAcceleration(), -0.6 * speed) << "dynamics never touch gravity";
+}
+
+TEST_F(PrecipitationTest, SnowFallsFromTheSlowestSettingForAsLongAsItNeedsAndKeepsItsLook)
+{
+    // Its slowest flake (3 points a second, gaining 1.4 every second) needs 35 s to cross the
+    // scene: it lives that long, and not much longer out of sight.
+    settings.setSnowFallSpeed(-5);
+    SnowSimulation flakes = snow();
+    EXPECT_EQ(flakes.baseFall(), 7);
+    EXPECT_GT(flakes.emitter().particleLifetime(), 35);
+    EXPECT_LT(flakes.emitter().particleLifetime(), 60);
+    const double spread = flakes.emitter().particleSpeedRange() / flakes.emitter().particleSpeed();
+    EXPECT_GT(spread, 0);
+    settings.setSnowFallSpeed(100);
+    flakes.apply(settings);
+    EXPECT_DOUBLE_EQ(flakes.emitter().particleSpeedRange() / flakes.emitter().particleSpeed(), spread);
+
+    EXPECT_EQ(flakes.emitter().particleTexture(), flakes.dotTexture());
+    const QImage& dot = flakes.dotTexture()->image();
+    EXPECT_GT(qAlpha(dot.pixel(dot.width() / 2, dot.height() / 2)), 200) << "brightest in the middle";
+    settings.setSnowflakesEnabled(true);
+    settings.setSnowColorHex("not a colour");
+    flakes.apply(settings);
+    EXPECT_EQ(flakes.emitter().particleTexture(), flakes.crystalTexture());
+    EXPECT_EQ(flakes.emitter().particleColor(), sprite::Color::fromQColor(Qt::white));
+    flakes.setDisplay(Display{kSceneSize, 1, false});
+    EXPECT_EQ(flakes.emitter().particleTexture(), flakes.crystalTexture()) << "still crystals on another display";
+}
+
+} // namespace
