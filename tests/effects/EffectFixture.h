@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../sprite/Fakes.h"
+#include "../sprite/Fixtures.h"
 
 #include "core/DockGeometry.h"
 #include "core/Dynamics.h"
