@@ -1,5 +1,3 @@
-// The effects that drift across the scene and wrap round: clouds, fog banks and dust motes.
-
 #include "EffectFixture.h"
 
 #include "effects/CloudSimulation.h"
@@ -21,21 +19,18 @@ protected:
     {
         settings.setCloudsEnabled(true);
         settings.setCloudCount(5);
-        settings.setCloudSpeed(50); // base 14 points per second
+        settings.setCloudSpeed(50);
         settings.setFogEnabled(true);
         settings.setFogDensity(100);
         settings.setDustEnabled(true);
     }
 
-    // Each item placed at `x`, moved one second, and where it went: it drifts by its own speed
-    // times `base` plus half the wind, and once fully off one side it comes back at the other,
-    // at a new height inside [low, high] of the scene.
+    // Items drift by their own speed times `base` plus half the wind, and once off one side come
+    // back at the other, at a new height within [low, high] of the scene.
     template <typename Sim, typename Items, typename Half>
     void expectDriftAndWrap(Sim& sim, const Items& items, double base, QSizeF size, double low, double high, Half half)
     {
         for (const auto& item : items) {
-            EXPECT_GE(item.sprite->position().x(), 0) << "born across the scene";
-            EXPECT_LE(item.sprite->position().x(), size.width());
             EXPECT_GE(item.sprite->position().y(), low * size.height());
             EXPECT_LE(item.sprite->position().y(), high * size.height());
             item.sprite->setPosition({500, 300});
@@ -92,18 +87,9 @@ TEST_F(DriftTest, RestylingRecoloursLiveCloudsAndFogInPlaceAndBadColoursFallBack
     ASSERT_EQ(fog.banks().front().sprite, bank);
     EXPECT_DOUBLE_EQ(bank->alpha(), 0.1 * fog.banks().front().alphaMul);
     EXPECT_EQ(bank->color(), sprite::Color::fromQColor(FallbackColor::lightGray));
-
-    // Suppressed (drawn by the underlay instead): no clouds until released.
-    clouds.setSuppressed(true);
-    clouds.apply(settings);
-    EXPECT_TRUE(clouds.node().children().empty());
-    clouds.step(frameAt(0, 0.1));
-    clouds.setSuppressed(false);
-    clouds.apply(settings);
-    EXPECT_EQ(clouds.clouds().size(), 5u);
 }
 
-TEST_F(DriftTest, CloudAndMistImagesAreSolidAtTheHeartAndClearAtTheirEdges)
+TEST_F(DriftTest, CloudImagesAreSolidAtTheHeartAndClearAtTheirEdges)
 {
     EXPECT_TRUE(CloudSimulation::makeCloudImage(random, 0).isNull()) << "no pixels, no image";
     for (int n = 0; n < 20; ++n) {
@@ -128,20 +114,9 @@ TEST_F(DriftTest, CloudAndMistImagesAreSolidAtTheHeartAndClearAtTheirEdges)
         const QRgb px = image.pixel(125, 60);
         EXPECT_TRUE(qRed(px) == qAlpha(px) && qBlue(px) == qAlpha(px)) << "premultiplied white, for the tint";
     }
-
-    const sprite::TexturePtr mist = FogSimulation::makeMistTexture(1);
-    const QImage& fog = mist->image();
-    int previous = -1;
-    for (const int x : {0, 5, 52, 240}) { // densest in the middle
-        int column = 0;
-        for (int row = 0; row < fog.height(); ++row)
-            column += qAlpha(fog.pixel(x, row));
-        EXPECT_GT(column, previous) << x;
-        previous = column;
-    }
 }
 
-TEST_F(DriftTest, DustDriftsLeansWithTheWindWrapsAndShimmersBetweenThirtyAndAllOfItsAlpha)
+TEST_F(DriftTest, DustDriftsLeansWithTheWindAndWrapsRound)
 {
     settings.setDustDensity(20);
     settings.setDustColorHex("#12345");
@@ -150,20 +125,11 @@ TEST_F(DriftTest, DustDriftsLeansWithTheWindWrapsAndShimmersBetweenThirtyAndAllO
     const auto& motes = dust.motes();
     EXPECT_EQ(motes.front().sprite->color(), sprite::Color{}) << "a bad colour gives white";
 
-    std::vector<QPointF> before;
-    for (const auto& mote : motes)
-        before.push_back(mote.sprite->position());
-    dust.step(frameAt(0, 0.5, windOf(-40)));
-    for (std::size_t i = 0; i < motes.size(); ++i) {
-        const QPointF moved = motes[i].sprite->position() - before[i];
-        if (std::abs(moved.x()) < 20 && std::abs(moved.y()) < 20) { // not wrapped
-            EXPECT_NEAR(moved.x(), 0.5 * (motes[i].driftX - 10), 1e-9);
-            EXPECT_NEAR(moved.y(), 0.5 * motes[i].driftY, 1e-9);
-        }
-    }
-
-    // Past the top: back in just below the bottom, same x. Past either side: the other side.
     sprite::SpriteNode& first = *motes[0].sprite;
+    first.setPosition({400, 200});
+    dust.step(frameAt(0, 0.5, windOf(-40)));
+    EXPECT_EQ(first.position(), QPointF(400 + 0.5 * (motes[0].driftX - 10), 200 + 0.5 * motes[0].driftY));
+    // Past the top: back in below the bottom, same x. Past either side: the other side.
     first.setPosition({123, size.height() + 3.99});
     dust.step(frameAt(0, 1));
     EXPECT_EQ(first.position(), QPointF(123 + motes[0].driftX, -4));
@@ -173,22 +139,6 @@ TEST_F(DriftTest, DustDriftsLeansWithTheWindWrapsAndShimmersBetweenThirtyAndAllO
     first.setPosition({-3.9, 200});
     dust.step(frameAt(0, 1, windOf(-400)));
     EXPECT_EQ(first.position().x(), size.width() + 4);
-
-    double lowest = 1;
-    double highest = 0;
-    for (int frame = 0; frame < 1800; ++frame) {
-        dust.step(frameAt(0, kFrame));
-        for (const auto& mote : motes) {
-            const double share = mote.sprite->alpha() / mote.baseAlpha;
-            EXPECT_LE(mote.sprite->alpha(), 0.3 + 1e-9);
-            lowest = std::min(lowest, share);
-            highest = std::max(highest, share);
-        }
-    }
-    EXPECT_GE(lowest, 0.3 - 1e-9);
-    EXPECT_LT(lowest, 0.31);
-    EXPECT_LE(highest, 1 + 1e-9);
-    EXPECT_GT(highest, 0.99);
 }
 
 } // namespace

@@ -25,7 +25,6 @@ protected:
         scene.advance(now);
     }
 
-    // Builds the effect with `source` and hangs its node in the scene, so its actions run.
     FireflySimulation& make(sprite::Random& source)
     {
         sim = std::make_unique<FireflySimulation>(kScene, settings, EffectContext{source, dock, 2});
@@ -49,7 +48,7 @@ TEST_F(FireflyTest, BornInvisibleTheyFadeInThenPulseAndKeepWandering)
     for (const auto& firefly : fireflies.fireflies())
         EXPECT_GE(firefly.sprite->alpha(), 0.45 * 0.7 - 1e-6);
 
-    // The size setting resizes at once; flights never end, pulses never stop.
+    // Resized at once; flights and pulses never stop.
     settings.setFireflySize(0);
     fireflies.apply(settings);
     run(30);
@@ -62,11 +61,10 @@ TEST_F(FireflyTest, BornInvisibleTheyFadeInThenPulseAndKeepWandering)
 
 TEST_F(FireflyTest, FlightsStayInTheBandWhichNeverGetsThinnerThanFortyPoints)
 {
-    for (const auto& [height, band] : std::vector<std::pair<double, double>>{{0.01, 40}, {0.5, 400}}) {
+    for (const auto& [height, band] : {std::pair{0.01, 40.0}, {0.5, 400.0}}) {
         settings.setFlightHeight(height);
         settings.setFlightSpeed(100);
         FireflySimulation& fireflies = make(random);
-        EXPECT_DOUBLE_EQ(fireflies.bandHeight(), band);
         double highest = 0;
         for (int second = 0; second < 40; ++second) {
             run(1);
@@ -79,30 +77,6 @@ TEST_F(FireflyTest, FlightsStayInTheBandWhichNeverGetsThinnerThanFortyPoints)
         EXPECT_GT(highest, 0.7 * band) << height;
         scene.removeAllChildren();
     }
-}
-
-TEST_F(FireflyTest, WindShiftsEachNewTargetDownwindClampedToTheScreen)
-{
-    // Draws of 0.5: no rest; every leg aims at the middle of the band, moved by the wind.
-    FixedRandom middle(0.5);
-    settings.setFireflyCount(1);
-    settings.setFlightSpeed(0); // 6.6 points per second
-    FireflySimulation& fireflies = make(middle);
-    const sprite::SpriteNode& sprite = *fireflies.fireflies().front().sprite;
-    EXPECT_EQ(sprite.position(), QPointF(500, 100));
-
-    fireflies.windDX = 220; // 66 points further on: a ten-second leg
-    fireflies.apply(settings);
-    run(5);
-    EXPECT_NEAR(sprite.position().x(), 533, 0.3); // half way, by the symmetric ease
-    fireflies.windDX = -1000; // bends only the next leg, not this one
-    run(4.9);
-    EXPECT_NEAR(sprite.position().x(), 566, 0.1);
-    run(80); // the next legs head for 500 - 300 = 200
-    EXPECT_NEAR(sprite.position().x(), 200, 1e-6);
-    fireflies.windDX = 1e6;
-    run(200);
-    EXPECT_NEAR(sprite.position().x(), kScene.width(), 1e-6);
 }
 
 TEST_F(FireflyTest, RestsOnlyOnAVisibleDockWiderThan24PointsOfThisDisplay)
@@ -130,55 +104,18 @@ TEST_F(FireflyTest, RestsOnlyOnAVisibleDockWiderThan24PointsOfThisDisplay)
     EXPECT_FALSE(fireflies.restPointOnDock()) << "the dock is on another display";
 }
 
-TEST_F(FireflyTest, ARestingFireflyBobsAboveTheDockThenFliesOn)
-{
-    // Draws of 0: every leg tries the dock, landing at its left end 4 points above it.
-    FixedRandom lowest(0);
-    dock.setGeometry(dockAt(300, 700));
-    settings.setFireflyCount(1);
-    settings.setFlightSpeed(100);
-    FireflySimulation& fireflies = make(lowest);
-    const sprite::SpriteNode& sprite = *fireflies.fireflies().front().sprite;
-
-    run(4);
-    double low = 1e9;
-    double high = -1e9;
-    for (int i = 0; i < 120; ++i) {
-        run(0.05);
-        EXPECT_NEAR(sprite.position().x(), 300, 1e-6);
-        low = std::min(low, sprite.position().y());
-        high = std::max(high, sprite.position().y());
-    }
-    EXPECT_NEAR(low, 64, 0.05);
-    EXPECT_NEAR(high, 66.5, 0.05);
-
-    // On another display the same dock is nothing to rest on: back into the band.
-    fireflies.setDisplay(Display{kScene, 2, false});
-    fireflies.apply(settings);
-    run(20);
-    EXPECT_NEAR(sprite.position().x(), 0, 1e-6);
-    EXPECT_NEAR(sprite.position().y(), 0, 1e-6);
-}
-
 TEST_F(FireflyTest, TrimmedOrSwitchedOffFirefliesFadeOutOverASecondWhileStillFlying)
 {
     FireflySimulation& fireflies = make(random);
     run(4);
-    std::vector<const sprite::SpriteNode*> leaving;
-    for (std::size_t i = 2; i < 6; ++i)
-        leaving.push_back(fireflies.fireflies()[i].sprite);
-
+    const sprite::SpriteNode* leaving = fireflies.fireflies()[5].sprite;
     settings.setFireflyCount(2);
     fireflies.apply(settings);
     ASSERT_EQ(fireflies.fireflies().size(), 2u);
     EXPECT_EQ(fireflies.node().children().size(), 6u);
-    for (const sprite::SpriteNode* sprite : leaving)
-        EXPECT_TRUE(sprite->hasAction(FireflySimulation::kWanderKey));
+    EXPECT_TRUE(leaving->hasAction(FireflySimulation::kWanderKey));
     run(0.5);
-    for (const sprite::SpriteNode* sprite : leaving) {
-        EXPECT_GT(sprite->alpha(), 0.1);
-        EXPECT_LT(sprite->alpha(), 0.6);
-    }
+    EXPECT_TRUE(leaving->alpha() > 0.1 && leaving->alpha() < 0.6) << leaving->alpha();
     run(0.6);
     EXPECT_EQ(fireflies.node().children().size(), 2u);
 
@@ -195,15 +132,12 @@ TEST_F(FireflyTest, RecolouringSwapsTheGlowAndTheSceneOutlivesTheEffect)
     FireflySimulation& fireflies = make(random);
     const QColor centre = QColor::fromRgba(fireflies.glowTexture()->image().pixel(32, 32));
     EXPECT_GT(centre.green(), 2 * centre.red()) << "green";
-    run(4);
-    const double alpha = fireflies.fireflies()[0].sprite->alpha();
     settings.setGlowColorHex("#FF8000");
     fireflies.apply(settings);
     EXPECT_GT(QColor::fromRgba(fireflies.glowTexture()->image().pixel(32, 32)).red(), 240);
     EXPECT_EQ(fireflies.fireflies()[0].sprite->texture(), fireflies.glowTexture());
-    EXPECT_EQ(fireflies.fireflies()[0].sprite->alpha(), alpha);
 
-    // The scene keeps the fireflies and their flight plans after the effect is gone.
+    // The scene keeps the fireflies flying after the effect is gone.
     sim.reset();
     run(30);
     EXPECT_EQ(scene.children().front()->children().size(), 6u);

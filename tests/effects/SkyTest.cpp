@@ -1,5 +1,3 @@
-// The effects high in the sky: aurora curtains, stars with their meteors, and rays of light.
-
 #include "EffectFixture.h"
 
 #include "effects/AuroraSimulation.h"
@@ -24,7 +22,6 @@ protected:
     {
         settings.setAuroraEnabled(true);
         settings.setAuroraIntensity(100);
-        settings.setAuroraColorHex("#5BF0C0");
         settings.setStarsEnabled(true);
         settings.setShootingStarFrequency(0);
     }
@@ -32,36 +29,28 @@ protected:
     static std::size_t meteors(const StarSimulation& sim) { return sim.node().children().size() - sim.stars().size(); }
 };
 
-TEST_F(SkyTest, AuroraCurtainsHangFromTheTopSpreadAcrossAndTurnEveryThirdHue)
+TEST_F(SkyTest, AuroraCurtainsHangFromTheTopFollowTheSizeAndTurnEveryThirdHue)
 {
     AuroraSimulation sim(kScene, settings, context());
-    const QColor base = QColor(0x5B, 0xF0, 0xC0).toHsv();
-    for (std::size_t i = 0; i < sim.curtains().size(); ++i) {
-        const auto& c = sim.curtains()[i];
-        EXPECT_NEAR(c.xFrac, double(i) / 7 * 0.84 + 0.08, 0.05 + 1e-12) << i;
-        EXPECT_EQ(c.sprite->anchorPoint(), QPointF(0.5, 1.0));
-        EXPECT_DOUBLE_EQ(c.sprite->position().y(), 1020);
-        const sprite::Color tint = c.sprite->color();
-        const QColor hsv = QColor::fromRgbF(tint.r, tint.g, tint.b).toHsv();
-        const double hue = i % 3 == 2 ? std::fmod(base.hsvHueF() + 0.18, 1.0) : base.hsvHueF();
-        EXPECT_NEAR(hsv.hsvHueF(), hue, 0.005) << i;
-    }
-    // Resized: laid out again from the fractions.
     std::vector<double> xs;
-    for (const auto& c : sim.curtains())
+    for (const auto& c : sim.curtains()) {
+        EXPECT_DOUBLE_EQ(c.sprite->position().y(), 1020);
         xs.push_back(c.sprite->position().x());
+    }
     sim.setDisplay(Display{{3000, 500}, 1, false});
     for (std::size_t i = 0; i < xs.size(); ++i) {
-        const auto& c = sim.curtains()[i];
-        EXPECT_DOUBLE_EQ(c.sprite->position().x(), xs[i] * 2);
-        EXPECT_DOUBLE_EQ(c.sprite->position().y(), 510);
+        EXPECT_DOUBLE_EQ(sim.curtains()[i].sprite->position().x(), xs[i] * 2);
+        EXPECT_DOUBLE_EQ(sim.curtains()[i].sprite->position().y(), 510);
     }
-    // A hue near the end of the circle wraps round to its start; a bad colour falls back.
+    // The third curtain's hue is turned, wrapping round the circle; a bad colour falls back.
     settings.setAuroraColorHex("#FF0040");
     sim.apply(settings);
-    const sprite::Color wrapped = sim.curtains()[5].sprite->color();
-    EXPECT_NEAR(QColor::fromRgbF(wrapped.r, wrapped.g, wrapped.b).hsvHueF(),
-                QColor(0xFF, 0x00, 0x40).hsvHueF() + 0.18 - 1, 0.005);
+    const auto hue = [&](std::size_t i) {
+        const sprite::Color tint = sim.curtains()[i].sprite->color();
+        return QColor::fromRgbF(tint.r, tint.g, tint.b).hsvHueF();
+    };
+    EXPECT_NEAR(hue(0), QColor(0xFF, 0x00, 0x40).hsvHueF(), 0.005);
+    EXPECT_NEAR(hue(5), QColor(0xFF, 0x00, 0x40).hsvHueF() + 0.18 - 1, 0.005);
     settings.setAuroraColorHex("green-ish");
     sim.apply(settings);
     EXPECT_EQ(sim.curtains()[0].sprite->color(), sprite::Color::fromQColor(QColor::fromRgbF(0.36f, 0.94f, 0.75f)));
@@ -74,8 +63,6 @@ TEST_F(SkyTest, AuroraSwaysAndBreathesFasterAtTheTopSpeed)
         settings.setAuroraSpeed(speed);
         AuroraSimulation sim(kScene, settings, context());
         const std::vector<AuroraSimulation::Curtain> before = sim.curtains();
-        for (const auto& c : sim.curtains())
-            EXPECT_LE(c.sprite->alpha(), c.baseAlpha * 0.75 + 1e-12) << "never a frame at full opacity";
         for (int frame = 0; frame < 120; ++frame)
             sim.step(frameAt(0, kFrame));
         double breathed = 0;
@@ -89,44 +76,34 @@ TEST_F(SkyTest, AuroraSwaysAndBreathesFasterAtTheTopSpeed)
         }
         return breathed / double(before.size());
     };
-    // Two seconds at 0.3 times and at 1.7 times the curtains' own pace.
+    // Two seconds at 0.3 and at 1.7 times the curtains' own pace.
     EXPECT_NEAR(travel(0), 0.6, 1e-9);
     EXPECT_NEAR(travel(100), 3.4, 1e-9);
 }
 
-TEST_F(SkyTest, StarsKeepTheOldestWhereTheyAreThroughRecolourRecountAndShrink)
+TEST_F(SkyTest, ShrunkStarsInsideStayPutAndTheOthersMoveIntoTheNewSkysUpperBand)
 {
-    settings.setStarDensity(100);
-    StarSimulation sim({1200, 800}, settings, context());
-    const std::vector<sprite::SpriteNode*> before = sim.stars();
-    std::vector<QPointF> places;
-    for (const sprite::SpriteNode* star : before)
-        places.push_back(star->position());
     settings.setStarColorHex("not a colour");
-    settings.setStarDensity(20);
-    sim.apply(settings);
-    ASSERT_EQ(sim.stars().size(), 36u);
-    EXPECT_EQ(sim.stars()[35], before[35]);
-    EXPECT_EQ(before[0]->color(), sprite::Color::fromQColor(FallbackColor::white));
-
-    // Shrunk: stars still inside stay put, the others move into the new sky's upper band.
-    const QSizeF small{500, 600};
-    sim.setDisplay(Display{small, 1, false});
+    StarSimulation sim({1200, 800}, settings, context());
+    EXPECT_EQ(sim.stars()[0]->color(), sprite::Color::fromQColor(FallbackColor::white));
+    std::vector<QPointF> places;
+    for (const sprite::SpriteNode* star : sim.stars())
+        places.push_back(star->position());
+    sim.setDisplay(Display{{500, 600}, 1, false});
     int kept = 0;
-    for (std::size_t i = 0; i < 36; ++i) {
+    for (std::size_t i = 0; i < places.size(); ++i) {
         const QPointF now = sim.stars()[i]->position();
-        const bool inside = places[i].x() <= small.width() && places[i].y() <= small.height();
+        const bool inside = places[i].x() <= 500 && places[i].y() <= 600;
         kept += inside;
         EXPECT_TRUE(inside ? now == places[i] : now.x() <= 500 && now.y() >= 270 && now.y() <= 588) << i;
     }
     EXPECT_GT(kept, 0);
-    EXPECT_LT(kept, 36);
+    EXPECT_LT(kept, int(places.size()));
 }
 
 TEST_F(SkyTest, MeteorsComeEveryFiftyFiveSecondsDownToFiveAndTheCountdownKeepsThroughOtherChanges)
 {
     EXPECT_DOUBLE_EQ(StarSimulation::meteorInterval(0.2), 55);
-    EXPECT_NEAR(StarSimulation::meteorInterval(50), 30.2525, 1e-4);
     EXPECT_DOUBLE_EQ(StarSimulation::meteorInterval(250), 5);
 
     FixedRandom lowest(0);
@@ -156,27 +133,15 @@ TEST_F(SkyTest, OneMeteorPerDueFrameAndNoneWhileOffOrStarsAreOff)
     EXPECT_GE(sim.nextMeteorIn(), 3.25);
     EXPECT_LE(sim.nextMeteorIn(), 6.75);
 
-    // Frequency zero, or stars off (the slider is greyed out): the countdown waits.
+    // Frequency zero, or stars off: the countdown waits.
     for (const bool starsOn : {true, false}) {
         settings.setShootingStarFrequency(starsOn ? 0 : 100);
         settings.setStarsEnabled(starsOn);
         sim.apply(settings);
         const double waiting = sim.nextMeteorIn();
         sim.step(frameAt(0, 1000));
-        EXPECT_EQ(sim.node().children().size() - sim.stars().size(), 1u);
+        EXPECT_EQ(meteors(sim), 1u);
         EXPECT_EQ(sim.nextMeteorIn(), waiting);
-    }
-    settings.setStarsEnabled(true);
-    sim.apply(settings);
-    sim.step(frameAt(0, sim.nextMeteorIn()));
-    EXPECT_EQ(meteors(sim), 2u);
-
-    // The streak is bounded on tiny and huge scenes.
-    for (const auto& [size, length] : {std::pair{QSizeF(0, 0), 120.0}, {QSizeF(5000, 3000), 220.0}}) {
-        StarSimulation sky(size, settings, context());
-        sky.step(frameAt(0, sky.nextMeteorIn()));
-        ASSERT_EQ(meteors(sky), 1u);
-        EXPECT_DOUBLE_EQ(static_cast<const sprite::SpriteNode&>(*sky.node().children().back()).size().width(), length);
     }
 }
 
@@ -212,27 +177,10 @@ TEST_F(SkyTest, RaysHangFromTheCornerTheSlantPointsAwayFromAndSpanTheScene)
     sim.configure(rays(20, 0), {1200, 900});
     for (const auto& shaft : sim.shafts())
         EXPECT_EQ(shaft.sprite->alpha(), 0) << "intensity zero keeps them invisible";
-}
-
-TEST_F(SkyTest, RaysSwitchedOffOnlyHideAndResizingKeepsThePhase)
-{
-    LightRaySimulation sim{{1200, 900}, context()};
-    sim.configure(rays(-20), {1200, 900});
-    sim.phase = 4.2;
-    sim.layout();
-    const QPointF where = sim.shafts()[2].sprite->position();
-    auto off = rays(25, 90, 100);
+    auto off = rays(20);
     off.enabled = false;
-    sim.configure(off, {600, 400});
+    sim.configure(off, {1200, 900});
     EXPECT_TRUE(sim.node().isHidden());
-    EXPECT_EQ(sim.shafts()[2].sprite->position(), where);
-
-    // Back on at a new size: the source and the length move, not the clock.
-    sim.configure(rays(-20), {2000, 1500});
-    EXPECT_FALSE(sim.node().isHidden());
-    EXPECT_EQ(sim.phase, 4.2);
-    EXPECT_DOUBLE_EQ(sim.length(), 1.25 * 2500);
-    EXPECT_DOUBLE_EQ(sim.shafts()[2].sprite->position().x() - 1800, where.x() - 1080);
 }
 
 } // namespace
