@@ -79,6 +79,28 @@ TEST_F(FireflyTest, FlightsStayInTheBandWhichNeverGetsThinnerThanFortyPoints)
     }
 }
 
+TEST_F(FireflyTest, WindShiftsEachNewTargetDownwindClampedToTheScreen)
+{
+    FixedRandom middle(0.5); // every leg aims at the middle of the band, moved by the wind
+    settings.setFireflyCount(1);
+    settings.setFlightSpeed(0);
+    FireflySimulation& fireflies = make(middle);
+    const sprite::SpriteNode& sprite = *fireflies.fireflies().front().sprite;
+    EXPECT_EQ(sprite.position(), QPointF(500, 100));
+    fireflies.windDX = 220; // 66 points on: a ten-second leg
+    fireflies.apply(settings);
+    run(5);
+    EXPECT_NEAR(sprite.position().x(), 533, 0.3);
+    fireflies.windDX = -1000; // bends only the next leg
+    run(4.9);
+    EXPECT_NEAR(sprite.position().x(), 566, 0.1);
+    run(80);
+    EXPECT_NEAR(sprite.position().x(), 200, 1e-6);
+    fireflies.windDX = 1e6;
+    run(200);
+    EXPECT_NEAR(sprite.position().x(), kScene.width(), 1e-6);
+}
+
 TEST_F(FireflyTest, RestsOnlyOnAVisibleDockWiderThan24PointsOfThisDisplay)
 {
     FireflySimulation& fireflies = make(random);

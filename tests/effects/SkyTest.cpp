@@ -34,9 +34,11 @@ TEST_F(SkyTest, AuroraCurtainsHangFromTheTopFollowTheSizeAndTurnEveryThirdHue)
     AuroraSimulation sim(kScene, settings, context());
     std::vector<double> xs;
     for (const auto& c : sim.curtains()) {
+        EXPECT_TRUE(c.xFrac > 0 && c.xFrac < 1) << "spread across the width";
         EXPECT_DOUBLE_EQ(c.sprite->position().y(), 1020);
         xs.push_back(c.sprite->position().x());
     }
+    EXPECT_GT(sim.curtains().back().xFrac, 0.8);
     sim.setDisplay(Display{{3000, 500}, 1, false});
     for (std::size_t i = 0; i < xs.size(); ++i) {
         EXPECT_DOUBLE_EQ(sim.curtains()[i].sprite->position().x(), xs[i] * 2);
