@@ -16,12 +16,6 @@ namespace {
 
 const QString kExec = QStringLiteral("/opt/tavik/tavik --background");
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -32,8 +26,7 @@ void writeBytes(const QString& path, const QByteArray& bytes)
 
 } // namespace
 
-// The switch reads only the file, and each way of finding it ends in the state asked for without
-// losing what the user wrote, except when turning on, which rewrites the entry whole.
+// Each way of finding the file ends in the state asked for, keeping the user's lines unless turned on.
 TEST(Autostart, EndsInTheStateAskedForAndKeepsTheUsersLines)
 {
     const QByteArray ours = Autostart::entryFor(kExec);
@@ -78,7 +71,8 @@ TEST(Autostart, EndsInTheStateAskedForAndKeepsTheUsersLines)
         EXPECT_TRUE(!problem || problem->contains(path)) << "names the file";
         EXPECT_EQ(autostart.isOn(), c.turnOn && !problem);
 
-        const QByteArray after = fileBytes(path);
+        QFile written(path);
+        const QByteArray after = written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
         EXPECT_EQ(QFileInfo::exists(path), c.after != absent);
         if (c.after == usersKeptButHidden) {
             EXPECT_EQ(after.count("Hidden="), 1);
@@ -93,9 +87,8 @@ TEST(Autostart, EndsInTheStateAskedForAndKeepsTheUsersLines)
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
 }
 
-// The Exec value names this program so that the desktop runs exactly it: the bare name when the
-// PATH finds this very file, else the absolute path, quoted and escaped as an entry needs. Every
-// entry written must pass the desktop's own validator.
+// The bare name when the PATH finds this very file, else the path, quoted and escaped; every entry
+// passes the desktop's own validator.
 TEST(Autostart, ExecNamesThisProgramInAFormTheDesktopReads)
 {
     QTemporaryDir folder;

@@ -15,7 +15,7 @@
 namespace tavik {
 namespace {
 
-// A supply of a power_supply folder: a directory of one-line attribute files.
+// A power_supply entry: a folder of one-line attribute files.
 using Supply = std::pair<const char*, std::vector<std::pair<const char*, QByteArray>>>;
 
 void writeSupplies(const QString& root, const std::vector<Supply>& supplies)
@@ -88,7 +88,6 @@ TEST(PowerSupplyFolder, ReadsTheMachinesBatteriesAndMainsAndNothingElse)
     EXPECT_FALSE(readPowerSupplyFolder(QStringLiteral("/no/such/folder")));
 }
 
-// The fake UPower and profile services on a private bus, and a fallback folder.
 class SystemPowerSourceTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(bus.address().isEmpty()); }
@@ -106,7 +105,6 @@ protected:
                                        supplies.path());
         source->start();
     }
-    // Answers come over the bus, so the test waits (within a generous limit) for them.
     [[nodiscard]] static bool eventually(const std::function<bool()>& condition)
     {
         return QTest::qWaitFor(condition, test::kBusWaitMs);
