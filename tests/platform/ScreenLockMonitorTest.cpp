@@ -62,22 +62,12 @@ protected:
     std::vector<bool> m_heard;
 };
 
-TEST_F(ScreenLockTest, ASessionThatStartsLockedIsReportedLocked)
-{
-    for (const char* source : {"--hint", "--saver", "--gnome"}) {
-        SCOPED_TRACE(source);
-        Fake fake;
-        start(fake, {source, "true"});
-        ASSERT_TRUE(heard(1));
-        EXPECT_EQ(m_heard, std::vector<bool>{true});
-        EXPECT_EQ(m_monitor->isLocked(), true);
-    }
-}
-
-TEST_F(ScreenLockTest, FollowsTheLastWordOfAnySource)
+TEST_F(ScreenLockTest, FollowsTheLastWordOfAnySourceAndALockerHoldingTheScreen)
 {
     Fake fake;
-    start(fake);
+    auto probe = std::make_unique<FakeProbe>();
+    FakeProbe& screen = *probe;
+    start(fake, {}, std::move(probe));
     // An unlocked start is not announced; repeats are no change; any source may end a lock.
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_monitor->isLocked() == false; }, test::kBusWaitMs));
     EXPECT_TRUE(m_heard.empty());
@@ -85,27 +75,20 @@ TEST_F(ScreenLockTest, FollowsTheLastWordOfAnySource)
                                 "hint true", "hint false"})
         ASSERT_TRUE(fake.send(command));
     ASSERT_TRUE(heard(6));
-    EXPECT_EQ(m_heard, (std::vector<bool>{true, false, true, false, true, false}));
-}
 
-TEST_F(ScreenLockTest, LogindsLockRequestCountsWhileALockerHoldsTheScreen)
-{
-    Fake fake;
-    auto probe = std::make_unique<FakeProbe>();
-    FakeProbe& screen = *probe;
-    start(fake, {}, std::move(probe));
+    // logind's request counts while a locker holds the screen.
     screen.sight = LockerSight::window;
     ASSERT_TRUE(fake.send("lock"));
-    ASSERT_TRUE(heard(1));
+    ASSERT_TRUE(heard(7));
     screen.sight = LockerSight::none; // a window's going comes as an event
     screen.windowsChanged();
-    ASSERT_TRUE(heard(2));
+    ASSERT_TRUE(heard(8));
     screen.sight = LockerSight::grab;
     ASSERT_TRUE(fake.send("lock"));
-    ASSERT_TRUE(heard(3));
+    ASSERT_TRUE(heard(9));
     screen.sight = LockerSight::none; // a grab's end is found by looking
-    ASSERT_TRUE(heard(4));
-    EXPECT_EQ(m_heard, (std::vector<bool>{true, false, true, false}));
+    ASSERT_TRUE(heard(10));
+    EXPECT_EQ(m_heard, (std::vector<bool>{true, false, true, false, true, false, true, false, true, false}));
 }
 
 TEST_F(ScreenLockTest, WithoutServicesNothingIsReported)
@@ -124,12 +107,19 @@ TEST_F(ScreenLockTest, WithoutServicesNothingIsReported)
     EXPECT_FALSE(detached.isLocked().has_value());
 }
 
-// Wrong types count for nothing; without GetSessionByPID the session is XDG_SESSION_ID's or "auto".
-TEST_F(ScreenLockTest, AnswersAndSignalsOfTheWrongTypeAreIgnored)
+// Each source is read at start; wrong types count for nothing, a sane word after them does; without
+// GetSessionByPID the session is XDG_SESSION_ID's, else logind's "auto" one.
+TEST_F(ScreenLockTest, EachSourceIsReadAtStartAndWrongTypesAreIgnored)
 {
     const QByteArray savedId = qgetenv("XDG_SESSION_ID");
     for (const QByteArray source : {"hint", "saver", "gnome"}) {
         SCOPED_TRACE(source.toStdString());
+        {
+            Fake locked;
+            start(locked, {QString::fromLatin1("--" + source), "true"});
+            ASSERT_TRUE(heard(1));
+            EXPECT_EQ(m_monitor->isLocked(), true);
+        }
         qputenv("XDG_SESSION_ID", source == "hint" ? "c1" : "");
         Fake fake;
         start(fake, {"--garbage", "--hint", "true", "--saver", "true", "--gnome", "true"});
