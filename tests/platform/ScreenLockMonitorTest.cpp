@@ -91,22 +91,6 @@ TEST_F(ScreenLockTest, FollowsTheLastWordOfAnySourceAndALockerHoldingTheScreen)
     EXPECT_EQ(m_heard, (std::vector<bool>{true, false, true, false, true, false, true, false, true, false}));
 }
 
-TEST_F(ScreenLockTest, WithoutServicesNothingIsReported)
-{
-    ScreenLockMonitor silent(QDBusConnection::connectToBus(m_system.address(), QStringLiteral("lock-test-system")),
-                             QDBusConnection::connectToBus(m_session.address(), QStringLiteral("lock-test-session")));
-    ScreenLockMonitor detached(QDBusConnection(QStringLiteral("no-such-bus")), QDBusConnection(QStringLiteral("no-bus")));
-    for (ScreenLockMonitor* monitor : {&silent, &detached}) {
-        QObject::connect(monitor, &ScreenLockMonitor::lockedChanged, [this](bool locked) { m_heard.push_back(locked); });
-        monitor->start();
-        monitor->start();
-    }
-    QTest::qWait(300);
-    EXPECT_TRUE(m_heard.empty());
-    EXPECT_FALSE(silent.isLocked().has_value());
-    EXPECT_FALSE(detached.isLocked().has_value());
-}
-
 // Each source is read at start; wrong types count for nothing, a sane word after them does; without
 // GetSessionByPID the session is XDG_SESSION_ID's, else logind's "auto" one.
 TEST_F(ScreenLockTest, EachSourceIsReadAtStartAndWrongTypesAreIgnored)
