@@ -13,8 +13,7 @@ const DisplayIdentity kWithSerial{"DEL", "U2720Q", "9XK1", "DP-3", "DELL U2720Q"
 
 } // namespace
 
-// From the monitor, then the port, then the place; twins without a serial keep their ids
-// whichever is unplugged or primary.
+// From the monitor, then the port, then the place; twins keep their ids whichever is unplugged.
 TEST(Displays, IdsAreUniqueAndStable)
 {
     const struct {

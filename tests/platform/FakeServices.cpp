@@ -244,8 +244,6 @@ int main(int argc, char** argv)
         for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
             const QString line = QString::fromUtf8(pending.left(end)).trimmed();
             pending.remove(0, end + 1);
-            if (line.isEmpty())
-                continue;
             if (fakes.run(line.split(u' ', Qt::SkipEmptyParts)))
                 say(QStringLiteral("ok"));
             else
