@@ -2,8 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -87,8 +85,7 @@ TEST(Autostart, EndsInTheStateAskedForAndKeepsTheUsersLines)
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
 }
 
-// The bare name when the PATH finds this very file, else the path, quoted and escaped; every entry
-// passes the desktop's own validator.
+// The bare name when the PATH finds this very file, else the path, quoted and escaped.
 TEST(Autostart, ExecNamesThisProgramInAFormTheDesktopReads)
 {
     QTemporaryDir folder;
@@ -114,19 +111,6 @@ TEST(Autostart, ExecNamesThisProgramInAFormTheDesktopReads)
         {QStringLiteral(R"(/opt/a"b\c/tavik)"), QString(), QStringLiteral(R"("/opt/a\\"b\\\\c/tavik" --background)")},
         {QStringLiteral("/opt/a\nb/tavik"), QString(), std::nullopt},
     };
-    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.program.toStdString());
-        const auto exec = Autostart::execFor(c.program, c.onPath);
-        EXPECT_EQ(exec, c.exec);
-        if (!exec || validator.isEmpty())
-            continue;
-        const QString entry = folder.filePath(QStringLiteral("tavik.desktop"));
-        writeBytes(entry, Autostart::entryFor(*exec));
-        QProcess validate;
-        validate.start(validator, {entry});
-        ASSERT_TRUE(validate.waitForFinished());
-        EXPECT_EQ(validate.exitCode(), 0);
-        EXPECT_EQ(validate.readAllStandardOutput(), QByteArray()) << "no warnings either";
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(Autostart::execFor(c.program, c.onPath), c.exec) << c.program.toStdString();
 }

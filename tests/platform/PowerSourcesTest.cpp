@@ -87,7 +87,6 @@ protected:
     }
 
     void startFake(const QStringList& options = {}) { ASSERT_TRUE(fake.start(QStringList{"--power", bus.address()} + options)); }
-    void tell(const char* command) { ASSERT_TRUE(fake.send(command)) << command; }
     void startSource()
     {
         source = makeSystemPowerSource(QDBusConnection::connectToBus(bus.address(), QStringLiteral("power-test")),
@@ -121,23 +120,23 @@ TEST_F(SystemPowerSourceTest, FollowsUPowerDisplayDeviceAndPowerProfile)
 
     int notifications = 0;
     QObject::connect(source.get(), &PowerSource::changed, [&] { ++notifications; });
-    tell("battery 15 discharging");
+    ASSERT_TRUE(fake.send("battery 15 discharging"));
     EXPECT_TRUE(eventually([&] { return readsBattery(15, false); }));
     EXPECT_GT(notifications, 0);
-    tell("plug");
+    ASSERT_TRUE(fake.send("plug"));
     EXPECT_TRUE(eventually([&] { return readsBattery(15, true); }));
 
-    tell("profile power-saver");
+    ASSERT_TRUE(fake.send("profile power-saver"));
     EXPECT_TRUE(eventually([&] { return source->powerSaverProfile() == true; }));
 
-    tell("garbage");
+    ASSERT_TRUE(fake.send("garbage"));
     EXPECT_TRUE(eventually([&] { return !source->batteryState(); }));
-    tell("battery 20 charging");
+    ASSERT_TRUE(fake.send("battery 20 charging"));
     EXPECT_TRUE(eventually([&] { return readsBattery(20, true); }));
-    tell("nobattery");
+    ASSERT_TRUE(fake.send("nobattery"));
     EXPECT_TRUE(eventually([&] { return !source->batteryState(); }));
 
-    tell("drop-profiles");
+    ASSERT_TRUE(fake.send("drop-profiles"));
     EXPECT_TRUE(eventually([&] { return !source->powerSaverProfile(); }));
 }
 
@@ -150,8 +149,8 @@ TEST_F(SystemPowerSourceTest, WithoutUPowerReadsTheFolderUntilUPowerAppears)
     EXPECT_FALSE(source->powerSaverProfile());
 
     startFake({QStringLiteral("--legacy-profiles-only")});
-    tell("battery 15 charging");
-    tell("profile power-saver");
+    ASSERT_TRUE(fake.send("battery 15 charging"));
+    ASSERT_TRUE(fake.send("profile power-saver"));
     EXPECT_TRUE(eventually([&] { return readsBattery(15, true) && source->powerSaverProfile() == true; }));
 }
 
