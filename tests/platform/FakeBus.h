@@ -1,5 +1,4 @@
-// A private bus daemon and the fake services (FakeServices.cpp) on it, driven through their
-// standard input; both stop with the test.
+// A private bus daemon, and the fake services (FakeServices.cpp) driven through their input.
 #pragma once
 
 #include <QProcess>
@@ -42,13 +41,12 @@ public:
         m_process.start(QStringLiteral(TAVIK_FAKE_SERVICES), arguments);
         return waitFor(QStringLiteral("ready"));
     }
-    // Once the fake has carried the command out.
     bool send(const QByteArray& command)
     {
         m_process.write(command + '\n');
         return waitFor(QStringLiteral("ok"), ++m_sent);
     }
-    // Until the fake has printed the line `count` times, the event loop turning meanwhile.
+    // Until the fake has printed the line `count` times.
     bool waitFor(const QString& line, qsizetype count = 1)
     {
         return QTest::qWaitFor([&] {

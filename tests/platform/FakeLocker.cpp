@@ -1,8 +1,5 @@
-// A stand-in for a screen locker that does not report to logind: it covers the screen with an
-// unmanaged window on top and grabs the keyboard, as simple X11 lockers do, and lets go when
-// its input ends or reads "quit". It prints "locked" once both are in place, with the wall-clock
-// time in microseconds at which they were.
-//
+// A screen locker that tells nobody: an unmanaged full-screen window on top and a keyboard grab,
+// held until its input ends or reads "quit"; prints "locked MICROSECONDS" once both are in place.
 // Usage: tavik_fake_locker [--grab-only | --window-only]
 
 #include <xcb/xcb.h>
@@ -37,7 +34,7 @@ int main(int argc, char** argv)
         xcb_configure_window(c, cover, XCB_CONFIG_WINDOW_STACK_MODE, above);
     }
     if (grab) {
-        // A locker keeps trying for a moment while another program (a menu) holds the keyboard.
+        // Keeps trying while another program (a menu) holds the keyboard.
         bool held = false;
         for (int attempt = 0; attempt < 50 && !held; ++attempt) {
             auto* reply = xcb_grab_keyboard_reply(

@@ -1,14 +1,7 @@
-// Stand-ins for logind and the screen savers, and for UPower and the power-profiles daemon (under
-// both of its names), on buses given by address, driven line by line from standard input. It
-// prints "ready" once its names are taken, "ok" after each command, and "answered NAME" after
-// answering a call (NAME: the property asked for, else the method).
-//
-// Usage: FAKE [--system ADDRESS] [--session ADDRESS] [--power ADDRESS [--legacy-profiles-only]]
-//             [--hint B] [--saver B] [--gnome B] [--garbage]          (B: true or false)
-// Commands: lock, unlock, hint B (logind); saver B, gnome B (the screen savers); battery PERCENT
-//   STATE (charging, discharging, full or pending-charge), plug, unplug, nobattery, profile NAME,
-//   drop-profiles; garbage (wrong types from now on), sane, quit.
-// logind places every process in session "c1"; in garbage mode GetSessionByPID answers a string.
+// Stand-ins for logind, the screen savers, UPower and the power-profiles service on the buses given,
+// run by commands on standard input (see run()). Prints "ready", "ok" per command, "answered NAME".
+// Usage: FAKE [--system ADDR] [--session ADDR] [--power ADDR [--legacy-profiles-only]]
+//             [--hint B] [--saver B] [--gnome B] [--garbage]
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -39,8 +32,7 @@ void say(const QString& line)
     std::fflush(stdout);
 }
 
-// One interface: properties answered by Get and GetAll and announced with PropertiesChanged, as
-// the real services do, and methods answered by a function (an invalid answer is an error).
+// One interface: properties (Get, GetAll, PropertiesChanged) and methods (no answer: an error).
 class FakeObject final : public QDBusVirtualObject {
 public:
     using Method = std::function<QVariant(const QVariantList&)>;
@@ -106,7 +98,6 @@ class Fakes {
 public:
     explicit Fakes(const QStringList& args) : m_args(args), m_garbage(args.contains(u"--garbage")) {}
 
-    // False when a bus given cannot be reached or a name not taken.
     bool serve()
     {
         bool ok = true;
@@ -136,7 +127,8 @@ public:
         return ok;
     }
 
-    // False for a line it does not understand.
+    // Commands: lock, unlock, hint B, saver B, gnome B, battery PERCENT STATE, plug, unplug,
+    // nobattery, profile NAME, drop-profiles, garbage (wrong types from now on), sane.
     bool run(const QStringList& words)
     {
         const QString command = words.value(0);
@@ -170,8 +162,6 @@ public:
             if (m_garbage)
                 m_device.set({{QStringLiteral("IsPresent"), QStringLiteral("yes")}, {QStringLiteral("Type"), QStringLiteral("battery")},
                               {QStringLiteral("Percentage"), QStringLiteral("lots")}, {QStringLiteral("State"), true}});
-        } else if (command == u"quit") {
-            QCoreApplication::quit();
         } else {
             return false;
         }
@@ -192,13 +182,11 @@ private:
         return QDBusConnection::connectToBus(m_args.value(at + 1), QLatin1String(name));
     }
 
-    // A boolean as it should be sent, or as a string in garbage mode.
     [[nodiscard]] QVariant typed(bool value) const
     {
         return m_garbage ? QVariant(QString(value ? "true" : "false")) : QVariant(value);
     }
 
-    // UPower's number for a charge state.
     static uint state(QStringView name)
     {
         const QStringList states{"unknown", "charging", "discharging", "empty", "full", "pending-charge"};
@@ -241,7 +229,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "fake services: could not register on the buses given\n");
         return 1;
     }
-    // Commands arrive in whatever chunks the pipe delivers; only whole lines are run.
+    // Only whole lines are run.
     QByteArray pending;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
@@ -256,8 +244,6 @@ int main(int argc, char** argv)
         for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
             const QString line = QString::fromUtf8(pending.left(end)).trimmed();
             pending.remove(0, end + 1);
-            if (line.isEmpty())
-                continue;
             if (fakes.run(line.split(u' ', Qt::SkipEmptyParts)))
                 say(QStringLiteral("ok"));
             else

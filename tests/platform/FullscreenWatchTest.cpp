@@ -50,9 +50,7 @@ TEST(FullscreenState, AWindowStandsOnTheDisplaysItCoversElseWhereItsCentreIs)
         EXPECT_EQ(displaysUnder(c.window, twoDisplays), c.displays) << c.what;
 }
 
-// The active window's display pauses while it is fullscreen there; a fullscreen window keeps
-// its display when the focus moves to another one, until its own display's next active window
-// takes it back or it goes or moves away.
+// A fullscreen window keeps its display paused when the focus moves elsewhere, until it goes or moves.
 TEST(FullscreenTracker, TheActiveFullscreenWindowHoldsItsDisplay)
 {
     constexpr quint32 video = 0x400001, editor = 0x400002;

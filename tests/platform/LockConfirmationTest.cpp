@@ -48,7 +48,6 @@ TEST(LockConfirmation, ALockRequestCountsOnlyOnceALockerOrASourceConfirmsIt)
         {"logind's unlock ends the watch but not a locker that still holds",
          {request(0, false), unlockRequest(10, false), seen(20, S::window, false), request(30, false),
           seen(40, S::window, true), unlockRequest(50, true), seen(60, S::none, false)}},
-        {"logind's unlock ends an announced lock", {said(0, true, true), unlockRequest(10, false)}},
     };
     for (const auto& story : stories) {
         SCOPED_TRACE(story.name);

@@ -9,70 +9,59 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <utility>
-#include <vector>
 
 namespace tavik {
 namespace {
 
-// A supply of a power_supply folder: a directory of one-line attribute files.
-using Supply = std::pair<const char*, std::vector<std::pair<const char*, QByteArray>>>;
-
-void writeSupplies(const QString& root, const std::vector<Supply>& supplies)
+// A power_supply folder from "NAME attribute=value ..." lines, the values percent-encoded.
+void writeSupplies(const QString& root, const QList<QByteArray>& supplies)
 {
-    for (const auto& [name, attributes] : supplies) {
-        QDir(root).mkpath(QLatin1String(name));
-        for (const auto& [attribute, text] : attributes) {
-            QFile file(root + u'/' + QLatin1String(name) + u'/' + QLatin1String(attribute));
+    for (const QByteArray& supply : supplies) {
+        const QList<QByteArray> words = supply.split(' ');
+        const QString folder = root + u'/' + QString::fromLatin1(words[0]);
+        QDir().mkpath(folder);
+        for (const QByteArray& attribute : words.mid(1)) {
+            const qsizetype equals = attribute.indexOf('=');
+            QFile file(folder + u'/' + QString::fromLatin1(attribute.left(equals)));
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(text + '\n');
+            file.write(QByteArray::fromPercentEncoding(attribute.mid(equals + 1)) + '\n');
         }
     }
 }
 
 TEST(PowerSupplyFolder, ReadsTheMachinesBatteriesAndMainsAndNothingElse)
 {
-    const Supply discharging{"BAT0", {{"type", "Battery"}, {"capacity", "40"}, {"status", "Discharging"}}};
-    const Supply full{"BAT0", {{"type", "Battery"}, {"capacity", "40"}, {"status", "Full"}}};
-    const Supply offline{"AC", {{"type", "Mains"}, {"online", "0"}}};
+    const QByteArray discharging = "BAT0 type=Battery capacity=40 status=Discharging";
+    const QByteArray full = "BAT0 type=Battery capacity=40 status=Full";
+    const QByteArray offline = "AC type=Mains online=0";
     const struct {
         const char* what;
-        std::vector<Supply> supplies;
+        QList<QByteArray> supplies;
         std::optional<double> percent; // nothing: no reading
         bool charging = false;
     } cases[] = {
-        {"the kernel's own percentage comes first",
-         {{"BAT0", {{"type", "Battery"}, {"present", "1"}, {"capacity", "57"}, {"energy_now", "1"}, {"energy_full", "4"}}}},
-         57},
-        {"then energy counters", {{"BAT0", {{"type", "Battery"}, {"capacity", "many"}, {"energy_now", "1"}, {"energy_full", "4"}}}}, 25},
-        {"then charge counters", {{"BAT0", {{"type", "Battery"}, {"charge_now", "3000"}, {"charge_full", "4000"}}}}, 75},
-        {"an old battery may hold more than its last full charge",
-         {{"BAT0", {{"type", "Battery"}, {"charge_now", "4400"}, {"charge_full", "4000"}}}}, 100},
+        {"the kernel's own percentage comes first", {"BAT0 type=Battery present=1 capacity=57 energy_now=1 energy_full=4"}, 57},
+        {"then energy counters", {"BAT0 type=Battery capacity=many energy_now=1 energy_full=4"}, 25},
+        {"then charge counters", {"BAT0 type=Battery charge_now=3000 charge_full=4000"}, 75},
+        {"an old battery may hold more than its last full charge", {"BAT0 type=Battery charge_now=4400 charge_full=4000"}, 100},
         {"two batteries are one store of energy",
-         {{"BAT0", {{"type", "Battery"}, {"capacity", "50"}, {"energy_now", "10"}, {"energy_full", "20"}}},
-          {"BAT1", {{"type", "Battery"}, {"capacity", "90"}, {"energy_now", "90"}, {"energy_full", "100"}}}},
+         {"BAT0 type=Battery capacity=50 energy_now=10 energy_full=20", "BAT1 type=Battery capacity=90 energy_now=90 energy_full=100"},
          100.0 * 100 / 120},
         {"without a unit common to both, the percentages are averaged",
-         {{"BAT0", {{"type", "Battery"}, {"capacity", "50"}, {"energy_now", "10"}, {"energy_full", "20"}}},
-          {"BAT1", {{"type", "Battery"}, {"capacity", "90"}, {"energy_now", "90"}}}},
-         70},
-        {"no adapter: the battery's status tells", {{"BAT0", {{"type", "Battery"}, {"capacity", "40"}, {"status", "Charging"}}}}, 40, true},
+         {"BAT0 type=Battery capacity=50 energy_now=10 energy_full=20", "BAT1 type=Battery capacity=90 energy_now=90"}, 70},
+        {"no adapter: the battery's status tells", {"BAT0 type=Battery capacity=40 status=Charging"}, 40, true},
         {"discharging", {discharging}, 40, false},
-        {"an adapter online", {{"AC", {{"type", "Mains"}, {"online", "1"}}}, discharging}, 40, true},
+        {"an adapter online", {"AC type=Mains online=1", discharging}, 40, true},
         {"an adapter that says offline outweighs the status", {offline, full}, 40, false},
-        {"a USB source online", {offline, {"ucsi-source-psy-1", {{"type", "USB"}, {"online", "1"}}}, full}, 40, true},
+        {"a USB source online", {offline, "ucsi-source-psy-1 type=USB online=1", full}, 40, true},
         {"nothing at all", {}, std::nullopt},
         {"a mouse's battery or an empty bay is not the machine's",
-         {{"AC", {{"type", "Mains"}, {"online", "1"}}},
-          {"hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "5"}}},
-          {"BAT1", {{"type", "Battery"}, {"present", "0"}, {"capacity", "5"}}}},
+         {"AC type=Mains online=1", "hidpp_battery_0 type=Battery scope=Device capacity=5", "BAT1 type=Battery present=0 capacity=5"},
          std::nullopt},
-        {"zero and missing full capacities",
-         {{"BAT0", {{"type", "Battery"}, {"energy_now", "10"}, {"energy_full", "0"}, {"charge_now", "10"}}}}, std::nullopt},
-        {"negative or not numbers",
-         {{"BAT0", {{"type", "Battery"}, {"capacity", "-3"}, {"energy_now", "10"}, {"energy_full", "ten"}}}}, std::nullopt},
-        {"a number cut by a NUL", {{"BAT0", {{"type", "Battery"}, {"capacity", QByteArray("4\0" "2", 3)}}}}, std::nullopt},
-        {"blanks around a number", {{"BAT0", {{"type", "Battery"}, {"capacity", " 42 "}}}}, 42},
+        {"zero and missing full capacities", {"BAT0 type=Battery energy_now=10 energy_full=0 charge_now=10"}, std::nullopt},
+        {"negative or not numbers", {"BAT0 type=Battery capacity=-3 energy_now=10 energy_full=ten"}, std::nullopt},
+        {"a number cut by a NUL", {"BAT0 type=Battery capacity=4%002"}, std::nullopt},
+        {"blanks around a number", {"BAT0 type=Battery capacity=%2042%20"}, 42},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -88,7 +77,6 @@ TEST(PowerSupplyFolder, ReadsTheMachinesBatteriesAndMainsAndNothingElse)
     EXPECT_FALSE(readPowerSupplyFolder(QStringLiteral("/no/such/folder")));
 }
 
-// The fake UPower and profile services on a private bus, and a fallback folder.
 class SystemPowerSourceTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(bus.address().isEmpty()); }
@@ -99,14 +87,12 @@ protected:
     }
 
     void startFake(const QStringList& options = {}) { ASSERT_TRUE(fake.start(QStringList{"--power", bus.address()} + options)); }
-    void tell(const char* command) { ASSERT_TRUE(fake.send(command)) << command; }
     void startSource()
     {
         source = makeSystemPowerSource(QDBusConnection::connectToBus(bus.address(), QStringLiteral("power-test")),
                                        supplies.path());
         source->start();
     }
-    // Answers come over the bus, so the test waits (within a generous limit) for them.
     [[nodiscard]] static bool eventually(const std::function<bool()>& condition)
     {
         return QTest::qWaitFor(condition, test::kBusWaitMs);
@@ -126,7 +112,7 @@ protected:
 TEST_F(SystemPowerSourceTest, FollowsUPowerDisplayDeviceAndPowerProfile)
 {
     // A battery in the fallback folder must not be read while UPower answers.
-    writeSupplies(supplies.path(), {{"BAT0", {{"type", "Battery"}, {"capacity", "77"}}}});
+    writeSupplies(supplies.path(), {"BAT0 type=Battery capacity=77"});
     startFake();
     startSource();
     EXPECT_TRUE(eventually([&] { return source->powerSaverProfile() == false; }));
@@ -134,37 +120,37 @@ TEST_F(SystemPowerSourceTest, FollowsUPowerDisplayDeviceAndPowerProfile)
 
     int notifications = 0;
     QObject::connect(source.get(), &PowerSource::changed, [&] { ++notifications; });
-    tell("battery 15 discharging");
+    ASSERT_TRUE(fake.send("battery 15 discharging"));
     EXPECT_TRUE(eventually([&] { return readsBattery(15, false); }));
     EXPECT_GT(notifications, 0);
-    tell("plug");
+    ASSERT_TRUE(fake.send("plug"));
     EXPECT_TRUE(eventually([&] { return readsBattery(15, true); }));
 
-    tell("profile power-saver");
+    ASSERT_TRUE(fake.send("profile power-saver"));
     EXPECT_TRUE(eventually([&] { return source->powerSaverProfile() == true; }));
 
-    tell("garbage");
+    ASSERT_TRUE(fake.send("garbage"));
     EXPECT_TRUE(eventually([&] { return !source->batteryState(); }));
-    tell("battery 20 charging");
+    ASSERT_TRUE(fake.send("battery 20 charging"));
     EXPECT_TRUE(eventually([&] { return readsBattery(20, true); }));
-    tell("nobattery");
+    ASSERT_TRUE(fake.send("nobattery"));
     EXPECT_TRUE(eventually([&] { return !source->batteryState(); }));
 
-    tell("drop-profiles");
+    ASSERT_TRUE(fake.send("drop-profiles"));
     EXPECT_TRUE(eventually([&] { return !source->powerSaverProfile(); }));
 }
 
 // Until UPower starts, the folder is read; the profile service may answer under its first name only.
 TEST_F(SystemPowerSourceTest, WithoutUPowerReadsTheFolderUntilUPowerAppears)
 {
-    writeSupplies(supplies.path(), {{"BAT0", {{"type", "Battery"}, {"capacity", "42"}, {"status", "Discharging"}}}});
+    writeSupplies(supplies.path(), {"BAT0 type=Battery capacity=42 status=Discharging"});
     startSource();
     EXPECT_TRUE(eventually([&] { return readsBattery(42, false); }));
     EXPECT_FALSE(source->powerSaverProfile());
 
     startFake({QStringLiteral("--legacy-profiles-only")});
-    tell("battery 15 charging");
-    tell("profile power-saver");
+    ASSERT_TRUE(fake.send("battery 15 charging"));
+    ASSERT_TRUE(fake.send("profile power-saver"));
     EXPECT_TRUE(eventually([&] { return readsBattery(15, true) && source->powerSaverProfile() == true; }));
 }
 

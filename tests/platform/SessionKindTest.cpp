@@ -4,9 +4,7 @@
 
 using namespace tavik;
 
-// Whatever the session or the user asks for, the overlays start on xcb where an X server is
-// there, the user hears once when a choice of theirs was set aside, and without an X server
-// nothing starts, for a reason that fits the session.
+// On xcb wherever an X server is, with a note when the user's choice was set aside; else a reason.
 TEST(SessionKind, OverlaysStartOnXcbOrNotAtAll)
 {
     const struct {
