@@ -11,12 +11,8 @@
 namespace tavik::sprite {
 namespace {
 
-TexturePtr solidTexture(QSize pixels, QColor color = Qt::white)
-{
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    image.fill(color);
-    return Texture::fromImage(image);
-}
+// Only the size and identity of a texture matter here.
+TexturePtr blank(QSizeF size) { return Texture::draw(size, 1, Filtering::Linear, {}); }
 
 QPointF corner(const Quad& q, double u, double v) { return {q.tx + q.a * u + q.c * v, q.ty + q.b * u + q.d * v}; }
 
@@ -38,13 +34,13 @@ protected:
     EmitterNode& addEmitter()
     {
         auto& emitter = scene.addChild(std::make_unique<EmitterNode>());
-        emitter.setParticleTexture(solidTexture({4, 2}));
+        emitter.setParticleTexture(blank({4, 2}));
         emitter.setParticleBirthRate(1);
         emitter.setNumParticlesToEmit(1);
         emitter.setParticleLifetime(100);
         return emitter;
     }
-    // Emitters give one particle, born at their origin.
+    // Each emitter gives one particle, born at its origin.
     void giveBirth()
     {
         scene.advance(0);
@@ -53,8 +49,8 @@ protected:
 
     Scene scene{{400, 300}};
     DrawList list;
-    TexturePtr white = solidTexture({4, 4});
-    TexturePtr other = solidTexture({4, 4}, Qt::gray);
+    TexturePtr white = blank({4, 4});
+    TexturePtr other = blank({4, 4});
 };
 
 TEST_F(DrawListTest, QuadsArePlacedBySizeAnchorScaleAndRotation)
