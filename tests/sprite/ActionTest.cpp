@@ -156,19 +156,6 @@ TEST_F(NodeActionTest, KeysReplaceAndRemoveAndRemovedActionsNeverComplete)
     EXPECT_FALSE(node.hasActions());
 }
 
-TEST_F(NodeActionTest, CompletionsOfOneFrameFollowTheRunOrder)
-{
-    Node& node = add(scene);
-    node.runAction(Action::wait(0.2), [&] { log += "2,"; });
-    node.runAction(Action::wait(0.1), [&] { log += "1,"; });
-    node.runAction(
-        Action::sequence(Action::run([&] { log += "s,"; }), Action::wait(0.05), Action::run([&] { log += "t,"; })),
-        [&] { log += "done"; });
-    frame(0);
-    frame(1);
-    EXPECT_EQ(log, "s,2,1,t,done");
-}
-
 TEST_F(NodeActionTest, CallbacksThatRemoveNodesOrActionsStopWhatTheyRemoved)
 {
     // Its own node: the rest of the sequence, its completion and the node's other actions.
