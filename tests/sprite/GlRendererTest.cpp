@@ -16,8 +16,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numbers>
-#include <utility>
 
 namespace tavik::sprite {
 namespace {
@@ -39,63 +37,51 @@ protected:
     GlRenderer renderer;
 };
 
-// Mean difference per channel (0..255), and the share of pixels with a channel off by more than 10.
-std::pair<double, double> compare(const QImage& a, const QImage& b)
+// The largest difference in any channel of any pixel.
+int largestDifference(const QImage& a, const QImage& b)
 {
-    double sum = 0;
-    int above = 0;
+    int largest = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            const int d[] = {std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                             std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))};
-            sum += d[0] + d[1] + d[2] + d[3];
-            above += *std::max_element(std::begin(d), std::end(d)) > 10;
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
         }
-    const double pixels = double(a.width()) * a.height();
-    return {sum / (4.0 * pixels), above / pixels};
+    return largest;
 }
 
-// Sprites of two textures, both blend modes, turned, scaled and tinted: as the raster renderer draws them.
-TEST_F(GlRendererTest, BusySceneMatchesTheRasterRenderer)
+// Moving, turning, tinted sprites of both blend modes: drawn as the raster renderer draws them
+// (8-bit rounding apart), and drawn only where they changed, over the frame before, as a whole redraw.
+TEST_F(GlRendererTest, FramesMatchTheRasterRendererAndDrawingTheDamageGivesTheWholePicture)
 {
-    const TexturePtr glow = testing::glowTexture(Qt::white);
-    const TexturePtr warm = testing::glowTexture(QColor(255, 200, 120));
-    Random random(3);
-    for (int layer = 0; layer < 3; ++layer) {
-        auto& root = scene.addChild(std::make_unique<Node>());
-        root.setZPosition(layer);
-        for (int i = 0; i < 60; ++i) {
-            auto& sprite = root.addChild(std::make_unique<SpriteNode>(i % 2 ? glow : warm));
-            sprite.setPosition({random.uniform(0, 320), random.uniform(0, 200)});
-            sprite.setScale(random.uniform(0.5, 3));
-            sprite.setZRotation(random.uniform(0, std::numbers::pi));
-            sprite.setAlpha(random.uniform(0.3, 1));
-            sprite.setColor({float(random.unit()), float(random.unit()), 1, 1});
-            sprite.setColorBlendFactor(random.unit());
-            sprite.setBlendMode(i % 3 ? BlendMode::Alpha : BlendMode::Add);
-        }
+    testing::DamageFilm film;
+    DamageTracker tracker;
+    GlRenderer whole;
+    ASSERT_TRUE(whole.initialize());
+    const double scale = 1.5;
+    const QSize pixels = (film.scene.size() * scale).toSize();
+    QImage kept;
+    for (int frame = 0; frame < testing::DamageFilm::kFrames; ++frame) {
+        SCOPED_TRACE(frame);
+        film.show(frame);
+        list.build(film.scene);
+        const QRegion damage = tracker.next(list, pixels, scale);
+        if (!damage.isEmpty())
+            kept = renderer.renderToImage(list, pixels, scale, damage.boundingRect());
+        const QImage picture = whole.renderToImage(list, pixels, scale);
+        ASSERT_EQ(kept, picture);
+        EXPECT_LE(largestDifference(picture, RasterRenderer().render(list, pixels, scale)), 6); // measured 4
     }
-    const QImage gl = drawGl(1.5);
-    const QImage raster = RasterRenderer().render(list, gl.size(), 1.5);
-    ASSERT_EQ(gl.size(), QSize(480, 300));
-    ASSERT_EQ(gl.format(), QImage::Format_ARGB32_Premultiplied);
-    // They round to 8 bits at different points: measured mean 1.0, no pixel off by more than 10.
-    // An additive sum clamped before weighing gave 1.4 and 4 %; a lost flip or tint gives tens.
-    const auto [mean, shareAbove10] = compare(gl, raster);
-    EXPECT_LT(mean, 1.5);
-    EXPECT_LT(shareAbove10, 0.002);
-    // One draw call per layer, blend mode and texture for 180 sprites.
-    EXPECT_LE(renderer.lastDrawCalls(), 3 * 4);
+    whole.releaseResources();
 }
 
-TEST_F(GlRendererTest, TexturesAreUploadedOnceAndReleasedWithTheirLastUser)
+TEST_F(GlRendererTest, OneDrawCallPerRunAndTexturesUploadedOnceAndReleasedWithTheirLastUser)
 {
     auto& a = scene.addChild(std::make_unique<SpriteNode>(testing::glowTexture(Qt::white)));
     auto& b = scene.addChild(std::make_unique<SpriteNode>(a.texture()));
-    b.setZPosition(1);
     (void)drawGl();
     EXPECT_EQ(renderer.textureCount(), 1u);
+    EXPECT_EQ(renderer.lastDrawCalls(), 1);
     b.setTexture(testing::glowTexture(Qt::red, Filtering::Nearest));
     (void)drawGl();
     EXPECT_EQ(renderer.textureCount(), 2u);
@@ -120,26 +106,6 @@ TEST_F(GlRendererTest, DrawsIntoTheCurrentFramebufferAndAnEmptyListClears)
     EXPECT_EQ(renderer.lastDrawCalls(), 0);
     EXPECT_EQ(qAlpha(target.toImage().pixel(32, 24)), 0);
     target.release();
-}
-
-// Drawn only inside the changed area, over the frame before, the picture equals a whole redraw.
-TEST_F(GlRendererTest, DrawingTheDamageGivesTheWholePicture)
-{
-    testing::DamageFilm film;
-    DamageTracker tracker;
-    GlRenderer whole;
-    ASSERT_TRUE(whole.initialize());
-    const QSize pixels = film.scene.size().toSize();
-    QImage kept;
-    for (int frame = 0; frame < testing::DamageFilm::kFrames; ++frame) {
-        film.show(frame);
-        list.build(film.scene);
-        const QRegion damage = tracker.next(list, pixels, 1.0);
-        if (!damage.isEmpty())
-            kept = renderer.renderToImage(list, pixels, 1.0, damage.boundingRect());
-        ASSERT_EQ(kept, whole.renderToImage(list, pixels, 1.0)) << "frame " << frame;
-    }
-    whole.releaseResources();
 }
 
 } // namespace
