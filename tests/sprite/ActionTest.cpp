@@ -65,9 +65,6 @@ const ActionCase kActionCases[] = {
                               Action::rotateBy(kPi, 1), Action::rotateBy(-kPi / 2, 1));
      },
      0.5, 2, {110, -50}, 1, kPi / 2},
-    {"runs_call_once",
-     [](auto& log) { return Action::sequence(Action::wait(1), note(log, 'a'), Action::wait(1), note(log, 'b')); }, 0.5,
-     3, {}, 1, 0, "ab"},
     {"group_passes_on_its_leftover",
      [](auto&) {
          return Action::sequence(Action::group(Action::wait(1), Action::moveBy({30, 0}, 3)),
