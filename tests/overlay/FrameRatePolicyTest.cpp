@@ -40,8 +40,7 @@ TEST(FrameRatePolicy, TheMostDemandingPictureSetsTheRateUnderTheMaximum)
     }
 }
 
-// A policy at 60 frames per second whose frames then take `work` seconds, one tick per interval
-// from `now` on for `seconds`.
+// Frames of `work` seconds, one tick per interval at the rate the policy allows, for `seconds`.
 struct Ticks {
     FrameRatePolicy policy;
     double now = 100;

@@ -1,22 +1,21 @@
+#include "sprite/Blur.h"
 #include "sprite/DrawList.h"
 #include "sprite/EmitterNode.h"
 #include "sprite/Scene.h"
 #include "sprite/SpriteNode.h"
 
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <numbers>
+#include <utility>
 
 namespace tavik::sprite {
 namespace {
 
-TexturePtr solidTexture(QSize pixels, QColor color = Qt::white)
-{
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    image.fill(color);
-    return Texture::fromImage(image);
-}
+// Only the size and identity of a texture matter here.
+TexturePtr blank(QSizeF size) { return Texture::draw(size, 1, Filtering::Linear, {}); }
 
 QPointF corner(const Quad& q, double u, double v) { return {q.tx + q.a * u + q.c * v, q.ty + q.b * u + q.d * v}; }
 
@@ -38,13 +37,13 @@ protected:
     EmitterNode& addEmitter()
     {
         auto& emitter = scene.addChild(std::make_unique<EmitterNode>());
-        emitter.setParticleTexture(solidTexture({4, 2}));
+        emitter.setParticleTexture(blank({4, 2}));
         emitter.setParticleBirthRate(1);
         emitter.setNumParticlesToEmit(1);
         emitter.setParticleLifetime(100);
         return emitter;
     }
-    // Emitters give one particle, born at their origin.
+    // Each emitter gives one particle, born at its origin.
     void giveBirth()
     {
         scene.advance(0);
@@ -53,13 +52,13 @@ protected:
 
     Scene scene{{400, 300}};
     DrawList list;
-    TexturePtr white = solidTexture({4, 4});
-    TexturePtr other = solidTexture({4, 4}, Qt::gray);
+    TexturePtr plain = blank({4, 4});
+    TexturePtr other = blank({4, 4});
 };
 
 TEST_F(DrawListTest, QuadsArePlacedBySizeAnchorScaleAndRotation)
 {
-    auto& sprite = addSprite(scene, white);
+    auto& sprite = addSprite(scene, plain);
     sprite.setSize({20, 10});
     sprite.setPosition({100, 50});
     list.build(scene);
@@ -68,9 +67,10 @@ TEST_F(DrawListTest, QuadsArePlacedBySizeAnchorScaleAndRotation)
     EXPECT_EQ(corner(list.quads()[0], 1, 1), QPointF(110, 55));
     sprite.setAnchorPoint({0.5, 1.0}); // hangs from its top centre
     sprite.setZRotation(std::numbers::pi / 2);
+    sprite.setXScale(3);
     sprite.setYScale(2);
     list.build(scene);
-    expectNear(corner(list.quads()[0], 0, 0), {120, 40}); // turned left by a quarter: "down" points right
+    expectNear(corner(list.quads()[0], 0, 0), {120, 20}); // turned left by a quarter: "down" points right
 
     // A particle: its texture's size times its scale, turned, centred on it in the emitter's space.
     sprite.setHidden(true);
@@ -92,8 +92,8 @@ TEST_F(DrawListTest, WorldDepthOrdersTheListAndEqualDepthsGroupByBlendAndTexture
     auto& front = scene.addChild(std::make_unique<Node>());
     front.setZPosition(2);
     addSprite(back, other, 10).setPosition({1, 0});  // world 7
-    addSprite(front, white, -6).setPosition({2, 0}); // world -4
-    addSprite(scene, white, 0.5).setPosition({3, 0});
+    addSprite(front, plain, -6).setPosition({2, 0}); // world -4
+    addSprite(scene, plain, 0.5).setPosition({3, 0});
     list.build(scene);
     ASSERT_EQ(list.quads().size(), 3u);
     const double byDepth[] = {2, 3, 1};
@@ -102,7 +102,7 @@ TEST_F(DrawListTest, WorldDepthOrdersTheListAndEqualDepthsGroupByBlendAndTexture
 
     scene.removeAllChildren();
     for (int i = 0; i < 20; ++i)
-        addSprite(scene, i % 2 ? white : other, 1, i % 3 ? BlendMode::Alpha : BlendMode::Add);
+        addSprite(scene, i % 2 ? plain : other, 1, i % 3 ? BlendMode::Alpha : BlendMode::Add);
     addSprite(scene, other, 0, BlendMode::Add);
     list.build(scene);
     int changes = 0;
@@ -115,15 +115,15 @@ TEST_F(DrawListTest, WorldDepthOrdersTheListAndEqualDepthsGroupByBlendAndTexture
 TEST_F(DrawListTest, HiddenAndTransparentContentIsLeftOut)
 {
     auto& hiddenGroup = scene.addChild(std::make_unique<Node>());
-    addSprite(hiddenGroup, white);
+    addSprite(hiddenGroup, plain);
     hiddenGroup.setHidden(true);
     auto& clearGroup = scene.addChild(std::make_unique<Node>());
-    addSprite(clearGroup, white);
+    addSprite(clearGroup, plain);
     clearGroup.setAlpha(0);
-    addSprite(scene, white).setAlpha(0);
+    addSprite(scene, plain).setAlpha(0);
     addSprite(scene, Texture::placeholder());
-    addSprite(scene, white).setSize({0, 10});
-    addSprite(scene, white).setSize({10, 0});
+    addSprite(scene, plain).setSize({0, 10});
+    addSprite(scene, plain).setSize({10, 0});
     auto& untextured = scene.addChild(std::make_unique<SpriteNode>());
     untextured.setSize({5, 5});
     untextured.setColor({1, 0, 0, 0});
@@ -141,7 +141,7 @@ TEST_F(DrawListTest, AlphaMultipliesDownTheTreeAndTintIsPremultiplied)
 {
     auto& group = scene.addChild(std::make_unique<Node>());
     group.setAlpha(0.5);
-    auto& sprite = addSprite(group, white);
+    auto& sprite = addSprite(group, plain);
     sprite.setAlpha(0.5);
     sprite.setColor({1, 0, 0.5f, 1});
     sprite.setColorBlendFactor(0.5);
@@ -173,27 +173,102 @@ TEST_F(DrawListTest, AlphaMultipliesDownTheTreeAndTintIsPremultiplied)
     EXPECT_FLOAT_EQ(list.quads()[0].red, 0.0f);
 }
 
-TEST_F(DrawListTest, ParticlesAreDrawnInTheirAgeOrder)
+TEST(TextureTest, PixelSizeFollowsTheBackingScaleAndDrawingUsesPointsWithYUp)
 {
-    auto& emitter = addEmitter();
-    emitter.setParticleBirthRate(10);
-    emitter.setNumParticlesToEmit(0);
-    emitter.setParticleSpeed(100);
-    giveBirth();
-    auto xs = [&] {
-        list.build(scene);
-        std::vector<double> out;
-        for (const Quad& q : list.quads())
-            out.push_back(corner(q, 0.5, 0.5).x());
-        return out;
-    };
-    emitter.setParticleRenderOrder(ParticleRenderOrder::OldestFirst);
-    const auto oldestFirst = xs(); // the oldest flew furthest
-    EXPECT_EQ(oldestFirst.size(), 10u);
-    EXPECT_TRUE(std::is_sorted(oldestFirst.rbegin(), oldestFirst.rend()));
-    emitter.setParticleRenderOrder(ParticleRenderOrder::OldestLast);
-    const auto oldestLast = xs();
-    EXPECT_TRUE(std::is_sorted(oldestLast.begin(), oldestLast.end()));
+    for (const auto& [scale, pixels] : {std::pair{1.0, QSize(3, 13)}, {1.5, QSize(4, 20)}, {3.0, QSize(8, 39)}}) {
+        const TexturePtr texture = Texture::draw({2.6, 13}, scale, Filtering::Linear, [](QPainter&) {});
+        EXPECT_EQ(texture->pixelSize(), pixels) << "scale " << scale;
+        EXPECT_EQ(texture->size(), QSizeF(2.6, 13)) << "the size in points stays exact";
+    }
+    EXPECT_EQ(Texture::draw({0.2, 0.2}, 1, Filtering::Linear, {})->pixelSize(), QSize(1, 1)); // a sliver gets a pixel
+
+    const QImage lowerHalf = Texture::draw({10, 10}, 2, Filtering::Linear, [](QPainter& p) {
+                                 p.fillRect(QRectF(0, 0, 10, 5), Qt::white);
+                             })->image();
+    ASSERT_EQ(lowerHalf.size(), QSize(20, 20));
+    EXPECT_EQ(qAlpha(lowerHalf.pixel(0, 10)), 255);
+    EXPECT_EQ(qAlpha(lowerHalf.pixel(19, 19)), 255);
+    EXPECT_EQ(qAlpha(lowerHalf.pixel(0, 9)), 0);
+
+    QImage image(64, 32, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const TexturePtr fromImage = Texture::fromImage(image, 2);
+    EXPECT_EQ(fromImage->size(), QSizeF(32, 16));
+    EXPECT_EQ(fromImage->image().format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_FALSE(fromImage->isPlaceholder());
+}
+
+TEST(TextureTest, FailuresGiveTheTransparentPlaceholder)
+{
+    for (const TexturePtr& texture : {
+             Texture::fromImage(QImage()),
+             Texture::fromImage(QImage(4, 4, QImage::Format_ARGB32), 0.0),
+             Texture::draw({0, 10}, 1, Filtering::Linear, {}),
+             Texture::draw({10, 0}, 1, Filtering::Linear, {}),
+             Texture::draw({10, 10}, -1, Filtering::Linear, {}),
+             Texture::draw({10, 10}, 0, Filtering::Linear, {}),
+             Texture::draw({1e9, 1e9}, 2, Filtering::Linear, {}),
+         }) {
+        ASSERT_NE(texture, nullptr);
+        EXPECT_TRUE(texture->isPlaceholder());
+        EXPECT_EQ(texture->pixelSize(), QSize(1, 1));
+        EXPECT_EQ(qAlpha(texture->image().pixel(0, 0)), 0);
+    }
+}
+
+QImage square(QSize size, QRect filled, QColor color = Qt::white)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter(&image).fillRect(filled, color);
+    return image;
+}
+
+TEST(BlurTest, SpreadsLikeAGaussianOfTheGivenRadiusAndFadesIntoTheTransparentOutside)
+{
+    // A bright square rather than one pixel, so rounding to 8 bits loses little.
+    const double radius = 6;
+    const QImage blurred = gaussianBlur(square({121, 121}, QRect(58, 58, 5, 5)), radius);
+    ASSERT_EQ(blurred.size(), QSize(121, 121));
+    double sum = 0, meanX = 0, varianceX = 0;
+    for (int y = 0; y < blurred.height(); ++y)
+        for (int x = 0; x < blurred.width(); ++x) {
+            const double a = qAlpha(blurred.pixel(x, y));
+            sum += a;
+            meanX += a * x;
+            varianceX += a * (x - 60.0) * (x - 60.0);
+        }
+    EXPECT_NEAR(sum, 25 * 255, 25 * 255 * 0.03); // nothing lost far from the edges
+    EXPECT_NEAR(meanX / sum, 60.0, 0.05);        // and nothing shifted
+    // The square's own variance (2) plus the blur's (r²).
+    EXPECT_NEAR(varianceX / sum, radius * radius + 2.0, 0.1 * radius * radius);
+    EXPECT_EQ(qAlpha(blurred.pixel(50, 60)), qAlpha(blurred.pixel(70, 60)));
+    EXPECT_EQ(qAlpha(blurred.pixel(60, 50)), qAlpha(blurred.pixel(60, 70)));
+    // A full image: the outside counts as transparent, and colour stays premultiplied.
+    const QImage full = gaussianBlur(square({50, 30}, QRect(0, 0, 50, 30), QColor(200, 100, 50)), 4);
+    EXPECT_EQ(qAlpha(full.pixel(25, 15)), 255);
+    EXPECT_LT(qAlpha(full.pixel(0, 15)), 160);
+    EXPECT_LT(qAlpha(full.pixel(0, 0)), qAlpha(full.pixel(0, 15)));
+    for (int y = 0; y < full.height(); ++y)
+        for (int x = 0; x < full.width(); ++x)
+            ASSERT_LE(qRed(full.pixel(x, y)), qAlpha(full.pixel(x, y)));
+}
+
+TEST(BlurTest, DegenerateInputsComeBackUnharmed)
+{
+    EXPECT_TRUE(gaussianBlur(QImage(), 5).isNull());
+    const QImage dot = square({9, 9}, QRect(4, 4, 1, 1));
+    EXPECT_EQ(gaussianBlur(dot, 0.2), dot);
+    EXPECT_EQ(gaussianBlur(dot, -3), dot);
+    // A blur wider than the image leaves a faint, even haze and does not crash.
+    const QImage wide = gaussianBlur(square({3, 2}, QRect(1, 1, 1, 1)), 40);
+    EXPECT_EQ(wide.size(), QSize(3, 2));
+    int haze = 0;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            haze += qAlpha(wide.pixel(x, y));
+    EXPECT_LE(haze, 255);
+    EXPECT_LT(qAlpha(wide.pixel(1, 1)), 64);
 }
 
 } // namespace

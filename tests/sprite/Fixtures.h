@@ -39,15 +39,12 @@ inline TexturePtr glowTexture(QColor color, Filtering filtering = Filtering::Lin
     });
 }
 
-// A few frames of small sprites that move, turn, fade, add up where they overlap, leave the
-// scene over its edge, and all vanish for two frames before coming back: what a picture drawn
-// only where it changed must get exactly as right as one drawn whole.
+// Frames of small sprites that move, turn, fade, overlap, leave over the edge, and all vanish
+// in frames 6 and 7 before coming back.
 class DamageFilm {
 public:
     static constexpr int kFrames = 14;
-    // Frames in which nothing shows; the second of them follows an empty frame.
-    static constexpr int kFirstEmpty = 6;
-    static constexpr int kSecondEmpty = 7;
+    static constexpr int kSecondEmpty = 7; // an empty frame after an empty frame
 
     DamageFilm()
     {
@@ -64,7 +61,7 @@ public:
 
     void show(int frame)
     {
-        const bool empty = frame == kFirstEmpty || frame == kSecondEmpty;
+        const bool empty = frame == kSecondEmpty - 1 || frame == kSecondEmpty;
         for (int i = 0; i < int(sprites.size()); ++i) {
             SpriteNode& sprite = *sprites[i];
             sprite.setHidden(empty || (i == 3 && frame % 4 == 1));
