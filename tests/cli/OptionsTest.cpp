@@ -27,9 +27,6 @@ TEST(Options, RefusesWhatTheCommandDoesNotTake)
 {
     const std::tuple<QStringList, Options::Words, QString> cases[] = {
         {{"--loud"}, Options::Words::refused, R"(unknown option "--loud" for test (tavik help lists them))"},
-        {{"--loud=3"}, Options::Words::refused, R"(unknown option "--loud=3" for test (tavik help lists them))"},
-        {{"word"}, Options::Words::refused, R"(unknown option "word" for test (tavik help lists them))"},
-        {{"-s", "1"}, Options::Words::refused, R"(unknown option "-s" for test (tavik help lists them))"},
         {{"--float", "--size"}, Options::Words::refused, "--size needs a value"},
         {{"Dusk", "--size"}, Options::Words::allowed, "--size needs a value"},
         {{"--float=yes"}, Options::Words::refused, "--float takes no value"},
@@ -46,7 +43,6 @@ TEST(Options, ReadsBothSpellingsKeepsTheLastOfARepeatAndWordsWhereAllowed)
     EXPECT_EQ(given.value(u"--size"), QString("3x4"));
     EXPECT_EQ(given.values(u"--set"), (QStringList{"a=b", "--c"})); // a value may start with dashes
     EXPECT_TRUE(given.has(u"--float"));
-    EXPECT_FALSE(given.has(u"--other"));
     EXPECT_EQ(given.number(u"--other", 0, 1), std::nullopt);
     EXPECT_EQ(given.words(), (QStringList{"Dusk", "--evening"}));
 }
@@ -62,18 +58,8 @@ TEST(NumberReader, TakesTheEndsOfTheRangeAndRefusesEverythingElse)
         EXPECT_EQ(message, expected ? QString() : QString(R"(--scale needs a number from 0.25 to 4, not "%1")").arg(text));
         EXPECT_EQ(read, expected.value_or(-1)) << text;
     }
-    for (const Setting setting : {Setting::thunderBrightness, Setting::maxFPS, Setting::sleepTimer}) {
-        const SettingInfo& info = settingInfo(setting);
-        for (const double end : {info.minimum, info.maximum})
-            EXPECT_EQ(numberIn("--n", QString::number(end), setting), end);
-        for (const double outside : {info.minimum - 0.5, info.maximum + 0.5})
-            EXPECT_TRUE(refusal([&] { (void)numberIn("--n", QString::number(outside), setting); })
-                            .contains(QString("from %1 to %2").arg(info.minimum).arg(info.maximum)));
-    }
-}
-
-TEST(NumberReader, WholeNumbersFitSixtyFourBits)
-{
+    EXPECT_EQ(numberIn("--n", "240", Setting::maxFPS), 240);
+    EXPECT_EQ(refusal([&] { (void)numberIn("--n", "241", Setting::maxFPS); }), R"(--n needs a number from 1 to 240, not "241")");
     EXPECT_EQ(wholeNumber("--seed", "0"), 0u);
     EXPECT_EQ(wholeNumber("--seed", "18446744073709551615"), UINT64_MAX);
     for (const char* bad : {"-3", "1.5", "18446744073709551616", "x", ""})

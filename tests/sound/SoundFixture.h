@@ -22,8 +22,7 @@ inline double rms(std::span<const float> x)
     return x.empty() ? 0 : std::sqrt(sum / double(x.size()));
 }
 
-// Energy of the sample-to-sample steps against the signal's: about 1.4 for white noise, near 0
-// for a deep rumble.
+// Energy of the sample-to-sample steps against the signal's: 1.4 for white noise, near 0 for a rumble.
 inline double brightness(std::span<const float> x)
 {
     double steps = 0;
@@ -66,7 +65,6 @@ public:
     }
     void stop() override { device.stop(); }
     [[nodiscard]] bool isPlaying() const override { return device.isPlaying() && !lost; }
-    // The left channel of the next frames the device plays.
     std::vector<float> play(std::size_t frames)
     {
         std::vector<float> out;
@@ -80,21 +78,21 @@ public:
     int starts = 0;
 };
 
-inline constexpr float kNearClap = 0.5f, kMiddleClap = 0.25f, kFarClap = 0.125f;
+inline constexpr float kNearClap = 0.5f;
 
 // Steady loops at 0.5 and three claps told apart by their level: what is heard is the level.
 inline std::shared_ptr<const SoundBank> steadyBank()
 {
     auto bank = std::make_shared<SoundBank>();
     bank->rain = bank->wind = bank->birdsong = bank->sea = AudioBuffer{std::vector<float>(100, 0.5f), std::vector<float>(100, 0.5f)};
-    const float levels[3] = {kNearClap, kMiddleClap, kFarClap};
-    for (std::size_t i = 0; i < 3; ++i)
-        bank->thunder[i] = AudioBuffer{std::vector<float>(4410, levels[i]), std::vector<float>(4410, levels[i])};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::vector<float> clap(4410, kNearClap / float(1 << i));
+        bank->thunder[i] = AudioBuffer{clap, clap};
+    }
     return bank;
 }
 
-// Sound on at full volume over an empty sky (every effect off, every channel switch on except
-// the sea), and a soundscape on a clock the test moves, heard through the fake device.
+// Sound on at full volume over an empty sky, a soundscape on a clock the test moves, a fake device.
 class SoundFixture : public ::testing::Test {
 public:
     static constexpr double kClockTime = 4321.5;
@@ -114,14 +112,13 @@ protected:
     }
 
     void settle(double seconds = 0) { clock->advanceTo(clock->now() + seconds); }
-    // The loudness of the next tenth of a second, the clock moved along with it.
+    // The loudness of the next tenth of a second, the clock moved along.
     double listen()
     {
         const double level = rms(output->play(4410));
         settle(0.1);
         return level;
     }
-    // Once the glide into a new level is over.
     double full()
     {
         settle();

@@ -22,7 +22,7 @@ TEST(Synthesis, TheSameSeedGivesTheSameBankOfAbout22MegabytesInRange)
     }
 }
 
-TEST(Synthesis, RainIsBrightSoftNoiseAndWindADarkerRoarEachEarItsOwn)
+TEST(Synthesis, RainIsBrightNoiseWindADarkerRoarTheSeaSwellsEachEarItsOwn)
 {
     const AudioBuffer rain = makeRainLoop(5);
     const AudioBuffer wind = makeWindLoop(5);
@@ -33,12 +33,7 @@ TEST(Synthesis, RainIsBrightSoftNoiseAndWindADarkerRoarEachEarItsOwn)
     EXPECT_LT(brightness(wind.left), 0.25);
     EXPECT_NE(rain.left, rain.right);
     EXPECT_NE(wind.left, wind.right);
-}
-
-// Three swells a loop, with foam hissing on their crests.
-TEST(Synthesis, TheSeaSwells)
-{
-    const AudioBuffer sea = makeSeaLoop(5);
+    const AudioBuffer sea = makeSeaLoop(5); // three swells a loop
     double quietest = 1, loudest = 0;
     for (double from = 0; from + 0.5 <= sea.seconds(); from += 0.5) {
         quietest = std::min(quietest, rms(window(sea.left, from, from + 0.5)));
@@ -54,8 +49,7 @@ TEST(Synthesis, BirdsChirpOnTheirScheduleWithRisingPitchInBothEarsAlike)
     EXPECT_EQ(song.left, song.right);
     for (double start : {0.0, 1.6, 2.5667, 2.75, 3.2})
         EXPECT_GT(rms(window(song.left, start + 0.02, start + 0.06)), 0.01) << start;
-    for (auto [from, to] : {std::pair{0.125, 1.595}, std::pair{1.695, 2.56}, std::pair{3.405, 3.795}})
-        EXPECT_EQ(rms(window(song.left, from, to)), 0.0) << from;
+    EXPECT_EQ(rms(window(song.left, 0.125, 1.595)), 0.0) << "silent between chirps";
     auto crossings = [&](double from, double to) {
         const auto part = window(song.left, 2.75 + from, 2.75 + to);
         int count = 0;
