@@ -55,7 +55,6 @@ TEST(SettingsStoreLaunch, StoredValuesOfEveryKindAreReadAndNothingIsRewritten)
     } cases[] = {
         {"rain.enabled", false, false}, // false beats a true default
         {"rain.dropsPerSecond", QString("abc"), 10.0},
-        {"rain.dropHeight", QString("nan"), 50.0},
         {"rain.angle", std::numeric_limits<double>::infinity(), -20.0},
         {"rain.dropColor", QString("not a colour"), QStringLiteral("not a colour")}, // strings as they are
         {"app.scene", 42, QStringLiteral("42")},
