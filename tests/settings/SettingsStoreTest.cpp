@@ -14,32 +14,33 @@ using namespace tavik;
 
 namespace {
 
-QStringList changesDuring(SettingsStore& store, const std::function<void()>& action)
-{
-    QStringList order;
-    auto sub = store.onWillChange([&order](Setting id) {
-        order << QString::fromLatin1(settingInfo(id).property.data(), static_cast<qsizetype>(settingInfo(id).property.size()));
-    });
-    action();
-    return order;
-}
+class Store : public ::testing::Test {
+protected:
+    MemoryKeyValueStore db;
+    SettingsStore store{db};
+
+    QStringList changesDuring(const std::function<void()>& action)
+    {
+        QStringList order;
+        auto sub = store.onWillChange([&order](Setting id) {
+            const auto name = settingInfo(id).property;
+            order << QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+        });
+        action();
+        return order;
+    }
+
+    const SavedScene& saved(std::size_t i) const { return store.savedScenes().at(i); }
+};
 
 } // namespace
 
-TEST(SettingsStoreLaunch, FirstLaunchAppliesRainyNightAndSecondLaunchKeepsUserChanges)
+TEST_F(Store, FirstLaunchAppliesRainyNightAndLaterLaunchesKeepUserChanges)
 {
-    MemoryKeyValueStore db;
-    {
-        SettingsStore store(db);
-        EXPECT_TRUE(db.value("app.didFirstLaunch").toBool());
-        EXPECT_TRUE(ScenePreset::preset(u"rainy-night")->matches(store));
-        EXPECT_FALSE(store.leavesEnabled()); // on in the bare defaults, off in the preset
-        EXPECT_EQ(store.dropColorHex(), "#5FD8F5"); // outside the preset: the table's default
-        // Applied like a user change: written through.
-        EXPECT_EQ(db.value("rain.dropsPerSecond").toDouble(), 22);
-        EXPECT_EQ(db.value("app.scene").toString(), "rainy-night");
-        store.setDropsPerSecond(5);
-    }
+    EXPECT_TRUE(ScenePreset::preset(u"rainy-night")->matches(store));
+    EXPECT_FALSE(store.leavesEnabled()); // on in the bare defaults, off in the preset
+    EXPECT_EQ(store.dropColorHex(), "#5FD8F5"); // outside the preset: the table's default
+    store.setDropsPerSecond(5);
     SettingsStore again(db);
     EXPECT_EQ(again.dropsPerSecond(), 5);
     EXPECT_EQ(again.sceneName(), "rainy-night");
@@ -53,8 +54,7 @@ TEST(SettingsStoreLaunch, StoredValuesOfEveryKindAreReadAndNothingIsRewritten)
         SettingValue read;
     } cases[] = {
         {"rain.enabled", false, false}, // false beats a true default
-        {"rain.dropsPerSecond", QString("abc"), 10.0}, // not a number: the default
-        {"rain.dropHeight", QString("nan"), 50.0}, // non-finite numbers count as absent
+        {"rain.dropsPerSecond", QString("abc"), 10.0},
         {"rain.angle", std::numeric_limits<double>::infinity(), -20.0},
         {"rain.dropColor", QString("not a colour"), QStringLiteral("not a colour")}, // strings as they are
         {"app.scene", 42, QStringLiteral("42")},
@@ -70,13 +70,12 @@ TEST(SettingsStoreLaunch, StoredValuesOfEveryKindAreReadAndNothingIsRewritten)
     }
     EXPECT_EQ(store.dropColor(), QColor(Qt::white)); // the colour view of a broken colour
     EXPECT_FALSE(store.setValue(Setting::dropsPerSecond, QStringLiteral("35")));
-    EXPECT_EQ(store.dropsPerSecond(), 10);
 }
 
-TEST(SettingsStoreNotifications, AnnouncedBeforeStoredThenWrittenAtOnce)
+// Observers hear of a change before it is stored, may change the store themselves and may cancel
+// their own subscription from within.
+TEST_F(Store, ChangesAreAnnouncedBeforeTheyAreStoredThenWrittenAtOnce)
 {
-    MemoryKeyValueStore db;
-    SettingsStore store(db);
     std::vector<double> streamed, storeSawInStream, storeSawAtWillChange;
     auto willChange = store.onWillChange([&](Setting id) {
         if (id == Setting::dropSpeed)
@@ -95,12 +94,7 @@ TEST(SettingsStoreNotifications, AnnouncedBeforeStoredThenWrittenAtOnce)
     EXPECT_EQ((std::vector<double>{15, 40}), streamed);
     EXPECT_EQ((std::vector<double>{15, 15}), storeSawInStream);
     EXPECT_EQ((std::vector<double>{15, 40}), storeSawAtWillChange);
-}
 
-TEST(SettingsStoreNotifications, ObserverMayChangeTheStoreAndDropItsOwnSubscription)
-{
-    MemoryKeyValueStore db;
-    SettingsStore store(db);
     Subscription self;
     int calls = 0;
     self = store.observe<bool>(Setting::liveWeatherEnabled, [&](bool on) {
@@ -116,68 +110,52 @@ TEST(SettingsStoreNotifications, ObserverMayChangeTheStoreAndDropItsOwnSubscript
     EXPECT_TRUE(store.lowPowerMode());
 }
 
-TEST(SettingsStoreValues, FrameRateCapColoursAndPerDisplaySwitches)
+TEST_F(Store, FrameRateCapColoursAndPerDisplaySwitches)
 {
-    MemoryKeyValueStore db;
-    SettingsStore store(db);
     EXPECT_EQ(store.effectiveMaxFPS(), 60);
     store.setLowPowerMode(true);
     EXPECT_EQ(store.effectiveMaxFPS(), 30);
     store.setMaxFPS(24);
     EXPECT_EQ(store.effectiveMaxFPS(), 24);
-
     store.setDropColor(QColor::fromRgbF(1.0, 0.5, 0.0, 0.5));
     EXPECT_EQ(db.value("rain.dropColor").toString(), "#FF8000");
-    store.setGlowColorHex("#0a0b0c");
-    EXPECT_EQ(store.glowColor(), QColor(10, 11, 12));
 
     EXPECT_TRUE(store.isMonitorEnabled("DEL-1234-99"));
     store.setMonitor("DEL-1234-99", false);
     store.setMonitor("eDP-1", true);
     EXPECT_EQ(db.value("app.monitors").toString(), R"({"DEL-1234-99":false,"eDP-1":true})");
-    SettingsStore again(db);
-    EXPECT_FALSE(again.isMonitorEnabled("DEL-1234-99"));
-    EXPECT_TRUE(again.isMonitorEnabled("eDP-1"));
+    EXPECT_FALSE(SettingsStore(db).isMonitorEnabled("DEL-1234-99"));
 }
 
-TEST(SettingsStoreReset, RestoresDefaultsWithItsExceptionsAndOrder)
+TEST_F(Store, ResetRestoresTheBareDefaultsSavePowerDisplaysAndScenes)
 {
-    MemoryKeyValueStore db;
-    SettingsStore store(db);
     store.setEnabled(false);
     store.setMonitor("eDP-1", false);
     ASSERT_TRUE(store.saveCurrentScene("kept", std::nullopt));
     store.setLiveWeatherEnabled(true);
     store.setDropColorHex("#000000");
-    store.setSoundEnabled(true);
     store.captureWeatherSnapshotIfNeeded();
     const QVariant backup = db.value("app.weatherSnapshot");
 
-    const QStringList order = changesDuring(store, [&store] { store.resetAllToDefaults(); });
+    const QStringList order = changesDuring([this] { store.resetAllToDefaults(); });
     ASSERT_FALSE(order.isEmpty());
     EXPECT_EQ(order.front(), "liveWeatherEnabled");
     EXPECT_EQ(order.back(), "sceneName");
-    EXPECT_EQ(order.count("liveWeatherEnabled"), 1);
     for (const char* untouched : {"enabled", "screenLocked", "monitorEnabled", "savedScenes"})
         EXPECT_FALSE(order.contains(untouched)) << untouched;
-    EXPECT_FALSE(store.enabled());
-    EXPECT_FALSE(store.isMonitorEnabled("eDP-1"));
+    EXPECT_FALSE(store.enabled() || store.isMonitorEnabled("eDP-1"));
     EXPECT_EQ(store.savedScenes().size(), 1u);
-    // The bare table, not the first-launch preset.
     for (const SettingInfo& info : settingsTable()) {
-        if (!order.contains(QString::fromLatin1(info.property.data(), static_cast<qsizetype>(info.property.size()))))
-            continue;
-        EXPECT_EQ(store.value(info.id), defaultValue(info)) << info.key;
+        if (order.contains(QString::fromLatin1(info.property.data(), static_cast<qsizetype>(info.property.size())))) {
+            EXPECT_EQ(store.value(info.id), defaultValue(info)) << info.key;
+        }
     }
-    // The store's own bookkeeping keys are left alone.
     EXPECT_TRUE(db.value("app.didFirstLaunch").toBool());
     EXPECT_EQ(db.value("app.weatherSnapshot"), backup);
 }
 
-TEST(SettingsStoreWrites, UnencodableListIsNotWrittenButKeptInMemory)
+TEST_F(Store, UnencodableListIsNotWrittenButKeptInMemory)
 {
-    MemoryKeyValueStore db;
-    SettingsStore store(db);
     ASSERT_TRUE(store.saveCurrentScene("good", std::nullopt));
     const QVariant before = db.value("app.savedScenes");
     store.setCloudCount(std::numeric_limits<double>::quiet_NaN());
@@ -186,53 +164,227 @@ TEST(SettingsStoreWrites, UnencodableListIsNotWrittenButKeptInMemory)
     EXPECT_EQ(db.value("app.savedScenes"), before);
 }
 
-TEST(SettingsStoreRecovery, DamagedSavedScenesKeepEveryValidRecordAndTheOriginalText)
+// Damaged lists keep what is readable; the damaged text goes to a backup key, and a later damage
+// never overwrites an earlier backup.
+TEST_F(Store, DamagedListsKeepTheirValidPartsAndTheOriginalText)
 {
-    MemoryKeyValueStore source;
-    {
-        SettingsStore store(source);
-        ASSERT_TRUE(store.saveCurrentScene("first", QString("🌧")));
-        ASSERT_TRUE(store.saveCurrentScene("second", std::nullopt));
-    }
-    QJsonArray records = QJsonDocument::fromJson(source.value("app.savedScenes").toString().toUtf8()).array();
-    QJsonObject broken = records[0].toObject();
-    broken.remove("scene");
-    records.insert(1, broken);
-    records.append(QJsonValue(7));
-    const QString damaged = QString::fromUtf8(QJsonDocument(records).toJson(QJsonDocument::Compact));
-
-    MemoryKeyValueStore db;
-    db.setValue("app.didFirstLaunch", true);
+    ASSERT_TRUE(store.saveCurrentScene("first", std::nullopt));
+    const QString damaged = "[7," + db.value("app.savedScenes").toString().sliced(1);
     db.setValue("app.savedScenes", damaged);
-    SettingsStore store(db);
-    ASSERT_EQ(store.savedScenes().size(), 2u);
-    EXPECT_EQ(store.savedScenes()[1].name, "second");
+    SettingsStore second(db);
+    ASSERT_EQ(second.savedScenes().size(), 1u);
     EXPECT_FALSE(db.contains("app.savedScenes.backup")); // nothing rewritten yet
-
-    ASSERT_TRUE(store.saveCurrentScene("third", std::nullopt));
+    ASSERT_TRUE(second.saveCurrentScene("second", std::nullopt));
     EXPECT_EQ(db.value("app.savedScenes.backup").toString(), damaged);
-    EXPECT_EQ(SettingsStore(db).savedScenes().size(), 3u);
-
-    // A later, different damage never overwrites the earlier backup.
     db.setValue("app.savedScenes", QString("not json"));
     SettingsStore third(db);
     EXPECT_TRUE(third.savedScenes().empty());
     third.deleteSavedScene(SavedScene{});
     EXPECT_EQ(db.value("app.savedScenes.backup").toString(), damaged);
     EXPECT_EQ(db.value("app.savedScenes.backup.2").toString(), "not json");
+
+    for (const QString& map : {QStringLiteral(R"({"eDP-1": false, "HDMI-1": "yes", "DP-2": true})"),
+                               QStringLiteral("not json")}) {
+        db.setValue("app.monitors", map);
+        db.remove("app.monitors.backup");
+        SettingsStore reread(db);
+        EXPECT_EQ(reread.isMonitorEnabled("eDP-1"), map == "not json");
+        EXPECT_TRUE(reread.isMonitorEnabled("DP-2") && reread.isMonitorEnabled("HDMI-1"));
+        reread.setMonitor("DP-2", false);
+        EXPECT_EQ(db.value("app.monitors.backup").toString(), map);
+    }
 }
 
-TEST(SettingsStoreRecovery, DamagedDisplayMapKeepsValidMembersAndTheOriginalText)
+TEST_F(Store, SavingTrimsNamesAndIconsAndIgnoresBlankNames)
 {
-    for (const QString& damaged : {QStringLiteral(R"({"eDP-1": false, "HDMI-1": "yes", "DP-2": true})"),
-                                   QStringLiteral("not json")}) {
-        MemoryKeyValueStore db;
-        db.setValue("app.didFirstLaunch", true);
-        db.setValue("app.monitors", damaged);
-        SettingsStore store(db);
-        EXPECT_EQ(store.isMonitorEnabled("eDP-1"), damaged == "not json");
-        EXPECT_TRUE(store.isMonitorEnabled("DP-2") && store.isMonitorEnabled("HDMI-1"));
-        store.setMonitor("DP-2", false);
-        EXPECT_EQ(db.value("app.monitors.backup").toString(), damaged);
+    EXPECT_FALSE(store.saveCurrentScene("   \n", QString("🌙")));
+    const auto id = store.saveCurrentScene("  Night walk \n", QString("  🌙 "));
+    ASSERT_TRUE(id);
+    ASSERT_TRUE(store.saveCurrentScene("Plain", QString("   ")));
+    ASSERT_EQ(store.savedScenes().size(), 2u);
+    EXPECT_EQ(saved(0).name, "Night walk");
+    EXPECT_EQ(saved(0).icon, QString("🌙"));
+    EXPECT_EQ(saved(1).icon, std::nullopt);
+    EXPECT_NE(saved(0).id, saved(1).id);
+    EXPECT_EQ(saved(0).scene, store.currentSceneSnapshot());
+    const QJsonObject stored = QJsonDocument::fromJson(db.value("app.savedScenes").toString().toUtf8()).array()[0].toObject();
+    EXPECT_EQ(stored.keys(), (QStringList{"favorite", "icon", "id", "name", "scene"}));
+}
+
+TEST_F(Store, RecordsNeedTheirRequiredKeysOfTheRightKind)
+{
+    ASSERT_TRUE(store.saveCurrentScene("a", std::nullopt));
+    QJsonObject record = *saved(0).toJson();
+    record.remove("favorite");
+    record["icon"] = QJsonValue::Null;
+    QJsonObject scene = record["scene"].toObject();
+    for (const char* key : {"sunIntensity", "sunAngle", "sunSpeed", "moonIntensity"})
+        scene.remove(key);
+    record["scene"] = scene;
+    const auto bare = SavedScene::fromJson(record);
+    ASSERT_TRUE(bare);
+    EXPECT_FALSE(bare->isFavorite() || bare->icon || bare->scene.sunIntensity);
+
+    scene["rainEnabled"] = 1;
+    for (const auto& [key, value] : {std::pair("scene", QJsonValue(scene)), std::pair("favorite", QJsonValue("yes"))}) {
+        QJsonObject broken = record;
+        broken[QString::fromLatin1(key)] = value;
+        EXPECT_FALSE(SavedScene::fromJson(broken)) << key;
+    }
+    record.remove("scene");
+    EXPECT_FALSE(SavedScene::fromJson(record));
+}
+
+// A scene applies its flags before its amounts and its name last; what it does not carry (a
+// preset's sun by night, the volume, colours) stays.
+TEST_F(Store, ScenesApplyInOrderAndLeaveAloneWhatTheyDoNotCarry)
+{
+    store.setMoonIntensity(66);
+    store.setSoundVolume(80);
+    store.setDropColorHex("#123456");
+    SceneSnapshot snapshot = store.currentSceneSnapshot();
+    snapshot.moonIntensity.reset();
+    snapshot.snowEnabled = true;
+    snapshot.sceneName = "from-snapshot";
+    const QStringList order = changesDuring([&] { store.apply(snapshot); });
+    EXPECT_EQ(order.front(), "cloudsEnabled");
+    EXPECT_EQ(order.back(), "sceneName");
+    EXPECT_EQ(store.moonIntensity(), 66);
+    EXPECT_TRUE(store.snowEnabled());
+
+    store.setSunIntensity(12);
+    ScenePreset::preset(u"moonlit-night")->apply(store);
+    EXPECT_EQ(std::tuple(store.moonIntensity(), store.sunIntensity(), store.soundVolume()), std::tuple(54, 12, 80));
+    EXPECT_EQ(store.dropColorHex(), "#123456");
+    for (const ScenePreset& preset : ScenePreset::all()) {
+        preset.apply(store);
+        EXPECT_EQ(store.seaSoundEnabled(), preset.id == "overcast") << preset.id.toStdString();
+        EXPECT_TRUE(preset.matches(store)) << preset.id.toStdString();
+    }
+    EXPECT_EQ(ScenePreset::all().size(), 13u);
+    EXPECT_EQ(ScenePreset::preset(u"aurora")->label, "northern lights");
+    EXPECT_EQ(ScenePreset::preset(u"Rainy-Night"), nullptr);
+}
+
+TEST_F(Store, MatchingToleratesHalfAUnitAndOnlySavedScenesCheckAngleAndGusts)
+{
+    const ScenePreset& storm = *ScenePreset::preset(u"storm");
+    storm.apply(store);
+    ASSERT_TRUE(store.saveCurrentScene("my storm", std::nullopt));
+    const SavedScene mine = saved(0);
+    const struct {
+        std::function<void()> change;
+        bool preset, saved;
+    } cases[] = {
+        {[] {}, true, true},
+        {[this] { store.setDropsPerSecond(70.49); }, true, true},
+        {[this] { store.setDropsPerSecond(70.5); }, false, false},
+        {[this] { store.setRainAngle(-10); }, true, false},
+        {[this] { store.setWindGustiness(10); }, true, false},
+        {[this] { store.setSceneName("something else"), store.setSeaSoundEnabled(true); }, true, true},
+        {[this] { store.setFogEnabled(true); }, false, false},
+        {[this] { store.setCloudsEnabled(false); }, false, false},
+    };
+    for (const auto& c : cases) {
+        storm.apply(store);
+        c.change();
+        EXPECT_EQ(storm.matches(store), c.preset) << &c - cases;
+        EXPECT_EQ(store.isActiveScene(mine), c.saved) << &c - cases;
+    }
+}
+
+TEST_F(Store, AtMostThreeFavourites)
+{
+    for (const char* name : {"a", "b", "c", "d"})
+        ASSERT_TRUE(store.saveCurrentScene(name, std::nullopt));
+    for (std::size_t i = 0; i < 3; ++i)
+        store.toggleFavorite(saved(i));
+    EXPECT_TRUE(changesDuring([&] { store.toggleFavorite(saved(3)); }).isEmpty());
+    store.toggleFavorite(saved(1));
+    store.toggleFavorite(saved(3));
+    store.toggleFavorite(SavedScene{"no-such-id", "x", {}, {}, {}});
+    QStringList favorites;
+    for (const SavedScene& scene : store.favoriteScenes())
+        favorites << scene.name;
+    EXPECT_EQ(favorites, (QStringList{"a", "c", "d"}));
+}
+
+TEST_F(Store, RenamingDeletingAndUnknownScenes)
+{
+    ASSERT_TRUE(store.saveCurrentScene("old", QString("⭐")));
+    ASSERT_TRUE(store.saveCurrentScene("other", std::nullopt));
+    const SavedScene scene = saved(0);
+    EXPECT_TRUE(changesDuring([&] { store.updateSavedScene(scene, "   ", QString("🌧")); }).isEmpty());
+    EXPECT_TRUE(changesDuring([&] { store.updateSavedScene(SavedScene{"gone", "", {}, {}, {}}, "x", std::nullopt); }).isEmpty());
+    store.updateSavedScene(scene, " new ", QString(" "));
+    EXPECT_EQ(std::tuple(saved(0).name, saved(0).icon, saved(0).id), std::tuple(QString("new"), std::nullopt, scene.id));
+    // The list's own element may be passed in, though the first change replaces the list.
+    store.updateSavedScene(store.savedScenes()[1], "renamed", store.savedScenes()[1].name);
+    EXPECT_EQ(saved(1).icon, QString("other"));
+    store.deleteSavedScene(scene);
+    ASSERT_EQ(store.savedScenes().size(), 1u);
+    EXPECT_EQ(SettingsStore(db).savedScenes().at(0).name, "renamed");
+}
+
+// An unreadable backup is moved aside: it must not block the next capture, or live weather
+// never hands back.
+TEST_F(Store, WeatherBackupIsTakenOnceAndRestoredOnce)
+{
+    const QString unreadable = R"({"cloudsEnabled":true})";
+    db.setValue("app.weatherSnapshot", unreadable);
+    store.setCloudCount(9);
+    store.captureWeatherSnapshotIfNeeded();
+    const QVariant first = db.value("app.weatherSnapshot");
+    ScenePreset::preset(u"storm")->apply(store);
+    store.captureWeatherSnapshotIfNeeded();
+    EXPECT_EQ(db.value("app.weatherSnapshot"), first);
+
+    store.restoreWeatherSnapshot();
+    EXPECT_EQ(std::tuple(store.cloudCount(), store.sceneName()), std::tuple(9, QString("rainy-night")));
+    EXPECT_FALSE(db.contains("app.weatherSnapshot"));
+    store.setCloudCount(3);
+    EXPECT_TRUE(changesDuring([&] { store.restoreWeatherSnapshot(); }).isEmpty());
+    db.setValue("app.weatherSnapshot", QString("[]"));
+    store.restoreWeatherSnapshot();
+    EXPECT_EQ(store.cloudCount(), 3);
+    EXPECT_FALSE(db.contains("app.weatherSnapshot"));
+    EXPECT_EQ(db.value("app.weatherSnapshot.backup").toString(), unreadable); // never overwritten
+    EXPECT_EQ(db.value("app.weatherSnapshot.backup.2").toString(), "[]");
+}
+
+TEST_F(Store, EveryReadableRecordSurvivesItsNeighbours)
+{
+    ASSERT_TRUE(store.saveCurrentScene("first", std::nullopt));
+    ASSERT_TRUE(store.saveCurrentScene("second", std::nullopt));
+    const QString good = db.value("app.savedScenes").toString();
+    const qsizetype boundary = good.indexOf(QLatin1String("},{"));
+    const QString first = good.sliced(1, boundary);
+    const QString second = good.sliced(boundary + 2).chopped(1);
+    const QString deep = R"({"id":"D","name":"deep","scene":)" + QString("[").repeated(5000)
+        + QString("]").repeated(5000) + "}";
+    QString huge = first;
+    huge.replace(R"("cloudCount":)", R"("cloudCount":1e999,"was":)");
+
+    const struct {
+        QString text;
+        int readable;
+        int unreadable;
+        bool lost;
+    } cases[] = {
+        {good, 2, 0, false},
+        {"[" + first + "," + deep + "," + second + "]", 2, 1, true},
+        {"[" + first + "," + huge + "," + second + "]", 2, 1, true},
+        {"[" + first + R"(,"a]b\"}",)" + second + "]", 2, 1, true},
+        {"[" + first + "," + second + R"(,{"id":"cut)", 2, 1, true},
+        {"[" + first + "," + second + "] x", 2, 0, true},
+        {"[" + first + ",", 1, 0, true},
+        {"[7," + first + "]", 1, 1, true},
+        {"not json", 0, 1, true},
+    };
+    for (const auto& c : cases) {
+        const SavedSceneDecoding decoded = decodeSavedScenes(c.text);
+        EXPECT_EQ(std::tuple(static_cast<int>(decoded.scenes.size()), decoded.unreadable, decoded.lostSomething),
+                  std::tuple(c.readable, c.unreadable, c.lost)) << &c - cases;
+        EXPECT_TRUE(decoded.scenes.empty() || decoded.scenes.front().name == "first") << &c - cases;
     }
 }

@@ -36,17 +36,13 @@ TEST(StoredValues, EveryKindIsCoercedOrRefused)
     } cases[] = {
         {QVariant(), {}, {}, {}},
         {QVariant(true), 1, true, "true"},
-        {QVariant(0.0), 0, false, "0"},
         {QVariant(3.5), 3.5, true, "3.5"},
         {QString("x"), {}, false, "x"}, // a flag holding some other word reads as false
-        {QString("0x7f"), {}, false, "0x7f"},
         {QString(" 0 "), 0, false, " 0 "},
         {QString("-2.5"), -2.5, true, "-2.5"},
         {QString("nan"), {}, {}, "nan"},
         {QString("On"), 1, true, "On"},
-        {QString("no"), 0, false, "no"},
         {QString("OFF"), 0, false, "OFF"},
-        {QString("2"), 2, true, "2"},
         {QString(""), {}, false, ""},
         {QStringList{"a", "b"}, {}, false, "a, b"}, // an unquoted comma in the file makes a list
     };
@@ -66,9 +62,9 @@ TEST(SettingText, TypedTextIsReadByTheSettingsType)
         std::optional<SettingValue> value;
         const char* rangeProblem = nullptr;
     } cases[] = {
-        {"rain.enabled", " Yes", true},   {"rain.enabled", "on", true},   {"rain.enabled", "1", true},
-        {"rain.enabled", "TRUE", true},   {"rain.enabled", "no", false},  {"rain.enabled", "off", false},
-        {"rain.enabled", "0", false},     {"rain.enabled", "false", false}, {"rain.enabled", "maybe", {}},
+        {"rain.enabled", " Yes", true}, {"rain.enabled", "on", true},     {"rain.enabled", "1", true},
+        {"rain.enabled", "TRUE", true}, {"rain.enabled", "no", false},    {"rain.enabled", "off", false},
+        {"rain.enabled", "0", false},   {"rain.enabled", "false", false}, {"rain.enabled", "maybe", {}},
         {"rain.dropsPerSecond", " 35 ", 35.0},
         {"rain.dropsPerSecond", "500", 500.0, "rain.dropsPerSecond must be between 1 and 120"},
         {"rain.dropsPerSecond", "inf", {}},

@@ -1,8 +1,5 @@
 #!/usr/bin/env python3
-"""A local stand-in for the forecast and IP geolocation services of `tavik weather`.
-
-Listens on 127.0.0.1 on a free port, prints the port on the first line of stdout, and logs
-every request line to the file given as the first argument."""
+"""Fake forecast and IP location services on 127.0.0.1: prints its port, logs each request to argv[1]."""
 import http.server
 import json
 import sys
@@ -11,7 +8,6 @@ ANSWERS = {
     "/": {"success": True, "latitude": 60.17, "longitude": 24.94, "city": "Helsinki",
           "region": "Uusimaa", "country": "Finland"},
     "/v1/ip/geo.json": {"latitude": "59.33", "longitude": "18.07", "city": "Stockholm"},
-    # The measured values are read only when detailed weather is asked for.
     "/v1/forecast": {"current": {"time": "2024-06-11T12:00", "weather_code": 61, "is_day": 1,
                                  "temperature_2m": -2.5, "precipitation": 5.0, "rain": 5.0,
                                  "snowfall": 0.0, "cloud_cover": 80, "visibility": 24140.0,

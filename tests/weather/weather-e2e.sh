@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# `tavik weather` against a local fake of the web services: what it prints, its exit status,
-# and that it leaves the settings alone.
+# `tavik weather` against a local fake of the web services: output, exit status, settings untouched.
 set -u
 tavik="$1" python="$2" server="$3"
 work="$(mktemp -d)"
@@ -46,8 +45,7 @@ check "bad service URL exit status" "2" "$?"
 "$tavik" weather --bogus >/dev/null 2>&1
 check "bad option exit status" "2" "$?"
 
-# With detailed weather asked for in the user's settings, the values it would set are printed;
-# the settings stay as they are.
+# With detailed weather on, the values it would set are printed, and not set.
 "$tavik" set weather.detailed true >/dev/null
 "$tavik" list >"$work/before"
 out="$("$tavik" weather --ip-location)"
