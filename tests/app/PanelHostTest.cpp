@@ -4,11 +4,8 @@
 #include "ui/PanelEnvironment.h"
 #include "ui/PanelPresenter.h"
 
-#include <QAction>
-#include <QMenu>
 #include <QQuickItem>
 #include <QQuickView>
-#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -86,31 +83,6 @@ TEST_F(PanelHostTest, RightClickKeepsThePopoverAndOffWinsOverTheCompositor)
     EXPECT_FALSE(statusItem.showsWindyMark());
     statusItem.setNeedsCompositor(true);
     EXPECT_EQ(statusItem.toolTip(), QStringLiteral("Tavik (off)"));
-}
-
-// The X11 icon's middle click opens the tray menu, read afresh each time, whose entries act.
-TEST_F(PanelHostTest, MiddleClickOpensTheTrayMenuWhoseEntriesAct)
-{
-    QSignalSpy quits(&statusItem, &StatusItem::quitRequested);
-    for (const bool effects : {true, false}) {
-        statusItem.handleActivation(QSystemTrayIcon::MiddleClick);
-        QMenu* menu = statusItem.popupMenu();
-        ASSERT_NE(menu, nullptr);
-        QStringList texts;
-        for (QAction* action : menu->actions())
-            texts << (action->isSeparator() ? QStringLiteral("-") : action->text()) + (action->isChecked() ? "*" : "");
-        EXPECT_EQ(texts, QStringList({"Open panel", effects ? "Effects*" : "Effects", "Sound", "Scenes", "-", "Quit"}));
-        EXPECT_EQ(menu->actions()[3]->menu()->actions().size(), 13);
-        menu->actions()[1]->trigger();
-        QCoreApplication::processEvents();
-        menu->hide();
-    }
-    EXPECT_TRUE(store.enabled());
-    statusItem.handleActivation(QSystemTrayIcon::MiddleClick);
-    statusItem.popupMenu()->actions()[5]->trigger();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(quits.size(), 1);
-    statusItem.popupMenu()->hide();
 }
 
 TEST(PopoverPosition, BelowOrAboveTheAnchorAndAlwaysOnScreen)
