@@ -49,8 +49,8 @@ private:
 
 class TestSupport : public QObject {
     Q_OBJECT
-    Q_PROPERTY(int weatherRefreshCount MEMBER m_weatherRefreshes NOTIFY countsChanged)
-    Q_PROPERTY(int quitCount MEMBER m_quits NOTIFY countsChanged)
+    Q_PROPERTY(int weatherRefreshCount MEMBER m_weatherRefreshes)
+    Q_PROPERTY(int quitCount MEMBER m_quits)
 
 public slots:
     // The panel's objects exist only once the application does.
@@ -62,10 +62,7 @@ public slots:
         m_store = std::make_unique<SettingsStore>(*m_db);
         m_presenter = std::make_unique<PanelPresenter>();
         m_weather = std::make_unique<FakeWeather>();
-        m_weather->onRefresh = [this] {
-            ++m_weatherRefreshes;
-            emit countsChanged();
-        };
+        m_weather->onRefresh = [this] { ++m_weatherRefreshes; };
         m_presenter->onPopOut = [this] { m_presenter->setMode(PanelPresenter::Mode::window); };
         m_presenter->onPopIn = [this] { m_presenter->setMode(PanelPresenter::Mode::popover); };
         m_context = std::make_unique<PanelContext>(*m_store, *m_presenter, m_weather.get(),
@@ -78,10 +75,7 @@ public slots:
                                             m_startsAtLogin = on;
                                             return std::nullopt;
                                         },
-                                        [this] {
-                                            ++m_quits;
-                                            emit countsChanged();
-                                        }});
+                                        [this] { ++m_quits; }});
         resetStore();
     }
 
@@ -124,7 +118,6 @@ public:
         m_context->program()->refresh();
         m_weatherRefreshes = 0;
         m_quits = 0;
-        emit countsChanged();
         setWaylandSession(false);
         setNeedsCompositor(false);
     }
@@ -161,9 +154,6 @@ public:
 
     // What the database holds under a settings-file key such as "rain.dropColor".
     Q_INVOKABLE QVariant storedValue(const QString& key) const { return m_db->value(key); }
-
-signals:
-    void countsChanged();
 
 private:
     std::unique_ptr<MemoryKeyValueStore> m_db;

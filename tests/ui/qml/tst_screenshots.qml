@@ -13,7 +13,7 @@ PanelTestCase {
 
     // Every visible item of `item` whose right edge lies past `limit`, unless something clips it.
     function overflow(item, root, limit, found) {
-        for (const child of item.children) {
+        for (const child of Array.from(item.children)) {
             if (!child.visible || child.opacity === 0 || child.width <= 0)
                 continue
             const right = child.mapToItem(root, child.width, 0).x
