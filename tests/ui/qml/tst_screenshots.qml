@@ -58,9 +58,11 @@ PanelTestCase {
         shoot(view, "sound", "19-sound-power-saving")
         shoot(view, "general", "20-general-power-saving")
 
+        // The two kinds of popup, which centre in the window: the view moves to its middle.
         for (const [tab, name, file] of [["rain", "colorPicker", "21-color-picker"], ["general", "resetAlert", "22-reset-alert"]]) {
             view.selectedTab = tab
             view.height = 540
+            view.y = (view.Window.height - view.height) / 2
             const popup = part(view, name)
             if (popup.openWith)
                 popup.openWith(Panel.colorOf("#5FD8F5"))
@@ -72,6 +74,7 @@ PanelTestCase {
             popup.close()
             tryCompare(popup, "visible", false)
         }
+        view.y = 0
 
         // A desktop without a compositor: the General tab says why nothing shows.
         const notice = part(view, "overlayNotice")
