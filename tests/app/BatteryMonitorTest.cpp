@@ -126,23 +126,4 @@ TEST(BatteryMonitor, FollowsTheBatteryUntilTheUserSaysOtherwise)
           {.kind = Step::report, .reading = mains(10), .lowPower = false, .suspended = true}});
 }
 
-// The notification only schedules the evaluation; it runs from the event loop.
-TEST(BatteryMonitor, EvaluatesFromTheEventLoop)
-{
-    MemoryKeyValueStore database;
-    SettingsStore settings{database};
-    settings.setAutoPowerSavingEnabled(true);
-    settings.setAutoPowerSavingThreshold(20);
-    FakePowerSource source;
-    BatteryMonitor monitor{settings, source};
-    source.reading = battery(15);
-    monitor.start();
-    ASSERT_TRUE(settings.lowPowerMode());
-    source.reading = mains(15);
-    emit source.changed();
-    EXPECT_TRUE(settings.lowPowerMode());
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(settings.lowPowerMode());
-}
-
 } // namespace tavik

@@ -64,8 +64,6 @@ TEST_F(ShutdownSteps, HidesWritesFadesThenEndsOnceTheSoundIsOver)
     EXPECT_EQ(exits, 1);
 }
 
-// A second request ends at once, a failed write is no success, and a sound device that never
-// finishes does not keep the program.
 TEST_F(ShutdownSteps, ASecondRequestEndsAtOnceAndAFailedWriteIsNoSuccess)
 {
     writes = false;
@@ -86,8 +84,8 @@ TEST_F(ShutdownSteps, ASoundDeviceThatNeverFinishesDoesNotKeepTheProgram)
     EXPECT_GE(clock.elapsed(), Shutdown::kLongestSoundWait.count());
 }
 
-// Each signal reaches the event loop as `received`; one ignored when the program started (a
-// background job's SIGINT) stays ignored; and the old actions come back afterwards.
+// Each signal reaches the event loop; one ignored at start (a background job's SIGINT) stays
+// ignored; the old actions come back afterwards.
 TEST(QuitSignalsTest, DeliverOnTheEventLoopAndLeaveIgnoredOnesAlone)
 {
     struct Case {

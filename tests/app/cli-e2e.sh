@@ -1,16 +1,12 @@
 #!/usr/bin/env bash
 # The tavik binary on a real settings file in a fresh config folder, and tavik render.
-set -u
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config"
-# A private runtime folder: settings commands must edit the file here, not reach a Tavik the
-# developer happens to be running.
+# A private runtime folder: commands edit the file here, never reach a running Tavik.
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
-. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 
 check "first launch scene" "rainy-night" "$("$tavik" get app.scene)"
 check "first launch rain" "22" "$("$tavik" get rain.dropsPerSecond)"
@@ -24,8 +20,7 @@ check "bad number changes nothing" "$before" "$(cat "$conf")"
 "$tavik" set no.such.key 1 2>/dev/null
 check "bad key exit status" "2" "$?"
 
-# A saved-scenes list with one broken record: every valid scene survives a save, and the
-# broken text is kept under the backup key.
+# A saved-scenes list with one broken record: valid scenes survive a save, the broken text is backed up.
 id="$("$tavik" scene save good --icon "🌧")"
 "$tavik" scene save other >/dev/null
 good_json="$("$tavik" get app.savedScenes)"
@@ -57,8 +52,7 @@ check "status without a running program" "1" "$?"
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tavik" render --renderer gl --out "$XDG_CONFIG_HOME/gl.png" 2>/dev/null
 check "drawing with OpenGL without a display fails cleanly" "1" "$?"
 
-# Settings commands running at once, with no program to funnel them: no acknowledged save is
-# lost, to another save or to a plain set.
+# Commands running at once, with no program to funnel them, lose no acknowledged save.
 count_saved() { "$tavik" scene list | grep -cE " $1( |\$)"; }
 for shell in 1 2 3 4; do
   (for n in 1 2 3 4 5; do "$tavik" scene save "shell$shell-$n" >/dev/null || echo "FAIL save shell$shell-$n"; done) &
@@ -132,6 +126,4 @@ check "nothing to write" "2" "$?"
 "$tavik" render --out /no/such/folder/x.png 2>/dev/null
 check "unwritable output" "1" "$?"
 check "render leaves the settings file alone" "" "$(ls "$XDG_CONFIG_HOME/tavik" 2>/dev/null | grep -v '^$' | head -1)"
-
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
 # tavik displays on a real X server split into two monitors, and without any display.
-set -u
 tavik="$1"
 session="$(dirname "$0")/../e2e/desktop-session"
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
@@ -12,6 +11,4 @@ check "every line has an id and a name" "2" "$(printf '%s\n' "$listing" | awk -F
 
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tavik" displays >/dev/null 2>&1
 check "no display: a clear failure" "1" "$?"
-
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -13,39 +13,30 @@ if [ "${2:-}" != "--inside" ]; then
   exit
 fi
 
-. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
-field() { "$tavik" status 2>/dev/null | python3 -c "import json,sys; d=json.load(sys.stdin); print($1)"; }
-# Polls until the expression prints the expected value (slow machines, sanitizer builds).
-await() { # expected, expression
-  for _ in $(seq 100); do [ "$(field "$2" 2>/dev/null)" == "$1" ] && break; sleep 0.2; done
-  field "$2" 2>/dev/null
-}
-
-"$tavik" >"$HOME/tavik.log" 2>&1 &
-pid=$!
-trap 'kill $pid 2>/dev/null; wait $pid 2>/dev/null' EXIT
-check "answers status" "$pid" "$(await "$pid" 'd["pid"]')"
+. "$here/../check.sh"
+step=0.2 # slow machines, sanitizer builds
+run_tavik
+check "answers status" "$app_pid" "$(await "$app_pid" field 'd["pid"]')"
 
 if [ "$3" == "no-tray" ]; then
-  check "without a tray the panel opens as a window" "window True" "$(await "window True" 'd["panel"]["mode"], d["panel"]["window"]')"
+  check "without a tray the panel opens as a window" "window True" "$(await "window True" field 'd["panel"]["mode"], d["panel"]["window"]')"
 else
-  check "tray icon shown" "True Tavik (on)" "$(await "True Tavik (on)" 'd["tray"]["available"], d["tray"]["toolTip"]')"
+  check "tray icon shown" "True Tavik (on)" "$(await "True Tavik (on)" field 'd["tray"]["available"], d["tray"]["toolTip"]')"
   icon="$(field 'd["tray"]["geometry"]["x"] + d["tray"]["geometry"]["width"] // 2, d["tray"]["geometry"]["y"] + d["tray"]["geometry"]["height"] // 2')"
   xdotool mousemove $icon click 1
-  check "left click opens the popover" "True" "$(await True 'd["panel"]["popover"]')"
+  check "left click opens the popover" "True" "$(await True field 'd["panel"]["popover"]')"
   xdotool mousemove 200 200 click 1
-  check "a click elsewhere closes it" "False" "$(await False 'd["panel"]["popover"]')"
+  check "a click elsewhere closes it" "False" "$(await False field 'd["panel"]["popover"]')"
   xdotool mousemove $icon click 3
-  check "right click switches off" "False Tavik (off)" "$(await "False Tavik (off)" 'd["enabled"], d["tray"]["toolTip"]')"
+  check "right click switches off" "False Tavik (off)" "$(await "False Tavik (off)" field 'd["enabled"], d["tray"]["toolTip"]')"
   check "and opens nothing" "False" "$(field 'd["panel"]["visible"]')"
   check "settings commands reach the running program" "false" "$("$tavik" get app.enabled)"
   check "which wrote its file" "1" "$(grep -c '^app.enabled=false' "$XDG_CONFIG_HOME/tavik/tavik.conf")"
   "$tavik" set app.enabled true
-  check "a set reaches the tray icon" "Tavik (on)" "$(await "Tavik (on)" 'd["tray"]["toolTip"]')"
+  check "a set reaches the tray icon" "Tavik (on)" "$(await "Tavik (on)" field 'd["tray"]["toolTip"]')"
   "$tavik"
   check "a second launch exits" "0" "$?"
-  check "and opens the panel of the first" "True" "$(await True 'd["panel"]["popover"]')"
+  check "and opens the panel of the first" "True" "$(await True field 'd["panel"]["popover"]')"
 fi
 check "still the one program" "1" "$(pgrep -c -f "^$tavik\$")"
-echo "$failures failed ($3)"
-[ "$failures" -eq 0 ]
+finish

@@ -7,7 +7,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QCoreApplication>
-#include <QQmlEngine>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -25,8 +24,7 @@ void PrintTo(const QString& text, std::ostream* out)
 
 namespace {
 
-// The panel's models over an in-memory store; what the rows show is clicked through in the QML
-// tests, so here only what QML cannot see: the notifications and the hostile values.
+// What QML tests cannot see: the models' notifications and hostile values.
 class PanelModels : public ::testing::Test {
 protected:
     MemoryKeyValueStore db;
@@ -42,8 +40,8 @@ protected:
 
 } // namespace
 
-// A scene change of thirty-odd settings tells the bar of two chips, once the burst is over; saved
-// rows come and go one at a time, so a row being edited keeps its place.
+// A scene change tells the bar of its two chips once; saved rows come and go one at a time, so a
+// row being edited keeps its place.
 TEST_F(PanelModels, ChangesArriveAsSmallAsTheyAre)
 {
     QSignalSpy changes(&bar, &QAbstractItemModel::dataChanged);
@@ -86,18 +84,6 @@ TEST_F(PanelModels, SettingsMapTakesOnlyValuesOfTheRightKind)
     EXPECT_FALSE(settings.contains(QStringLiteral("savedScenes")));
 }
 
-TEST_F(PanelModels, WeatherLineLeavesOutWhatIsMissing)
-{
-    const QString lisbon = QStringLiteral("Lisbon");
-    const QString warm = QStringLiteral("18°");
-    const QString clear = QStringLiteral("Clear");
-    const QString dash = QStringLiteral("\u2014");
-    EXPECT_EQ(PanelContext::weatherLineFor({}, {}, dash), QString());
-    EXPECT_EQ(PanelContext::weatherLineFor(lisbon, {}, dash), lisbon);
-    EXPECT_EQ(PanelContext::weatherLineFor(lisbon, warm, clear), QStringLiteral("Lisbon \u00B7 18°, Clear"));
-    EXPECT_EQ(PanelContext::weatherLineFor({}, warm, clear), QStringLiteral("18°, Clear"));
-}
-
 // The emoji field keeps one emoji: the last whole one, however many code points it takes.
 TEST_F(PanelModels, LastCharacterKeepsOneWholeEmoji)
 {
@@ -113,15 +99,8 @@ TEST_F(PanelModels, LastCharacterKeepsOneWholeEmoji)
         EXPECT_EQ(PanelContext::lastCharacter(text), last);
 }
 
-TEST_F(PanelModels, ColoursFallBackToWhiteAndEnginesFindTheirContext)
+TEST_F(PanelModels, ColoursFallBackToWhite)
 {
-    EXPECT_EQ(PanelContext::colorOf(QStringLiteral("#5FD8F5")), QColor(0x5F, 0xD8, 0xF5));
     EXPECT_EQ(PanelContext::colorOf(QStringLiteral("not a colour")), QColor(Qt::white));
     EXPECT_EQ(PanelContext::hexOf(QColor(0x11, 0x22, 0x33, 0x80)), QStringLiteral("#112233"));
-
-    QQmlEngine engine;
-    EXPECT_EQ(PanelContext::create(&engine, &engine), nullptr);
-    PanelContext::attach(engine, context);
-    EXPECT_EQ(PanelContext::create(&engine, &engine), &context);
-    EXPECT_EQ(QJSEngine::objectOwnership(&context), QJSEngine::CppOwnership);
 }

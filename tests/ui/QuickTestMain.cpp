@@ -1,7 +1,5 @@
-// Runs the panel's QML tests (qml/tst_*.qml) against a real panel context over an in-memory
-// settings store. QML reaches the context as the `Panel` singleton, as in the program, and what
-// the tests steer beyond the panel as the context property `testSupport`.
-#include "FakeWeather.h"
+// The panel's QML tests on a real panel context over an in-memory store: QML reaches it as the
+// `Panel` singleton, as in the program, and what lies beyond the panel as `testSupport`.
 #include "settings/SettingsStore.h"
 #include "ui/DisplayListModel.h"
 #include "ui/PanelContext.h"
@@ -9,19 +7,50 @@
 #include "ui/PanelPresenter.h"
 #include "ui/ProgramControls.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QVariantMap>
 #include <QtQuickTest/quicktest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace tavik;
 
+// Stands in for the live-weather service: the same texts, change signal and refresh call.
+class FakeWeather : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString locationName MEMBER m_location NOTIFY textsChanged)
+    Q_PROPERTY(QString conditionText MEMBER m_condition NOTIFY textsChanged)
+    Q_PROPERTY(QString temperatureText MEMBER m_temperature NOTIFY textsChanged)
+
+public:
+    std::function<void()> onRefresh;
+
+    Q_INVOKABLE void publish(const QString& location, const QString& temperature, const QString& condition)
+    {
+        m_location = location;
+        m_temperature = temperature;
+        m_condition = condition;
+        emit textsChanged();
+    }
+    Q_INVOKABLE void refreshNow() { onRefresh(); }
+
+signals:
+    void textsChanged();
+
+private:
+    QString m_location;
+    QString m_condition;
+    QString m_temperature;
+};
+
 class TestSupport : public QObject {
     Q_OBJECT
-    Q_PROPERTY(int weatherRefreshCount MEMBER m_weatherRefreshes NOTIFY countsChanged)
-    Q_PROPERTY(int quitCount MEMBER m_quits NOTIFY countsChanged)
+    Q_PROPERTY(int weatherRefreshCount MEMBER m_weatherRefreshes)
+    Q_PROPERTY(int quitCount MEMBER m_quits)
 
 public slots:
     // The panel's objects exist only once the application does.
@@ -33,16 +62,12 @@ public slots:
         m_store = std::make_unique<SettingsStore>(*m_db);
         m_presenter = std::make_unique<PanelPresenter>();
         m_weather = std::make_unique<FakeWeather>();
-        m_weather->onRefresh = [this] {
-            ++m_weatherRefreshes;
-            emit countsChanged();
-        };
-        // The program's host moves the panel and then sets the mode; here only the mode changes.
+        m_weather->onRefresh = [this] { ++m_weatherRefreshes; };
         m_presenter->onPopOut = [this] { m_presenter->setMode(PanelPresenter::Mode::window); };
         m_presenter->onPopIn = [this] { m_presenter->setMode(PanelPresenter::Mode::popover); };
         m_context = std::make_unique<PanelContext>(*m_store, *m_presenter, m_weather.get(),
                                                    [this] { return m_displays; });
-        // An autostart entry that is only a flag here, and a quit that only counts.
+        // An autostart entry that is only a flag, and a quit that only counts.
         m_context->program()->setHooks({[this] { return m_startsAtLogin; },
                                         [this](bool on) -> std::optional<QString> {
                                             if (!m_loginProblem.isEmpty())
@@ -50,14 +75,10 @@ public slots:
                                             m_startsAtLogin = on;
                                             return std::nullopt;
                                         },
-                                        [this] {
-                                            ++m_quits;
-                                            emit countsChanged();
-                                        }});
+                                        [this] { ++m_quits; }});
         resetStore();
     }
 
-    // Each test file gets an engine of its own.
     void qmlEngineAvailable(QQmlEngine* engine)
     {
         engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
@@ -76,16 +97,14 @@ public slots:
     }
 
 public:
-    // The entry as the desktop has it now (changed behind the panel's back), and what goes wrong
-    // when the panel writes it; empty for nothing.
+    // The autostart entry as it is now, and the error writing it gives (empty for none).
     Q_INVOKABLE void fakeStartAtLogin(bool on, const QString& problem)
     {
         m_startsAtLogin = on;
         m_loginProblem = problem;
     }
 
-    // Every setting back to its default, nothing else in the database, no weather texts, the two
-    // default displays, counters at zero; the same store and context stay in place.
+    // Every setting at its default, nothing else stored, no weather, the two default displays.
     Q_INVOKABLE void resetStore()
     {
         for (const QString& key : m_db->keys())
@@ -99,8 +118,8 @@ public:
         m_context->program()->refresh();
         m_weatherRefreshes = 0;
         m_quits = 0;
-        emit countsChanged();
         setWaylandSession(false);
+        setNeedsCompositor(false);
     }
 
     Q_INVOKABLE void setWaylandSession(bool wayland)
@@ -123,11 +142,18 @@ public:
         m_context->displays()->refresh();
     }
 
+    Q_INVOKABLE void setNeedsCompositor(bool needs) { m_context->setNeedsCompositor(needs); }
+
+    // Where a person finds the panel's pictures: screenshots/ beside the test program.
+    Q_INVOKABLE QString screenshotPath(const QString& name) const
+    {
+        const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+        QDir().mkpath(folder);
+        return folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    }
+
     // What the database holds under a settings-file key such as "rain.dropColor".
     Q_INVOKABLE QVariant storedValue(const QString& key) const { return m_db->value(key); }
-
-signals:
-    void countsChanged();
 
 private:
     std::unique_ptr<MemoryKeyValueStore> m_db;

@@ -2,8 +2,8 @@ import QtQuick
 import QtTest
 import Tavik.Ui
 
-// What the panel's QML tests share: a fresh store for every test, a shown window tall enough for
-// the longest tab (so every row can be clicked where it is), and the ways a user reaches a part.
+// What the panel's QML tests share: a fresh store per test, a window tall enough for the longest
+// tab, and the ways a user reaches a part.
 TestCase {
     id: testCase
     when: windowShown
@@ -15,7 +15,7 @@ TestCase {
         testSupport.resetStore()
     }
 
-    // A part of the panel by its type name, by default at the width a tab has in the panel.
+    // A part of the panel by type name, by default at a tab's width.
     function open(type, size) {
         const item = createTemporaryQmlObject("import Tavik.Ui; " + type + " { " + (size || "width: 296") + " }",
                                               testCase)

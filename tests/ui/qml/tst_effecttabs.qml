@@ -67,8 +67,8 @@ PanelTestCase {
             compare(String(stored).toUpperCase(), expected.toUpperCase(), fileKey)
     }
 
-    // The effect's switch comes first and dims the other cards; the sliders offer the range the
-    // program accepts; each reset restores its own setting only.
+    // The switch comes first and dims the other cards; sliders span the accepted range; each reset
+    // restores its own setting only.
     function test_effectTab_data() {
         return effectTabs
     }
@@ -91,8 +91,6 @@ PanelTestCase {
         compare(Panel.settings[data.flag], true)
         verifyCards(tab, 2, data.cards, true, 0.5)
 
-        // A reset puts back the value a fresh store starts with and leaves every other row where
-        // the user had put it.
         const fresh = JSON.parse(settingsSnapshot())
         for (const [card, key] of Object.entries(data.resets || {})) {
             for (const other of keys) {
@@ -137,8 +135,7 @@ PanelTestCase {
         }
     }
 
-    // Power saving rests the dock splash (but not the bottom one) and the whole sound tab, which
-    // says why above its cards; with the sound off, the mix can still be prepared.
+    // Power saving rests the dock splash and the sound tab, which says why above its cards.
     function test_powerSavingRestsWhatItPauses() {
         Panel.settings.soundEnabled = false
         const rain = open("RainTab")
@@ -173,12 +170,10 @@ PanelTestCase {
         Panel.settings.floatsAboveWindows = false
         verify(!card.visible)
         verify(waitForItemPolished(tab))
-        // The layout closes the gap instead of leaving an empty slot.
         fuzzyCompare(tab.implicitHeight, fullHeight - card.height - tab.spacing, 0.5)
 
         Panel.settings.floatsAboveWindows = true
         verify(card.visible)
-        // Nor in a session where nothing goes behind windows.
         testSupport.setWaylandSession(true)
         verify(!card.visible)
     }
@@ -220,8 +215,7 @@ PanelTestCase {
         verifyStored("rain.dropsPerSecond", value)
     }
 
-    // One choice of the sleep timer is marked and stored; while it runs, the row counts down to
-    // the end the soundscape set.
+    // One sleep-timer choice is marked and stored; while it runs, the row counts down.
     function test_sleepTimerRowChoosesAndCountsDown() {
         Panel.settings.sleepTimer = 0
         Panel.settings.sleepTimerEndsAt = 0
@@ -246,8 +240,8 @@ PanelTestCase {
         compare(subtitle.text, idle)
     }
 
-    // The colour well opens the picker on the stored colour; a typed code and a click in the
-    // square both land in the setting and the file as #RRGGBB, and a partial code waits.
+    // The picker opens on the stored colour; a typed code and a click in the square are stored as
+    // #RRGGBB, and a partial code waits.
     function test_colourPickerWritesTheSettingAsItIsUsed() {
         Panel.settings.dropColorHex = "#5FD8F5"
         const row = part(open("RainTab"), "row:dropColorHex")
@@ -268,7 +262,6 @@ PanelTestCase {
         compare(Panel.settings.dropColorHex, "#112233")
         verifyStored("rain.dropColor", "#112233")
 
-        // Full saturation and brightness: the top right corner of the square.
         const square = part(picker.contentItem, "saturationBrightness")
         mouseClick(square, square.width - 1, 1)
         const picked = Panel.colorOf(Panel.settings.dropColorHex)

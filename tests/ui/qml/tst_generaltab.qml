@@ -2,8 +2,7 @@ import QtQuick
 import QtTest
 import Tavik.Ui
 
-// The General tab: rows that come and go with other settings, the monitor switches, the weather
-// line and the reset confirmation.
+// The General tab: rows that follow other settings, the displays, the weather line, the reset.
 PanelTestCase {
     name: "GeneralTab"
 
@@ -20,9 +19,7 @@ PanelTestCase {
         const threshold = part(tab, "row:autoPowerSavingThreshold")
         compare(threshold.value, 35)
         compare(part(threshold, "valuePill").text, "35%")
-        // The frame-rate slider offers the usual rates, inside the wider range the program accepts.
         compare([part(part(tab, "row:maxFPS"), "slider").from, part(part(tab, "row:maxFPS"), "slider").to], [15, 120])
-        // The row spans the card, so its slider reaches the top of the range.
         const slider = part(threshold, "slider")
         waitForItemPolished(threshold)
         mouseClick(slider, slider.width - 1, slider.height / 2)
@@ -35,8 +32,7 @@ PanelTestCase {
         compare(Panel.settings.autoPowerSavingThreshold, 50, "hiding it keeps the threshold")
     }
 
-    // Where the scene cannot go behind windows, the switch shows it above them, says why and
-    // cannot be flipped; the stored choice waits for a session that honours it.
+    // Where nothing goes behind windows the switch is fixed on, says why, and keeps the stored choice.
     function test_floatsAboveWindowsFixedWhereNothingGoesBehindWindows() {
         Panel.settings.floatsAboveWindows = false
         const tab = open("GeneralTab")
@@ -97,8 +93,7 @@ PanelTestCase {
         verify(!line.visible, "hidden with nothing worth saying")
     }
 
-    // Rows another switch turns off (power saving: the frame rate) or on (live weather: following
-    // the closest station); a dimmed row keeps its value.
+    // Rows another switch turns off or on; a dimmed row keeps its value.
     function test_rowsFollowAnotherSwitch_data() {
         return [
             { tag: "maxFPS", by: "lowPowerMode", liveWhenOn: false, dimmed: 0.45 },
@@ -128,7 +123,6 @@ PanelTestCase {
 
         mouseClick(part(tab, "resetAll"))
         tryCompare(alert, "opened", true)
-        // The alert lives in the window's overlay; its buttons are found through it.
         mouseClick(part(alert.contentItem, "alertCancel"))
         tryCompare(alert, "visible", false)
         compare(Panel.settings.dropsPerSecond, 42, "Cancel changes nothing")
@@ -145,8 +139,7 @@ PanelTestCase {
         compare(Panel.savedScenes.count, 1, "saved scenes are kept")
     }
 
-    // The switch shows the entry as it is when the tab opens, and stays with the truth when
-    // writing it fails, saying why; the button quits.
+    // The switch shows the entry as it is, stays with the truth when writing fails, and says why.
     function test_startAtLoginFollowsTheEntryAndQuitQuits() {
         testSupport.fakeStartAtLogin(true, "")
         const tab = open("GeneralTab")
@@ -166,8 +159,7 @@ PanelTestCase {
         compare(testSupport.quitCount, 1)
     }
 
-    // The update row claims no check it did not make: it names the installed version, the
-    // same one as the footer, and where updates come from.
+    // The update row claims no check it did not make: it names the installed version.
     function test_updateRowAndFooterShowTheInstalledVersion() {
         const tab = open("GeneralTab")
         verify(/^\d+\.\d+\.\d+$/.test(Panel.version), Panel.version)

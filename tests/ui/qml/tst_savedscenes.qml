@@ -6,8 +6,7 @@ import Tavik.Ui
 PanelTestCase {
     name: "SavedScenesTab"
 
-    // Types at the end of a field as the keyboard would; an emoji arrives whole, as an input
-    // method commits it.
+    // Types at the end of a field; an emoji arrives whole, as an input method commits it.
     function type(field, text) {
         click(field)
         keyClick(Qt.Key_End)
@@ -19,19 +18,17 @@ PanelTestCase {
         }
     }
 
-    // The list makes and drops rows when it lays itself out, before the next frame.
     function rowOf(tab, index) {
         const name = "scene:" + scene(index, "SceneId")
         tryVerify(() => findChild(tab, name) !== null, 1000, name + " exists")
         return findChild(tab, name)
     }
 
-    // The row's current body; a body just swapped out may linger until it is deleted.
     function editing(row) {
         return findChild(row.item, "editName") !== null
     }
 
-    // What the rows show, top to bottom: the emoji and the name.
+    // The rows top to bottom, as emoji and name.
     function shownRows(tab) {
         const rows = []
         for (let i = 0; i < Panel.savedScenes.count; ++i) {
@@ -61,7 +58,6 @@ PanelTestCase {
         compare(name.text, "", "the name field is cleared")
         compare(icon.text, "", "the emoji field is cleared")
 
-        // A click on the row brings its scene back.
         Panel.settings.rainEnabled = false
         Panel.settings.dropsPerSecond = 3
         click(part(rowOf(tab, 0), "applyScene"))
@@ -69,8 +65,7 @@ PanelTestCase {
         compare(Panel.settings.dropsPerSecond, 10)
     }
 
-    // The emoji field holds one emoji: a second replaces the first, as does a quick pick; a blank
-    // name saves nothing and clears both fields.
+    // The emoji field holds one emoji; a blank name saves nothing and clears both fields.
     function test_newSceneFields() {
         const tab = open("SavedScenesTab")
         const icon = part(tab, "newIcon")
@@ -149,7 +144,7 @@ PanelTestCase {
         const tab = open("SavedScenesTab")
         const dusk = scene(0, "SceneId")
         click(part(rowOf(tab, 0), "editButton"))
-        // The panel's other view (popup or window) deletes it meanwhile.
+        // The panel's other view deletes it meanwhile.
         Panel.savedScenes.remove(dusk)
         tryVerify(() => findChild(tab, "scene:" + dusk) === null, 1000, "its row goes")
         compare(shownRows(tab), ["\u{1F516} dawn"])
