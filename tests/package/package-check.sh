@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The Debian package of a build folder: it builds, carries what desktops and distributions look
-# for, and depends on what the program links to and loads. As root with no tavik package
-# installed, apt installs it, it runs from /usr/bin and apt removes it leaving no file; otherwise
-# it is unpacked into a scratch folder and run there. Usage: package-check.sh BUILD_DIR
+# The Debian package of a build folder: contents and dependencies; as root, apt installs, runs and
+# removes it, else it runs unpacked. Usage: package-check.sh BUILD_DIR
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 build="$(cd "$1" && pwd)"
 installed_here=false
