@@ -77,15 +77,12 @@ watch_map() { # ids...
 }
 # Milliseconds from a moment until every window given was mapped or unmapped, or "never" within 5 s.
 ms_until() { # state, since, ids...
-  local state="$1" since="$2" id found latest; shift 2
+  local state="$1" since="$2" found; shift 2
   for _ in $(seq 250); do
-    latest=$since
-    for id in "$@"; do
-      found=$(awk -v state="$state" -v since="$since" '$2 == state && $1 >= since { print $1; exit }' "$work/map.$id" 2>/dev/null)
-      [ -n "$found" ] || { latest=; break; }
-      [ "$found" -gt "$latest" ] && latest=$found
-    done
-    [ -n "$latest" ] && { echo $(((latest - since) / 1000)); return; }
+    # How many of the windows got there since, and the latest of their first times.
+    found=$(awk -v state="$state" -v since="$since" '$2 == state && $1 >= since && !(FILENAME in seen) {
+      seen[FILENAME]; n++; if ($1 > last) last = $1 } END { print n + 0, last }' "${@/#/$work/map.}" 2>/dev/null)
+    [ "${found% *}" = $# ] && { echo $(((${found#* } - since) / 1000)); return; }
     sleep 0.02
   done
   echo never

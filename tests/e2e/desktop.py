@@ -5,7 +5,6 @@ import struct
 import subprocess
 import sys
 import time
-import zlib
 
 TAVIK = sys.argv[1]
 ARTEFACTS = sys.argv[2] if len(sys.argv) > 2 else os.environ.get("TMPDIR", "/tmp")
@@ -72,8 +71,11 @@ def click(x, y, button=1, *more):
     xdotool("mousemove", str(x), str(y), "click", *more, str(button))
 
 
-def rect(geometry):
-    return geometry["x"], geometry["y"], geometry["width"], geometry["height"]
+def panel_rect():
+    """The panel's x, y, width and height while it is open, else None."""
+    s = status()
+    g = s["panel"]["geometry"] if s and s["panel"]["visible"] else None
+    return g and (g["x"], g["y"], g["width"], g["height"])
 
 
 def distance(r, x, y):
@@ -115,21 +117,21 @@ class Image:
             row = self.rgb[(yy * self.width + x0) * 3:(yy * self.width + x1) * 3]
             yield from zip(row[0::3], row[1::3], row[2::3])
 
-    def save_png(self, path):
-        raw = b"".join(b"\x00" + self.rgb[y * self.width * 3:(y + 1) * self.width * 3] for y in range(self.height))
-
-        def chunk(kind, data):
-            body = kind + data
-            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
-        with open(path, "wb") as out:
-            out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 6))
-                      + chunk(b"IEND", b""))
+    def save(self, name):
+        """Keeps the image among the artefacts, as a PPM file: the simplest format viewers read."""
+        with open(os.path.join(ARTEFACTS, name + ".ppm"), "wb") as out:
+            out.write(b"P6 %d %d 255\n" % (self.width, self.height) + self.rgb)
 
 
-def _decode_xwd(data):
-    """A 32-bit TrueColor dump (the X server's and xwd's) as RGB."""
+def grab():
+    """What the screen shows, from the X server's framebuffer file (desktop-session keeps one): grabbing
+    the root window would leave out translucent windows, which have a different depth. xwd's 32-bit TrueColor."""
+    path = os.environ.get("E2E_FRAMEBUFFER")
+    if path and os.path.exists(path):
+        with open(path, "rb") as f:
+            data = f.read()
+    else:
+        data = subprocess.run(["xwd", "-root", "-silent"], check=True, capture_output=True).stdout
     f = struct.unpack(">25I", data[:100])
     width, height, stride = f[4], f[5], f[12]
     if f[1] != 7 or f[2] != 2 or f[11] != 32 or f[14:17] != (0xFF0000, 0xFF00, 0xFF):
@@ -140,16 +142,6 @@ def _decode_xwd(data):
     for channel, byte in enumerate((2, 1, 0) if f[7] == 0 else (1, 2, 3)):  # by byte order
         rgb[channel::3] = pixels[byte::4]
     return Image(width, height, bytes(rgb))
-
-
-def grab():
-    """What the screen shows, from the X server's framebuffer file (desktop-session keeps one):
-    grabbing the root window would leave out translucent windows, which have a different depth."""
-    path = os.environ.get("E2E_FRAMEBUFFER")
-    if path and os.path.exists(path):
-        with open(path, "rb") as f:
-            return _decode_xwd(f.read())
-    return _decode_xwd(subprocess.run(["xwd", "-root", "-silent"], check=True, capture_output=True).stdout)
 
 
 def window_info(window_id):

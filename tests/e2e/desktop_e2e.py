@@ -7,15 +7,15 @@ import subprocess
 import sys
 import time
 
-from desktop import (ARTEFACTS, check, click, distance, drop_pixels, grab, overlays, overlays_mapped,
-                     rect, setting_in_file, status, stored, tavik, wait_for, window_info, with_program, xdotool)
+from desktop import (check, click, distance, drop_pixels, grab, overlays, overlays_mapped, panel_rect,
+                     setting_in_file, status, stored, tavik, wait_for, window_info, with_program, xdotool)
 
 
 def run(app):
     monitor_width = int(os.environ["E2E_MONITOR_WIDTH"])
     height = int(os.environ["E2E_SIZE"].split("x")[1])
-    ready = wait_for(lambda: len(overlays()) == 2 and all(o["frames"] > 0 for o in overlays()), timeout=20)
-    if not check(ready, "one drawing overlay on each of the two monitors"):
+    drawing = lambda: len(overlays()) == 2 and all(o["frames"] > 0 for o in overlays())  # noqa: E731
+    if not check(wait_for(drawing, timeout=20), "one drawing overlay on each of the two monitors"):
         return
     ordered = sorted(overlays(), key=lambda o: o["geometry"]["x"])
     for index, overlay in enumerate(ordered):
@@ -51,7 +51,7 @@ def checks_over_window(monitor_width, height):
         xdotool("mousemove", "1", "1")  # the framebuffer holds the pointer too: keep it out of the way
         time.sleep(1.5)
         shot = grab()
-        shot.save_png(os.path.join(ARTEFACTS, "desktop-rain-over-window.png"))
+        shot.save("desktop-rain-over-window")
         over = drop_pixels(shot, 320, 340, 360, 240, (255, 255, 255))
         check(over > 100, "drops are drawn over a normal window (%d pixels)" % over)
 
@@ -59,7 +59,7 @@ def checks_over_window(monitor_width, height):
         wait_for(lambda: all(o["level"] == "desktop" for o in overlays()), timeout=5)
         time.sleep(1.0)
         shot = grab()
-        shot.save_png(os.path.join(ARTEFACTS, "desktop-rain-below-window.png"))
+        shot.save("desktop-rain-below-window")
         over = drop_pixels(shot, 320, 340, 360, 240, (255, 255, 255))
         beside = drop_pixels(shot, 800, 100, 900, 700, next(shot.region(5, height - 5, 1, 1)))
         check(over == 0, "below windows: the window shows unchanged over the overlay (%d pixels differ)" % over)
@@ -72,13 +72,11 @@ def checks_over_window(monitor_width, height):
         tavik("set", "rain.dropOpacity", "0.22")
 
 
-def frame_rates():
-    s = status()
-    return (s["overlays"]["frameRate"], s["overlays"]["framesPerSecond"], s["overlays"]["frameRateCap"]) if s else (0, 0, 0)
-
-
 def checks_frame_rate():
     # Slow fog is drawn at a fraction of the maximum; rain brings the clock back up.
+    def frame_rates():
+        s = status()
+        return (s["overlays"]["frameRate"], s["overlays"]["framesPerSecond"], s["overlays"]["frameRateCap"]) if s else (0, 0, 0)
     tavik("preset", "foggy-morning")
     slow = wait_for(lambda: 0 < frame_rates()[0] < frame_rates()[1] / 2, timeout=10)
     fog_rate = frame_rates()[0]
@@ -111,10 +109,10 @@ def checks_tray():
     click(x, y)
     shown = wait_for(lambda: status()["panel"]["visible"], timeout=5)
     if check(shown, "left click: the panel opens"):
-        px, py, pw, ph = rect(status()["panel"]["geometry"])
+        px, py, pw, ph = panel_rect()
         away = distance((px, py, pw, ph), x, y)
         check(away < 80, "the panel opens next to the tray icon (%d px away)" % away)
-        grab().save_png(os.path.join(ARTEFACTS, "desktop-panel.png"))
+        grab().save("desktop-panel")
         # The master switch is at the header's top right.
         click(px + pw - 29, py + 26)
         check(stored("app.enabled", "false"), "the panel's master switch writes app.enabled=false")
@@ -137,7 +135,7 @@ def checks_tray():
         xdotool("key", "Return")
         check(wait_for(lambda: "desk" in (setting_in_file("app.savedScenes") or ""), timeout=5),
               "a scene named in the popup is saved to the settings file")
-        grab().save_png(os.path.join(ARTEFACTS, "desktop-panel-saved.png"))
+        grab().save("desktop-panel-saved")
         xdotool("key", "Escape")
         check(wait_for(lambda: not status()["panel"]["visible"], timeout=5), "Escape puts the popup away")
         time.sleep(0.8)  # past the guard that keeps a closing click from reopening it

@@ -20,8 +20,6 @@ WATCHER = "org.kde.StatusNotifierWatcher"
 class Service(dbus.service.Object):
     """An object at PATH whose properties of INTERFACE are what `properties()` returns."""
 
-    INTERFACE = PATH = None
-
     def __init__(self, bus):
         super().__init__(bus, self.PATH)
 
@@ -114,11 +112,11 @@ def main():
 
     def line(source, condition):
         text = sys.stdin.readline()
-        if not text:
+        if text:
+            service.command(text.strip())
+        else:
             loop.quit()
-            return False
-        service.command(text.strip())
-        return True
+        return bool(text)  # whether to go on watching
 
     if service.command:
         GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, line)

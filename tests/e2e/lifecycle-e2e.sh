@@ -2,25 +2,7 @@
 # Start at login, a background start with no tray, and quit, SIGTERM, SIGINT each ending it cleanly.
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1"
-conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
-entry="$XDG_CONFIG_HOME/autostart/tavik.desktop"
-
-drawing() { field 'bool(o) and all(x["frames"] > 0 for x in o)'; }
-# As a session starts it: SIGINT at its default (a background job has it ignored), sound to a file.
-start() {
-  SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" python3 -c \
-    'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execv(sys.argv[1], sys.argv[1:])' \
-    "$tavik" --background >"$work/tavik.log" 2>&1 &
-  app_pid=$!
-}
-# Its exit status in $status once it has ended; killed if still running at 10 s.
-ended() {
-  (sleep 10 && kill -KILL "$app_pid") >/dev/null 2>&1 &
-  wait "$app_pid"
-  status=$?
-  kill $! 2>/dev/null
-  app_pid=
-}
+conf="$XDG_CONFIG_HOME/tavik/tavik.conf" entry="$XDG_CONFIG_HOME/autostart/tavik.desktop"
 
 # Start at login, from a shell without a display and with nothing running.
 check "no entry: status off" "off	$entry" "$(env -u DISPLAY "$tavik" autostart status)"
@@ -37,8 +19,12 @@ check "status off again" "off	$entry" "$("$tavik" autostart status)"
 # In the background, and the three ways out.
 "$tavik" set sound.enabled true >/dev/null
 for how in quit TERM INT; do
-  start
-  check "$how: drawing in the background" "True" "$(await True drawing)"
+  # As a session starts it: SIGINT at its default (a background job has it ignored), sound to a file.
+  SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" python3 -c \
+    'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execv(sys.argv[1], sys.argv[1:])' \
+    "$tavik" --background >"$work/tavik.log" 2>&1 &
+  app_pid=$!
+  check "$how: drawing in the background" "True" "$(await True field 'bool(o) and all(x["frames"] > 0 for x in o)')"
   if [ "$how" == quit ]; then
     sleep 3 # longer than the program waits for a tray before opening the panel by itself
     check "no panel window without a tray" "False 0" "$(field 'd["panel"]["visible"]') $(xdotool search --onlyvisible --name '^Tavik$' 2>/dev/null | wc -l)"
@@ -61,8 +47,12 @@ for how in quit TERM INT; do
       before="${before/sound.enabled=true/sound.enabled=false}"
       ;;
   esac
-  ended
-  check "$how: exit status 0" "0" "$status"
+  # Its exit status once it has ended; killed if still running at 10 s.
+  (sleep 10 && kill -KILL "$app_pid") >/dev/null 2>&1 &
+  wait "$app_pid"
+  check "$how: exit status 0" "0" "$?"
+  kill $! 2>/dev/null
+  app_pid=
   check "$how: the settings file is intact" "$before" "$(cat "$conf")"
   "$tavik" set sound.enabled true >/dev/null
 done

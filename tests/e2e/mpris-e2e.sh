@@ -4,9 +4,7 @@
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1" fake="$2"
 conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
-name=org.mpris.MediaPlayer2.tavik
-path=/org/mpris/MediaPlayer2
-player=org.mpris.MediaPlayer2.Player
+name=org.mpris.MediaPlayer2.tavik path=/org/mpris/MediaPlayer2 player=org.mpris.MediaPlayer2.Player
 call() { gdbus call --session --dest $name --object-path $path --method "$@" 2>&1; }
 get() { call org.freedesktop.DBus.Properties.Get "$1" "$2"; }
 stored() { sed -n "s/^$1=//p" "$conf" 2>/dev/null; }

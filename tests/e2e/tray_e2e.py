@@ -11,7 +11,7 @@ import time
 import dbus
 
 import desktop as e2e
-from desktop import check, distance, status, stored, wait_for
+from desktop import check, distance, panel_rect, status, stored, wait_for
 
 WATCHER = [sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "fake_services.py"), "watcher"]
 ITEM = "org.kde.StatusNotifierItem"
@@ -28,8 +28,7 @@ class Watcher:
         wait_for(lambda: "ready" in self.read(), timeout=10)
 
     def read(self):
-        for line in self.process.stdout:
-            self.lines.append(line.strip())
+        self.lines += [line.strip() for line in self.process.stdout]
         return self.lines
 
     def registered(self):
@@ -71,11 +70,6 @@ def click(bus, service, label):
     if entry:
         menu.Event(entry[0], "clicked", dbus.Int32(0, variant_level=1), dbus.UInt32(0), dbus_interface=MENU)
     return entry is not None
-
-
-def panel_rect():
-    s = status()
-    return e2e.rect(s["panel"]["geometry"]) if s and s["panel"]["visible"] else None
 
 
 def checks_item(bus, service):
@@ -146,7 +140,7 @@ def checks_above_overlays():
         return bool(tops and frames and max(tops) < min(frames))
 
     check(wait_for(above, 3), "the panel stacks above the overlays")
-    e2e.grab().save_png(os.path.join(e2e.ARTEFACTS, "tray-panel.png"))
+    e2e.grab().save("tray-panel")
 
 
 def popups():

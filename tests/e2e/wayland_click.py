@@ -1,5 +1,6 @@
 """Clicks at a point of a wlroots session through a virtual pointer (zwlr_virtual_pointer_v1): a headless
 compositor has no input devices and no packaged tool makes one. Usage: wayland_click.py X Y WIDTH HEIGHT"""
+import itertools
 import os
 import socket
 import struct
@@ -15,18 +16,14 @@ class Connection:
         self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
         self.sock.connect(os.path.join(os.environ["XDG_RUNTIME_DIR"], os.environ.get("WAYLAND_DISPLAY", "wayland-0")))
         self.buffer = b""
-        self.last_id = DISPLAY_ID
-
-    def new_id(self):
-        self.last_id += 1  # the compositor takes new objects' ids only in order, with no gaps
-        return self.last_id
+        self.ids = itertools.count(DISPLAY_ID + 1)  # the compositor takes new objects' ids in order, no gaps
 
     def send(self, obj, opcode, payload=b""):
         self.sock.sendall(struct.pack("=II", obj, (8 + len(payload)) << 16 | opcode) + payload)
 
     def roundtrip(self):
         """Waits until the compositor has handled every request sent before; returns the events meanwhile."""
-        callback, events = self.new_id(), []
+        callback, events = next(self.ids), []
         self.send(DISPLAY_ID, 0, struct.pack("=I", callback))  # wl_display.sync
         while True:
             while len(self.buffer) >= 8 and len(self.buffer) >= struct.unpack("=II", self.buffer[:8])[1] >> 16:
@@ -46,7 +43,7 @@ class Connection:
 def main():
     x, y, width, height = (int(v) for v in sys.argv[1:5])
     conn = Connection()
-    registry = conn.new_id()
+    registry = next(conn.ids)
     conn.send(DISPLAY_ID, 1, struct.pack("=I", registry))  # wl_display.get_registry
     found = {}
     for obj, opcode, payload in conn.roundtrip():
@@ -56,7 +53,7 @@ def main():
     if MANAGER not in found:
         raise SystemExit("wayland_click: the compositor offers no " + MANAGER)
     # wl_registry.bind(name, interface, version, id), then create_virtual_pointer(seat: none, id)
-    manager, pointer = conn.new_id(), conn.new_id()
+    manager, pointer = next(conn.ids), next(conn.ids)
     interface = MANAGER.encode() + b"\0"
     interface = struct.pack("=I", len(interface)) + interface + b"\0" * (-len(interface) % 4)
     conn.send(registry, 0, struct.pack("=I", found[MANAGER]) + interface + struct.pack("=II", 1, manager))

@@ -8,8 +8,7 @@ passes() { # description, command...
   if output="$("$@" 2>&1)"; then echo "ok   $description"; else echo "FAIL $description:"; echo "$output"; failures=$((failures + 1)); fi
 }
 
-version="$("$tavik" --version)"
-version=${version#tavik }
+version="$("$tavik" --version | sed 's/^tavik //')"
 
 # AppStream. The id is the desktop file's name, not a reverse domain: the project has none of its own.
 appstream() { appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info "$1"; }
