@@ -47,11 +47,11 @@ for how in quit TERM INT; do
       before="${before/sound.enabled=true/sound.enabled=false}"
       ;;
   esac
-  # Its exit status once it has ended; killed if still running at 10 s.
-  (sleep 10 && kill -KILL "$app_pid") >/dev/null 2>&1 &
+  # Its exit status once it has ended (a zombie waiting for us); killed if still running at 10 s.
+  for _ in $(seq 100); do grep -q '^State:.*Z' "/proc/$app_pid/status" 2>/dev/null && break; sleep 0.1; done
+  kill -KILL "$app_pid" 2>/dev/null # nothing to a zombie
   wait "$app_pid"
   check "$how: exit status 0" "0" "$?"
-  kill $! 2>/dev/null
   app_pid=
   check "$how: the settings file is intact" "$before" "$(cat "$conf")"
   "$tavik" set sound.enabled true >/dev/null
