@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-// For tests of code that runs from a Qt event loop (timers, queued signals, D-Bus, the
-// network): an application object around the whole run.
+// An application object around the whole run, for code that runs from a Qt event loop.
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);

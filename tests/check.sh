@@ -1,5 +1,4 @@
-# What the shell tests share: `check`, the one assertion, counting failures; a scratch folder $work,
-# removed with every background job at the end; helpers around the program under test, $tavik.
+# What the shell tests share: `check`, a scratch folder $work, helpers around the program $tavik.
 set -u
 failures=0
 check() { # description, expected, actual
@@ -25,8 +24,7 @@ finish() {
 
 run_tavik() { "$tavik" "$@" >"$work/tavik.log" 2>&1 & app_pid=$!; }
 running() { kill -0 "$app_pid" 2>/dev/null && echo yes || echo no; }
-# One value of `tavik status`, by a Python expression over it as `d`: `o` is the overlays from
-# left to right, `left` and `right` the outer two, `windows` every overlay and cloud underlay.
+# A Python expression over `tavik status` as d: o the overlays left to right, windows with underlays.
 field() {
   "$tavik" status 2>/dev/null | python3 -c "import json, sys
 try:
@@ -62,8 +60,7 @@ owned() { # bus name
     --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null
 }
 now_us() { echo "${EPOCHREALTIME//[!0-9]/}"; }
-# Notes every map and unmap of the windows in $work/map.ID, stamped in microseconds by bash as
-# they arrive: a process per look would cost more than the margins measured.
+# Notes each map and unmap in $work/map.ID, stamped by bash (a process per look costs too much).
 watch_map() { # ids...
   local id
   for id in "$@"; do
@@ -80,15 +77,12 @@ watch_map() { # ids...
 }
 # Milliseconds from a moment until every window given was mapped or unmapped, or "never" within 5 s.
 ms_until() { # state, since, ids...
-  local state="$1" since="$2" id found latest; shift 2
+  local state="$1" since="$2" found; shift 2
   for _ in $(seq 250); do
-    latest=$since
-    for id in "$@"; do
-      found=$(awk -v state="$state" -v since="$since" '$2 == state && $1 >= since { print $1; exit }' "$work/map.$id" 2>/dev/null)
-      [ -n "$found" ] || { latest=; break; }
-      [ "$found" -gt "$latest" ] && latest=$found
-    done
-    [ -n "$latest" ] && { echo $(((latest - since) / 1000)); return; }
+    # How many of the windows got there since, and the latest of their first times.
+    found=$(awk -v state="$state" -v since="$since" '$2 == state && $1 >= since && !(FILENAME in seen) {
+      seen[FILENAME]; n++; if ($1 > last) last = $1 } END { print n + 0, last }' "${@/#/$work/map.}" 2>/dev/null)
+    [ "${found% *}" = $# ] && { echo $(((${found#* } - since) / 1000)); return; }
     sleep 0.02
   done
   echo never

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# The folder check on small made-up trees: it must pass a tree that includes downwards and name
-# each include that points up and each folder it cannot place.
+# The folder check on made-up trees names each include that points up and each folder it cannot place.
 here="$(dirname "${BASH_SOURCE[0]}")"
 . "$here/check.sh"
 

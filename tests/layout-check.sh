@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Dependencies between the folders of src/ point one way: a folder includes only from itself
-# and from the folders it builds on (and what those build on). Prints every include that
-# breaks the order, and every folder the graph does not place yet.
-# Usage: layout-check.sh SOURCE_DIR
+# A folder of src/ includes only from itself and what it builds on, directly or not: prints each
+# include that breaks the order and each folder the graph does not place. Usage: layout-check.sh SOURCE_DIR
 set -u
 src="$1/src"
 
@@ -27,18 +25,11 @@ while IFS=: read -r folder below; do
   [ -n "$folder" ] && direct[$folder]="$below"
 done <<<"$graph"
 
-# Everything a folder may include from: itself, and the closure of what it builds on.
+# Everything a folder may include from, a line each: itself, and all it builds on.
 allowed() {
-  local pending=("$1") seen=" " folder
-  while [ ${#pending[@]} -gt 0 ]; do
-    folder="${pending[0]}"
-    pending=("${pending[@]:1}")
-    case "$seen" in *" $folder "*) continue ;; esac
-    seen="$seen$folder "
-    # shellcheck disable=SC2206 # the list splits on spaces
-    pending+=(${direct[$folder]})
-  done
-  echo "$seen"
+  local below
+  echo "$1"
+  for below in ${direct[$1]}; do allowed "$below"; done
 }
 
 problems=0
@@ -49,7 +40,7 @@ for dir in "$src"/*/; do
     problems=$((problems + 1))
     continue
   fi
-  may="$(allowed "$folder")"
+  may=" $(allowed "$folder" | sort -u | xargs) "
   while IFS=: read -r file included; do
     used="${included%%/*}"
     [ -n "${direct[$used]+placed}" ] || continue # not one of ours

@@ -1,12 +1,10 @@
-"""What the desktop end-to-end tests share: checks, the program under test (TAVIK, the first argument),
-its status and settings file, the pointer, and screenshots and window facts from the X tools alone."""
+"""What the desktop end-to-end tests share: checks, the program (TAVIK), the pointer, screenshots, window facts."""
 import json
 import os
 import struct
 import subprocess
 import sys
 import time
-import zlib
 
 TAVIK = sys.argv[1]
 ARTEFACTS = sys.argv[2] if len(sys.argv) > 2 else os.environ.get("TMPDIR", "/tmp")
@@ -35,9 +33,8 @@ def tavik(*args, timeout=20):
 
 
 def status():
-    answer = tavik("status")
     try:
-        return json.loads(answer.stdout) if answer.returncode == 0 else None
+        return json.loads(tavik("status").stdout)  # nothing, when it is not running
     except ValueError:
         return None
 
@@ -74,13 +71,15 @@ def click(x, y, button=1, *more):
     xdotool("mousemove", str(x), str(y), "click", *more, str(button))
 
 
-def rect(geometry):
-    return geometry["x"], geometry["y"], geometry["width"], geometry["height"]
+def panel_rect():
+    """The panel's x, y, width and height while it is open, else None."""
+    s = status()
+    g = s["panel"]["geometry"] if s and s["panel"]["visible"] else None
+    return g and (g["x"], g["y"], g["width"], g["height"])
 
 
-def distance(rect, x, y):
-    px, py, pw, ph = rect
-    return max(0, px - x, x - (px + pw)) + max(0, py - y, y - (py + ph))
+def distance(r, x, y):
+    return max(0, r[0] - x, x - (r[0] + r[2])) + max(0, r[1] - y, y - (r[1] + r[3]))
 
 
 def drop_pixels(image, x, y, w, h, background):
@@ -106,14 +105,9 @@ def with_program(run):
     return 1 if failures else 0
 
 
-
 class Image:
     def __init__(self, width, height, rgb):
         self.width, self.height, self.rgb = width, height, rgb  # rgb: bytes, 3 per pixel
-
-    def pixel(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.rgb[i:i + 3])
 
     def region(self, x, y, w, h):
         """Every pixel of a rectangle, clipped to the image."""
@@ -121,82 +115,50 @@ class Image:
         x1, y1 = min(self.width, x + w), min(self.height, y + h)
         for yy in range(y0, y1):
             row = self.rgb[(yy * self.width + x0) * 3:(yy * self.width + x1) * 3]
-            for i in range(0, len(row), 3):
-                yield row[i], row[i + 1], row[i + 2]
+            yield from zip(row[0::3], row[1::3], row[2::3])
 
-    def save_png(self, path):
-        raw = b"".join(b"\x00" + self.rgb[y * self.width * 3:(y + 1) * self.width * 3] for y in range(self.height))
-
-        def chunk(kind, data):
-            body = kind + data
-            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
-        with open(path, "wb") as out:
-            out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 6))
-                      + chunk(b"IEND", b""))
-
-
-def _decode_xwd(data):
-    fields = struct.unpack(">25I", data[:100])
-    header_size, version, pixmap_format = fields[0], fields[1], fields[2]
-    width, height = fields[4], fields[5]
-    byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
-    masks = fields[14:17]
-    ncolors = fields[19]
-    if version != 7 or pixmap_format != 2 or bits_per_pixel not in (24, 32):
-        raise ValueError("unexpected xwd image: version %d format %d bpp %d" % (version, pixmap_format, bits_per_pixel))
-    offset = header_size + ncolors * 12
-    shifts = [(m & -m).bit_length() - 1 for m in masks]
-    step = bits_per_pixel // 8
-    order = "little" if byte_order == 0 else "big"
-    rgb = bytearray(width * height * 3)
-    for y in range(height):
-        line = data[offset + y * bytes_per_line: offset + y * bytes_per_line + width * step]
-        base = y * width * 3
-        for x in range(width):
-            v = int.from_bytes(line[x * step:(x + 1) * step], order)
-            i = base + x * 3
-            rgb[i] = (v & masks[0]) >> shifts[0]
-            rgb[i + 1] = (v & masks[1]) >> shifts[1]
-            rgb[i + 2] = (v & masks[2]) >> shifts[2]
-    return Image(width, height, bytes(rgb))
+    def save(self, name):
+        """Keeps the image among the artefacts, as a PPM file: the simplest format viewers read."""
+        with open(os.path.join(ARTEFACTS, name + ".ppm"), "wb") as out:
+            out.write(b"P6 %d %d 255\n" % (self.width, self.height) + self.rgb)
 
 
 def grab():
-    """What the screen shows, from the X server's framebuffer file (desktop-session keeps one):
-    grabbing the root window would leave out translucent windows, which have a different depth."""
+    """What the screen shows, from the X server's framebuffer file (desktop-session keeps one): grabbing
+    the root window would leave out translucent windows, which have a different depth. xwd's 32-bit TrueColor."""
     path = os.environ.get("E2E_FRAMEBUFFER")
     if path and os.path.exists(path):
         with open(path, "rb") as f:
-            return _decode_xwd(f.read())
-    data = subprocess.run(["xwd", "-root", "-silent"], check=True, capture_output=True).stdout
-    return _decode_xwd(data)
+            data = f.read()
+    else:
+        data = subprocess.run(["xwd", "-root", "-silent"], check=True, capture_output=True).stdout
+    f = struct.unpack(">25I", data[:100])
+    width, height, stride = f[4], f[5], f[12]
+    if f[1] != 7 or f[2] != 2 or f[11] != 32 or f[14:17] != (0xFF0000, 0xFF00, 0xFF):
+        raise ValueError("unexpected xwd image: %s" % (f,))
+    offset = f[0] + f[19] * 12  # the header, then the colour map
+    pixels = b"".join(data[offset + y * stride:offset + y * stride + width * 4] for y in range(height))
+    rgb = bytearray(width * height * 3)
+    for channel, byte in enumerate((2, 1, 0) if f[7] == 0 else (1, 2, 3)):  # by byte order
+        rgb[channel::3] = pixels[byte::4]
+    return Image(width, height, bytes(rgb))
 
 
 def window_info(window_id):
     """xwininfo's answers for a window: geometry, map state and override-redirect."""
     text = subprocess.run(["xwininfo", "-id", str(window_id), "-all"], capture_output=True, text=True).stdout
+    numbers = {"Absolute upper-left X": "x", "Absolute upper-left Y": "y", "Width": "width", "Height": "height"}
     info = {}
     for line in text.splitlines():
-        line = line.strip()
-        for key, name in (("Absolute upper-left X:", "x"), ("Absolute upper-left Y:", "y"),
-                          ("Width:", "width"), ("Height:", "height")):
-            if line.startswith(key):
-                info[name] = int(line.split(":")[1])
-        if line.startswith("Map State:"):
-            info["mapped"] = line.split(":")[1].strip() == "IsViewable"
-        if line.startswith("Override Redirect State:"):
-            info["override_redirect"] = line.split(":")[1].strip() == "yes"
+        key, _, value = line.strip().partition(":")
+        if key in numbers:
+            info[numbers[key]] = int(value)
+        elif key in ("Map State", "Override Redirect State"):
+            info["mapped" if key == "Map State" else "override_redirect"] = value.strip() in ("IsViewable", "yes")
     return info
 
 
 def stacking_order():
-    """The root's children, bottom to top, as integers."""
+    """The root's children, bottom to top, as integers (xwininfo lists the top first)."""
     text = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True, text=True).stdout
-    ids = []
-    for line in text.splitlines():
-        line = line.strip()
-        if line.startswith("0x"):
-            ids.append(int(line.split()[0], 16))
-    return list(reversed(ids))  # xwininfo lists top first
+    return [int(line.split()[0], 16) for line in reversed(text.splitlines()) if line.strip().startswith("0x")]

@@ -1,13 +1,8 @@
 #!/usr/bin/python3
 # The system interpreter: python3-dbus and python3-gi are Debian packages built for it.
-"""Stand-in services on the session bus, for the tests. Each owns its name, prints "ready" once it
-does, and (but the watcher) takes one command a line on stdin until stdin closes:
-  gamemode     com.feralinteractive.GameMode: "register" or "unregister" a game, announced as the
-               service does; prints "clients N MICROSECONDS", with the announcement's time
-  player NAME  org.mpris.MediaPlayer2.NAME: "play" or "pause" switches its PlaybackStatus,
-               announced as players do; prints "status X"
-  watcher      org.kde.StatusNotifierWatcher, for a tray host that shows its items itself: says a
-               host is registered; prints "registered SERVICE" for each item that registers"""
+"""Stand-in services on the session bus; each prints "ready" once it owns its name, then takes commands
+on stdin until it closes: gamemode (register, unregister; prints "clients N MICROSECONDS" as it announces),
+player NAME (play, pause; prints "status X"), watcher (a tray host's; prints "registered SERVICE")."""
 import os
 import sys
 import time
@@ -25,8 +20,6 @@ WATCHER = "org.kde.StatusNotifierWatcher"
 class Service(dbus.service.Object):
     """An object at PATH whose properties of INTERFACE are what `properties()` returns."""
 
-    INTERFACE = PATH = None
-
     def __init__(self, bus):
         super().__init__(bus, self.PATH)
 
@@ -36,10 +29,6 @@ class Service(dbus.service.Object):
         if name not in values:
             raise dbus.exceptions.DBusException("org.freedesktop.DBus.Error.UnknownProperty")
         return values[name]
-
-    @dbus.service.method(PROPERTIES, in_signature="s", out_signature="a{sv}")
-    def GetAll(self, interface):
-        return self.properties() if interface == self.INTERFACE else {}
 
     @dbus.service.signal(PROPERTIES, signature="sa{sv}as")
     def PropertiesChanged(self, interface, changed, invalidated):
@@ -93,11 +82,7 @@ class Player(Service):
 
 class Watcher(Service):
     INTERFACE, PATH = WATCHER, "/StatusNotifierWatcher"
-    command = None
-
-    def __init__(self, bus):
-        super().__init__(bus)
-        self.items = []
+    command, items = None, []  # one watcher a process
 
     @dbus.service.method(WATCHER, in_signature="s", out_signature="", sender_keyword="sender")
     def RegisterStatusNotifierItem(self, service, sender=None):
@@ -106,10 +91,6 @@ class Watcher(Service):
         self.items.append(name)
         print("registered", name, flush=True)
         self.StatusNotifierItemRegistered(name)
-
-    @dbus.service.method(WATCHER, in_signature="s", out_signature="")
-    def RegisterStatusNotifierHost(self, service):
-        pass
 
     @dbus.service.signal(WATCHER, signature="s")
     def StatusNotifierItemRegistered(self, service):
@@ -131,11 +112,11 @@ def main():
 
     def line(source, condition):
         text = sys.stdin.readline()
-        if not text:
+        if text:
+            service.command(text.strip())
+        else:
             loop.quit()
-            return False
-        service.command(text.strip())
-        return True
+        return bool(text)  # whether to go on watching
 
     if service.command:
         GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, line)

@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# The real program beside a fullscreen window and a game (desktop-session --monitors 2): a window
-# made fullscreen on the left display unmaps that overlay at once and stops its frames while the
-# right one draws on; leaving fullscreen brings it back; with the setting off nothing pauses. A
-# game registered with a stand-in GameMode pauses both. Usage: fullscreen-e2e.sh TAVIK FAKES
+# A fullscreen window pauses the overlay of its display at once, a GameMode game pauses both.
+# Usage (in desktop-session --monitors 2): fullscreen-e2e.sh TAVIK FAKES
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1" fake="$2"
-# The overlay has to be unmapped within this long of the window going fullscreen.
-hide_limit_ms=300
-# Coming back and the game's pause have no budget of their own: they must follow the event, not a
-# poll, even on a busy machine. The times are printed for the record.
-prompt_ms=2000
+hide_limit_ms=300 # going fullscreen hides within this
+prompt_ms=2000 # the rest only has to follow the event, not a poll, even on a busy machine
 
 # "left right": whether each overlay drew a frame in half a second.
 drawing() {
@@ -17,8 +12,7 @@ drawing() {
   sleep 0.5
   field "' '.join('yes' if a > b else 'no' for a, b in zip((left['frames'], right['frames']), $before))"
 }
-# Returns the moment it asked.
-fullscreen() { now_us; wmctrl -i -r "$client" -b "$1,fullscreen"; }
+fullscreen() { now_us; wmctrl -i -r "$client" -b "$1,fullscreen"; } # prints the moment it asked
 reasons='left["hiddenBecause"] + "|" + right["hiddenBecause"]'
 
 QT_LOGGING_RULES="tavik.fullscreen.info=true;tavik.gamemode.info=true" run_tavik
@@ -56,19 +50,17 @@ check "turning it on pauses the fullscreen display" yes "$([ "$(ms_until IsUnMap
 since=$(fullscreen remove)
 ms_until IsViewable "$since" "$left_id" >/dev/null
 
-# GameMode: present but idle, then a game, then the service leaving with the game still on.
+# GameMode idle, then a game, then the service leaving with the game still on.
 start_fake "$fake" gamemode
 sleep 0.3
 check "GameMode without a game pauses nothing" "yes yes" "$(drawing)"
-# Tells the stand-in and returns the moment it made the announcement: the time limit is the program's.
-game() { # register|unregister
+game() { # register|unregister; prints the moment the stand-in announced it
   local before; before=$(grep -c '^clients' "$work/fake.out")
   echo "$1" >&5
   for _ in $(seq 500); do [ "$(grep -c '^clients' "$work/fake.out")" -gt "$before" ] && break; sleep 0.01; done
   grep '^clients' "$work/fake.out" | tail -n1 | awk '{ print $3 }'
 }
 since=$(game register)
-# Both are gated in one pass: timing one is timing both.
 took=$(ms_until IsUnMapped "$since" "$left_id" "$right_id")
 check "a game unmaps every overlay (took $took ms)" yes "$(within_limit "$took" $prompt_ms)"
 check "and status says why" "a game is running|a game is running" "$(await "a game is running|a game is running" field "$reasons")"
@@ -77,7 +69,6 @@ since=$(game unregister)
 took=$(ms_until IsViewable "$since" "$left_id" "$right_id")
 back="$(within_limit "$took" $prompt_ms)"
 check "the game ending brings them back" yes "$back"
-# On a failure, what the program thought (its log follows).
 [ "$back" = yes ] || echo "     hidden because: $(field "$reasons")"
 since=$(game register)
 ms_until IsUnMapped "$since" "$right_id" >/dev/null

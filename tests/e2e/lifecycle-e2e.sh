@@ -1,31 +1,10 @@
 #!/usr/bin/env bash
-# Starting and ending the program as a session does (desktop-session --no-tray): the autostart
-# entry written and removed without a display, a background start that opens no window without a
-# tray, and `tavik quit`, SIGTERM and SIGINT each ending it with status 0 and the settings intact.
+# Start at login, a background start with no tray, and quit, SIGTERM, SIGINT each ending it cleanly.
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1"
-conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
-entry="$XDG_CONFIG_HOME/autostart/tavik.desktop"
+conf="$XDG_CONFIG_HOME/tavik/tavik.conf" entry="$XDG_CONFIG_HOME/autostart/tavik.desktop"
 
-drawing() { field 'bool(o) and all(x["frames"] > 0 for x in o)'; }
-# Started as a session does, SIGINT at its default (a background job has it ignored), sound to a file.
-start() {
-  SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" python3 -c \
-    'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execv(sys.argv[1], sys.argv[1:])' \
-    "$tavik" --background >"$work/tavik.log" 2>&1 &
-  app_pid=$!
-}
-# Its exit status in $status once it has ended (a zombie waiting for us); killed if still running at 10 s.
-ended() {
-  zombie() { grep -q '^State:.*Z' "/proc/$app_pid/status" 2>/dev/null; }
-  for _ in $(seq 100); do zombie && break; sleep 0.1; done
-  zombie || kill -KILL "$app_pid"
-  wait "$app_pid"
-  status=$?
-  app_pid=
-}
-
-# --- start at login, from a shell without a display and with nothing running
+# Start at login, from a shell without a display and with nothing running.
 check "no entry: status off" "off	$entry" "$(env -u DISPLAY "$tavik" autostart status)"
 env -u DISPLAY "$tavik" autostart on
 check "on: done" "0" "$?"
@@ -37,11 +16,15 @@ check "status on" "on	$entry" "$("$tavik" autostart status)"
 check "off removes it" "no" "$([ -e "$entry" ] && echo yes || echo no)"
 check "status off again" "off	$entry" "$("$tavik" autostart status)"
 
-# --- in the background, and the three ways out
+# In the background, and the three ways out.
 "$tavik" set sound.enabled true >/dev/null
 for how in quit TERM INT; do
-  start
-  check "$how: drawing in the background" "True" "$(await True drawing)"
+  # As a session starts it: SIGINT at its default (a background job has it ignored), sound to a file.
+  SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" python3 -c \
+    'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execv(sys.argv[1], sys.argv[1:])' \
+    "$tavik" --background >"$work/tavik.log" 2>&1 &
+  app_pid=$!
+  check "$how: drawing in the background" "True" "$(await True field 'bool(o) and all(x["frames"] > 0 for x in o)')"
   if [ "$how" == quit ]; then
     sleep 3 # longer than the program waits for a tray before opening the panel by itself
     check "no panel window without a tray" "False 0" "$(field 'd["panel"]["visible"]') $(xdotool search --onlyvisible --name '^Tavik$' 2>/dev/null | wc -l)"
@@ -64,8 +47,12 @@ for how in quit TERM INT; do
       before="${before/sound.enabled=true/sound.enabled=false}"
       ;;
   esac
-  ended
-  check "$how: exit status 0" "0" "$status"
+  # Its exit status once it has ended (a zombie waiting for us); killed if still running at 10 s.
+  for _ in $(seq 100); do grep -q '^State:.*Z' "/proc/$app_pid/status" 2>/dev/null && break; sleep 0.1; done
+  kill -KILL "$app_pid" 2>/dev/null # nothing to a zombie
+  wait "$app_pid"
+  check "$how: exit status 0" "0" "$?"
+  app_pid=
   check "$how: the settings file is intact" "$before" "$(cat "$conf")"
   "$tavik" set sound.enabled true >/dev/null
 done

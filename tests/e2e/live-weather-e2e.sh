@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Live weather against a local fake of the web services: switching it on applies the weather's
-# scene (with detailed weather, the measured amounts on top); off brings back the user's scene.
+# Live weather from a local fake of the web services applies its scene; off brings back the user's.
 # Usage (inside desktop-session): live-weather-e2e.sh TAVIK PYTHON FAKE_SERVER
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1" python="$2" server="$3"
@@ -30,11 +29,9 @@ check "with its thunder" "true" "$("$tavik" get thunder.enabled)"
 check "and its own rain" "61" "$("$tavik" get rain.dropsPerSecond)"
 
 # Detailed weather: rain 5 mm/h, a 40 km/h westerly and 80% cloud cover in the answer.
-"$tavik" set wind.dynamic true >/dev/null
-"$tavik" set wind.direction -20 >/dev/null
-"$tavik" set fog.density 33 >/dev/null
-"$tavik" set sun.color "#ABCDEF" >/dev/null
-"$tavik" set weather.detailed true >/dev/null
+for pair in wind.dynamic=true wind.direction=-20 fog.density=33 sun.color=#ABCDEF weather.detailed=true; do
+  "$tavik" set "${pair%=*}" "${pair#*=}" >/dev/null
+done
 "$tavik" list | grep -v '^weather\.live=' >"$work/own-scene"
 "$tavik" set weather.live true >/dev/null
 tries=400 await 65 "$tavik" get rain.dropsPerSecond >/dev/null

@@ -1,11 +1,9 @@
 #!/usr/bin/python3
 # The system interpreter: python3-dbus is a Debian package built for it.
-"""The tray item where the host draws it (inside desktop-session, beside its X11 tray). With a
-stand-in StatusNotifierWatcher the program registers one item there and no X11 icon, the item's
-title and menu read over D-Bus as a host reads them, Activate(x, y) opens the panel next to
-(x, y) above the rain, the menu's entries do what they say, the item follows the watcher away and
-back, and the menu's Quit ends the program with status 0. Usage: tray_e2e.py TAVIK ARTEFACT_DIR"""
+"""The tray item on a stand-in StatusNotifierWatcher (beside desktop-session's X11 tray): its menu and
+Activate over D-Bus as a host uses them, and the item following the watcher. Usage: tray_e2e.py TAVIK DIR"""
 import os
+import re
 import subprocess
 import sys
 import time
@@ -13,7 +11,7 @@ import time
 import dbus
 
 import desktop as e2e
-from desktop import check, distance, status, stored, wait_for
+from desktop import check, distance, panel_rect, status, stored, wait_for
 
 WATCHER = [sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "fake_services.py"), "watcher"]
 ITEM = "org.kde.StatusNotifierItem"
@@ -30,8 +28,7 @@ class Watcher:
         wait_for(lambda: "ready" in self.read(), timeout=10)
 
     def read(self):
-        for line in self.process.stdout:
-            self.lines.append(line.strip())
+        self.lines += [line.strip() for line in self.process.stdout]
         return self.lines
 
     def registered(self):
@@ -43,8 +40,7 @@ class Watcher:
 
 
 def tray_kind():
-    s = status()
-    return s["tray"].get("kind") if s else None
+    return (status() or {"tray": {}})["tray"].get("kind")
 
 
 def layout(bus, service):
@@ -63,12 +59,9 @@ def layout(bus, service):
 
 def find(entries, label):
     for entry in entries:
-        if entry[1] == label:
-            return entry
-        found = find(entry[3], label)
+        found = entry if entry[1] == label else find(entry[3], label)
         if found:
             return found
-    return None
 
 
 def click(bus, service, label):
@@ -79,12 +72,7 @@ def click(bus, service, label):
     return entry is not None
 
 
-def panel_rect():
-    s = status()
-    return e2e.rect(s["panel"]["geometry"]) if s and s["panel"]["visible"] else None
-
-
-def checks_item(bus, service, app):
+def checks_item(bus, service):
     item = bus.get_object(service, "/StatusNotifierItem")
     prop = lambda name: item.Get(ITEM, name, dbus_interface=dbus.PROPERTIES_IFACE)  # noqa: E731
     check(prop("Title") == "Tavik" and prop("Id") == "tavik", "the item's title is Tavik (id tavik)")
@@ -138,30 +126,21 @@ def checks_above_overlays():
     ids = [int(o["windowId"]) for o in e2e.overlays()]
 
     def above():
-        order = e2e.stacking_order()
+        order, frames = e2e.stacking_order(), []
+        # The top-level windows holding a window titled Tavik: the panel, in its frame.
+        for window in subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavik$"],
+                                     capture_output=True, text=True).stdout.split():
+            window = int(window)
+            while window not in order and (parent := re.search(r"Parent window id: (0x[0-9a-f]+)", subprocess.run(
+                    ["xwininfo", "-id", str(window), "-tree"], capture_output=True, text=True).stdout)):
+                window = int(parent.group(1), 16)
+            frames.append(window)
         tops = [order.index(w) for w in ids if w in order]
-        frames = [order.index(w) for w in panel_frames() if w in order]
+        frames = [order.index(w) for w in frames if w in order]
         return bool(tops and frames and max(tops) < min(frames))
 
     check(wait_for(above, 3), "the panel stacks above the overlays")
-    e2e.grab().save_png(os.path.join(e2e.ARTEFACTS, "tray-panel.png"))
-
-
-def panel_frames():
-    """The top-level windows holding a window titled Tavik (the panel, in its frame)."""
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavik$"], capture_output=True,
-                           text=True).stdout.split()
-    order = e2e.stacking_order()
-    frames = []
-    for window in (int(w) for w in found):
-        while window not in order:
-            tree = subprocess.run(["xwininfo", "-id", str(window), "-tree"], capture_output=True, text=True).stdout
-            parent = [line for line in tree.splitlines() if "Parent window id:" in line]
-            if not parent:
-                break
-            window = int(parent[0].split(":")[1].split()[0], 16)
-        frames.append(window)
-    return frames
+    e2e.grab().save("tray-panel")
 
 
 def popups():
@@ -185,16 +164,6 @@ def checks_middle_click():
     wait_for(lambda: len(popups()) == len(before), 5)
 
 
-def checks_watcher_restart(bus):
-    global watcher
-    watcher.stop()
-    check(wait_for(lambda: tray_kind() == "xembed", 5), "without a watcher the X11 tray icon shows")
-    checks_middle_click()
-    watcher = Watcher()
-    check(wait_for(lambda: len(watcher.registered()) == 1, 5), "a new watcher gets the item again")
-    check(wait_for(lambda: tray_kind() == "statusNotifier", 5), "and the X11 icon goes")
-
-
 def run(app):
     global watcher
     width, height = (int(v) for v in os.environ["E2E_SIZE"].split("x"))
@@ -202,25 +171,22 @@ def run(app):
     if not check(wait_for(lambda: watcher.registered(), 15), "the item registers with the watcher"):
         return
     service = watcher.registered()[0]
-    checks_item(bus, service, app)
+    checks_item(bus, service)
     checks_activate(bus, service, width, height)
-    checks_watcher_restart(bus)
-    check(click(bus, watcher.registered()[0], "Quit"), "the menu has Quit")
-    try:
-        code = app.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        code = None
-    check(code == 0, "Quit ends the program with exit status 0 (%s)" % code)
-
-
-def main():
-    global watcher
+    watcher.stop()
+    check(wait_for(lambda: tray_kind() == "xembed", 5), "without a watcher the X11 tray icon shows")
+    checks_middle_click()
     watcher = Watcher()
-    try:
-        return e2e.with_program(run)
-    finally:
-        watcher.stop()
+    check(wait_for(lambda: len(watcher.registered()) == 1, 5), "a new watcher gets the item again")
+    check(wait_for(lambda: tray_kind() == "statusNotifier", 5), "and the X11 icon goes")
+    check(click(bus, watcher.registered()[0], "Quit"), "the menu has Quit")
+    wait_for(lambda: app.poll() is not None, 10)
+    check(app.poll() == 0, "Quit ends the program with exit status 0 (%s)" % app.poll())
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    watcher = Watcher()
+    try:
+        sys.exit(e2e.with_program(run))
+    finally:
+        watcher.stop()

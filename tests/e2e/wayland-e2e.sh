@@ -1,7 +1,5 @@
 #!/usr/bin/env bash
-# The program in a Wayland session (headless sway with XWayland): its overlay is an unmanaged X11
-# window sway does not tile, clicks reach the windows under it, the desktop level gives way to
-# "above windows", and a session-wide QT_QPA_PLATFORM=wayland changes none of it.
+# In a Wayland session (headless sway, XWayland) the overlay is an unmanaged X11 window clicks pass.
 tavik="$1"
 here="$(cd "$(dirname "$0")" && pwd)"
 if [ "${2:-}" != "--inside" ]; then

@@ -1,7 +1,6 @@
-"""Clicks at a point of a wlroots session as a mouse would: a virtual pointer (zwlr_virtual_pointer_v1)
-moved there, the left button pressed and released. A headless compositor has no input devices and
-no tool in the distribution makes one, so this speaks the few requests it needs on the wire itself.
-Usage: wayland_click.py X Y WIDTH HEIGHT   (a point in the layout, and the layout's size)"""
+"""Clicks at a point of a wlroots session through a virtual pointer (zwlr_virtual_pointer_v1): a headless
+compositor has no input devices and no packaged tool makes one. Usage: wayland_click.py X Y WIDTH HEIGHT"""
+import itertools
 import os
 import socket
 import struct
@@ -9,86 +8,63 @@ import sys
 import time
 
 DISPLAY_ID = 1
-BTN_LEFT = 0x110
 MANAGER = "zwlr_virtual_pointer_manager_v1"
 
 
 class Connection:
     def __init__(self):
-        path = os.path.join(os.environ["XDG_RUNTIME_DIR"], os.environ.get("WAYLAND_DISPLAY", "wayland-0"))
         self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-        self.sock.connect(path)
+        self.sock.connect(os.path.join(os.environ["XDG_RUNTIME_DIR"], os.environ.get("WAYLAND_DISPLAY", "wayland-0")))
         self.buffer = b""
-        self.last_id = DISPLAY_ID
-
-    def new_id(self):
-        # The compositor takes new objects' ids only in order, with no gaps.
-        self.last_id += 1
-        return self.last_id
+        self.ids = itertools.count(DISPLAY_ID + 1)  # the compositor takes new objects' ids in order, no gaps
 
     def send(self, obj, opcode, payload=b""):
         self.sock.sendall(struct.pack("=II", obj, (8 + len(payload)) << 16 | opcode) + payload)
 
-    def events(self):
-        """Every event that has arrived so far, as (object, opcode, payload)."""
+    def roundtrip(self):
+        """Waits until the compositor has handled every request sent before; returns the events meanwhile."""
+        callback, events = next(self.ids), []
+        self.send(DISPLAY_ID, 0, struct.pack("=I", callback))  # wl_display.sync
         while True:
-            while len(self.buffer) >= 8:
+            while len(self.buffer) >= 8 and len(self.buffer) >= struct.unpack("=II", self.buffer[:8])[1] >> 16:
                 obj, word = struct.unpack("=II", self.buffer[:8])
-                size = word >> 16
-                if len(self.buffer) < size:
-                    break
-                yield obj, word & 0xFFFF, self.buffer[8:size]
-                self.buffer = self.buffer[size:]
+                payload, self.buffer = self.buffer[8:word >> 16], self.buffer[word >> 16:]
+                if obj == callback:
+                    return events
+                if obj == DISPLAY_ID and word & 0xFFFF == 0:  # wl_display.error
+                    raise SystemExit("wayland_click: protocol error %r" % (payload,))
+                events.append((obj, word & 0xFFFF, payload))
             chunk = self.sock.recv(65536)
             if not chunk:
                 raise SystemExit("wayland_click: the compositor closed the connection")
             self.buffer += chunk
 
-    def roundtrip(self, on_event=lambda obj, opcode, payload: None):
-        """Waits until the compositor has handled every request sent before."""
-        callback = self.new_id()
-        self.send(DISPLAY_ID, 0, struct.pack("=I", callback))  # wl_display.sync
-        for obj, opcode, payload in self.events():
-            if obj == callback:
-                return
-            if obj == DISPLAY_ID and opcode == 0:  # wl_display.error
-                raise SystemExit("wayland_click: protocol error %r" % (payload,))
-            on_event(obj, opcode, payload)
-
-
-def string_arg(text):
-    data = text.encode() + b"\0"
-    return struct.pack("=I", len(data)) + data + b"\0" * (-len(data) % 4)
-
 
 def main():
     x, y, width, height = (int(v) for v in sys.argv[1:5])
     conn = Connection()
-    registry = conn.new_id()
+    registry = next(conn.ids)
     conn.send(DISPLAY_ID, 1, struct.pack("=I", registry))  # wl_display.get_registry
     found = {}
-
-    def note_global(obj, opcode, payload):
-        if obj == registry and opcode == 0:  # wl_registry.global
+    for obj, opcode, payload in conn.roundtrip():
+        if obj == registry and opcode == 0:  # wl_registry.global: name, interface
             name, length = struct.unpack("=II", payload[:8])
-            interface = payload[8:8 + length - 1].decode()
-            found[interface] = name
-
-    conn.roundtrip(note_global)
+            found[payload[8:8 + length - 1].decode()] = name
     if MANAGER not in found:
         raise SystemExit("wayland_click: the compositor offers no " + MANAGER)
     # wl_registry.bind(name, interface, version, id), then create_virtual_pointer(seat: none, id)
-    manager, pointer = conn.new_id(), conn.new_id()
-    conn.send(registry, 0, struct.pack("=I", found[MANAGER]) + string_arg(MANAGER) + struct.pack("=II", 1, manager))
+    manager, pointer = next(conn.ids), next(conn.ids)
+    interface = MANAGER.encode() + b"\0"
+    interface = struct.pack("=I", len(interface)) + interface + b"\0" * (-len(interface) % 4)
+    conn.send(registry, 0, struct.pack("=I", found[MANAGER]) + interface + struct.pack("=II", 1, manager))
     conn.send(manager, 0, struct.pack("=II", 0, pointer))
     conn.roundtrip()
-    # The seat now has a pointer; give clients a moment to take theirs before it moves.
-    time.sleep(0.3)
-    stamp = lambda: int(time.monotonic() * 1000) & 0xFFFFFFFF
+    time.sleep(0.3)  # the seat now has a pointer: a moment for clients to take theirs before it moves
+    stamp = lambda: int(time.monotonic() * 1000) & 0xFFFFFFFF  # noqa: E731
     conn.send(pointer, 1, struct.pack("=IIIII", stamp(), x, y, width, height))  # motion_absolute
     conn.send(pointer, 4)  # frame
     for state in (1, 0):
-        conn.send(pointer, 2, struct.pack("=III", stamp(), BTN_LEFT, state))  # button
+        conn.send(pointer, 2, struct.pack("=III", stamp(), 0x110, state))  # button: BTN_LEFT
         conn.send(pointer, 4)
     conn.roundtrip()
     conn.send(pointer, 8)  # destroy

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# The shell completions against the built tavik (bash with the bash-completion library, fish), on
-# settings with saved scenes: keys, presets and scene names come from the running program.
+# The bash and fish completions offer the built tavik's keys, presets and saved scenes.
 # Usage: completion-test.sh SOURCE_DIR TAVIK TAVIK_HELP_PAGES
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 source_dir=$1 tavik=$2 help_pages=$3

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# What a distribution installs beside the program, checked with the tools distributions use:
-# the AppStream metadata, the desktop entry and its actions, the manual page, the icons.
+# What a distribution installs beside the program, checked with the tools distributions use.
 # Usage: metadata-check.sh SOURCE_DIR BUILD_DIR TAVIK TAVIK_HELP_PAGES
 source_dir=$1 build=$2 tavik=$3 help_pages=$4
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
@@ -9,8 +8,7 @@ passes() { # description, command...
   if output="$("$@" 2>&1)"; then echo "ok   $description"; else echo "FAIL $description:"; echo "$output"; failures=$((failures + 1)); fi
 }
 
-version="$("$tavik" --version)"
-version=${version#tavik }
+version="$("$tavik" --version | sed 's/^tavik //')"
 
 # AppStream. The id is the desktop file's name, not a reverse domain: the project has none of its own.
 appstream() { appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info "$1"; }

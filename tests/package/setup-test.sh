@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# scripts/setup with every package missing, as root, as a user with sudo and as one without, with
-# stand-ins for id, dpkg-query, apt-get and sudo that record what they were asked.
+# scripts/setup with every package missing, as root, with sudo and without, on recording stand-ins.
 # Usage: setup-test.sh SOURCE_DIR
 setup="$1/scripts/setup"
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
