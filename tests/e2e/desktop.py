@@ -5,6 +5,7 @@ import struct
 import subprocess
 import sys
 import time
+import zlib
 
 TAVIK = sys.argv[1]
 ARTEFACTS = sys.argv[2] if len(sys.argv) > 2 else os.environ.get("TMPDIR", "/tmp")
@@ -118,9 +119,15 @@ class Image:
             yield from zip(row[0::3], row[1::3], row[2::3])
 
     def save(self, name):
-        """Keeps the image among the artefacts, as a PPM file: the simplest format viewers read."""
-        with open(os.path.join(ARTEFACTS, name + ".ppm"), "wb") as out:
-            out.write(b"P6 %d %d 255\n" % (self.width, self.height) + self.rgb)
+        """Keeps the image among the artefacts as a PNG, which every viewer opens."""
+        raw = b"".join(b"\x00" + self.rgb[y * self.width * 3:(y + 1) * self.width * 3] for y in range(self.height))
+
+        def chunk(kind, data):
+            return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
+        with open(os.path.join(ARTEFACTS, name + ".png"), "wb") as out:
+            out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
 
 
 def grab():
