@@ -84,7 +84,9 @@ TEST_F(ThunderstormTest, GlowRisesAndEndsWithTheFlashOrWhenSwitchedOff)
     thunder->step(frameAt(1000, 0.03));
     EXPECT_GT(thunder->glow().alpha(), 0.5 * thunder->flashPeak());
     EXPECT_EQ(thunder->wantedRate(), kFullFrameRate);
-    thunder->step(frameAt(1000, ThunderstormSystem::kFlashDuration - 0.03));
+    thunder->step(frameAt(1000, 0.9 * ThunderstormSystem::kFlashDuration - 0.03));
+    EXPECT_LT(thunder->glow().alpha(), 0.25 * thunder->flashPeak()) << "faded before it ends";
+    thunder->step(frameAt(1000, 0.1 * ThunderstormSystem::kFlashDuration));
     EXPECT_FALSE(thunder->isFlashing()) << "over at exactly its duration";
     EXPECT_EQ(thunder->glow().alpha(), 0.0);
     EXPECT_EQ(thunder->wantedRate(), 0);
