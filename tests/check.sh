@@ -4,7 +4,7 @@ failures=0
 check() { # description, expected, actual
   if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
 }
-work="${work:-$(mktemp -d)}" # a caller may have made its own already
+work="$(mktemp -d)"
 app_pid=
 cleanup() {
   exec 5>&- 6>&-
@@ -95,4 +95,11 @@ start_fake() { # command...
   fake_pid=$!
   exec 5>"$work/fake.in"
   for _ in $(seq 100); do grep -q '^ready$' "$work/fake.out" && break; sleep 0.05; done
+}
+# The fake web services ($server, run by $python) on a free port at $base, every endpoint pointed there.
+serve_weather() {
+  "$python" "$server" "$work/requests.log" >"$work/port" &
+  for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
+  base="http://127.0.0.1:$(head -n1 "$work/port")"
+  export TAVIK_FORECAST_URL="$base" TAVIK_GEO1_URL="$base" TAVIK_GEO2_URL="$base" TAVIK_REVERSE_GEOCODE_URL="$base"
 }

@@ -3,10 +3,7 @@
 # Usage (inside desktop-session): live-weather-e2e.sh TAVIK PYTHON FAKE_SERVER
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1" python="$2" server="$3"
-"$python" "$server" "$work/requests.log" >"$work/port" &
-for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
-base="http://127.0.0.1:$(head -n1 "$work/port")"
-export TAVIK_FORECAST_URL="$base" TAVIK_GEO1_URL="$base" TAVIK_GEO2_URL="$base" TAVIK_REVERSE_GEOCODE_URL="$base"
+serve_weather
 
 # The user's own scene, set before the program starts.
 "$tavik" preset storm >/dev/null

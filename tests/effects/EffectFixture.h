@@ -22,12 +22,17 @@ inline constexpr double kAlmostOne = 1.0 - 1e-12;
 // When the slow wave is lowest and highest.
 inline std::pair<double, double> waveExtremes(double seed, double speed)
 {
-    double low = 0, high = 0;
-    for (double t = 0; t < 20000; t += 1) {
-        if (Dynamics::waveAt(t, seed, speed) < Dynamics::waveAt(low, seed, speed))
+    double low = 0, high = 0, lowest = Dynamics::waveAt(0, seed, speed), highest = lowest;
+    for (double t = 1; t < 20000; t += 1) {
+        const double wave = Dynamics::waveAt(t, seed, speed);
+        if (wave < lowest) {
             low = t;
-        if (Dynamics::waveAt(t, seed, speed) > Dynamics::waveAt(high, seed, speed))
+            lowest = wave;
+        }
+        if (wave > highest) {
             high = t;
+            highest = wave;
+        }
     }
     return {low, high};
 }

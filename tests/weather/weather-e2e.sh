@@ -1,19 +1,10 @@
 #!/usr/bin/env bash
 # `tavik weather` against a local fake of the web services: output, exit status, settings untouched.
-set -u
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1" python="$2" server="$3"
-work="$(mktemp -d)"
 export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
 mkdir -p "$XDG_CONFIG_HOME" "$HOME"
-
-"$python" "$server" "$work/requests.log" >"$work/port" &
-server_pid=$!
-trap 'kill "$server_pid" 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
-base="http://127.0.0.1:$(head -n1 "$work/port")"
-export TAVIK_FORECAST_URL="$base" TAVIK_GEO1_URL="$base" TAVIK_GEO2_URL="$base" TAVIK_REVERSE_GEOCODE_URL="$base"
-
-. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
+serve_weather
 
 # The device location is skipped: a test machine has no location service to ask.
 out="$("$tavik" weather --ip-location)"
@@ -56,5 +47,4 @@ for pair in rain.enabled=true rain.dropsPerSecond=65 wind.dynamic=false wind.str
 done
 check "settings untouched by detailed weather" "" "$("$tavik" list | diff "$work/before" -)"
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish
