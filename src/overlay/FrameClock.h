@@ -42,6 +42,8 @@ public:
     [[nodiscard]] int currentRate() const { return m_fps; }
     // The most it may tick at while frames have been overrunning; the maximum otherwise.
     [[nodiscard]] int overrunCap() const { return m_policy.overrunCap(); }
+    // The rate the picture needs, before overruns lower it.
+    [[nodiscard]] int neededRate() const;
 
     void add(FrameTarget* target);
     void remove(FrameTarget* target);

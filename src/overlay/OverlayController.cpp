@@ -458,6 +458,7 @@ QJsonObject OverlayController::status() const
         {QStringLiteral("rendererReason"), overlays.isEmpty() ? QJsonValue() : overlays.first()[QStringLiteral("rendererReason")]},
         {QStringLiteral("framesPerSecond"), m_clock->framesPerSecond()},
         {QStringLiteral("frameRate"), m_clock->currentRate()},
+        {QStringLiteral("frameRateNeeded"), m_clock->neededRate()},
         {QStringLiteral("frameRateCap"), m_clock->overrunCap()},
         {QStringLiteral("clockTicking"), m_clock->isTicking()},
         {QStringLiteral("firstFrameMs"), m_firstFrameMs},
