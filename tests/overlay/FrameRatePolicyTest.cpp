@@ -1,100 +1,73 @@
 #include "overlay/FrameRatePolicy.h"
 
-#include <gtest/gtest.h>
+#include <QtNumeric>
 
-#include <limits>
+#include <gtest/gtest.h>
 
 using namespace tavik;
 
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
+// Nothing showing takes the slow wake-up and a fast mover the whole maximum; the user's maximum wins,
+// even over the wake-up; a broken answer costs little, and a damaged maximum is bounded.
 TEST(FrameRatePolicy, TheMostDemandingPictureSetsTheRateUnderTheMaximum)
 {
-    struct Case {
+    constexpr int kMin = FrameRatePolicy::kMinRate;
+    const struct {
         int max;
         double wanted;
         int rate;
+    } cases[] = {
+        {60, 0, kMin},    {60, 10, 10},        {60, 29.2, 30}, {60, qInf(), 60},    {24, 30, 24},
+        {5, 0, 5},        {60, qQNaN(), kMin}, {60, -4, kMin}, {1000, qInf(), 240}, {-3, qInf(), 1},
     };
-    constexpr int kMin = FrameRatePolicy::kMinRate;
-    const Case cases[] = {
-        {60, 0, kMin},      // nothing shows: the slow wake-up
-        {60, 10, 10},       // fog, clouds
-        {60, 29.2, 30},     // never below what is wanted
-        {60, kInf, 60},     // a fast mover takes the whole maximum
-        {60, 500, 60},
-        {24, kInf, 24},     // the user's maximum wins
-        {24, 30, 24},
-        {5, 0, 5},          // even over the slow wake-up
-        {60, kNaN, kMin},   // a broken answer costs little
-        {60, -4, kMin},
-        {1000, kInf, 240},  // a damaged maximum is bounded
-        {-3, kInf, 1},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         FrameRatePolicy policy;
         policy.setMaxRate(c.max);
         EXPECT_EQ(policy.rateFor(c.wanted), c.rate) << "max " << c.max << " wanted " << c.wanted;
     }
 }
 
-// Frames of `work` seconds, one tick per interval at the rate the policy allows, for `seconds`.
-struct Ticks {
+// Overruns in a row lower the rate; only frames that would fit a faster one bring it back, slowly.
+TEST(FrameRatePolicy, RepeatedOverrunsLowerTheRateAndOnlyFramesThatFitAFasterOneBringItBack)
+{
     FrameRatePolicy policy;
     double now = 100;
-
-    int rate() const { return policy.rateFor(kInf); }
-    void frames(double work, double seconds)
-    {
+    const auto rate = [&] { return policy.rateFor(qInf()); };
+    // Ticks at the rate allowed, each taking `work` seconds, for `seconds`.
+    const auto frames = [&](double work, double seconds) {
         for (const double end = now + seconds; now < end;) {
             const int r = rate();
             policy.recordFrame(work, r, now);
             now += 1.0 / r;
         }
-    }
-};
-
-TEST(FrameRatePolicy, RepeatedOverrunsLowerTheRateAndOnlyFramesThatFitAFasterOneBringItBack)
-{
-    Ticks run;
-    // One slow frame is a hiccup, not a reason to slow down.
-    run.policy.recordFrame(0.05, 60, run.now);
-    run.policy.recordFrame(0.001, 60, run.now);
-    EXPECT_EQ(run.rate(), 60);
-    // Frames of 25 ms at 60/s overrun every time: the rate drops to what they allow.
-    run.frames(0.025, 0.1);
-    const int lowered = run.rate();
+    };
+    policy.recordFrame(0.05, 60, now); // one slow frame is a hiccup
+    policy.recordFrame(0.001, 60, now);
+    EXPECT_EQ(rate(), 60);
+    frames(0.025, 0.1); // 25 ms frames overrun 60/s every time
+    const int lowered = rate();
     EXPECT_LT(lowered, 40);
     EXPECT_GE(lowered, 20);
-    EXPECT_EQ(run.policy.rateFor(10), 10); // slower pictures keep what they want below the cap
-    // Still overrunning: it stays down (and may go lower), never up.
-    run.frames(0.025, 5);
-    EXPECT_LE(run.rate(), lowered);
-    // 20 ms frames fit the lowered rate but would fill more than half of a faster one's interval.
-    const int settled = run.rate();
-    run.frames(0.02, 30);
-    EXPECT_EQ(run.rate(), settled);
-    // Cheap frames again: after a few calm seconds, step by step, the full rate returns.
-    run.frames(0.001, FrameRatePolicy::kCalmToRecover * 0.9);
-    EXPECT_EQ(run.rate(), settled) << "not at once";
-    run.frames(0.001, 60);
-    EXPECT_EQ(run.rate(), 60);
-    EXPECT_EQ(run.policy.overrunCap(), 60);
-}
-
-TEST(FrameRatePolicy, ANewMaximumBelowTheCapReplacesItAndGarbageTimesChangeNothing)
-{
-    Ticks run;
-    run.frames(0.025, 0.1);
-    run.policy.setMaxRate(15);
-    run.policy.recordFrame(kNaN, 15, run.now);
-    run.policy.recordFrame(-1, 15, run.now);
-    run.policy.recordFrame(0.01, 0, run.now);
-    EXPECT_EQ(run.rate(), 15);
-    run.policy.setMaxRate(60);
-    EXPECT_EQ(run.rate(), 60);
+    EXPECT_EQ(policy.rateFor(10), 10); // slower pictures keep what they want below the cap
+    frames(0.025, 5);
+    EXPECT_LE(rate(), lowered); // still overrunning: never up
+    const int settled = rate();
+    frames(0.02, 30); // fits the lowered rate, but fills more than half of a faster one's interval
+    EXPECT_EQ(rate(), settled);
+    frames(0.001, FrameRatePolicy::kCalmToRecover * 0.9);
+    EXPECT_EQ(rate(), settled) << "not at once";
+    frames(0.001, 60);
+    EXPECT_EQ(rate(), 60);
+    // A new maximum below the cap replaces it; frame times that are no number change nothing.
+    frames(0.025, 0.1);
+    policy.setMaxRate(15);
+    policy.recordFrame(qQNaN(), 15, now);
+    policy.recordFrame(-1, 15, now);
+    policy.recordFrame(0.01, 0, now);
+    EXPECT_EQ(rate(), 15);
+    policy.setMaxRate(60);
+    EXPECT_EQ(rate(), 60);
 }
 
 } // namespace

@@ -5,23 +5,21 @@
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsStore.h"
 
-#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTest>
+#include <QtNumeric>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
-#include <limits>
 
 using namespace tavik;
 
 namespace {
 
-// Long enough for the settings debounce and a few frames, short enough for a quick test.
-constexpr int kSettle = 2000;
+constexpr int kSettle = 2000; // ms: the settings debounce and a few frames
 
 class OverlayControllerTest : public ::testing::Test {
 protected:
@@ -80,7 +78,7 @@ TEST_F(OverlayControllerTest, FrameRateFollowsTheNearestWholeRateWithinItsLimits
         int expected;
     } cases[] = {
         {44.5, false, 45}, {44.4, false, 44}, {120, true, 30}, {0.2, false, 1},
-        {std::numeric_limits<double>::quiet_NaN(), false, 60}, {1e9, false, 240},
+        {qQNaN(), false, 60}, {1e9, false, 240},
     };
     for (const auto& c : cases) {
         store.setMaxFPS(c.maxFPS);
@@ -90,8 +88,7 @@ TEST_F(OverlayControllerTest, FrameRateFollowsTheNearestWholeRateWithinItsLimits
     }
 }
 
-class CountingTarget final : public FrameTarget {
-public:
+struct CountingTarget final : FrameTarget {
     bool wants = true;
     int frames = 0;
     bool wantsFrames() const override { return wants; }
@@ -107,7 +104,6 @@ TEST(FrameClockTest, DrawsEveryTargetEachTickAndSleepsWhenNoneWantsFrames)
     clock.add(&b);
     ASSERT_TRUE(QTest::qWaitFor([&] { return a.frames >= 3; }, kSettle));
     EXPECT_LE(std::abs(a.frames - b.frames), 1); // one pass per tick: no display falls behind
-
     a.wants = false;
     b.wants = false;
     clock.update();
@@ -120,11 +116,10 @@ TEST(FrameClockTest, DrawsEveryTargetEachTickAndSleepsWhenNoneWantsFrames)
     EXPECT_TRUE(clock.isTicking());
     clock.remove(&b);
     EXPECT_FALSE(clock.isTicking());
-
     // Whole milliseconds until the next tick, never negative.
     EXPECT_EQ(FrameClock::delayUntil(1.0, 1.0 - 0.0161), 17);
     EXPECT_EQ(FrameClock::delayUntil(1.0, 1.5), 0);
-    EXPECT_EQ(FrameClock::delayUntil(std::numeric_limits<double>::quiet_NaN(), 1.0), 0);
+    EXPECT_EQ(FrameClock::delayUntil(qQNaN(), 1.0), 0);
     EXPECT_EQ(FrameClock::delayUntil(100.0, 0.0), 1000);
 }
 

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-// Overlay windows need a GUI application; the tests run on the offscreen platform, where
-// windows show without a display and draw with QPainter.
+// Overlay windows need a GUI application: offscreen, they show without a display and draw with QPainter.
 int main(int argc, char** argv)
 {
     qputenv("TAVIK_RENDERER", "raster");

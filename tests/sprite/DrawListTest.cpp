@@ -4,10 +4,12 @@
 #include "sprite/Scene.h"
 #include "sprite/SpriteNode.h"
 
+#include <QLineF>
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <numbers>
 #include <utility>
 
@@ -19,21 +21,8 @@ TexturePtr blank(QSizeF size) { return Texture::draw(size, 1, Filtering::Linear,
 
 QPointF corner(const Quad& q, double u, double v) { return {q.tx + q.a * u + q.c * v, q.ty + q.b * u + q.d * v}; }
 
-void expectNear(QPointF actual, QPointF expected)
-{
-    EXPECT_NEAR(actual.x(), expected.x(), 1e-4) << "expected x " << expected.x();
-    EXPECT_NEAR(actual.y(), expected.y(), 1e-4) << "expected y " << expected.y();
-}
-
 class DrawListTest : public ::testing::Test {
 protected:
-    SpriteNode& addSprite(Node& parent, const TexturePtr& texture, double z = 0, BlendMode blend = BlendMode::Alpha)
-    {
-        auto& sprite = parent.addChild(std::make_unique<SpriteNode>(texture));
-        sprite.setZPosition(z);
-        sprite.setBlendMode(blend);
-        return sprite;
-    }
     EmitterNode& addEmitter()
     {
         auto& emitter = scene.addChild(std::make_unique<EmitterNode>());
@@ -43,22 +32,15 @@ protected:
         emitter.setParticleLifetime(100);
         return emitter;
     }
-    // Each emitter gives one particle, born at its origin.
-    void giveBirth()
-    {
-        scene.advance(0);
-        scene.advance(1);
-    }
 
     Scene scene{{400, 300}};
     DrawList list;
     TexturePtr plain = blank({4, 4});
-    TexturePtr other = blank({4, 4});
 };
 
 TEST_F(DrawListTest, QuadsArePlacedBySizeAnchorScaleAndRotation)
 {
-    auto& sprite = addSprite(scene, plain);
+    auto& sprite = scene.addChild(std::make_unique<SpriteNode>(plain));
     sprite.setSize({20, 10});
     sprite.setPosition({100, 50});
     list.build(scene);
@@ -70,7 +52,8 @@ TEST_F(DrawListTest, QuadsArePlacedBySizeAnchorScaleAndRotation)
     sprite.setXScale(3);
     sprite.setYScale(2);
     list.build(scene);
-    expectNear(corner(list.quads()[0], 0, 0), {120, 20}); // turned left by a quarter: "down" points right
+    // Turned left by a quarter: "down" points right.
+    EXPECT_LT(QLineF(corner(list.quads()[0], 0, 0), {120, 20}).length(), 1e-4);
 
     // A particle: its texture's size times its scale, turned, centred on it in the emitter's space.
     sprite.setHidden(true);
@@ -78,52 +61,27 @@ TEST_F(DrawListTest, QuadsArePlacedBySizeAnchorScaleAndRotation)
     emitter.setPosition({200, 300});
     emitter.setParticleScale(1.5);
     emitter.setParticleRotation(std::numbers::pi / 2);
-    giveBirth();
+    scene.advance(0); // each emitter gives one particle, born at its origin
+    scene.advance(1);
     list.build(scene);
     ASSERT_EQ(list.quads().size(), 1u);
-    expectNear(corner(list.quads()[0], 0.5, 0.5), {200, 300});
-    expectNear(corner(list.quads()[0], 1, 0), {200 + 1.5, 300 + 3});
+    EXPECT_LT(QLineF(corner(list.quads()[0], 0.5, 0.5), {200, 300}).length(), 1e-4);
+    EXPECT_LT(QLineF(corner(list.quads()[0], 1, 0), {200 + 1.5, 300 + 3}).length(), 1e-4);
 }
 
-TEST_F(DrawListTest, WorldDepthOrdersTheListAndEqualDepthsGroupByBlendAndTexture)
-{
-    auto& back = scene.addChild(std::make_unique<Node>());
-    back.setZPosition(-3);
-    auto& front = scene.addChild(std::make_unique<Node>());
-    front.setZPosition(2);
-    addSprite(back, other, 10).setPosition({1, 0});  // world 7
-    addSprite(front, plain, -6).setPosition({2, 0}); // world -4
-    addSprite(scene, plain, 0.5).setPosition({3, 0});
-    list.build(scene);
-    ASSERT_EQ(list.quads().size(), 3u);
-    const double byDepth[] = {2, 3, 1};
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(corner(list.quads()[i], 0.5, 0.5).x(), byDepth[i]);
-
-    scene.removeAllChildren();
-    for (int i = 0; i < 20; ++i)
-        addSprite(scene, i % 2 ? plain : other, 1, i % 3 ? BlendMode::Alpha : BlendMode::Add);
-    addSprite(scene, other, 0, BlendMode::Add);
-    list.build(scene);
-    int changes = 0;
-    const auto& quads = list.quads();
-    for (std::size_t i = 1; i < quads.size(); ++i)
-        changes += quads[i].texture != quads[i - 1].texture || quads[i].blend != quads[i - 1].blend;
-    EXPECT_EQ(changes, 4); // the lone sprite at depth 0 first, then four groups at depth 1
-}
-
-TEST_F(DrawListTest, HiddenAndTransparentContentIsLeftOut)
+// Only what can show is listed; alpha multiplies down the tree, and tint is premultiplied.
+TEST_F(DrawListTest, HiddenAndTransparentContentIsLeftOutAndTintIsPremultiplied)
 {
     auto& hiddenGroup = scene.addChild(std::make_unique<Node>());
-    addSprite(hiddenGroup, plain);
+    hiddenGroup.addChild(std::make_unique<SpriteNode>(plain));
     hiddenGroup.setHidden(true);
     auto& clearGroup = scene.addChild(std::make_unique<Node>());
-    addSprite(clearGroup, plain);
+    clearGroup.addChild(std::make_unique<SpriteNode>(plain));
     clearGroup.setAlpha(0);
-    addSprite(scene, plain).setAlpha(0);
-    addSprite(scene, Texture::placeholder());
-    addSprite(scene, plain).setSize({0, 10});
-    addSprite(scene, plain).setSize({10, 0});
+    scene.addChild(std::make_unique<SpriteNode>(plain)).setAlpha(0);
+    scene.addChild(std::make_unique<SpriteNode>(Texture::placeholder()));
+    scene.addChild(std::make_unique<SpriteNode>(plain)).setSize({0, 10});
+    scene.addChild(std::make_unique<SpriteNode>(plain)).setSize({10, 0});
     auto& untextured = scene.addChild(std::make_unique<SpriteNode>());
     untextured.setSize({5, 5});
     untextured.setColor({1, 0, 0, 0});
@@ -131,17 +89,9 @@ TEST_F(DrawListTest, HiddenAndTransparentContentIsLeftOut)
     faded.setParticleAlpha(0);
     auto& shrunk = addEmitter();
     shrunk.setParticleScale(0);
-    giveBirth();
-    ASSERT_EQ(faded.particleCount() + shrunk.particleCount(), 2u);
-    list.build(scene);
-    EXPECT_TRUE(list.quads().empty());
-}
-
-TEST_F(DrawListTest, AlphaMultipliesDownTheTreeAndTintIsPremultiplied)
-{
     auto& group = scene.addChild(std::make_unique<Node>());
     group.setAlpha(0.5);
-    auto& sprite = addSprite(group, plain);
+    auto& sprite = group.addChild(std::make_unique<SpriteNode>(plain));
     sprite.setAlpha(0.5);
     sprite.setColor({1, 0, 0.5f, 1});
     sprite.setColorBlendFactor(0.5);
@@ -149,31 +99,24 @@ TEST_F(DrawListTest, AlphaMultipliesDownTheTreeAndTintIsPremultiplied)
     emitter.setParticleColor({0, 0.5f, 0.5f, 1});
     emitter.setParticleColorBlendFactor(0.5);
     emitter.setAlpha(0.5);
-    giveBirth();
+    scene.advance(0);
+    scene.advance(1);
+    ASSERT_EQ(faded.particleCount() + shrunk.particleCount(), 2u);
     list.build(scene);
+    // Every value is a short binary fraction, so the products are exact.
+    const auto rgba = [](const Quad& q) { return std::array{q.red, q.green, q.blue, q.alpha}; };
     ASSERT_EQ(list.quads().size(), 2u);
-    const Quad& q = list.quads()[0]; // the older texture first
-    const Quad& p = list.quads()[1];
-    EXPECT_FLOAT_EQ(q.alpha, 0.25f);
-    EXPECT_FLOAT_EQ(q.red, 0.25f);
-    EXPECT_FLOAT_EQ(q.green, 0.125f);
-    EXPECT_FLOAT_EQ(q.blue, 0.1875f);
-    EXPECT_FLOAT_EQ(p.alpha, 0.5f);
-    EXPECT_FLOAT_EQ(p.red, 0.25f);
-    EXPECT_FLOAT_EQ(p.green, 0.375f);
-    EXPECT_FLOAT_EQ(p.blue, 0.375f);
-
+    EXPECT_EQ(rgba(list.quads()[0]), (std::array{0.25f, 0.125f, 0.1875f, 0.25f})); // the older texture first
+    EXPECT_EQ(rgba(list.quads()[1]), (std::array{0.25f, 0.375f, 0.375f, 0.5f}));
     // Without a texture the colour is the sprite, its alpha included.
     sprite.setTexture(nullptr);
     sprite.setColor({0, 1, 0, 0.5f});
     emitter.setHidden(true);
     list.build(scene);
-    EXPECT_FLOAT_EQ(list.quads()[0].alpha, 0.125f);
-    EXPECT_FLOAT_EQ(list.quads()[0].green, 0.125f);
-    EXPECT_FLOAT_EQ(list.quads()[0].red, 0.0f);
+    EXPECT_EQ(rgba(list.quads()[0]), (std::array{0.0f, 0.125f, 0.0f, 0.125f}));
 }
 
-TEST(TextureTest, PixelSizeFollowsTheBackingScaleAndDrawingUsesPointsWithYUp)
+TEST(TextureTest, PixelSizeFollowsTheBackingScaleDrawingUsesPointsWithYUpAndFailuresGiveThePlaceholder)
 {
     for (const auto& [scale, pixels] : {std::pair{1.0, QSize(3, 13)}, {1.5, QSize(4, 20)}, {3.0, QSize(8, 39)}}) {
         const TexturePtr texture = Texture::draw({2.6, 13}, scale, Filtering::Linear, [](QPainter&) {});
@@ -186,20 +129,13 @@ TEST(TextureTest, PixelSizeFollowsTheBackingScaleAndDrawingUsesPointsWithYUp)
                                  p.fillRect(QRectF(0, 0, 10, 5), Qt::white);
                              })->image();
     ASSERT_EQ(lowerHalf.size(), QSize(20, 20));
-    EXPECT_EQ(qAlpha(lowerHalf.pixel(0, 10)), 255);
-    EXPECT_EQ(qAlpha(lowerHalf.pixel(19, 19)), 255);
+    EXPECT_EQ(qAlpha(lowerHalf.pixel(19, 10)), 255);
     EXPECT_EQ(qAlpha(lowerHalf.pixel(0, 9)), 0);
 
-    QImage image(64, 32, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    const TexturePtr fromImage = Texture::fromImage(image, 2);
+    const TexturePtr fromImage = Texture::fromImage(QImage(64, 32, QImage::Format_RGB32), 2);
     EXPECT_EQ(fromImage->size(), QSizeF(32, 16));
     EXPECT_EQ(fromImage->image().format(), QImage::Format_ARGB32_Premultiplied);
-    EXPECT_FALSE(fromImage->isPlaceholder());
-}
-
-TEST(TextureTest, FailuresGiveTheTransparentPlaceholder)
-{
+    // Failures give the transparent placeholder.
     for (const TexturePtr& texture : {
              Texture::fromImage(QImage()),
              Texture::fromImage(QImage(4, 4, QImage::Format_ARGB32), 0.0),
@@ -211,8 +147,6 @@ TEST(TextureTest, FailuresGiveTheTransparentPlaceholder)
          }) {
         ASSERT_NE(texture, nullptr);
         EXPECT_TRUE(texture->isPlaceholder());
-        EXPECT_EQ(texture->pixelSize(), QSize(1, 1));
-        EXPECT_EQ(qAlpha(texture->image().pixel(0, 0)), 0);
     }
 }
 
@@ -224,7 +158,7 @@ QImage square(QSize size, QRect filled, QColor color = Qt::white)
     return image;
 }
 
-TEST(BlurTest, SpreadsLikeAGaussianOfTheGivenRadiusAndFadesIntoTheTransparentOutside)
+TEST(BlurTest, SpreadsLikeAGaussianOfTheGivenRadiusAndLeavesDegenerateInputsUnharmed)
 {
     // A bright square rather than one pixel, so rounding to 8 bits loses little.
     const double radius = 6;
@@ -252,10 +186,7 @@ TEST(BlurTest, SpreadsLikeAGaussianOfTheGivenRadiusAndFadesIntoTheTransparentOut
     for (int y = 0; y < full.height(); ++y)
         for (int x = 0; x < full.width(); ++x)
             ASSERT_LE(qRed(full.pixel(x, y)), qAlpha(full.pixel(x, y)));
-}
-
-TEST(BlurTest, DegenerateInputsComeBackUnharmed)
-{
+    // Degenerate inputs come back unharmed.
     EXPECT_TRUE(gaussianBlur(QImage(), 5).isNull());
     const QImage dot = square({9, 9}, QRect(4, 4, 1, 1));
     EXPECT_EQ(gaussianBlur(dot, 0.2), dot);

@@ -15,22 +15,16 @@ namespace tavik::sprite::testing {
 class FixedRandom : public Random {
 public:
     explicit FixedRandom(double value) : m_value(value) {}
-    double unit() override
-    {
-        ++m_calls;
-        return m_value;
-    }
-    [[nodiscard]] int calls() const { return m_calls; }
+    double unit() override { return m_value; }
 
 private:
     double m_value;
-    int m_calls = 0;
 };
 
 // A soft round glow, 16 points across, bright in the middle.
-inline TexturePtr glowTexture(QColor color, Filtering filtering = Filtering::Linear)
+inline TexturePtr glowTexture(QColor color)
 {
-    return Texture::draw({16, 16}, 2, filtering, [color](QPainter& p) {
+    return Texture::draw({16, 16}, 2, Filtering::Linear, [color](QPainter& p) {
         QRadialGradient gradient(8, 8, 8);
         gradient.setColorAt(0, color);
         gradient.setColorAt(0.4, QColor(color.red(), color.green(), color.blue(), 140));
@@ -39,8 +33,7 @@ inline TexturePtr glowTexture(QColor color, Filtering filtering = Filtering::Lin
     });
 }
 
-// Frames of small sprites that move, turn, fade, overlap, leave over the edge, and all vanish
-// in frames 6 and 7 before coming back.
+// Frames of small sprites that move, turn, fade, overlap, leave over the edge, vanish and come back.
 class DamageFilm {
 public:
     static constexpr int kFrames = 14;
