@@ -135,7 +135,7 @@ TEST(TextureTest, PixelSizeFollowsTheBackingScaleDrawingUsesPointsWithYUpAndFail
     const TexturePtr fromImage = Texture::fromImage(QImage(64, 32, QImage::Format_RGB32), 2);
     EXPECT_EQ(fromImage->size(), QSizeF(32, 16));
     EXPECT_EQ(fromImage->image().format(), QImage::Format_ARGB32_Premultiplied);
-    // Failures give the transparent placeholder.
+    // Failures give the placeholder, which nothing draws.
     for (const TexturePtr& texture : {
              Texture::fromImage(QImage()),
              Texture::fromImage(QImage(4, 4, QImage::Format_ARGB32), 0.0),
