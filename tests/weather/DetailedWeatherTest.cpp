@@ -138,7 +138,7 @@ TEST(DetailedWeather, HostileMeasuredValuesAreDroppedOneByOne)
         "cloud_cover":150,"visibility":null,"wind_speed_10m":1e308,"wind_direction_10m":360,"wind_gusts_10m":55,
         "precipitation":"lots"}})");
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->measured, (MeasuredWeather{.snowfallCm = 0, .windFromDeg = 360, .windGustsKmh = 55}));
+    EXPECT_EQ(decoded->measured, (MeasuredWeather{{}, {}, 0, {}, {}, {}, 360, 55})); // snow, direction and gusts
 }
 
 // Ephemeris values (UTC): rise and set of the upper rim, elevation at transit, azimuth at sunset.
