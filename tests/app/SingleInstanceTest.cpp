@@ -1,7 +1,4 @@
-#include "cli/CommandLine.h"
 #include "app/SingleInstance.h"
-
-#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,20 +23,12 @@ class SingleInstance : public ::testing::Test {
 protected:
     QTemporaryDir folder;
     QString path = folder.filePath(QStringLiteral("s"));
-    MemoryKeyValueStore db;
-    SettingsStore store{db};
-
-    SingleInstanceServer::Handler settingsHandler()
-    {
-        return [this](const QStringList& args) {
-            InstanceReply reply;
-            QTextStream out(&reply.out);
-            QTextStream err(&reply.err);
-            CommandContext context{store, out, err, QStringLiteral("/test/tavik.conf")};
-            reply.exitCode = runSettingsCommand(args, context);
-            return reply;
-        };
-    }
+    int calls = 0;
+    // The program's own commands reach it in shell-e2e.sh; here every part of a reply makes the trip.
+    SingleInstanceServer::Handler echo = [this](const QStringList& args) {
+        ++calls;
+        return InstanceReply{int(args.size()), args.join(u' '), args.value(1)};
+    };
 
     // The client blocks, so it runs on another thread while this one serves.
     template <typename F>
@@ -55,70 +44,55 @@ protected:
     {
         return whileServing([this, args] { return sendToRunningInstance(path, args, std::chrono::seconds(5)); });
     }
+};
 
-    // Writes raw bytes and reports whether the server answered anything before hanging up.
-    bool answersRaw(const QByteArray& bytes)
-    {
-        return whileServing([this, bytes] {
+} // namespace
+
+// Leftovers of a crashed program are cleared; text that is not ASCII survives the trip both ways;
+// the second holder takes over from the first.
+TEST_F(SingleInstance, OneHolderAtATimeAnsweringEachCommand)
+{
+    ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly));
+    EXPECT_EQ(sendToRunningInstance(path, {QStringLiteral("list")}).status, InstanceAnswer::Status::notRunning);
+
+    auto first = std::make_unique<SingleInstanceServer>(path, echo);
+    ASSERT_EQ(first->claim(), SingleInstanceServer::Claim::primary);
+    SingleInstanceServer second(path, echo);
+    EXPECT_EQ(second.claim(), SingleInstanceServer::Claim::secondary);
+    const QString name = QStringLiteral("Nuit ☔ d'été");
+    const InstanceReply reply = send({QStringLiteral("save"), name}).reply;
+    EXPECT_EQ(reply.exitCode, 2);
+    EXPECT_EQ(reply.out, QStringLiteral("save ") + name);
+    EXPECT_EQ(reply.err, name);
+
+    first.reset();
+    EXPECT_EQ(second.claim(), SingleInstanceServer::Claim::primary);
+    EXPECT_EQ(send({QStringLiteral("status")}).status, InstanceAnswer::Status::answered);
+    EXPECT_EQ(SingleInstanceServer(QStringLiteral("/nonexistent/folder/s"), {}).claim(), SingleInstanceServer::Claim::failed);
+}
+
+TEST_F(SingleInstance, HostileClientsAreCutOffAndOthersStillServed)
+{
+    SingleInstanceServer server(path, echo);
+    ASSERT_EQ(server.claim(), SingleInstanceServer::Claim::primary);
+    QByteArray huge(4, '\0');
+    qToBigEndian<quint32>(0xFFFFFFFFu, huge.data());
+    // The last: two requests in one go, where only one is ever served per connection.
+    for (const QByteArray& bytes : {huge, frameMessage("this is not json"), frameMessage(R"({"args": ["get", 7]})"),
+                                    frameMessage(R"(["get"])"), frameMessage(R"({"args": []})") + frameMessage(R"({"args": []})")}) {
+        const bool answered = whileServing([this, bytes] {
             QLocalSocket socket;
             socket.connectToServer(path);
             if (!socket.waitForConnected(2000))
-                return true; // counts as a failure below
+                return true;
             socket.write(bytes);
             socket.waitForBytesWritten(2000);
             while (socket.state() == QLocalSocket::ConnectedState && socket.bytesAvailable() == 0)
                 socket.waitForReadyRead(2000);
             return socket.bytesAvailable() > 0;
         });
+        EXPECT_FALSE(answered) << bytes.toHex().left(40).constData();
     }
-};
-
-} // namespace
-
-// Commands run against the live store; text that is not ASCII survives the trip both ways.
-// Leftovers of a crashed program are cleared, and the second holder takes over from the first.
-TEST_F(SingleInstance, OneHolderAtATimeRunningCommandsOnTheLiveStore)
-{
-    EXPECT_EQ(sendToRunningInstance(path, {QStringLiteral("list")}).status, InstanceAnswer::Status::notRunning);
-    {
-        QFile stale(path);
-        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    }
-    EXPECT_EQ(sendToRunningInstance(path, {QStringLiteral("list")}).status, InstanceAnswer::Status::notRunning);
-
-    auto first = std::make_unique<SingleInstanceServer>(path, settingsHandler());
-    ASSERT_EQ(first->claim(), SingleInstanceServer::Claim::primary);
-    SingleInstanceServer second(path, settingsHandler());
-    EXPECT_EQ(second.claim(), SingleInstanceServer::Claim::secondary);
-    const QString name = QStringLiteral("Nuit ☔ d'été");
-    EXPECT_EQ(send({QStringLiteral("scene"), QStringLiteral("save"), name}).reply.exitCode, kExitOk);
-    EXPECT_EQ(store.savedScenes().front().name, name);
-    EXPECT_TRUE(send({QStringLiteral("scene"), QStringLiteral("list")}).reply.out.contains(name));
-
-    first.reset();
-    EXPECT_EQ(second.claim(), SingleInstanceServer::Claim::primary);
-    const InstanceAnswer bad = send({QStringLiteral("set"), QStringLiteral("no.such.key"), QStringLiteral("1")});
-    ASSERT_EQ(bad.status, InstanceAnswer::Status::answered);
-    EXPECT_EQ(bad.reply.exitCode, kExitUsage);
-
-    SingleInstanceServer nowhere(QStringLiteral("/nonexistent/folder/s"), settingsHandler());
-    EXPECT_EQ(nowhere.claim(), SingleInstanceServer::Claim::failed);
-}
-
-TEST_F(SingleInstance, HostileClientsAreCutOffAndOthersStillServed)
-{
-    int calls = 0;
-    SingleInstanceServer server(path, [&](const QStringList&) { ++calls; return InstanceReply{}; });
-    ASSERT_EQ(server.claim(), SingleInstanceServer::Claim::primary);
-
-    QByteArray huge(4, '\0');
-    qToBigEndian<quint32>(0xFFFFFFFFu, huge.data());
-    EXPECT_FALSE(answersRaw(huge));
-    EXPECT_FALSE(answersRaw(frameMessage("this is not json")));
-    EXPECT_FALSE(answersRaw(frameMessage(R"({"args": ["get", 7]})")));
-    EXPECT_FALSE(answersRaw(frameMessage(R"(["get"])")));
-    // Two requests in one go: only one is ever served per connection.
-    EXPECT_FALSE(answersRaw(frameMessage(R"({"args": []})") + frameMessage(R"({"args": []})")));
     EXPECT_EQ(calls, 0);
 
     // A client that connects and says nothing holds no one up.
@@ -147,46 +121,34 @@ bool isPrivate(const QString& folder)
     return QFileInfo(folder).isDir() && (QFileInfo(folder).permissions() & kGroupOrOthers) == 0;
 }
 
-class SingleInstancePath : public ::testing::Test {
-protected:
-    QTemporaryDir root;
-    InstanceFolders folders{root.filePath(QStringLiteral("runtime")), root.filePath(QStringLiteral("tavik-tmp")),
-                            root.filePath(QStringLiteral("cache/tavik"))};
-    QString inTemporary = QDir(folders.temporary).filePath(QStringLiteral("instance.socket"));
-    QString inCache = QDir(folders.cache).filePath(QStringLiteral("instance.socket"));
-};
-
 } // namespace
 
-TEST_F(SingleInstancePath, APrivateRuntimeFolderElseAPrivateTemporaryOne)
+// A private runtime folder, else a private temporary one (made or tightened so), else, when someone
+// else holds that, one in the cache: every process still picks the same, so only one runs.
+TEST(SingleInstancePath, ThePrivateFolderEveryProcessAgreesOn)
 {
+    QTemporaryDir root;
+    QTemporaryDir elsewhere;
+    InstanceFolders folders{root.filePath(QStringLiteral("runtime")), root.filePath(QStringLiteral("tavik-tmp")),
+                            root.filePath(QStringLiteral("cache/tavik"))};
+    const QString inTemporary = QDir(folders.temporary).filePath(QStringLiteral("instance.socket"));
     ASSERT_TRUE(QDir().mkdir(folders.runtime));
     QFile::setPermissions(folders.runtime, kOwnerOnly);
     EXPECT_EQ(instanceSocketPath(folders), QDir(folders.runtime).filePath(QStringLiteral("tavik.socket")));
-
-    // A runtime folder others can read is passed over; the temporary one is made private.
     QFile::setPermissions(folders.runtime, kOwnerOnly | QFileDevice::ReadOther | QFileDevice::ExeOther);
     EXPECT_EQ(instanceSocketPath(folders), inTemporary);
     EXPECT_TRUE(isPrivate(folders.temporary));
-
-    // A temporary folder of ours gone loose is tightened, not given up.
     QFile::setPermissions(folders.temporary, kOwnerOnly | QFileDevice::ReadGroup | QFileDevice::ExeGroup);
-    InstanceFolders relative = folders;
-    relative.runtime = QStringLiteral("relative/path");
-    EXPECT_EQ(instanceSocketPath(relative), inTemporary);
+    folders.runtime = QStringLiteral("relative/path");
+    EXPECT_EQ(instanceSocketPath(folders), inTemporary);
     EXPECT_TRUE(isPrivate(folders.temporary));
-    EXPECT_FALSE(QFileInfo::exists(folders.cache));
-}
 
-TEST_F(SingleInstancePath, SomeoneElsesTemporaryFolderStillLetsOnlyOneRun)
-{
-    QTemporaryDir elsewhere;
     const struct {
         const char* what;
         std::function<bool(const QString&)> squat; // false: cannot be set up here
     } cases[] = {
         {"a link to an open folder", [&](const QString& path) { return QFile::link(elsewhere.path(), path); }},
-        {"a plain file", [](const QString& path) { QFile file(path); return file.open(QIODevice::WriteOnly); }},
+        {"a plain file", [](const QString& path) { return QFile(path).open(QIODevice::WriteOnly); }},
         {"someone else's folder",
          [](const QString& path) {
              constexpr uid_t kNobody = 65534;
@@ -202,7 +164,7 @@ TEST_F(SingleInstancePath, SomeoneElsesTemporaryFolderStillLetsOnlyOneRun)
             continue;
         }
         const QString path = instanceSocketPath(folders);
-        EXPECT_EQ(path, inCache) << c.what;
+        EXPECT_EQ(path, QDir(folders.cache).filePath(QStringLiteral("instance.socket"))) << c.what;
         EXPECT_TRUE(isPrivate(folders.cache)) << c.what;
         SingleInstanceServer first(path, {});
         SingleInstanceServer second(instanceSocketPath(folders), {});

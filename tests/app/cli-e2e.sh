@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The tavik binary on a real settings file in a fresh config folder, and tavik render.
+# The tavik binary on a real settings file in a fresh config folder, and tavik render; a private
+# runtime folder, so that commands edit the file and never reach a running Tavik.
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1"
 export XDG_CONFIG_HOME="$work/config"
-# A private runtime folder: commands edit the file here, never reach a running Tavik.
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
@@ -26,7 +26,6 @@ id="$("$tavik" scene save good --icon "🌧")"
 good_json="$("$tavik" get app.savedScenes)"
 broken="${good_json%]},{\"id\":\"BROKEN\"}]"
 "$tavik" set app.scene keep-me
-# Write the damaged list the way an interrupted or foreign write would leave it.
 python3 - "$conf" "$broken" <<'PY'
 import sys, re
 path, broken = sys.argv[1], sys.argv[2]

@@ -8,49 +8,34 @@ using namespace tavik;
 
 namespace {
 
-constexpr int kSize = 200;
-constexpr int kCentre = kSize / 2;
-
 bool inked(const QImage& image, int x, int y)
 {
     return qAlpha(image.pixel(x, y)) > 128;
 }
 
-// The inked pixels of the columns [fromX, toX), in reading order.
-QList<QPoint> inkIn(const QImage& image, int fromX, int toX)
-{
-    QList<QPoint> ink;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = fromX; x < toX; ++x) {
-            if (inked(image, x, y))
-                ink << QPoint(x, y);
-        }
-    }
-    return ink;
-}
-
 } // namespace
 
-// The windy mark adds three separate streaks left of the leaf, where the plain mark has nothing.
+// The windy mark adds three separate streaks left of the leaf, where the plain mark has nothing;
+// the leaf takes the colour asked for.
 TEST(BrandMark, WindyMarkAddsThreeStreaksLeftOfTheLeaf)
 {
-    const QImage plain = BrandMark::image(kSize, false, Qt::white);
-    const QImage windy = BrandMark::image(kSize, true, Qt::white);
-    EXPECT_TRUE(inkIn(plain, 0, kCentre - 50).isEmpty());
-    EXPECT_FALSE(inkIn(plain, kCentre, kSize).isEmpty());
+    const QImage plain = BrandMark::image(200, false, Qt::white);
+    const QImage windy = BrandMark::image(200, true, Qt::white);
+    int plainInk = 0;
     int runs = 0;
-    for (int y = 1; y < kSize; ++y)
-        runs += inked(windy, kCentre - 50, y) && !inked(windy, kCentre - 50, y - 1);
+    for (int y = 1; y < 200; ++y) {
+        plainInk += inked(plain, 50, y);
+        runs += inked(windy, 50, y) && !inked(windy, 50, y - 1);
+    }
+    EXPECT_EQ(plainInk, 0);
     EXPECT_EQ(runs, 3);
     const QColor teal(0x2F, 0xD1, 0xB6);
-    EXPECT_EQ(QColor(BrandMark::image(kSize, false, teal).pixel(kCentre, kCentre)).rgb(), teal.rgb());
+    EXPECT_EQ(QColor(BrandMark::image(200, false, teal).pixel(100, 100)).rgb(), teal.rgb());
 }
 
 TEST(BrandMark, ImagesHonourThePixelRatioAndRefuseNonsense)
 {
-    const QImage sharp = BrandMark::image(22, true, Qt::white, 2.0);
-    EXPECT_EQ(sharp.size(), QSize(44, 44));
-    EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
+    EXPECT_EQ(BrandMark::image(22, true, Qt::white, 2.0).size(), QSize(44, 44));
     for (qreal ratio : {std::numeric_limits<qreal>::quiet_NaN(), 0.0, -3.0})
         EXPECT_EQ(BrandMark::image(22, true, Qt::white, ratio).size(), QSize(22, 22)) << ratio;
     EXPECT_EQ(BrandMark::image(0, true, Qt::white).size(), QSize(1, 1));
@@ -62,10 +47,12 @@ TEST(BrandMark, TrayImageIsLightWithADarkRim)
     const QImage tray = BrandMark::trayImage(64, true);
     int light = 0;
     int dark = 0;
-    for (const QPoint& p : inkIn(tray, 0, tray.width())) {
-        const QRgb pixel = tray.pixel(p);
-        light += qAlpha(pixel) >= 200 && qGray(pixel) > 200;
-        dark += qAlpha(pixel) >= 200 && qGray(pixel) < 60;
+    for (int y = 0; y < tray.height(); ++y) {
+        for (int x = 0; x < tray.width(); ++x) {
+            const QRgb pixel = tray.pixel(x, y);
+            light += qAlpha(pixel) >= 200 && qGray(pixel) > 200;
+            dark += qAlpha(pixel) >= 200 && qGray(pixel) < 60;
+        }
     }
     EXPECT_GT(light, 200);
     EXPECT_GT(dark, 100);

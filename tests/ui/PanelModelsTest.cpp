@@ -6,21 +6,13 @@
 #include "ui/SettingsPropertyMap.h"
 
 #include <QAbstractItemModelTester>
-#include <QCoreApplication>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <ostream>
 
 using namespace tavik;
-
-// Readable failures.
-void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 
@@ -40,14 +32,10 @@ protected:
 
 } // namespace
 
-// A scene change tells the bar of its two chips once; saved rows come and go one at a time, so a
-// row being edited keeps its place.
+// Saved rows come and go one at a time, so a row being edited keeps its place; unknown rows and
+// scenes change nothing.
 TEST_F(PanelModels, ChangesArriveAsSmallAsTheyAre)
 {
-    QSignalSpy changes(&bar, &QAbstractItemModel::dataChanged);
-    bar.activate(bar.indexOf(QStringLiteral("storm")));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(changes.count(), 2);
     bar.activate(-1);
     bar.activate(bar.count());
 
@@ -80,8 +68,6 @@ TEST_F(PanelModels, SettingsMapTakesOnlyValuesOfTheRightKind)
     EXPECT_EQ(store.dropsPerSecond(), 40.0);
     settings.setProperty("enabled", QStringLiteral("false"));
     EXPECT_TRUE(store.enabled());
-    // Saved scenes and the display map are not plain values and stay out.
-    EXPECT_FALSE(settings.contains(QStringLiteral("savedScenes")));
 }
 
 // The emoji field keeps one emoji: the last whole one, however many code points it takes.

@@ -7,14 +7,11 @@
 #include "ui/PanelPresenter.h"
 #include "ui/ProgramControls.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QVariantMap>
 #include <QtQuickTest/quicktest.h>
 
-#include <functional>
 #include <memory>
 
 using namespace tavik;
@@ -25,9 +22,10 @@ class FakeWeather : public QObject {
     Q_PROPERTY(QString locationName MEMBER m_location NOTIFY textsChanged)
     Q_PROPERTY(QString conditionText MEMBER m_condition NOTIFY textsChanged)
     Q_PROPERTY(QString temperatureText MEMBER m_temperature NOTIFY textsChanged)
+    Q_PROPERTY(int refreshCount MEMBER refreshes)
 
 public:
-    std::function<void()> onRefresh;
+    int refreshes = 0;
 
     Q_INVOKABLE void publish(const QString& location, const QString& temperature, const QString& condition)
     {
@@ -36,7 +34,7 @@ public:
         m_condition = condition;
         emit textsChanged();
     }
-    Q_INVOKABLE void refreshNow() { onRefresh(); }
+    Q_INVOKABLE void refreshNow() { ++refreshes; }
 
 signals:
     void textsChanged();
@@ -49,7 +47,6 @@ private:
 
 class TestSupport : public QObject {
     Q_OBJECT
-    Q_PROPERTY(int weatherRefreshCount MEMBER m_weatherRefreshes)
     Q_PROPERTY(int quitCount MEMBER m_quits)
 
 public slots:
@@ -58,17 +55,11 @@ public slots:
     {
         PanelEnvironment::registerTypes();
         PanelEnvironment::loadFonts();
-        m_db = std::make_unique<MemoryKeyValueStore>();
-        m_store = std::make_unique<SettingsStore>(*m_db);
-        m_presenter = std::make_unique<PanelPresenter>();
-        m_weather = std::make_unique<FakeWeather>();
-        m_weather->onRefresh = [this] { ++m_weatherRefreshes; };
-        m_presenter->onPopOut = [this] { m_presenter->setMode(PanelPresenter::Mode::window); };
-        m_presenter->onPopIn = [this] { m_presenter->setMode(PanelPresenter::Mode::popover); };
-        m_context = std::make_unique<PanelContext>(*m_store, *m_presenter, m_weather.get(),
-                                                   [this] { return m_displays; });
+        m = std::make_unique<Parts>();
+        m->presenter.onPopOut = [this] { m->presenter.setMode(PanelPresenter::Mode::window); };
+        m->presenter.onPopIn = [this] { m->presenter.setMode(PanelPresenter::Mode::popover); };
         // An autostart entry that is only a flag, and a quit that only counts.
-        m_context->program()->setHooks({[this] { return m_startsAtLogin; },
+        m->context.program()->setHooks({[this] { return m_startsAtLogin; },
                                         [this](bool on) -> std::optional<QString> {
                                             if (!m_loginProblem.isEmpty())
                                                 return m_loginProblem;
@@ -82,19 +73,12 @@ public slots:
     void qmlEngineAvailable(QQmlEngine* engine)
     {
         engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
-        PanelContext::attach(*engine, *m_context);
+        PanelContext::attach(*engine, m->context);
         engine->rootContext()->setContextProperty(QStringLiteral("testSupport"), this);
     }
 
     // Before the application object goes: the models follow its screens.
-    void cleanupTestCase()
-    {
-        m_context.reset();
-        m_weather.reset();
-        m_presenter.reset();
-        m_store.reset();
-        m_db.reset();
-    }
+    void cleanupTestCase() { m.reset(); }
 
 public:
     // The autostart entry as it is now, and the error writing it gives (empty for none).
@@ -104,19 +88,19 @@ public:
         m_loginProblem = problem;
     }
 
-    // Every setting at its default, nothing else stored, no weather, the two default displays.
+    // Every setting at its default, nothing else stored, no weather, no displays.
     Q_INVOKABLE void resetStore()
     {
-        for (const QString& key : m_db->keys())
-            m_db->remove(key);
+        for (const QString& key : m->db.keys())
+            m->db.remove(key);
         for (const SettingInfo& info : settingsTable())
-            m_store->setValue(info.id, defaultValue(info));
-        m_presenter->setMode(PanelPresenter::Mode::popover);
-        m_weather->publish({}, {}, {});
+            m->store.setValue(info.id, defaultValue(info));
+        m->presenter.setMode(PanelPresenter::Mode::popover);
+        m->weather.publish({}, {}, {});
         setDisplays({});
         fakeStartAtLogin(false, {});
-        m_context->program()->refresh();
-        m_weatherRefreshes = 0;
+        m->context.program()->refresh();
+        m->weather.refreshes = 0;
         m_quits = 0;
         setWaylandSession(false);
         setNeedsCompositor(false);
@@ -124,45 +108,36 @@ public:
 
     Q_INVOKABLE void setWaylandSession(bool wayland)
     {
-        m_context->setSessionKind(wayland ? SessionKind::wayland : SessionKind::x11);
+        m->context.setSessionKind(wayland ? SessionKind::wayland : SessionKind::x11);
     }
 
-    // A list of {id, name}; an empty list brings back the two default displays.
+    // A list of {id, name}.
     Q_INVOKABLE void setDisplays(const QVariantList& displays)
     {
-        m_displays = {{QStringLiteral("DEL-U2720Q-7JX1"), QStringLiteral("DELL U2720Q"), nullptr},
-                      {QStringLiteral("eDP-1"), QStringLiteral("Built-in display"), nullptr}};
-        if (!displays.isEmpty())
-            m_displays.clear();
+        m->displays.clear();
         for (const QVariant& entry : displays) {
             const QVariantMap display = entry.toMap();
-            m_displays.push_back({display.value(QStringLiteral("id")).toString(),
-                                  display.value(QStringLiteral("name")).toString(), nullptr});
+            m->displays.push_back({display.value(QStringLiteral("id")).toString(),
+                                   display.value(QStringLiteral("name")).toString(), nullptr});
         }
-        m_context->displays()->refresh();
+        m->context.displays()->refresh();
     }
 
-    Q_INVOKABLE void setNeedsCompositor(bool needs) { m_context->setNeedsCompositor(needs); }
-
-    // Where a person finds the panel's pictures: screenshots/ beside the test program.
-    Q_INVOKABLE QString screenshotPath(const QString& name) const
-    {
-        const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        QDir().mkpath(folder);
-        return folder + QLatin1Char('/') + name + QStringLiteral(".png");
-    }
+    Q_INVOKABLE void setNeedsCompositor(bool needs) { m->context.setNeedsCompositor(needs); }
 
     // What the database holds under a settings-file key such as "rain.dropColor".
-    Q_INVOKABLE QVariant storedValue(const QString& key) const { return m_db->value(key); }
+    Q_INVOKABLE QVariant storedValue(const QString& key) const { return m->db.value(key); }
 
 private:
-    std::unique_ptr<MemoryKeyValueStore> m_db;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<PanelPresenter> m_presenter;
-    std::unique_ptr<FakeWeather> m_weather;
-    QList<DisplayInfo> m_displays;
-    std::unique_ptr<PanelContext> m_context;
-    int m_weatherRefreshes = 0;
+    struct Parts {
+        MemoryKeyValueStore db;
+        SettingsStore store{db};
+        PanelPresenter presenter;
+        FakeWeather weather;
+        QList<DisplayInfo> displays;
+        PanelContext context{store, presenter, &weather, [this] { return displays; }};
+    };
+    std::unique_ptr<Parts> m;
     int m_quits = 0;
     bool m_startsAtLogin = false;
     QString m_loginProblem;

@@ -6,42 +6,43 @@ import Tavik.Ui
 PanelTestCase {
     name: "GeneralTab"
 
+    // The threshold shows only with automatic power saving; a drag lands on a whole percent.
     function test_thresholdRowOnlyWithAutomaticPowerSaving() {
         Panel.settings.autoPowerSavingThreshold = 35
         const tab = open("GeneralTab")
         const holder = part(tab, "thresholdHolder")
-        verify(!holder.visible)
         compare(findChild(tab, "row:autoPowerSavingThreshold"), null, "no threshold row while off")
 
         flip(tab, "autoPowerSavingEnabled")
         compare(Panel.settings.autoPowerSavingEnabled, true)
         tryVerify(() => holder.visible && holder.height > 0, 1000, "the threshold row shows")
         const threshold = part(tab, "row:autoPowerSavingThreshold")
-        compare(threshold.value, 35)
         compare(part(threshold, "valuePill").text, "35%")
-        compare([part(part(tab, "row:maxFPS"), "slider").from, part(part(tab, "row:maxFPS"), "slider").to], [15, 120])
         const slider = part(threshold, "slider")
         waitForItemPolished(threshold)
-        mouseClick(slider, slider.width - 1, slider.height / 2)
-        compare(Panel.settings.autoPowerSavingThreshold, 50)
-        compare(testSupport.storedValue("app.autoPowerBattery"), 50)
-        compare(part(threshold, "valuePill").text, "50%")
+        mouseDrag(slider, 8, slider.height / 2, slider.width * 0.37, 0)
+        const value = Panel.settings.autoPowerSavingThreshold
+        verify(value > 10 && value < 30 && value === Math.round(value), "the drag moved it to " + value)
+        compare(testSupport.storedValue("app.autoPowerBattery"), value)
+        compare(part(threshold, "valuePill").text, value + "%")
 
         flip(tab, "autoPowerSavingEnabled")
         tryVerify(() => !holder.visible, 1000, "the threshold row goes again")
-        compare(Panel.settings.autoPowerSavingThreshold, 50, "hiding it keeps the threshold")
+        compare(Panel.settings.autoPowerSavingThreshold, value, "hiding it keeps the threshold")
     }
 
-    // Where nothing goes behind windows the switch is fixed on, says why, and keeps the stored choice.
+    // Where nothing goes behind windows the switch is fixed on, says why, and keeps the stored
+    // choice. The clouds' card for floating behind windows shows only while the scene floats above.
     function test_floatsAboveWindowsFixedWhereNothingGoesBehindWindows() {
         Panel.settings.floatsAboveWindows = false
+        const clouds = part(open("CloudsTab"), "card:6")
         const tab = open("GeneralTab")
         const row = part(tab, "row:floatsAboveWindows")
         const usual = part(row, "rowSubtitle").text
-        verify(!row.checked && row.enabled)
+        verify(!row.checked && row.enabled && !clouds.visible)
 
         testSupport.setWaylandSession(true)
-        verify(row.checked && !row.enabled, "on and fixed")
+        verify(row.checked && !row.enabled && !clouds.visible, "on and fixed")
         verify(part(row, "rowSubtitle").text.indexOf("Wayland") >= 0, part(row, "rowSubtitle").text)
         mouseClick(part(row, "toggle"))
         compare(Panel.settings.floatsAboveWindows, false)
@@ -49,6 +50,8 @@ PanelTestCase {
         testSupport.setWaylandSession(false)
         verify(!row.checked && row.enabled)
         compare(part(row, "rowSubtitle").text, usual)
+        flip(row)
+        verify(clouds.visible && part(clouds, "row:cloudFloatBehind").visible)
     }
 
     function test_oneSwitchPerDisplay() {
@@ -69,49 +72,29 @@ PanelTestCase {
         // A display that went away takes its row with it; plugged in again, it is still off.
         testSupport.setDisplays([{ id: "eDP-1", name: "Laptop" }])
         compare(findChild(tab, "monitor:DP-2"), null)
-        verify(findChild(tab, "monitor:eDP-1"))
         testSupport.setDisplays([{ id: "DP-2", name: "Right desk" }])
         tryVerify(() => findChild(tab, "monitor:DP-2") !== null)
         verify(!part(tab, "monitor:DP-2").checked)
-        flip(part(tab, "monitor:DP-2"))
-        verify(part(tab, "monitor:DP-2").checked)
     }
 
+    // The weather line and the detailed-weather row follow live weather.
     function test_weatherLineFollowsLiveWeather() {
         const tab = open("GeneralTab")
         const line = part(tab, "weatherLine")
+        const detailed = part(tab, "row:liveWeatherDetailed")
         Panel.weather.publish("Lisbon", "18°", "Clear")
         verify(!line.visible, "hidden while live weather is off")
+        verifyLive(detailed, false, 0.5, "detailed weather")
 
         flip(tab, "liveWeatherEnabled")
         verify(line.visible)
+        verifyLive(detailed, true, 0.5, "detailed weather")
         compare(part(line, "weatherText").text, "Lisbon \u00B7 18°, Clear")
         mouseClick(part(line, "refreshWeather"))
-        compare(testSupport.weatherRefreshCount, 1)
+        compare(Panel.weather.refreshCount, 1)
 
         Panel.weather.publish("", "", "\u2014")
         verify(!line.visible, "hidden with nothing worth saying")
-    }
-
-    // Rows another switch turns off or on; a dimmed row keeps its value.
-    function test_rowsFollowAnotherSwitch_data() {
-        return [
-            { tag: "maxFPS", by: "lowPowerMode", liveWhenOn: false, dimmed: 0.45 },
-            { tag: "liveWeatherDetailed", by: "liveWeatherEnabled", liveWhenOn: true, dimmed: 0.5 }
-        ]
-    }
-
-    function test_rowsFollowAnotherSwitch(data) {
-        const tab = open("GeneralTab")
-        const row = part(tab, "row:" + data.tag)
-        const value = Panel.settings[data.tag]
-        verifyLive(row, !data.liveWhenOn, data.dimmed, data.tag)
-        flip(tab, data.by)
-        compare(Panel.settings[data.by], true)
-        verifyLive(row, data.liveWhenOn, data.dimmed, data.tag)
-        compare(Panel.settings[data.tag], value)
-        flip(tab, data.by)
-        verifyLive(row, !data.liveWhenOn, data.dimmed, data.tag)
     }
 
     function test_resetAsksFirst() {
@@ -130,9 +113,7 @@ PanelTestCase {
         // The same button asks again after a cancel.
         mouseClick(part(tab, "resetAll"))
         tryCompare(alert, "opened", true)
-        const confirm = part(alert.contentItem, "alertConfirm")
-        compare(confirm.text, "Reset to defaults")
-        mouseClick(confirm)
+        mouseClick(part(alert.contentItem, "alertConfirm"))
         tryCompare(alert, "visible", false)
         compare(Panel.settings.dropsPerSecond, 10)
         compare(Panel.settings.enabled, false, "the master switch is not a scene setting")
@@ -147,14 +128,12 @@ PanelTestCase {
         verify(row.checked, "an entry already there reads as on")
         flip(row)
         verify(!row.checked)
-        compare(part(row, "rowSubtitle").text, "Start Tavik in the background when you log in.")
 
         testSupport.fakeStartAtLogin(false, "could not write the entry")
         flip(row)
         verify(!row.checked, "a failed write leaves it off")
         compare(part(row, "rowSubtitle").text, "Could not write the entry")
 
-        compare(part(tab, "quit").text, "Quit Tavik")
         mouseClick(part(tab, "quit"))
         compare(testSupport.quitCount, 1)
     }
@@ -163,9 +142,7 @@ PanelTestCase {
     function test_updateRowAndFooterShowTheInstalledVersion() {
         const tab = open("GeneralTab")
         verify(/^\d+\.\d+\.\d+$/.test(Panel.version), Panel.version)
-        const row = part(tab, "updateRow")
-        compare([part(row, "rowTitle").text, part(row, "rowSubtitle").text],
-                ["Version " + Panel.version, "Updates come with your system's software updates."])
+        compare(part(part(tab, "updateRow"), "rowTitle").text, "Version " + Panel.version)
         verify(part(tab, "versionFooter").text.endsWith("avik v" + Panel.version))
         compare(findChild(tab, "checkForUpdates"), null, "no button offers a check")
     }

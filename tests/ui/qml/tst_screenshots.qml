@@ -32,7 +32,7 @@ PanelTestCase {
         waitForRendering(view)
         view.height = 540 + Math.max(0, Math.ceil(part(view, "tabBody").height + 24 - part(view, "bodyScroll").height))
         waitForRendering(view)
-        grabImage(view).save(testSupport.screenshotPath(file))
+        grabImage(view).save("screenshots/" + file + ".png")
     }
 
     function test_everyTabFitsThePanelAndIsSavedForReview() {
@@ -44,6 +44,7 @@ PanelTestCase {
         // Starred, both lead the scene bar: one with its emoji, one with the star in its place.
         Panel.savedScenes.toggleFavorite(scene(0, "SceneId"))
         Panel.savedScenes.toggleFavorite(scene(1, "SceneId"))
+        testSupport.setDisplays([{ id: "DEL-U2720Q-7JX1", name: "DELL U2720Q" }, { id: "eDP-1", name: "Built-in display" }])
         const view = open("SettingsRootView", "width: 320; height: 540")
         tabs.forEach((tab, index) => {
             view.selectedTab = tab
@@ -64,13 +65,10 @@ PanelTestCase {
             view.height = 540
             view.y = (view.Window.height - view.height) / 2
             const popup = part(view, name)
-            if (popup.openWith)
-                popup.openWith(Panel.colorOf("#5FD8F5"))
-            else
-                popup.open()
+            popup.openWith ? popup.openWith(Panel.colorOf("#5FD8F5")) : popup.open()
             tryCompare(popup, "opened", true)
             waitForRendering(view)
-            grabImage(view).save(testSupport.screenshotPath(file))
+            grabImage(view).save("screenshots/" + file + ".png")
             popup.close()
             tryCompare(popup, "visible", false)
         }
