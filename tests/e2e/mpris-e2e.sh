@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
 # The soundscape as a media player driven over D-Bus, and giving way to another player when asked to.
-# Usage (in desktop-session): mpris-e2e.sh TAVIK FAKES
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1" fake="$2"
 conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
@@ -10,8 +9,8 @@ get() { call org.freedesktop.DBus.Properties.Get "$1" "$2"; }
 stored() { sed -n "s/^$1=//p" "$conf" 2>/dev/null; }
 status() { get $player PlaybackStatus; }
 title() { get $player Metadata | grep -o "'xesam:title': <'[^']*'>" | sed "s/.*<'\(.*\)'>/\1/"; }
-# The bytes SDL's disk driver has written: it grows while the device is open.
-played() { stat -c %s "$work/out.raw" 2>/dev/null || echo 0; }
+played() { stat -c %s "$work/out.raw" 2>/dev/null || echo 0; } # SDL's disk driver writes while the device is open
+signalled() { grep -q "$1" "$work/signals" && echo yes; }
 
 "$tavik" preset rainy-night >/dev/null
 "$tavik" set sound.enabled false >/dev/null
@@ -27,21 +26,19 @@ check "switched off: paused" "(<'Paused'>,)" "$(status)"
 check "the scene on screen is the title" "Rainy night" "$(title)"
 check "artist" "1" "$(get $player Metadata | grep -c "'xesam:artist': <\['Tavik'\]>")"
 
-call $player.PlayPause >/dev/null
-check "PlayPause switches the sound on in the settings file" "true" "$(await true stored sound.enabled)"
-check "and plays" "(<'Playing'>,)" "$(await "(<'Playing'>,)" status)"
-check "announced" "yes" "$(await yes sh -c "grep -q 'Playing' '$work/signals' && echo yes")"
-check "the sound device plays" "yes" "$(await yes sh -c "[ -s '$work/out.raw' ] && echo yes")"
-call $player.PlayPause >/dev/null
-check "PlayPause again switches it off" "false" "$(await false stored sound.enabled)"
-check "and pauses" "(<'Paused'>,)" "$(await "(<'Paused'>,)" status)"
-call $player.Play >/dev/null
-check "Play switches it on" "true" "$(await true stored sound.enabled)"
+for step in "PlayPause true Playing" "PlayPause false Paused" "Play true Playing"; do
+  set -- $step
+  call $player.$1 >/dev/null
+  check "$1 stores sound.enabled=$2 in the settings file" "$2" "$(await $2 stored sound.enabled)"
+  check "and the player is $3" "(<'$3'>,)" "$(await "(<'$3'>,)" status)"
+done
+check "playing was announced" "yes" "$(await yes signalled Playing)"
+check "and the sound device played" "yes" "$([ -s "$work/out.raw" ] && echo yes)"
 
 call $player.Next >/dev/null
 check "Next applies the next scene of the bar" "storm" "$(await storm stored app.scene)"
 check "whose name is the title" "Storm" "$(await Storm title)"
-check "announced with the metadata" "yes" "$(await yes sh -c "grep -q \"string \\\"Storm\\\"\" '$work/signals' && echo yes")"
+check "announced with the metadata" "yes" "$(await yes signalled 'string "Storm"')"
 call $player.Previous >/dev/null
 check "Previous goes back" "rainy-night" "$(await rainy-night stored app.scene)"
 
