@@ -46,7 +46,6 @@ def overlays():
 
 
 def setting_in_file(key):
-    """A key's text in the settings file as it is on disk now (keys are stored whole, in [General])."""
     try:
         with open(CONFIG) as f:
             return next((line.split("=", 1)[1].strip() for line in f if line.startswith(key + "=")), None)
@@ -55,12 +54,10 @@ def setting_in_file(key):
 
 
 def stored(key, value):
-    """Whether the settings file holds the value within 5 s."""
     return wait_for(lambda: setting_in_file(key) == value, timeout=5)
 
 
 def overlays_mapped(mapped):
-    """Whether every overlay window is mapped (or, given False, unmapped) within 5 s."""
     return wait_for(lambda: all(bool(window_info(int(o["windowId"])).get("mapped")) == mapped for o in overlays()), 5)
 
 
@@ -81,11 +78,6 @@ def panel_rect():
 
 def distance(r, x, y):
     return max(0, r[0] - x, x - (r[0] + r[2])) + max(0, r[1] - y, y - (r[1] + r[3]))
-
-
-def drop_pixels(image, x, y, w, h, background):
-    """Pixels of a rectangle that differ clearly from the plain background colour."""
-    return sum(1 for p in image.region(x, y, w, h) if sum(abs(a - b) for a, b in zip(p, background)) > 24)
 
 
 def with_program(run):
@@ -118,6 +110,10 @@ class Image:
             row = self.rgb[(yy * self.width + x0) * 3:(yy * self.width + x1) * 3]
             yield from zip(row[0::3], row[1::3], row[2::3])
 
+    def differing(self, x, y, w, h, background):
+        """Pixels of a rectangle that differ clearly from a plain background colour."""
+        return sum(1 for p in self.region(x, y, w, h) if sum(abs(a - b) for a, b in zip(p, background)) > 24)
+
     def save(self, name):
         """Keeps the image among the artefacts as a PNG, which every viewer opens."""
         raw = b"".join(b"\x00" + self.rgb[y * self.width * 3:(y + 1) * self.width * 3] for y in range(self.height))
@@ -131,8 +127,7 @@ class Image:
 
 
 def grab():
-    """What the screen shows, from the X server's framebuffer file (desktop-session keeps one): grabbing
-    the root window would leave out translucent windows, which have a different depth. xwd's 32-bit TrueColor."""
+    """The screen from the X server's framebuffer file (xwd, 32-bit TrueColor): the root window leaves out translucent ones."""
     path = os.environ.get("E2E_FRAMEBUFFER")
     if path and os.path.exists(path):
         with open(path, "rb") as f:
@@ -152,7 +147,6 @@ def grab():
 
 
 def window_info(window_id):
-    """xwininfo's answers for a window: geometry, map state and override-redirect."""
     text = subprocess.run(["xwininfo", "-id", str(window_id), "-all"], capture_output=True, text=True).stdout
     numbers = {"Absolute upper-left X": "x", "Absolute upper-left Y": "y", "Width": "width", "Height": "height"}
     info = {}

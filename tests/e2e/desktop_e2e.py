@@ -7,8 +7,8 @@ import subprocess
 import sys
 import time
 
-from desktop import (check, click, distance, drop_pixels, grab, overlays, overlays_mapped, panel_rect,
-                     setting_in_file, status, stored, tavik, wait_for, window_info, with_program, xdotool)
+from desktop import (check, click, distance, grab, overlays, overlays_mapped, panel_rect, setting_in_file, status,
+                     stored, tavik, wait_for, window_info, with_program, xdotool)
 
 
 def run(app):
@@ -52,7 +52,7 @@ def checks_over_window(monitor_width, height):
         time.sleep(1.5)
         shot = grab()
         shot.save("desktop-rain-over-window")
-        over = drop_pixels(shot, 320, 340, 360, 240, (255, 255, 255))
+        over = shot.differing(320, 340, 360, 240, (255, 255, 255))
         check(over > 100, "drops are drawn over a normal window (%d pixels)" % over)
 
         tavik("set", "app.floatsAboveWindows", "false")
@@ -60,8 +60,8 @@ def checks_over_window(monitor_width, height):
         time.sleep(1.0)
         shot = grab()
         shot.save("desktop-rain-below-window")
-        over = drop_pixels(shot, 320, 340, 360, 240, (255, 255, 255))
-        beside = drop_pixels(shot, 800, 100, 900, 700, next(shot.region(5, height - 5, 1, 1)))
+        over = shot.differing(320, 340, 360, 240, (255, 255, 255))
+        beside = shot.differing(800, 100, 900, 700, next(shot.region(5, height - 5, 1, 1)))
         check(over == 0, "below windows: the window shows unchanged over the overlay (%d pixels differ)" % over)
         check(beside > 100, "below windows: drops still show on the desktop beside it (%d pixels)" % beside)
         tavik("set", "app.floatsAboveWindows", "true")
@@ -98,14 +98,12 @@ def checks_tray():
     if not check(bool(s and s["tray"].get("available") and geometry and geometry["width"] > 0), "the tray icon is shown"):
         return
     x, y = geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2
-    click(x, y, 3)
-    check(stored("app.enabled", "false"), "right click: app.enabled is false in the settings file")
-    check(overlays_mapped(False), "right click: the overlays are unmapped")
-    check(not status()["panel"]["visible"], "right click never opens the panel")
-    time.sleep(0.6)
-    click(x, y, 3)
-    check(stored("app.enabled", "true"), "right click again: enabled again")
-    check(overlays_mapped(True), "right click again: the overlays are back")
+    for enabled, shown in (("false", False), ("true", True)):
+        click(x, y, 3)
+        check(stored("app.enabled", enabled), "right click: app.enabled is %s in the settings file" % enabled)
+        check(overlays_mapped(shown), "right click: the overlays are %s" % ("back" if shown else "unmapped"))
+        check(not status()["panel"]["visible"], "right click never opens the panel")
+        time.sleep(0.6)
     # Two right clicks quicker than a double click: both count, so effects end up on.
     click(x, y, 3, "--repeat", "2", "--delay", "120")
     time.sleep(1.0)
@@ -119,20 +117,15 @@ def checks_tray():
         away = distance((px, py, pw, ph), x, y)
         check(away < 80, "the panel opens next to the tray icon (%d px away)" % away)
         grab().save("desktop-panel")
-        # The master switch is at the header's top right.
-        click(px + pw - 29, py + 26)
-        check(stored("app.enabled", "false"), "the panel's master switch writes app.enabled=false")
-        check(overlays_mapped(False), "the panel's master switch hides the overlays")
-        click(px + pw - 29, py + 26)
-        check(stored("app.enabled", "true"), "the panel's master switch turns effects back on")
+        for enabled, shown in (("false", False), ("true", True)):  # the master switch, at the header's top right
+            click(px + pw - 29, py + 26)
+            check(stored("app.enabled", enabled), "the panel's master switch writes app.enabled=%s" % enabled)
+            check(overlays_mapped(shown), "and %s the overlays" % ("shows" if shown else "hides"))
         check(status()["panel"]["visible"], "the panel stays open while it is used")
-        # The third pill of the tab bar is the clouds tab: a right click switches clouds.
         clouds = setting_in_file("clouds.enabled") or "false"
-        click(px + 226, py + ph - 23, 3)
-        flipped = "true" if clouds == "false" else "false"
-        check(stored("clouds.enabled", flipped), "a right click on the clouds pill switches clouds (%s -> %s)" % (clouds, flipped))
-        click(px + 226, py + ph - 23, 3)
-        check(stored("clouds.enabled", clouds), "a second right click switches them back")
+        for value in ("true" if clouds == "false" else "false", clouds):  # the third pill of the tab bar is the clouds tab
+            click(px + 226, py + ph - 23, 3)
+            check(stored("clouds.enabled", value), "a right click on the clouds pill switches clouds to %s" % value)
         # Typing reaches the popup: in the saved scenes (the second pill), a name and Return save one.
         click(px + 140, py + ph - 23)
         time.sleep(0.3)

@@ -1,8 +1,6 @@
 #!/usr/bin/python3
-# The system interpreter: python3-dbus and python3-gi are Debian packages built for it.
-"""Stand-in services on the session bus; each prints "ready" once it owns its name, then takes commands
-on stdin until it closes: gamemode (register, unregister; prints "clients N MICROSECONDS" as it announces),
-player NAME (play, pause; prints "status X"), watcher (a tray host's; prints "registered SERVICE")."""
+"""Stand-ins on the session bus, "ready" once named, then commands on stdin until it closes: gamemode (register,
+unregister; prints "clients N MICROSECONDS"), player NAME (play, pause), watcher (prints "registered SERVICE")."""
 import os
 import sys
 import time
@@ -101,7 +99,16 @@ class Watcher(Service):
                 "IsStatusNotifierHostRegistered": True, "ProtocolVersion": dbus.Int32(0)}
 
 
-def main():
+def line(source, condition):
+    text = sys.stdin.readline()
+    if text:
+        service.command(text.strip())
+    else:
+        loop.quit()
+    return bool(text)  # whether to go on watching
+
+
+if __name__ == "__main__":
     service_class, name = {"gamemode": (GameMode, GAMEMODE), "watcher": (Watcher, WATCHER),
                            "player": (Player, "org.mpris.MediaPlayer2." + sys.argv[-1])}[sys.argv[1]]
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
@@ -109,20 +116,7 @@ def main():
     service = service_class(bus)
     service.name = dbus.service.BusName(name, bus)
     loop = GLib.MainLoop()
-
-    def line(source, condition):
-        text = sys.stdin.readline()
-        if text:
-            service.command(text.strip())
-        else:
-            loop.quit()
-        return bool(text)  # whether to go on watching
-
     if service.command:
         GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, line)
     print("ready", flush=True)
     loop.run()
-
-
-if __name__ == "__main__":
-    main()
