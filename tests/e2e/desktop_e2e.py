@@ -36,48 +36,12 @@ def run(app):
     target.terminate()
     check("ButtonPress" in target.communicate(timeout=5)[0], "a click over a window goes through the overlay to the window")
 
-    checks_over_window(monitor_width, height)
-    checks_frame_rate()
-    checks_tray()
-    checks_displays()
+    checks_over_window(height)
 
-
-def checks_over_window(monitor_width, height):
-    # The densest rain there is, so that a screenshot is sure to catch drops over a small window.
-    tavik("set", "rain.dropsPerSecond", "120")
-    tavik("set", "rain.dropOpacity", "1")
-    window = subprocess.Popen(["xlogo", "-geometry", "400x300+300+300", "-bg", "white", "-fg", "white"])
-    try:
-        xdotool("mousemove", "1", "1")  # the framebuffer holds the pointer too: keep it out of the way
-        time.sleep(1.5)
-        shot = grab()
-        shot.save("desktop-rain-over-window")
-        over = shot.differing(320, 340, 360, 240, (255, 255, 255))
-        check(over > 100, "drops are drawn over a normal window (%d pixels)" % over)
-
-        tavik("set", "app.floatsAboveWindows", "false")
-        wait_for(lambda: all(o["level"] == "desktop" for o in overlays()), timeout=5)
-        time.sleep(1.0)
-        shot = grab()
-        shot.save("desktop-rain-below-window")
-        over = shot.differing(320, 340, 360, 240, (255, 255, 255))
-        beside = shot.differing(800, 100, 900, 700, next(shot.region(5, height - 5, 1, 1)))
-        check(over == 0, "below windows: the window shows unchanged over the overlay (%d pixels differ)" % over)
-        check(beside > 100, "below windows: drops still show on the desktop beside it (%d pixels)" % beside)
-        tavik("set", "app.floatsAboveWindows", "true")
-        wait_for(lambda: all(o["level"] == "aboveWindows" for o in overlays()), timeout=5)
-    finally:
-        window.terminate()
-        tavik("set", "rain.dropsPerSecond", "22")
-        tavik("set", "rain.dropOpacity", "0.22")
-
-
-def checks_frame_rate():
     # Slow fog needs a fraction of the maximum, rain all of it. The clock ticks at what the picture
     # needs unless overruns on a loaded machine hold it lower, so that is what is compared.
     def rates():
-        s = status()
-        o = s["overlays"] if s else {}
+        o = (status() or {}).get("overlays", {})
         return tuple(o.get(k, 0) for k in ("frameRateNeeded", "frameRate", "framesPerSecond", "frameRateCap"))
 
     def settled(needs):
@@ -90,6 +54,42 @@ def checks_frame_rate():
     tavik("preset", "rainy-night")
     check(wait_for(lambda: settled(lambda needed, most: needed == most), timeout=10),
           "rain brings the clock to the full rate: " + text % rates())
+
+    checks_tray()
+    ids = [o["id"] for o in sorted(overlays(), key=lambda o: o["geometry"]["x"])]
+    tavik("set", "app.monitors", json.dumps({ids[1]: False}))
+    started = time.monotonic()
+    gone = wait_for(lambda: [o["id"] for o in overlays()] == [ids[0]], timeout=5, step=0.02)
+    took = time.monotonic() - started
+    check(gone and took < 0.5, "switching a display off removes its overlay (%.2f s)" % took)
+    tavik("set", "app.monitors", "{}")
+    check(wait_for(lambda: len(overlays()) == 2, timeout=5), "switching it on brings a fresh overlay")
+    subprocess.run(["xrandr", "--delmonitor", "E2E-1"], check=False)
+    check(wait_for(lambda: len(overlays()) == 1, timeout=5), "removing a monitor removes its overlay")
+
+
+def checks_over_window(height):
+    # The densest rain there is, so that a screenshot is sure to catch drops over a small window.
+    tavik("set", "rain.dropsPerSecond", "120")
+    tavik("set", "rain.dropOpacity", "1")
+    window = subprocess.Popen(["xlogo", "-geometry", "400x300+300+300", "-bg", "white", "-fg", "white"])
+    xdotool("mousemove", "1", "1")  # the framebuffer holds the pointer too: keep it out of the way
+    time.sleep(1.5)
+    shot = grab().save("desktop-rain-over-window")
+    over = shot.differing(320, 340, 360, 240, (255, 255, 255))
+    check(over > 100, "drops are drawn over a normal window (%d pixels)" % over)
+
+    tavik("set", "app.floatsAboveWindows", "false")
+    wait_for(lambda: all(o["level"] == "desktop" for o in overlays()), timeout=5)
+    time.sleep(1.0)
+    shot = grab().save("desktop-rain-below-window")
+    over = shot.differing(320, 340, 360, 240, (255, 255, 255))
+    beside = shot.differing(800, 100, 900, 700, next(shot.region(5, height - 5, 1, 1)))
+    check(over == 0, "below windows: the window shows unchanged over the overlay (%d pixels differ)" % over)
+    check(beside > 100, "below windows: drops still show on the desktop beside it (%d pixels)" % beside)
+    tavik("set", "app.floatsAboveWindows", "true")
+    wait_for(lambda: all(o["level"] == "aboveWindows" for o in overlays()), timeout=5)
+    window.terminate()
 
 
 def checks_tray():
@@ -142,19 +142,6 @@ def checks_tray():
         check(wait_for(lambda: status()["panel"]["visible"], timeout=5), "a click on the icon opens it again")
         click(100, 100)
         check(wait_for(lambda: not status()["panel"]["visible"], timeout=5), "a click elsewhere closes the panel")
-
-
-def checks_displays():
-    ids = [o["id"] for o in sorted(overlays(), key=lambda o: o["geometry"]["x"])]
-    tavik("set", "app.monitors", json.dumps({ids[1]: False}))
-    started = time.monotonic()
-    gone = wait_for(lambda: [o["id"] for o in overlays()] == [ids[0]], timeout=5, step=0.02)
-    took = time.monotonic() - started
-    check(gone and took < 0.5, "switching a display off removes its overlay (%.2f s)" % took)
-    tavik("set", "app.monitors", "{}")
-    check(wait_for(lambda: len(overlays()) == 2, timeout=5), "switching it on brings a fresh overlay")
-    subprocess.run(["xrandr", "--delmonitor", "E2E-1"], check=False)
-    check(wait_for(lambda: len(overlays()) == 1, timeout=5), "removing a monitor removes its overlay")
 
 
 if __name__ == "__main__":

@@ -18,9 +18,6 @@ WATCHER = "org.kde.StatusNotifierWatcher"
 class Service(dbus.service.Object):
     """An object at PATH whose properties of INTERFACE are what `properties()` returns."""
 
-    def __init__(self, bus):
-        super().__init__(bus, self.PATH)
-
     @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
     def Get(self, interface, name):
         values = self.properties() if interface == self.INTERFACE else {}
@@ -113,7 +110,7 @@ if __name__ == "__main__":
                            "player": (Player, "org.mpris.MediaPlayer2." + sys.argv[-1])}[sys.argv[1]]
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
-    service = service_class(bus)
+    service = service_class(bus, service_class.PATH)
     service.name = dbus.service.BusName(name, bus)
     loop = GLib.MainLoop()
     if service.command:

@@ -33,20 +33,16 @@ for how in quit TERM INT; do
   fi
   check "$how: the sound menu's player is up" "(true,)" "$(await "(true,)" owned org.mpris.MediaPlayer2.tavik)"
   before="$(cat "$conf")"
-  case $how in
-    quit)
-      "$tavik" quit
-      check "tavik quit: done" "0" "$?"
-      check "and nothing answers any more" "1" "$("$tavik" status >/dev/null 2>&1; echo $?)"
-      ;;
-    TERM | INT)
-      # A change just before the signal must reach the file.
-      gdbus call --session --dest org.mpris.MediaPlayer2.tavik --object-path /org/mpris/MediaPlayer2 \
-        --method org.mpris.MediaPlayer2.Player.PlayPause >/dev/null
-      kill -"$how" "$app_pid"
-      before="${before/sound.enabled=true/sound.enabled=false}"
-      ;;
-  esac
+  if [ "$how" == quit ]; then
+    "$tavik" quit
+    check "tavik quit: done" "0" "$?"
+    check "and nothing answers any more" "1" "$("$tavik" status >/dev/null 2>&1; echo $?)"
+  else # a change just before the signal must reach the file
+    gdbus call --session --dest org.mpris.MediaPlayer2.tavik --object-path /org/mpris/MediaPlayer2 \
+      --method org.mpris.MediaPlayer2.Player.PlayPause >/dev/null
+    kill -"$how" "$app_pid"
+    before="${before/sound.enabled=true/sound.enabled=false}"
+  fi
   # Its exit status once it has ended (a zombie waiting for us); killed if still running at 10 s.
   for _ in $(seq 100); do grep -q '^State:.*Z' "/proc/$app_pid/status" 2>/dev/null && break; sleep 0.1; done
   kill -KILL "$app_pid" 2>/dev/null # nothing to a zombie
