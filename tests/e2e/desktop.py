@@ -133,8 +133,7 @@ def grab():
         data = f.read()
     f = struct.unpack(">25I", data[:100])
     width, height, stride = f[4], f[5], f[12]
-    if f[1] != 7 or f[2] != 2 or f[11] != 32 or f[14:17] != (0xFF0000, 0xFF00, 0xFF):
-        raise ValueError("unexpected xwd image: %s" % (f,))
+    assert f[1] == 7 and f[2] == 2 and f[11] == 32 and f[14:17] == (0xFF0000, 0xFF00, 0xFF), "unexpected xwd image: %s" % (f,)
     offset = f[0] + f[19] * 12  # the header, then the colour map
     pixels = b"".join(data[offset + y * stride:offset + y * stride + width * 4] for y in range(height))
     rgb = bytearray(width * height * 3)
@@ -144,16 +143,12 @@ def grab():
 
 
 def window_info(window_id):
+    """xwininfo's x, y, width, height, mapped and override_redirect of a window."""
     text = subprocess.run(["xwininfo", "-id", str(window_id), "-all"], capture_output=True, text=True).stdout
-    numbers = {"Absolute upper-left X": "x", "Absolute upper-left Y": "y", "Width": "width", "Height": "height"}
-    info = {}
-    for line in text.splitlines():
-        key, _, value = line.strip().partition(":")
-        if key in numbers:
-            info[numbers[key]] = int(value)
-        elif key in ("Map State", "Override Redirect State"):
-            info["mapped" if key == "Map State" else "override_redirect"] = value.strip() in ("IsViewable", "yes")
-    return info
+    facts = {key: value.strip() for key, _, value in (line.strip().partition(":") for line in text.splitlines())}
+    numbers = {"x": "Absolute upper-left X", "y": "Absolute upper-left Y", "width": "Width", "height": "Height"}
+    return dict({k: int(facts[v]) for k, v in numbers.items() if v in facts}, mapped=facts.get("Map State") == "IsViewable",
+                override_redirect=facts.get("Override Redirect State") == "yes")
 
 
 def stacking_order():

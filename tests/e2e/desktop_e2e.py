@@ -1,6 +1,5 @@
 #!/usr/bin/env python3
-"""The real program on two headless monitors: overlays, clicks through, rain over and below windows,
-the tray icon, the panel, per-display switches. Usage: desktop_e2e.py TAVIK_BINARY ARTEFACT_DIR"""
+"""The program on two headless monitors: overlays, clicks through, rain over and below windows, tray, panel, displays."""
 import json
 import os
 import subprocess
@@ -36,10 +35,29 @@ def run(app):
     target.terminate()
     check("ButtonPress" in target.communicate(timeout=5)[0], "a click over a window goes through the overlay to the window")
 
-    checks_over_window(height)
+    # The densest rain there is, so that a screenshot is sure to catch drops over a small window.
+    tavik("set", "rain.dropsPerSecond", "120")
+    tavik("set", "rain.dropOpacity", "1")
+    window = subprocess.Popen(["xlogo", "-geometry", "400x300+300+300", "-bg", "white", "-fg", "white"])
+    xdotool("mousemove", "1", "1")  # the framebuffer holds the pointer too: keep it out of the way
+    time.sleep(1.5)
+    shot = grab().save("desktop-rain-over-window")
+    over = shot.differing(320, 340, 360, 240, (255, 255, 255))
+    check(over > 100, "drops are drawn over a normal window (%d pixels)" % over)
 
-    # Slow fog needs a fraction of the maximum, rain all of it. The clock ticks at what the picture
-    # needs unless overruns on a loaded machine hold it lower, so that is what is compared.
+    tavik("set", "app.floatsAboveWindows", "false")
+    wait_for(lambda: all(o["level"] == "desktop" for o in overlays()), timeout=5)
+    time.sleep(1.0)
+    shot = grab().save("desktop-rain-below-window")
+    over = shot.differing(320, 340, 360, 240, (255, 255, 255))
+    beside = shot.differing(800, 100, 900, 700, next(shot.region(5, height - 5, 1, 1)))
+    check(over == 0, "below windows: the window shows unchanged over the overlay (%d pixels differ)" % over)
+    check(beside > 100, "below windows: drops still show on the desktop beside it (%d pixels)" % beside)
+    tavik("set", "app.floatsAboveWindows", "true")
+    wait_for(lambda: all(o["level"] == "aboveWindows" for o in overlays()), timeout=5)
+    window.terminate()
+
+    # Fog needs a fraction of the full rate, rain all of it; the clock ticks at that unless overruns hold it lower.
     def rates():
         o = (status() or {}).get("overlays", {})
         return tuple(o.get(k, 0) for k in ("frameRateNeeded", "frameRate", "framesPerSecond", "frameRateCap"))
@@ -66,30 +84,6 @@ def run(app):
     check(wait_for(lambda: len(overlays()) == 2, timeout=5), "switching it on brings a fresh overlay")
     subprocess.run(["xrandr", "--delmonitor", "E2E-1"], check=False)
     check(wait_for(lambda: len(overlays()) == 1, timeout=5), "removing a monitor removes its overlay")
-
-
-def checks_over_window(height):
-    # The densest rain there is, so that a screenshot is sure to catch drops over a small window.
-    tavik("set", "rain.dropsPerSecond", "120")
-    tavik("set", "rain.dropOpacity", "1")
-    window = subprocess.Popen(["xlogo", "-geometry", "400x300+300+300", "-bg", "white", "-fg", "white"])
-    xdotool("mousemove", "1", "1")  # the framebuffer holds the pointer too: keep it out of the way
-    time.sleep(1.5)
-    shot = grab().save("desktop-rain-over-window")
-    over = shot.differing(320, 340, 360, 240, (255, 255, 255))
-    check(over > 100, "drops are drawn over a normal window (%d pixels)" % over)
-
-    tavik("set", "app.floatsAboveWindows", "false")
-    wait_for(lambda: all(o["level"] == "desktop" for o in overlays()), timeout=5)
-    time.sleep(1.0)
-    shot = grab().save("desktop-rain-below-window")
-    over = shot.differing(320, 340, 360, 240, (255, 255, 255))
-    beside = shot.differing(800, 100, 900, 700, next(shot.region(5, height - 5, 1, 1)))
-    check(over == 0, "below windows: the window shows unchanged over the overlay (%d pixels differ)" % over)
-    check(beside > 100, "below windows: drops still show on the desktop beside it (%d pixels)" % beside)
-    tavik("set", "app.floatsAboveWindows", "true")
-    wait_for(lambda: all(o["level"] == "aboveWindows" for o in overlays()), timeout=5)
-    window.terminate()
 
 
 def checks_tray():

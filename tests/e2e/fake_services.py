@@ -96,15 +96,6 @@ class Watcher(Service):
                 "IsStatusNotifierHostRegistered": True, "ProtocolVersion": dbus.Int32(0)}
 
 
-def line(source, condition):
-    text = sys.stdin.readline()
-    if text:
-        service.command(text.strip())
-    else:
-        loop.quit()
-    return bool(text)  # whether to go on watching
-
-
 if __name__ == "__main__":
     service_class, name = {"gamemode": (GameMode, GAMEMODE), "watcher": (Watcher, WATCHER),
                            "player": (Player, "org.mpris.MediaPlayer2." + sys.argv[-1])}[sys.argv[1]]
@@ -113,6 +104,15 @@ if __name__ == "__main__":
     service = service_class(bus, service_class.PATH)
     service.name = dbus.service.BusName(name, bus)
     loop = GLib.MainLoop()
+
+    def line(source, condition):
+        text = sys.stdin.readline()
+        if text:
+            service.command(text.strip())
+        else:
+            loop.quit()
+        return bool(text)  # whether to go on watching
+
     if service.command:
         GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, line)
     print("ready", flush=True)

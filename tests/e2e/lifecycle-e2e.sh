@@ -16,10 +16,10 @@ check "status on" "on	$entry" "$("$tavik" autostart status)"
 check "off removes it" "no" "$([ -e "$entry" ] && echo yes || echo no)"
 check "status off again" "off	$entry" "$("$tavik" autostart status)"
 
-# In the background, and the three ways out.
+# In the background, and the three ways out; started as a session does: SIGINT at its default (a
+# background job has it ignored), sound to a file.
 "$tavik" set sound.enabled true >/dev/null
 for how in quit TERM INT; do
-  # As a session starts it: SIGINT at its default (a background job has it ignored), sound to a file.
   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" python3 -c \
     'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execv(sys.argv[1], sys.argv[1:])' \
     "$tavik" --background >"$work/tavik.log" 2>&1 &

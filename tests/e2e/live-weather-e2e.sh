@@ -29,9 +29,8 @@ done
 "$tavik" list | grep -v '^weather\.live=' >"$work/own-scene"
 "$tavik" set weather.live true >/dev/null
 tries=400 await 65 "$tavik" get rain.dropsPerSecond >/dev/null
-conf="${XDG_CONFIG_HOME:-$HOME/.config}/tavik/tavik.conf"
 for pair in rain.dropsPerSecond=65 wind.strength=62 wind.direction=45 clouds.count=11 wind.dynamic=false; do
-  check "the settings file holds $pair" "$pair" "$(grep -x "$pair" "$conf")"
+  check "the settings file holds $pair" "$pair" "$(grep -x "$pair" "$XDG_CONFIG_HOME/tavik/tavik.conf")"
 done
 check "the measured values were asked" "yes" "$(asked '^/v1/forecast?.*wind_direction_10m')"
 

@@ -2,11 +2,10 @@
 # The soundscape as a media player driven over D-Bus, and giving way to another player when asked to.
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1" fake="$2"
-conf="$XDG_CONFIG_HOME/tavik/tavik.conf"
 name=org.mpris.MediaPlayer2.tavik path=/org/mpris/MediaPlayer2 player=org.mpris.MediaPlayer2.Player
 call() { gdbus call --session --dest $name --object-path $path --method "$@" 2>&1; }
 get() { call org.freedesktop.DBus.Properties.Get "$1" "$2"; }
-stored() { sed -n "s/^$1=//p" "$conf" 2>/dev/null; }
+stored() { sed -n "s/^$1=//p" "$XDG_CONFIG_HOME/tavik/tavik.conf" 2>/dev/null; }
 status() { get $player PlaybackStatus; }
 title() { get $player Metadata | grep -o "'xesam:title': <'[^']*'>" | sed "s/.*<'\(.*\)'>/\1/"; }
 grows() { # whether SDL's disk driver, which writes while the device is open, wrote within half a second

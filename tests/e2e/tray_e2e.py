@@ -1,7 +1,6 @@
 #!/usr/bin/python3
 # The system interpreter: python3-dbus is a Debian package built for it.
-"""The tray item on a stand-in StatusNotifierWatcher (beside desktop-session's X11 tray): its menu and
-Activate over D-Bus as a host uses them, and the item following the watcher. Usage: tray_e2e.py TAVIK DIR"""
+"""The tray item on a stand-in StatusNotifierWatcher: its menu and Activate as a host uses them, and the X11 icon."""
 import os
 import re
 import subprocess
@@ -34,14 +33,6 @@ class Watcher:
     def registered(self):
         return [line.split()[1] for line in self.read() if line.startswith("registered ")]
 
-    def stop(self):
-        self.process.terminate()
-        self.process.wait(timeout=10)
-
-
-def tray_kind():
-    return (status() or {"tray": {}})["tray"].get("kind")
-
 
 def layout(bus, service):
     """The menu the way a host reads it: the top labels, and every entry by label as (id, checked, child labels)."""
@@ -72,7 +63,38 @@ def click(bus, service, label):
     return label in entries
 
 
-def checks_item(bus, service):
+def panel_above_overlays():
+    """Whether the panel's frame is above every overlay: rain never falls across its text."""
+    order, frames = e2e.stacking_order(), []
+    # The top-level windows holding a window titled Tavik: the panel, in its frame.
+    for window in subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavik$"],
+                                 capture_output=True, text=True).stdout.split():
+        window = int(window)
+        while window not in order and (parent := re.search(r"Parent window id: (0x[0-9a-f]+)", subprocess.run(
+                ["xwininfo", "-id", str(window), "-tree"], capture_output=True, text=True).stdout)):
+            window = int(parent.group(1), 16)
+        frames.append(window)
+    tops = [order.index(int(o["windowId"])) for o in e2e.overlays() if int(o["windowId"]) in order]
+    frames = [order.index(w) for w in frames if w in order]
+    return bool(tops and frames and max(tops) < min(frames))
+
+
+def run(app):
+    global watcher
+
+    def tray_kind():
+        return (status() or {"tray": {}})["tray"].get("kind")
+
+    def popups():  # mapped unmanaged windows of ours other than the overlays: menus
+        overlays = {int(o["windowId"]) for o in e2e.overlays()}
+        return [w for w in e2e.stacking_order() if w not in overlays
+                and (info := e2e.window_info(w)).get("mapped") and info.get("override_redirect")]
+
+    width, height = (int(v) for v in os.environ["E2E_SIZE"].split("x"))
+    bus = dbus.SessionBus()
+    if not check(wait_for(lambda: watcher.registered(), 15), "the item registers with the watcher"):
+        return
+    service = watcher.registered()[0]
     item = bus.get_object(service, "/StatusNotifierItem")
     prop = lambda name: item.Get(ITEM, name, dbus_interface=dbus.PROPERTIES_IFACE)  # noqa: E731
     check(prop("Title") == "Tavik" and prop("Id") == "tavik", "the item's title is Tavik (id tavik)")
@@ -98,9 +120,6 @@ def checks_item(bus, service):
     check(stored("app.scene", "storm"), "a scene entry applies the scene")
     check(wait_for(lambda: checked(bus, service, "Scenes") == ["Storm"], 5), "and is the one checked")
 
-
-def checks_activate(bus, service, width, height):
-    item = bus.get_object(service, "/StatusNotifierItem")
     x, y = 700, 300
     item.Activate(x, y, dbus_interface=ITEM)
     # The window manager may report the window before it has moved it.
@@ -118,54 +137,20 @@ def checks_activate(bus, service, width, height):
     item.Activate(0, 0, dbus_interface=ITEM)
     wait_for(lambda: panel_rect() is None, 5)
 
-
-def panel_above_overlays():
-    """Whether the panel's frame is above every overlay: rain never falls across its text."""
-    order, frames = e2e.stacking_order(), []
-    # The top-level windows holding a window titled Tavik: the panel, in its frame.
-    for window in subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavik$"],
-                                 capture_output=True, text=True).stdout.split():
-        window = int(window)
-        while window not in order and (parent := re.search(r"Parent window id: (0x[0-9a-f]+)", subprocess.run(
-                ["xwininfo", "-id", str(window), "-tree"], capture_output=True, text=True).stdout)):
-            window = int(parent.group(1), 16)
-        frames.append(window)
-    tops = [order.index(int(o["windowId"])) for o in e2e.overlays() if int(o["windowId"]) in order]
-    frames = [order.index(w) for w in frames if w in order]
-    return bool(tops and frames and max(tops) < min(frames))
-
-
-def checks_middle_click():
-    def popups():  # mapped unmanaged windows of ours other than the overlays: menus
-        overlays = {int(o["windowId"]) for o in e2e.overlays()}
-        return [w for w in e2e.stacking_order() if w not in overlays
-                and (info := e2e.window_info(w)).get("mapped") and info.get("override_redirect")]
-
-    geometry = wait_for(lambda: (g := status()["tray"].get("geometry")) and g["width"] > 0 and g, 5)
-    if not check(bool(geometry), "the X11 icon has a place"):
-        return
-    before = popups()
-    x, y = geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2
-    e2e.click(x, y, 2)
-    check(wait_for(lambda: len(popups()) > len(before), 5), "a middle click on the X11 icon opens the menu")
-    check(e2e.setting_in_file("app.enabled") == "true" and not status()["panel"]["visible"],
-          "and neither switches effects nor opens the panel")
-    e2e.xdotool("key", "Escape")
-    wait_for(lambda: len(popups()) == len(before), 5)
-
-
-def run(app):
-    global watcher
-    width, height = (int(v) for v in os.environ["E2E_SIZE"].split("x"))
-    bus = dbus.SessionBus()
-    if not check(wait_for(lambda: watcher.registered(), 15), "the item registers with the watcher"):
-        return
-    service = watcher.registered()[0]
-    checks_item(bus, service)
-    checks_activate(bus, service, width, height)
-    watcher.stop()
+    watcher.process.terminate()
+    watcher.process.wait(timeout=10)
     check(wait_for(lambda: tray_kind() == "xembed", 5), "without a watcher the X11 tray icon shows")
-    checks_middle_click()
+    geometry = wait_for(lambda: (g := status()["tray"].get("geometry")) and g["width"] > 0 and g, 5)
+    if check(bool(geometry), "the X11 icon has a place"):
+        before = popups()
+        x, y = geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2
+        e2e.click(x, y, 2)
+        check(wait_for(lambda: len(popups()) > len(before), 5), "a middle click on the X11 icon opens the menu")
+        check(e2e.setting_in_file("app.enabled") == "true" and not status()["panel"]["visible"],
+              "and neither switches effects nor opens the panel")
+        e2e.xdotool("key", "Escape")
+        wait_for(lambda: len(popups()) == len(before), 5)
+
     watcher = Watcher()
     check(wait_for(lambda: len(watcher.registered()) == 1, 5), "a new watcher gets the item again")
     check(wait_for(lambda: tray_kind() == "statusNotifier", 5), "and the X11 icon goes")
@@ -179,4 +164,4 @@ if __name__ == "__main__":
     try:
         sys.exit(e2e.with_program(run))
     finally:
-        watcher.stop()
+        watcher.process.terminate()

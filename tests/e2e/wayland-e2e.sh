@@ -13,13 +13,13 @@ def walk(n): return [n] + [m for c in n.get("nodes", []) + n.get("floating_nodes
 for r in [n["rect"] for n in walk(json.load(sys.stdin)) if n.get("shell") and sys.argv[1] in (n.get("app_id"), n.get("name"))][:1]:
     print(r["x"], r["y"], r["width"], r["height"])' "$1"
 }
-# The overlay is an override-redirect X11 window that sway does not manage.
 unmanaged() {
   overlay="$(field 'left["windowId"]')"
   check "${1}unmanaged: an override-redirect X11 window" "yes" "$(xwininfo -id "$overlay" | sed -n 's/.*Override Redirect State: *//p')"
   check "${1}not in sway's tree" "0" "$(swaymsg -t get_tree | grep -c "\"window\": $overlay,")"
 }
-# A click of the session's (virtual) mouse low in a window, routed by the compositor like a real one.
+# A click of the session's (virtual) mouse, routed by the compositor like a real one, low in a window:
+# clear of the program's panel (without a tray, a centred window).
 click() {
   set -- $(rect_of "$1")
   python3 "$here/wayland_click.py" $(($1 + $3 / 4)) $(($2 + $4 * 7 / 8)) ${E2E_SIZE%x*} ${E2E_SIZE#*x}
@@ -40,7 +40,6 @@ check "its display is not called XWAYLAND0" "0" "$("$tavik" displays | cut -f2 |
 unmanaged
 check "while it manages the X11 window beside it" "1" "$(swaymsg -t get_tree | grep -c '"name": "Event Tester"')"
 
-# A point low in each window, clear of the program's panel (without a tray, a centred window).
 click "Event Tester"
 click wev
 sleep 0.5
