@@ -43,5 +43,4 @@ for dir in "$src"/*/; do
   done < <(grep -rHoE --include='*.h' --include='*.cpp' '^#include "[^"]+/[^"]+"' "$dir" | sed 's/#include "\(.*\)"$/\1/')
 done
 
-[ "$problems" -eq 0 ] && echo "ok   every include points down the folder graph"
-[ "$problems" -eq 0 ]
+[ "$problems" -eq 0 ] && echo "ok   every include points down the folder graph" # and the exit status
