@@ -36,7 +36,7 @@ for step in "PlayPause true Playing" "PlayPause false Paused" "Play true Playing
   check "and the player is $3" "(<'$3'>,)" "$(await "(<'$3'>,)" status)"
 done
 check "playing was announced" "yes" "$(await yes signalled Playing)"
-check "and the sound device played" "yes" "$([ -s "$work/out.raw" ] && echo yes)"
+check "and the sound device plays" "yes" "$(await yes grows)"
 
 call $player.Next >/dev/null
 check "Next applies the next scene of the bar" "storm" "$(await storm stored app.scene)"
