@@ -130,8 +130,7 @@ TEST_F(CommandLine, ResetWithLiveWeatherOnHandsBackTheSkyThenDefaultsEverything)
         EXPECT_EQ(run(line).status, kExitOk);
         EXPECT_FALSE(db.contains("app.weatherSnapshot"));
         EXPECT_FALSE(store.snowEnabled());
-        if (line[0] == u"reset")
-            EXPECT_FALSE(store.liveWeatherEnabled() || store.thunderEnabled() || store.enabled());
+        EXPECT_FALSE(line[0] == u"reset" && (store.liveWeatherEnabled() || store.thunderEnabled() || store.enabled()));
     }
 }
 
