@@ -15,8 +15,8 @@ for r in [n["rect"] for n in walk(json.load(sys.stdin)) if n.get("shell") and sy
 }
 unmanaged() {
   overlay="$(field 'left["windowId"]')"
-  check "${1}unmanaged: an override-redirect X11 window" "yes" "$(xwininfo -id "$overlay" | sed -n 's/.*Override Redirect State: *//p')"
-  check "${1}not in sway's tree" "0" "$(swaymsg -t get_tree | grep -c "\"window\": $overlay,")"
+  check "${1:-}unmanaged: an override-redirect X11 window" "yes" "$(xwininfo -id "$overlay" | sed -n 's/.*Override Redirect State: *//p')"
+  check "${1:-}not in sway's tree" "0" "$(swaymsg -t get_tree | grep -c "\"window\": $overlay,")"
 }
 # A click of the session's (virtual) mouse, routed by the compositor like a real one, low in a window:
 # clear of the program's panel (without a tray, a centred window).
