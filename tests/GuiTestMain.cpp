@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-// The tray icon needs a widgets application and the panel a GUI one; the tests run on the
-// offscreen platform, where windows show without a display and no tray host exists.
+// The tray needs a widgets application; offscreen, windows show without a display and no tray host exists.
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -4,8 +4,7 @@ failures=0
 check() { # description, expected, actual
   if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
 }
-work="$(mktemp -d)"
-app_pid=
+work="$(mktemp -d)" app_pid=
 cleanup() {
   exec 5>&- 6>&-
   for file in "$work"/xev.*.pid; do [ -s "$file" ] && kill "$(cat "$file")"; done
@@ -26,11 +25,8 @@ run_tavik() { "$tavik" "$@" >"$work/tavik.log" 2>&1 & app_pid=$!; }
 running() { kill -0 "$app_pid" 2>/dev/null && echo yes || echo no; }
 # A Python expression over `tavik status` as d: o the overlays left to right, windows with underlays.
 field() {
-  "$tavik" status 2>/dev/null | python3 -c "import json, sys
-try:
-    d = json.load(sys.stdin)
-except ValueError:
-    sys.exit(1)
+  "$tavik" status 2>/dev/null | python3 2>/dev/null -c "import json, sys
+d = json.load(sys.stdin)
 o = sorted(d.get('overlays', {}).get('overlays', []), key=lambda o: o['geometry']['x'])
 left, right = (o[0], o[-1]) if o else ({}, {})
 windows = [w for x in o for w in [x] + ([x['underlay']] if 'underlay' in x else [])]
@@ -50,9 +46,7 @@ await() { # expected, command...
 # "yes" when every X window given is in the map state given (IsViewable or IsUnMapped).
 mapped_as() { # state, ids...
   local state="$1" id; shift
-  for id in "$@"; do
-    xwininfo -id "$id" 2>/dev/null | grep -q "Map State: $state" || { echo no; return; }
-  done
+  for id in "$@"; do xwininfo -id "$id" 2>/dev/null | grep -q "Map State: $state" || { echo no; return; }; done
   echo yes
 }
 owned() { # bus name
@@ -65,11 +59,9 @@ watch_map() { # ids...
   local id
   for id in "$@"; do
     (stdbuf -oL xev -id "$id" -event structure & echo $! >"$work/xev.$id.pid"; wait) 2>/dev/null |
-      while IFS= read -r line; do
-        case "$line" in
-          UnmapNotify*) echo "${EPOCHREALTIME//[!0-9]/} IsUnMapped" ;;
-          MapNotify*) echo "${EPOCHREALTIME//[!0-9]/} IsViewable" ;;
-        esac
+      while read -r event _; do
+        case "$event" in UnmapNotify) state=IsUnMapped ;; MapNotify) state=IsViewable ;; *) continue ;; esac
+        echo "${EPOCHREALTIME//[!0-9]/} $state"
       done >>"$work/map.$id" &
   done
   for _ in $(seq 100); do [ "$(ls "$work"/xev.*.pid 2>/dev/null | wc -l)" -eq $# ] && break; sleep 0.05; done
@@ -79,7 +71,6 @@ watch_map() { # ids...
 ms_until() { # state, since, ids...
   local state="$1" since="$2" found; shift 2
   for _ in $(seq 250); do
-    # How many of the windows got there since, and the latest of their first times.
     found=$(awk -v state="$state" -v since="$since" '$2 == state && $1 >= since && !(FILENAME in seen) {
       seen[FILENAME]; n++; if ($1 > last) last = $1 } END { print n + 0, last }' "${@/#/$work/map.}" 2>/dev/null)
     [ "${found% *}" = $# ] && { echo $(((${found#* } - since) / 1000)); return; }
@@ -88,7 +79,7 @@ ms_until() { # state, since, ids...
   echo never
 }
 within_limit() { [ "$1" != never ] && [ "$1" -le "${2:-$hide_limit_ms}" ] && echo yes || echo "no ($1 ms)"; }
-# A stand-in service ($fake_pid) told commands on descriptor 5, once it wrote "ready" to $work/fake.out.
+# A stand-in service ($fake_pid) reading commands from descriptor 5, once it wrote "ready" to $work/fake.out.
 start_fake() { # command...
   mkfifo "$work/fake.in"
   "$@" <"$work/fake.in" >"$work/fake.out" 2>&1 &

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # The folder check on made-up trees names each include that points up and each folder it cannot place.
-here="$(dirname "${BASH_SOURCE[0]}")"
-. "$here/check.sh"
+. "$(dirname "$0")/check.sh"
 
 # A tree of one file per pair: FILE INCLUDED...; prints the check's exit code and its report.
 tree() {
@@ -11,7 +10,7 @@ tree() {
     printf '#include "%s"\n#include <QString>\n' "$2" >>"$work/src/$1"
     shift 2
   done
-  "$here/layout-check.sh" "$work" | grep -v '^ok' | tr '\n' '|'
+  "$(dirname "$0")/layout-check.sh" "$work" | grep -v '^ok' | tr '\n' '|'
   echo "${PIPESTATUS[0]}"
 }
 

@@ -1,33 +1,26 @@
 #!/usr/bin/env bash
-# A folder of src/ includes only from itself and what it builds on, directly or not: prints each
-# include that breaks the order and each folder the graph does not place. Usage: layout-check.sh SOURCE_DIR
+# Usage: layout-check.sh SOURCE_DIR. Prints each include of a src/ folder from one it does not build on,
+# directly or not, and each folder the graph does not place.
 set -u
 src="$1/src"
 
 # Each folder and the folders it builds on directly; the README draws the same graph.
-graph='
-core:
-settings: core
-sprite: core
-effects: settings sprite
-atmosphere: effects
-platform: core
-sound: settings
-weather: settings
-overlay: atmosphere platform
-ui: settings platform weather
-cli: atmosphere platform sound weather
-app: cli overlay ui
-'
+declare -A direct=(
+  [core]=
+  [settings]=core
+  [sprite]=core
+  [effects]="settings sprite"
+  [atmosphere]=effects
+  [platform]=core
+  [sound]=settings
+  [weather]=settings
+  [overlay]="atmosphere platform"
+  [ui]="settings platform weather"
+  [cli]="atmosphere platform sound weather"
+  [app]="cli overlay ui"
+)
 
-declare -A direct
-while IFS=: read -r folder below; do
-  [ -n "$folder" ] && direct[$folder]="$below"
-done <<<"$graph"
-
-# Everything a folder may include from, a line each: itself, and all it builds on.
-allowed() {
-  local below
+allowed() { # what a folder may include from, a line each: itself, and all it builds on
   echo "$1"
   for below in ${direct[$1]}; do allowed "$below"; done
 }
@@ -50,5 +43,4 @@ for dir in "$src"/*/; do
   done < <(grep -rHoE --include='*.h' --include='*.cpp' '^#include "[^"]+/[^"]+"' "$dir" | sed 's/#include "\(.*\)"$/\1/')
 done
 
-[ "$problems" -eq 0 ] && echo "ok   every include points down the folder graph"
-[ "$problems" -eq 0 ]
+[ "$problems" -eq 0 ] && echo "ok   every include points down the folder graph" # and the exit status

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
 # Without a compositor the overlays stay unmapped (they would show black) and the program says why.
-# Usage (in desktop-session --no-compositor): compositor-e2e.sh TAVIK
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1"
 reason='d["overlays"]["hiddenBecause"].split(":")[0]'
@@ -8,7 +7,6 @@ reason='d["overlays"]["hiddenBecause"].split(":")[0]'
 run_tavik
 check "the overlays are made" "2" "$(await 2 field 'len(o)')"
 windows=($(field '" ".join(x["windowId"] for x in o)'))
-echo "     windows: ${windows[*]}"
 sleep 1 # time in which a wrongly shown overlay would map
 check "each asks compositors for no shadow" "0 0" \
   "$(for w in "${windows[@]}"; do xprop -id "$w" _COMPTON_SHADOW | sed 's/.*= //'; done | xargs)"

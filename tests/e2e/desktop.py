@@ -8,7 +8,7 @@ import time
 import zlib
 
 TAVIK = sys.argv[1]
-ARTEFACTS = sys.argv[2] if len(sys.argv) > 2 else os.environ.get("TMPDIR", "/tmp")
+ARTEFACTS = sys.argv[2]
 CONFIG = os.path.join(os.environ["XDG_CONFIG_HOME"], "tavik", "tavik.conf")
 failures = []
 
@@ -46,7 +46,6 @@ def overlays():
 
 
 def setting_in_file(key):
-    """A key's text in the settings file as it is on disk now (keys are stored whole, in [General])."""
     try:
         with open(CONFIG) as f:
             return next((line.split("=", 1)[1].strip() for line in f if line.startswith(key + "=")), None)
@@ -55,12 +54,10 @@ def setting_in_file(key):
 
 
 def stored(key, value):
-    """Whether the settings file holds the value within 5 s."""
     return wait_for(lambda: setting_in_file(key) == value, timeout=5)
 
 
 def overlays_mapped(mapped):
-    """Whether every overlay window is mapped (or, given False, unmapped) within 5 s."""
     return wait_for(lambda: all(bool(window_info(int(o["windowId"])).get("mapped")) == mapped for o in overlays()), 5)
 
 
@@ -81,11 +78,6 @@ def panel_rect():
 
 def distance(r, x, y):
     return max(0, r[0] - x, x - (r[0] + r[2])) + max(0, r[1] - y, y - (r[1] + r[3]))
-
-
-def drop_pixels(image, x, y, w, h, background):
-    """Pixels of a rectangle that differ clearly from the plain background colour."""
-    return sum(1 for p in image.region(x, y, w, h) if sum(abs(a - b) for a, b in zip(p, background)) > 24)
 
 
 def with_program(run):
@@ -118,6 +110,10 @@ class Image:
             row = self.rgb[(yy * self.width + x0) * 3:(yy * self.width + x1) * 3]
             yield from zip(row[0::3], row[1::3], row[2::3])
 
+    def differing(self, x, y, w, h, background):
+        """Pixels of a rectangle that differ clearly from a plain background colour."""
+        return sum(1 for p in self.region(x, y, w, h) if sum(abs(a - b) for a, b in zip(p, background)) > 24)
+
     def save(self, name):
         """Keeps the image among the artefacts as a PNG, which every viewer opens."""
         raw = b"".join(b"\x00" + self.rgb[y * self.width * 3:(y + 1) * self.width * 3] for y in range(self.height))
@@ -128,21 +124,16 @@ class Image:
         header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
         with open(os.path.join(ARTEFACTS, name + ".png"), "wb") as out:
             out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
+        return self
 
 
 def grab():
-    """What the screen shows, from the X server's framebuffer file (desktop-session keeps one): grabbing
-    the root window would leave out translucent windows, which have a different depth. xwd's 32-bit TrueColor."""
-    path = os.environ.get("E2E_FRAMEBUFFER")
-    if path and os.path.exists(path):
-        with open(path, "rb") as f:
-            data = f.read()
-    else:
-        data = subprocess.run(["xwd", "-root", "-silent"], check=True, capture_output=True).stdout
+    """The screen from the X server's framebuffer file (xwd, 32-bit TrueColor): the root window leaves out translucent ones."""
+    with open(os.environ["E2E_FRAMEBUFFER"], "rb") as f:
+        data = f.read()
     f = struct.unpack(">25I", data[:100])
     width, height, stride = f[4], f[5], f[12]
-    if f[1] != 7 or f[2] != 2 or f[11] != 32 or f[14:17] != (0xFF0000, 0xFF00, 0xFF):
-        raise ValueError("unexpected xwd image: %s" % (f,))
+    assert f[1] == 7 and f[2] == 2 and f[11] == 32 and f[14:17] == (0xFF0000, 0xFF00, 0xFF), "unexpected xwd image: %s" % (f,)
     offset = f[0] + f[19] * 12  # the header, then the colour map
     pixels = b"".join(data[offset + y * stride:offset + y * stride + width * 4] for y in range(height))
     rgb = bytearray(width * height * 3)
@@ -152,17 +143,12 @@ def grab():
 
 
 def window_info(window_id):
-    """xwininfo's answers for a window: geometry, map state and override-redirect."""
+    """xwininfo's x, y, width, height, mapped and override_redirect of a window."""
     text = subprocess.run(["xwininfo", "-id", str(window_id), "-all"], capture_output=True, text=True).stdout
-    numbers = {"Absolute upper-left X": "x", "Absolute upper-left Y": "y", "Width": "width", "Height": "height"}
-    info = {}
-    for line in text.splitlines():
-        key, _, value = line.strip().partition(":")
-        if key in numbers:
-            info[numbers[key]] = int(value)
-        elif key in ("Map State", "Override Redirect State"):
-            info["mapped" if key == "Map State" else "override_redirect"] = value.strip() in ("IsViewable", "yes")
-    return info
+    facts = {key: value.strip() for key, _, value in (line.strip().partition(":") for line in text.splitlines())}
+    numbers = {"x": "Absolute upper-left X", "y": "Absolute upper-left Y", "width": "Width", "height": "Height"}
+    return dict({k: int(facts[v]) for k, v in numbers.items() if v in facts}, mapped=facts.get("Map State") == "IsViewable",
+                override_redirect=facts.get("Override Redirect State") == "yes")
 
 
 def stacking_order():

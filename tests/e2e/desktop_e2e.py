@@ -1,14 +1,13 @@
 #!/usr/bin/env python3
-"""The real program on two headless monitors: overlays, clicks through, rain over and below windows,
-the tray icon, the panel, per-display switches. Usage: desktop_e2e.py TAVIK_BINARY ARTEFACT_DIR"""
+"""The program on two headless monitors: overlays, clicks through, rain over and below windows, tray, panel, displays."""
 import json
 import os
 import subprocess
 import sys
 import time
 
-from desktop import (check, click, distance, drop_pixels, grab, overlays, overlays_mapped, panel_rect,
-                     setting_in_file, status, stored, tavik, wait_for, window_info, with_program, xdotool)
+from desktop import (check, click, distance, grab, overlays, overlays_mapped, panel_rect, setting_in_file, status,
+                     stored, tavik, wait_for, window_info, with_program, xdotool)
 
 
 def run(app):
@@ -36,48 +35,31 @@ def run(app):
     target.terminate()
     check("ButtonPress" in target.communicate(timeout=5)[0], "a click over a window goes through the overlay to the window")
 
-    checks_over_window(monitor_width, height)
-    checks_frame_rate()
-    checks_tray()
-    checks_displays()
-
-
-def checks_over_window(monitor_width, height):
     # The densest rain there is, so that a screenshot is sure to catch drops over a small window.
     tavik("set", "rain.dropsPerSecond", "120")
     tavik("set", "rain.dropOpacity", "1")
     window = subprocess.Popen(["xlogo", "-geometry", "400x300+300+300", "-bg", "white", "-fg", "white"])
-    try:
-        xdotool("mousemove", "1", "1")  # the framebuffer holds the pointer too: keep it out of the way
-        time.sleep(1.5)
-        shot = grab()
-        shot.save("desktop-rain-over-window")
-        over = drop_pixels(shot, 320, 340, 360, 240, (255, 255, 255))
-        check(over > 100, "drops are drawn over a normal window (%d pixels)" % over)
+    xdotool("mousemove", "1", "1")  # the framebuffer holds the pointer too: keep it out of the way
+    time.sleep(1.5)
+    shot = grab().save("desktop-rain-over-window")
+    over = shot.differing(320, 340, 360, 240, (255, 255, 255))
+    check(over > 100, "drops are drawn over a normal window (%d pixels)" % over)
 
-        tavik("set", "app.floatsAboveWindows", "false")
-        wait_for(lambda: all(o["level"] == "desktop" for o in overlays()), timeout=5)
-        time.sleep(1.0)
-        shot = grab()
-        shot.save("desktop-rain-below-window")
-        over = drop_pixels(shot, 320, 340, 360, 240, (255, 255, 255))
-        beside = drop_pixels(shot, 800, 100, 900, 700, next(shot.region(5, height - 5, 1, 1)))
-        check(over == 0, "below windows: the window shows unchanged over the overlay (%d pixels differ)" % over)
-        check(beside > 100, "below windows: drops still show on the desktop beside it (%d pixels)" % beside)
-        tavik("set", "app.floatsAboveWindows", "true")
-        wait_for(lambda: all(o["level"] == "aboveWindows" for o in overlays()), timeout=5)
-    finally:
-        window.terminate()
-        tavik("set", "rain.dropsPerSecond", "22")
-        tavik("set", "rain.dropOpacity", "0.22")
+    tavik("set", "app.floatsAboveWindows", "false")
+    wait_for(lambda: all(o["level"] == "desktop" for o in overlays()), timeout=5)
+    time.sleep(1.0)
+    shot = grab().save("desktop-rain-below-window")
+    over = shot.differing(320, 340, 360, 240, (255, 255, 255))
+    beside = shot.differing(800, 100, 900, 700, next(shot.region(5, height - 5, 1, 1)))
+    check(over == 0, "below windows: the window shows unchanged over the overlay (%d pixels differ)" % over)
+    check(beside > 100, "below windows: drops still show on the desktop beside it (%d pixels)" % beside)
+    tavik("set", "app.floatsAboveWindows", "true")
+    wait_for(lambda: all(o["level"] == "aboveWindows" for o in overlays()), timeout=5)
+    window.terminate()
 
-
-def checks_frame_rate():
-    # Slow fog needs a fraction of the maximum, rain all of it. The clock ticks at what the picture
-    # needs unless overruns on a loaded machine hold it lower, so that is what is compared.
+    # Fog needs a fraction of the full rate, rain all of it; the clock ticks at that unless overruns hold it lower.
     def rates():
-        s = status()
-        o = s["overlays"] if s else {}
+        o = (status() or {}).get("overlays", {})
         return tuple(o.get(k, 0) for k in ("frameRateNeeded", "frameRate", "framesPerSecond", "frameRateCap"))
 
     def settled(needs):
@@ -91,6 +73,18 @@ def checks_frame_rate():
     check(wait_for(lambda: settled(lambda needed, most: needed == most), timeout=10),
           "rain brings the clock to the full rate: " + text % rates())
 
+    checks_tray()
+    ids = [o["id"] for o in sorted(overlays(), key=lambda o: o["geometry"]["x"])]
+    tavik("set", "app.monitors", json.dumps({ids[1]: False}))
+    started = time.monotonic()
+    gone = wait_for(lambda: [o["id"] for o in overlays()] == [ids[0]], timeout=5, step=0.02)
+    took = time.monotonic() - started
+    check(gone and took < 0.5, "switching a display off removes its overlay (%.2f s)" % took)
+    tavik("set", "app.monitors", "{}")
+    check(wait_for(lambda: len(overlays()) == 2, timeout=5), "switching it on brings a fresh overlay")
+    subprocess.run(["xrandr", "--delmonitor", "E2E-1"], check=False)
+    check(wait_for(lambda: len(overlays()) == 1, timeout=5), "removing a monitor removes its overlay")
+
 
 def checks_tray():
     s = status()
@@ -98,14 +92,12 @@ def checks_tray():
     if not check(bool(s and s["tray"].get("available") and geometry and geometry["width"] > 0), "the tray icon is shown"):
         return
     x, y = geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2
-    click(x, y, 3)
-    check(stored("app.enabled", "false"), "right click: app.enabled is false in the settings file")
-    check(overlays_mapped(False), "right click: the overlays are unmapped")
-    check(not status()["panel"]["visible"], "right click never opens the panel")
-    time.sleep(0.6)
-    click(x, y, 3)
-    check(stored("app.enabled", "true"), "right click again: enabled again")
-    check(overlays_mapped(True), "right click again: the overlays are back")
+    for enabled, shown in (("false", False), ("true", True)):
+        click(x, y, 3)
+        check(stored("app.enabled", enabled), "right click: app.enabled is %s in the settings file" % enabled)
+        check(overlays_mapped(shown), "right click: the overlays are %s" % ("back" if shown else "unmapped"))
+        check(not status()["panel"]["visible"], "right click never opens the panel")
+        time.sleep(0.6)
     # Two right clicks quicker than a double click: both count, so effects end up on.
     click(x, y, 3, "--repeat", "2", "--delay", "120")
     time.sleep(1.0)
@@ -119,20 +111,15 @@ def checks_tray():
         away = distance((px, py, pw, ph), x, y)
         check(away < 80, "the panel opens next to the tray icon (%d px away)" % away)
         grab().save("desktop-panel")
-        # The master switch is at the header's top right.
-        click(px + pw - 29, py + 26)
-        check(stored("app.enabled", "false"), "the panel's master switch writes app.enabled=false")
-        check(overlays_mapped(False), "the panel's master switch hides the overlays")
-        click(px + pw - 29, py + 26)
-        check(stored("app.enabled", "true"), "the panel's master switch turns effects back on")
+        for enabled, shown in (("false", False), ("true", True)):  # the master switch, at the header's top right
+            click(px + pw - 29, py + 26)
+            check(stored("app.enabled", enabled), "the panel's master switch writes app.enabled=%s" % enabled)
+            check(overlays_mapped(shown), "and %s the overlays" % ("shows" if shown else "hides"))
         check(status()["panel"]["visible"], "the panel stays open while it is used")
-        # The third pill of the tab bar is the clouds tab: a right click switches clouds.
         clouds = setting_in_file("clouds.enabled") or "false"
-        click(px + 226, py + ph - 23, 3)
-        flipped = "true" if clouds == "false" else "false"
-        check(stored("clouds.enabled", flipped), "a right click on the clouds pill switches clouds (%s -> %s)" % (clouds, flipped))
-        click(px + 226, py + ph - 23, 3)
-        check(stored("clouds.enabled", clouds), "a second right click switches them back")
+        for value in ("true" if clouds == "false" else "false", clouds):  # the third pill of the tab bar is the clouds tab
+            click(px + 226, py + ph - 23, 3)
+            check(stored("clouds.enabled", value), "a right click on the clouds pill switches clouds to %s" % value)
         # Typing reaches the popup: in the saved scenes (the second pill), a name and Return save one.
         click(px + 140, py + ph - 23)
         time.sleep(0.3)
@@ -149,19 +136,6 @@ def checks_tray():
         check(wait_for(lambda: status()["panel"]["visible"], timeout=5), "a click on the icon opens it again")
         click(100, 100)
         check(wait_for(lambda: not status()["panel"]["visible"], timeout=5), "a click elsewhere closes the panel")
-
-
-def checks_displays():
-    ids = [o["id"] for o in sorted(overlays(), key=lambda o: o["geometry"]["x"])]
-    tavik("set", "app.monitors", json.dumps({ids[1]: False}))
-    started = time.monotonic()
-    gone = wait_for(lambda: [o["id"] for o in overlays()] == [ids[0]], timeout=5, step=0.02)
-    took = time.monotonic() - started
-    check(gone and took < 0.5, "switching a display off removes its overlay (%.2f s)" % took)
-    tavik("set", "app.monitors", "{}")
-    check(wait_for(lambda: len(overlays()) == 2, timeout=5), "switching it on brings a fresh overlay")
-    subprocess.run(["xrandr", "--delmonitor", "E2E-1"], check=False)
-    check(wait_for(lambda: len(overlays()) == 1, timeout=5), "removing a monitor removes its overlay")
 
 
 if __name__ == "__main__":

@@ -1,8 +1,6 @@
 #!/usr/bin/python3
-# The system interpreter: python3-dbus and python3-gi are Debian packages built for it.
-"""Stand-in services on the session bus; each prints "ready" once it owns its name, then takes commands
-on stdin until it closes: gamemode (register, unregister; prints "clients N MICROSECONDS" as it announces),
-player NAME (play, pause; prints "status X"), watcher (a tray host's; prints "registered SERVICE")."""
+"""Stand-ins on the session bus, "ready" once named, then commands on stdin until it closes: gamemode (register,
+unregister; prints "clients N MICROSECONDS"), player NAME (play, pause), watcher (prints "registered SERVICE")."""
 import os
 import sys
 import time
@@ -19,9 +17,6 @@ WATCHER = "org.kde.StatusNotifierWatcher"
 
 class Service(dbus.service.Object):
     """An object at PATH whose properties of INTERFACE are what `properties()` returns."""
-
-    def __init__(self, bus):
-        super().__init__(bus, self.PATH)
 
     @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
     def Get(self, interface, name):
@@ -101,12 +96,12 @@ class Watcher(Service):
                 "IsStatusNotifierHostRegistered": True, "ProtocolVersion": dbus.Int32(0)}
 
 
-def main():
+if __name__ == "__main__":
     service_class, name = {"gamemode": (GameMode, GAMEMODE), "watcher": (Watcher, WATCHER),
                            "player": (Player, "org.mpris.MediaPlayer2." + sys.argv[-1])}[sys.argv[1]]
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
-    service = service_class(bus)
+    service = service_class(bus, service_class.PATH)
     service.name = dbus.service.BusName(name, bus)
     loop = GLib.MainLoop()
 
@@ -122,7 +117,3 @@ def main():
         GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, line)
     print("ready", flush=True)
     loop.run()
-
-
-if __name__ == "__main__":
-    main()

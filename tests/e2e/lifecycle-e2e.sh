@@ -16,10 +16,10 @@ check "status on" "on	$entry" "$("$tavik" autostart status)"
 check "off removes it" "no" "$([ -e "$entry" ] && echo yes || echo no)"
 check "status off again" "off	$entry" "$("$tavik" autostart status)"
 
-# In the background, and the three ways out.
+# In the background, and the three ways out; started as a session does: SIGINT at its default (a
+# background job has it ignored), sound to a file.
 "$tavik" set sound.enabled true >/dev/null
 for how in quit TERM INT; do
-  # As a session starts it: SIGINT at its default (a background job has it ignored), sound to a file.
   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" python3 -c \
     'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execv(sys.argv[1], sys.argv[1:])' \
     "$tavik" --background >"$work/tavik.log" 2>&1 &
@@ -33,20 +33,16 @@ for how in quit TERM INT; do
   fi
   check "$how: the sound menu's player is up" "(true,)" "$(await "(true,)" owned org.mpris.MediaPlayer2.tavik)"
   before="$(cat "$conf")"
-  case $how in
-    quit)
-      "$tavik" quit
-      check "tavik quit: done" "0" "$?"
-      check "and nothing answers any more" "1" "$("$tavik" status >/dev/null 2>&1; echo $?)"
-      ;;
-    TERM | INT)
-      # A change just before the signal must reach the file.
-      gdbus call --session --dest org.mpris.MediaPlayer2.tavik --object-path /org/mpris/MediaPlayer2 \
-        --method org.mpris.MediaPlayer2.Player.PlayPause >/dev/null
-      kill -"$how" "$app_pid"
-      before="${before/sound.enabled=true/sound.enabled=false}"
-      ;;
-  esac
+  if [ "$how" == quit ]; then
+    "$tavik" quit
+    check "tavik quit: done" "0" "$?"
+    check "and nothing answers any more" "1" "$("$tavik" status >/dev/null 2>&1; echo $?)"
+  else # a change just before the signal must reach the file
+    gdbus call --session --dest org.mpris.MediaPlayer2.tavik --object-path /org/mpris/MediaPlayer2 \
+      --method org.mpris.MediaPlayer2.Player.PlayPause >/dev/null
+    kill -"$how" "$app_pid"
+    before="${before/sound.enabled=true/sound.enabled=false}"
+  fi
   # Its exit status once it has ended (a zombie waiting for us); killed if still running at 10 s.
   for _ in $(seq 100); do grep -q '^State:.*Z' "/proc/$app_pid/status" 2>/dev/null && break; sleep 0.1; done
   kill -KILL "$app_pid" 2>/dev/null # nothing to a zombie

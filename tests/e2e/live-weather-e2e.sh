@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Live weather from a local fake of the web services applies its scene; off brings back the user's.
-# Usage (inside desktop-session): live-weather-e2e.sh TAVIK PYTHON FAKE_SERVER
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1" python="$2" server="$3"
 serve_weather
+asked() { local n; n=$(grep -c "$1" "$work/requests.log"); [ "$n" -ge 1 ] && echo yes || echo "no ($n)"; }
 
 # The user's own scene, set before the program starts.
 "$tavik" preset storm >/dev/null
@@ -13,15 +13,12 @@ for _ in $(seq 100); do "$tavik" status >/dev/null 2>&1 && break; sleep 0.1; don
 
 "$tavik" set weather.live true >/dev/null
 # The device location is asked first; where there is none, the IP services answer.
-tries=400 await rainy-night "$tavik" get app.scene >/dev/null
-check "live weather applies the scene of the weather" "rainy-night" "$("$tavik" get app.scene)"
+check "live weather applies the scene of the weather" "rainy-night" "$(tries=400 await rainy-night "$tavik" get app.scene)"
 check "the weather's scene has no thunder" "false" "$("$tavik" get thunder.enabled)"
-asked=$(grep -c '^/v1/forecast?' "$work/requests.log")
-check "the forecast was asked" "yes" "$([ "$asked" -ge 1 ] && echo yes || echo "no ($asked)")"
+check "the forecast was asked" "yes" "$(asked '^/v1/forecast?')"
 
 "$tavik" set weather.live false >/dev/null
-await storm "$tavik" get app.scene >/dev/null
-check "switching it off restores the user's scene" "storm" "$("$tavik" get app.scene)"
+check "switching it off restores the user's scene" "storm" "$(await storm "$tavik" get app.scene)"
 check "with its thunder" "true" "$("$tavik" get thunder.enabled)"
 check "and its own rain" "61" "$("$tavik" get rain.dropsPerSecond)"
 
@@ -32,17 +29,14 @@ done
 "$tavik" list | grep -v '^weather\.live=' >"$work/own-scene"
 "$tavik" set weather.live true >/dev/null
 tries=400 await 65 "$tavik" get rain.dropsPerSecond >/dev/null
-conf="${XDG_CONFIG_HOME:-$HOME/.config}/tavik/tavik.conf"
 for pair in rain.dropsPerSecond=65 wind.strength=62 wind.direction=45 clouds.count=11 wind.dynamic=false; do
-  check "the settings file holds $pair" "$pair" "$(grep -x "$pair" "$conf")"
+  check "the settings file holds $pair" "$pair" "$(grep -x "$pair" "$XDG_CONFIG_HOME/tavik/tavik.conf")"
 done
-asked=$(grep -c '^/v1/forecast?.*wind_direction_10m' "$work/requests.log")
-check "the measured values were asked" "yes" "$([ "$asked" -ge 1 ] && echo yes || echo "no ($asked)")"
+check "the measured values were asked" "yes" "$(asked '^/v1/forecast?.*wind_direction_10m')"
 
 "$tavik" set weather.live false >/dev/null
 await 61 "$tavik" get rain.dropsPerSecond >/dev/null
-"$tavik" list | grep -v '^weather\.live=' >"$work/back"
-check "switching it off restores every setting" "" "$(diff "$work/own-scene" "$work/back")"
+check "switching it off restores every setting" "" "$(diff "$work/own-scene" <("$tavik" list | grep -v '^weather\.live='))"
 
 check "the program still answers" 0 "$("$tavik" status >/dev/null 2>&1; echo $?)"
 finish

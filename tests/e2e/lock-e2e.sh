@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
 # A confirmed lock (a locker holding the screen, logind's hint, a screen saver) hides every overlay at once.
-# Usage (inside desktop-session): lock-e2e.sh TAVIK FAKE_SESSION_SERVICES FAKE_LOCKER
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 tavik="$1" fake="$2" locker="$3"
 hide_limit_ms=200 # unmapping follows the locker within this
@@ -17,7 +16,6 @@ check "overlays are shown and drawing" "True" \
   "$(tries=300 await True field 'bool(windows) and all(w["visible"] and w["frames"] > 0 for w in windows)')"
 ids=($(field '" ".join(w["windowId"] for w in windows)'))
 [ "${#ids[@]}" -gt 0 ] || { echo "FAIL no overlay windows"; failures=1; finish; }
-echo "     windows: ${ids[*]}"
 # The answers to the program's questions at start are in before a lock.
 for _ in $(seq 100); do [ "$(grep -c '^answered GetActive$' "$work/fake.out")" -ge 3 ] && break; sleep 0.05; done
 for _ in $(seq 100); do grep -q '^answered LockedHint$' "$work/fake.out" && break; sleep 0.05; done

@@ -1,7 +1,6 @@
 #!/usr/bin/python3
 # The system interpreter: python3-dbus is a Debian package built for it.
-"""The tray item on a stand-in StatusNotifierWatcher (beside desktop-session's X11 tray): its menu and
-Activate over D-Bus as a host uses them, and the item following the watcher. Usage: tray_e2e.py TAVIK DIR"""
+"""The tray item on a stand-in StatusNotifierWatcher: its menu and Activate as a host uses them, and the X11 icon."""
 import os
 import re
 import subprocess
@@ -34,45 +33,68 @@ class Watcher:
     def registered(self):
         return [line.split()[1] for line in self.read() if line.startswith("registered ")]
 
-    def stop(self):
-        self.process.terminate()
-        self.process.wait(timeout=10)
-
-
-def tray_kind():
-    return (status() or {"tray": {}})["tray"].get("kind")
-
 
 def layout(bus, service):
-    """The menu as (label, checked, children) triples, the way a host reads it."""
+    """The menu the way a host reads it: the top labels, and every entry by label as (id, checked, child labels)."""
     menu = bus.get_object(service, str(bus.get_object(service, "/StatusNotifierItem").Get(
         ITEM, "Menu", dbus_interface=dbus.PROPERTIES_IFACE)))
     _, root = menu.GetLayout(0, -1, dbus.Array([], signature="s"), dbus_interface=MENU)
+    entries = {}
 
     def entry(item):
         item_id, props, children = item
         label = str(props.get("label", "")).replace("__", "_") if props.get("type") != "separator" else "-"
-        return int(item_id), label, int(props.get("toggle-state", 0)) == 1, [entry(c) for c in children]
+        entries[label] = int(item_id), int(props.get("toggle-state", 0)) == 1, [entry(c) for c in children]
+        return label
 
-    return menu, [entry(child) for child in root[2]]
+    return [entry(child) for child in root[2]], entries, menu
 
 
-def find(entries, label):
-    for entry in entries:
-        found = entry if entry[1] == label else find(entry[3], label)
-        if found:
-            return found
+def checked(bus, service, label):
+    """The checked children of an entry, or whether the entry itself is checked."""
+    _, entries, _ = layout(bus, service)
+    return [c for c in entries[label][2] if entries[c][1]] if entries[label][2] else entries[label][1]
 
 
 def click(bus, service, label):
-    menu, entries = layout(bus, service)
-    entry = find(entries, label)
-    if entry:
-        menu.Event(entry[0], "clicked", dbus.Int32(0, variant_level=1), dbus.UInt32(0), dbus_interface=MENU)
-    return entry is not None
+    _, entries, menu = layout(bus, service)
+    if label in entries:
+        menu.Event(entries[label][0], "clicked", dbus.Int32(0, variant_level=1), dbus.UInt32(0), dbus_interface=MENU)
+    return label in entries
 
 
-def checks_item(bus, service):
+def panel_above_overlays():
+    """Whether the panel's frame is above every overlay: rain never falls across its text."""
+    order, frames = e2e.stacking_order(), []
+    # The top-level windows holding a window titled Tavik: the panel, in its frame.
+    for window in subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavik$"],
+                                 capture_output=True, text=True).stdout.split():
+        window = int(window)
+        while window not in order and (parent := re.search(r"Parent window id: (0x[0-9a-f]+)", subprocess.run(
+                ["xwininfo", "-id", str(window), "-tree"], capture_output=True, text=True).stdout)):
+            window = int(parent.group(1), 16)
+        frames.append(window)
+    tops = [order.index(int(o["windowId"])) for o in e2e.overlays() if int(o["windowId"]) in order]
+    frames = [order.index(w) for w in frames if w in order]
+    return bool(tops and frames and max(tops) < min(frames))
+
+
+def run(app):
+    global watcher
+
+    def tray_kind():
+        return (status() or {"tray": {}})["tray"].get("kind")
+
+    def popups():  # mapped unmanaged windows of ours other than the overlays: menus
+        overlays = {int(o["windowId"]) for o in e2e.overlays()}
+        return [w for w in e2e.stacking_order() if w not in overlays
+                and (info := e2e.window_info(w)).get("mapped") and info.get("override_redirect")]
+
+    width, height = (int(v) for v in os.environ["E2E_SIZE"].split("x"))
+    bus = dbus.SessionBus()
+    if not check(wait_for(lambda: watcher.registered(), 15), "the item registers with the watcher"):
+        return
+    service = watcher.registered()[0]
     item = bus.get_object(service, "/StatusNotifierItem")
     prop = lambda name: item.Get(ITEM, name, dbus_interface=dbus.PROPERTIES_IFACE)  # noqa: E731
     check(prop("Title") == "Tavik" and prop("Id") == "tavik", "the item's title is Tavik (id tavik)")
@@ -83,33 +105,28 @@ def checks_item(bus, service):
     check(len(watcher.registered()) == 1, "one item, not a second one from Qt: %s" % watcher.registered())
     check(tray_kind() == "statusNotifier", "no X11 tray icon beside it")
 
-    _, entries = layout(bus, service)
-    check([e[1] for e in entries] == ["Open panel", "Effects", "Sound", "Scenes", "-", "Quit"],
-          "the menu's entries: %s" % [e[1] for e in entries])
-    scenes = find(entries, "Scenes")[3]
-    check(len(scenes) == 13, "Scenes holds the 13 built-in scenes")
-    check([s[1] for s in scenes if s[2]] == ["Rainy night"], "the scene on screen is checked")
-    check(find(entries, "Effects")[2] and not find(entries, "Sound")[2], "Effects checked, Sound not")
+    top, entries, _ = layout(bus, service)
+    check(top == ["Open panel", "Effects", "Sound", "Scenes", "-", "Quit"], "the menu's entries: %s" % top)
+    check(len(entries["Scenes"][2]) == 13, "Scenes holds the 13 built-in scenes")
+    check(checked(bus, service, "Scenes") == ["Rainy night"], "the scene on screen is checked")
+    check(checked(bus, service, "Effects") and not checked(bus, service, "Sound"), "Effects checked, Sound not")
 
     click(bus, service, "Effects")
     check(stored("app.enabled", "false"), "Effects switches effects off")
-    check(wait_for(lambda: not find(layout(bus, service)[1], "Effects")[2], 5), "and its check mark goes")
+    check(wait_for(lambda: not checked(bus, service, "Effects"), 5), "and its check mark goes")
     click(bus, service, "Effects")
     check(stored("app.enabled", "true"), "and on again")
     click(bus, service, "Storm")
     check(stored("app.scene", "storm"), "a scene entry applies the scene")
-    check(wait_for(lambda: [s[1] for s in find(layout(bus, service)[1], "Scenes")[3] if s[2]] == ["Storm"], 5),
-          "and is the one checked")
+    check(wait_for(lambda: checked(bus, service, "Scenes") == ["Storm"], 5), "and is the one checked")
 
-
-def checks_activate(bus, service, width, height):
-    item = bus.get_object(service, "/StatusNotifierItem")
     x, y = 700, 300
     item.Activate(x, y, dbus_interface=ITEM)
     # The window manager may report the window before it has moved it.
     rect = wait_for(lambda: (r := panel_rect()) and distance(r, x, y) < 20 and r, 5)
     if check(bool(rect), "Activate(x, y) opens the panel next to (%d, %d): %s" % (x, y, panel_rect())):
-        checks_above_overlays()
+        check(wait_for(panel_above_overlays, 3), "the panel stacks above the overlays")
+        e2e.grab().save("tray-panel")
         item.Activate(x, y, dbus_interface=ITEM)
         check(wait_for(lambda: panel_rect() is None, 5), "a second Activate puts it away")
     time.sleep(0.5)  # past the guard that keeps a closing click from reopening the panel
@@ -120,62 +137,20 @@ def checks_activate(bus, service, width, height):
     item.Activate(0, 0, dbus_interface=ITEM)
     wait_for(lambda: panel_rect() is None, 5)
 
-
-def checks_above_overlays():
-    """The overlays restack below the panel's frame: rain never falls across its text."""
-    ids = [int(o["windowId"]) for o in e2e.overlays()]
-
-    def above():
-        order, frames = e2e.stacking_order(), []
-        # The top-level windows holding a window titled Tavik: the panel, in its frame.
-        for window in subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavik$"],
-                                     capture_output=True, text=True).stdout.split():
-            window = int(window)
-            while window not in order and (parent := re.search(r"Parent window id: (0x[0-9a-f]+)", subprocess.run(
-                    ["xwininfo", "-id", str(window), "-tree"], capture_output=True, text=True).stdout)):
-                window = int(parent.group(1), 16)
-            frames.append(window)
-        tops = [order.index(w) for w in ids if w in order]
-        frames = [order.index(w) for w in frames if w in order]
-        return bool(tops and frames and max(tops) < min(frames))
-
-    check(wait_for(above, 3), "the panel stacks above the overlays")
-    e2e.grab().save("tray-panel")
-
-
-def popups():
-    """Mapped unmanaged windows of ours other than the overlays: menus."""
-    overlays = {int(o["windowId"]) for o in e2e.overlays()}
-    return [w for w in e2e.stacking_order() if w not in overlays
-            and (info := e2e.window_info(w)).get("mapped") and info.get("override_redirect")]
-
-
-def checks_middle_click():
-    geometry = wait_for(lambda: (g := status()["tray"].get("geometry")) and g["width"] > 0 and g, 5)
-    if not check(bool(geometry), "the X11 icon has a place"):
-        return
-    before = popups()
-    x, y = geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2
-    e2e.click(x, y, 2)
-    check(wait_for(lambda: len(popups()) > len(before), 5), "a middle click on the X11 icon opens the menu")
-    check(e2e.setting_in_file("app.enabled") == "true" and not status()["panel"]["visible"],
-          "and neither switches effects nor opens the panel")
-    e2e.xdotool("key", "Escape")
-    wait_for(lambda: len(popups()) == len(before), 5)
-
-
-def run(app):
-    global watcher
-    width, height = (int(v) for v in os.environ["E2E_SIZE"].split("x"))
-    bus = dbus.SessionBus()
-    if not check(wait_for(lambda: watcher.registered(), 15), "the item registers with the watcher"):
-        return
-    service = watcher.registered()[0]
-    checks_item(bus, service)
-    checks_activate(bus, service, width, height)
-    watcher.stop()
+    watcher.process.terminate()
+    watcher.process.wait(timeout=10)
     check(wait_for(lambda: tray_kind() == "xembed", 5), "without a watcher the X11 tray icon shows")
-    checks_middle_click()
+    geometry = wait_for(lambda: (g := status()["tray"].get("geometry")) and g["width"] > 0 and g, 5)
+    if check(bool(geometry), "the X11 icon has a place"):
+        before = popups()
+        x, y = geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2
+        e2e.click(x, y, 2)
+        check(wait_for(lambda: len(popups()) > len(before), 5), "a middle click on the X11 icon opens the menu")
+        check(e2e.setting_in_file("app.enabled") == "true" and not status()["panel"]["visible"],
+              "and neither switches effects nor opens the panel")
+        e2e.xdotool("key", "Escape")
+        wait_for(lambda: len(popups()) == len(before), 5)
+
     watcher = Watcher()
     check(wait_for(lambda: len(watcher.registered()) == 1, 5), "a new watcher gets the item again")
     check(wait_for(lambda: tray_kind() == "statusNotifier", 5), "and the X11 icon goes")
@@ -189,4 +164,4 @@ if __name__ == "__main__":
     try:
         sys.exit(e2e.with_program(run))
     finally:
-        watcher.stop()
+        watcher.process.terminate()

@@ -40,36 +40,31 @@ class Connection:
             self.buffer += chunk
 
 
-def main():
-    x, y, width, height = (int(v) for v in sys.argv[1:5])
-    conn = Connection()
-    registry = next(conn.ids)
-    conn.send(DISPLAY_ID, 1, struct.pack("=I", registry))  # wl_display.get_registry
-    found = {}
-    for obj, opcode, payload in conn.roundtrip():
-        if obj == registry and opcode == 0:  # wl_registry.global: name, interface
-            name, length = struct.unpack("=II", payload[:8])
-            found[payload[8:8 + length - 1].decode()] = name
-    if MANAGER not in found:
-        raise SystemExit("wayland_click: the compositor offers no " + MANAGER)
-    # wl_registry.bind(name, interface, version, id), then create_virtual_pointer(seat: none, id)
-    manager, pointer = next(conn.ids), next(conn.ids)
-    interface = MANAGER.encode() + b"\0"
-    interface = struct.pack("=I", len(interface)) + interface + b"\0" * (-len(interface) % 4)
-    conn.send(registry, 0, struct.pack("=I", found[MANAGER]) + interface + struct.pack("=II", 1, manager))
-    conn.send(manager, 0, struct.pack("=II", 0, pointer))
-    conn.roundtrip()
-    time.sleep(0.3)  # the seat now has a pointer: a moment for clients to take theirs before it moves
-    stamp = lambda: int(time.monotonic() * 1000) & 0xFFFFFFFF  # noqa: E731
-    conn.send(pointer, 1, struct.pack("=IIIII", stamp(), x, y, width, height))  # motion_absolute
-    conn.send(pointer, 4)  # frame
-    for state in (1, 0):
-        conn.send(pointer, 2, struct.pack("=III", stamp(), 0x110, state))  # button: BTN_LEFT
-        conn.send(pointer, 4)
-    conn.roundtrip()
-    conn.send(pointer, 8)  # destroy
-    conn.roundtrip()
-
-
-if __name__ == "__main__":
-    main()
+x, y, width, height = (int(v) for v in sys.argv[1:5])
+conn = Connection()
+registry = next(conn.ids)
+conn.send(DISPLAY_ID, 1, struct.pack("=I", registry))  # wl_display.get_registry
+found = {}
+for obj, opcode, payload in conn.roundtrip():
+    if obj == registry and opcode == 0:  # wl_registry.global: name, interface
+        name, length = struct.unpack("=II", payload[:8])
+        found[payload[8:8 + length - 1].decode()] = name
+if MANAGER not in found:
+    raise SystemExit("wayland_click: the compositor offers no " + MANAGER)
+# wl_registry.bind(name, interface, version, id), then create_virtual_pointer(seat: none, id)
+manager, pointer = next(conn.ids), next(conn.ids)
+interface = MANAGER.encode() + b"\0"
+interface = struct.pack("=I", len(interface)) + interface + b"\0" * (-len(interface) % 4)
+conn.send(registry, 0, struct.pack("=I", found[MANAGER]) + interface + struct.pack("=II", 1, manager))
+conn.send(manager, 0, struct.pack("=II", 0, pointer))
+conn.roundtrip()
+time.sleep(0.3)  # the seat now has a pointer: a moment for clients to take theirs before it moves
+stamp = lambda: int(time.monotonic() * 1000) & 0xFFFFFFFF  # noqa: E731
+conn.send(pointer, 1, struct.pack("=IIIII", stamp(), x, y, width, height))  # motion_absolute
+conn.send(pointer, 4)  # frame
+for state in (1, 0):
+    conn.send(pointer, 2, struct.pack("=III", stamp(), 0x110, state))  # button: BTN_LEFT
+    conn.send(pointer, 4)
+conn.roundtrip()
+conn.send(pointer, 8)  # destroy
+conn.roundtrip()

@@ -16,8 +16,7 @@ check "the package builds, named after the version" "true" "$([ -f "$deb" ] && e
 [ -f "$deb" ] || finish
 
 field() { dpkg-deb --field "$deb" "$1"; }
-check "package name" "tavik" "$(field Package)"
-check "package version" "$version" "$(field Version)"
+check "package name and version" "tavik $version" "$(field Package) $(field Version)"
 depends="$(field Depends)"
 # dpkg-shlibdeps names the libraries with their lowest versions; the QML modules are listed.
 for library in libc6 'libqt6core6 (>=' 'libqt6quick6 (>=' 'libsdl2-2.0-0 (>=' libxcb1 qml6-module-qtquick-controls; do
@@ -35,8 +34,7 @@ done
 check "the program is stripped" "true" \
   "$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/bin/tavik | file - | grep -q 'not stripped' || echo true)"
 
-# Runs the installed program: its version, and a picture drawn without a display.
-run_installed() { # the tavik to run
+run_installed() { # the tavik to run: its version, and a picture drawn without a display
   check "tavik --version" "tavik $version" "$(env -u DISPLAY -u WAYLAND_DISPLAY "$1" --version)"
   env -u DISPLAY -u WAYLAND_DISPLAY "$1" render --out "$work/x.png" >"$work/render.log" 2>&1 || cat "$work/render.log"
   check "tavik render draws a PNG" "PNG" "$(head -c 4 "$work/x.png" 2>/dev/null | tail -c 3)"

@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
 # scripts/setup with every package missing, as root, with sudo and without, on recording stand-ins.
-# Usage: setup-test.sh SOURCE_DIR
 setup="$1/scripts/setup"
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 has() { grep -q -- "$1" <<<"$2" && echo yes || echo no; }
 
-# A machine: uid, whether sudo exists.
-machine() {
+machine() { # uid, sudo or none
   rm -rf "$work/bin" "$work/log" && mkdir -p "$work/bin"
   for tool in bash dirname grep sort; do ln -s "$(command -v $tool)" "$work/bin/$tool"; done
   printf '#!/bin/sh\necho %s\n' "$1" >"$work/bin/id"
@@ -21,16 +19,14 @@ machine 0 none
 check "root: done" "0" "$(run --runtime)"
 log="$(cat "$work/log")"
 check "root runs apt-get itself" "apt-get update -qq" "$(head -1 <<<"$log")"
-check "--runtime asks for the QML modules" "yes" "$(has qml6-module-qtquick-controls "$log")"
-check "--runtime asks for no compiler" "no" "$(has build-essential "$log")"
-check "--runtime asks for no test tools" "no" "$(has xvfb "$log")"
+check "--runtime asks for the QML modules, no compiler, no test tools" "yes no no" \
+  "$(has qml6-module-qtquick-controls "$log") $(has build-essential "$log") $(has xvfb "$log")"
 
 machine 1000 sudo
 check "user with sudo: done" "0" "$(run --build --test)"
 log="$(cat "$work/log")"
 check "a user goes through sudo" "sudo apt-get update -qq" "$(head -1 <<<"$log")"
-check "--build --test asks for the compiler" "yes" "$(has build-essential "$log")"
-check "--build --test asks for the test tools" "yes" "$(has xvfb "$log")"
+check "--build --test asks for the compiler and the test tools" "yes yes" "$(has build-essential "$log") $(has xvfb "$log")"
 
 machine 1000 none
 check "user without sudo: fails" "1" "$(run)"
