@@ -193,6 +193,7 @@ TEST_F(SkyTest, ThunderWaitsFollowTheFrequencyOutlastOtherChangesAndRestartWhenS
     waiting->apply(settings);
     EXPECT_NEAR(waiting->timeToNext(), 19.5, 1e-6);
 
+    // The first wait is shorter than the later ones, but never under two seconds.
     const struct {
         double frequency;
         double fraction;
