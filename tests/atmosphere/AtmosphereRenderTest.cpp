@@ -24,19 +24,6 @@ double light(const QImage& image, QRectF share)
     return sum;
 }
 
-// The alpha-weighted mean column of a band of rows, as a share of the width.
-double centreOfLight(const QImage& image, double top, double bottom)
-{
-    double sum = 0;
-    double weighted = 0;
-    for (int y = int(top * image.height()); y < int(bottom * image.height()); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            sum += qAlpha(image.pixel(x, y));
-            weighted += x * qAlpha(image.pixel(x, y));
-        }
-    return weighted / sum / image.width();
-}
-
 struct Picture {
     const char* name;
     std::function<void(SettingsStore&)> set;
@@ -87,10 +74,6 @@ TEST_F(RenderFixture, EachEffectLightsItsOwnPartOfThePicture)
          {{0, 0, 0.2, 0.25}, {0.8, 0, 0.2, 0.25}}, // eight curtains across the width
          {{0, 0.68, 1, 0.32}},
          {{{0, 0, 1, 0.25}, {0, 0.4, 1, 0.25}}}},
-        {"rain", [](SettingsStore& s) { s.setRainEnabled(true), s.setDropsPerSecond(60), s.setDropOpacity(0.6); },
-         {{0, 0, 1, 0.5}, {0, 0.5, 1, 0.5}},
-         {},
-         {}},
         {"fog", [](SettingsStore& s) { s.setFogEnabled(true), s.setFogDensity(100), s.setFogOpacity(0.6); },
          {{0, 2.0 / 3, 1, 1.0 / 3}},
          {{0, 0, 1, 0.45}},
@@ -165,12 +148,11 @@ TEST_F(RenderFixture, RaysHangFromTheTopCornerAndLeanAwayFromIt)
         AtmosphereScene shown({720, 450}, store, {}, dock, 4);
         run(shown, 1, 1);
         const QImage image = render(shown);
-        const bool fromLeft = slant > 0;
-        EXPECT_GT(light(image, {fromLeft ? 0 : 0.6, 0, 0.4, 0.1}), 1000);
-        EXPECT_EQ(light(image, {fromLeft ? 0.5 : 0, 0, 0.5, 0.1}), 0);
-        // Lower down, the light has moved away from the corner and faded.
-        const double shift = centreOfLight(image, 0.75, 1) - centreOfLight(image, 0, 0.15);
-        EXPECT_GT(fromLeft ? shift : -shift, 0.1);
+        EXPECT_EQ(light(image, {slant > 0 ? 0.5 : 0, 0, 0.5, 0.1}), 0);
+        // The corner's fifth of the width holds most of the light at the top, lower down it has left.
+        const QRectF corner{slant > 0 ? 0 : 0.8, 0, 0.2, 0.15};
+        EXPECT_GT(2 * light(image, corner), light(image, {0, 0, 1, 0.15}));
+        EXPECT_LT(2 * light(image, corner.translated(0, 0.75)), light(image, {0, 0.75, 1, 0.15}));
         const double middle = light(image, {0, 0.4, 1, 0.2});
         EXPECT_GT(light(image, {0, 0, 1, 0.2}), 1.2 * middle);
         EXPECT_GT(middle, light(image, {0, 0.8, 1, 0.2}));

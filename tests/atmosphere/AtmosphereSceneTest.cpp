@@ -1,6 +1,5 @@
 #include "atmosphere/AtmosphereScene.h"
 #include "atmosphere/CloudUnderlayScene.h"
-#include "atmosphere/SceneDump.h"
 
 #include "effects/DockSettleSystem.h"
 #include "effects/FireflySimulation.h"
@@ -10,8 +9,6 @@
 #include "settings/SettingsStore.h"
 
 #include <gtest/gtest.h>
-
-#include <QJsonArray>
 
 using namespace tavik;
 
@@ -42,42 +39,27 @@ protected:
 
 } // namespace
 
-TEST_F(SceneFixture, FirstStepIsASixtiethStepsAreClampedToATenthAndTheMasterSwitchPausesAll)
-{
-    auto scene = makeScene();
-    const auto slow = [&] { return scene->wind().slowPhase; };
-    scene->advance(42);
-    EXPECT_NEAR(slow(), 0.35 / 60, 1e-12);
-    scene->advance(47); // five seconds later
-    EXPECT_NEAR(slow(), 0.35 / 60 + 0.35 * 0.1, 1e-12);
-    const double phase = slow();
-
-    store.setEnabled(false);
-    scene->applySettings();
-    EXPECT_FALSE(scene->isRenderingEnabled());
-    run(*scene, 50);
-    EXPECT_EQ(slow(), phase);
-    store.setEnabled(true);
-    scene->applySettings();
-    scene->advance(60);
-    EXPECT_NEAR(slow(), phase + 0.35 * 0.1, 1e-12);
-}
-
-TEST_F(SceneFixture, WindPushesRainAndSnowOnlyWhileOnAndResizingMovesTheirClouds)
+TEST_F(SceneFixture, WindTakesClampedStepsPushesRainAndSnowOnlyWhileOnAndResizingMovesTheirClouds)
 {
     store.setWindStrength(80);
     store.setWindDirection(30);
     auto scene = makeScene();
+    // The first step is a sixtieth of a second, later ones a tenth at most.
+    scene->advance(42);
+    EXPECT_NEAR(scene->wind().slowPhase, 0.35 / 60, 1e-12);
+    scene->advance(47);
+    EXPECT_NEAR(scene->wind().slowPhase, 0.35 / 60 + 0.35 * 0.1, 1e-12);
+
     const sprite::EmitterNode& rain = scene->effectAs<RainSimulation>("rain")->emitter();
     const sprite::EmitterNode& snow = scene->effectAs<SnowSimulation>("snow")->emitter();
-    run(*scene, 1, 10);
+    run(*scene, 48, 10);
     const double dx = scene->wind().sample().velocity.dx;
     ASSERT_GT(dx, 0);
     EXPECT_EQ(rain.xAcceleration(), dx);
     EXPECT_DOUBLE_EQ(snow.xAcceleration(), 0.9 * dx);
     store.setWindEnabled(false);
     scene->applySettings();
-    scene->advance(2);
+    scene->advance(49);
     EXPECT_EQ(rain.xAcceleration(), 0);
     EXPECT_EQ(snow.xAcceleration(), 0);
 
@@ -87,10 +69,8 @@ TEST_F(SceneFixture, WindPushesRainAndSnowOnlyWhileOnAndResizingMovesTheirClouds
     EXPECT_EQ(scene->thunder().glow().size(), QSizeF(2880, 1000));
 }
 
-TEST_F(SceneFixture, EffectsAreStackedInTheirFixedDepthOrderAndDumpedWithTheirNodes)
+TEST_F(SceneFixture, EffectsAreStackedInTheirFixedDepthOrder)
 {
-    store.setFogEnabled(true);
-    store.setFogDensity(30);
     auto scene = makeScene();
     const std::map<std::string, double> depth = {
         {"aurora", -3}, {"stars", -2}, {"clouds", -1}, {"rain", 0},     {"snow", 1},
@@ -100,14 +80,6 @@ TEST_F(SceneFixture, EffectsAreStackedInTheirFixedDepthOrderAndDumpedWithTheirNo
     ASSERT_EQ(scene->effects().size(), depth.size());
     for (const auto& [name, effect] : scene->effects())
         EXPECT_EQ(effect->node().zPosition(), depth.at(name)) << name;
-
-    scene->advance(1);
-    scene->advance(1.5);
-    const QJsonObject effects = dumpScene(*scene)["effects"].toObject();
-    EXPECT_EQ(effects.size(), 15);
-    EXPECT_EQ(effects["fog"].toObject()["children"].toArray().size(), 3);
-    const QJsonObject drops = effects["rain"].toObject()["children"].toArray()[0].toObject();
-    EXPECT_GT(drops["particles"].toInt(), 0);
 }
 
 TEST_F(SceneFixture, PointerCountsOnTheDisplayEdgesButNotBeyond)
@@ -133,23 +105,23 @@ TEST_F(SceneFixture, OnlyADockAlongTheBottomTakesSplashesSettlingAndRestingFiref
     const struct {
         Orientation orientation;
         QRectF rect;
-        bool used;
     } cases[] = {
-        {Orientation::bottom, {420, 0, 600, 64}, true},
-        {Orientation::left, {0, 0, 64, 900}, false},
-        {Orientation::right, {1440 - 64, 0, 64, 900}, false},
+        {Orientation::bottom, {420, 0, 600, 64}},
+        {Orientation::left, {0, 0, 64, 900}},
+        {Orientation::right, {1440 - 64, 0, 64, 900}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.orientation));
+        const bool used = c.orientation == Orientation::bottom;
         dock.setGeometry(DockGeometry{QStringLiteral("here"), c.orientation, c.rect, 64, true});
         auto scene = makeScene({1440, 900}, ScreenRenderInfo{true, 1});
         run(*scene, 1, 30);
         double highest = 0;
         for (const auto& splash : scene->effectAs<SplashSystem>("splash")->node().children())
             highest = std::max(highest, splash->position().y());
-        EXPECT_EQ(highest, c.used ? 64 : 0);
-        EXPECT_EQ(scene->effectAs<DockSettleSystem>("dockSettle")->spawnOne() != nullptr, c.used);
-        EXPECT_EQ(scene->effectAs<FireflySimulation>("fireflies")->restPointOnDock().has_value(), c.used);
+        EXPECT_EQ(highest, used ? 64 : 0);
+        EXPECT_EQ(scene->effectAs<DockSettleSystem>("dockSettle")->spawnOne() != nullptr, used);
+        EXPECT_EQ(scene->effectAs<FireflySimulation>("fireflies")->restPointOnDock().has_value(), used);
     }
 }
 

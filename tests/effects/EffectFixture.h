@@ -53,7 +53,7 @@ inline DockGeometry dockAt(double minX, double maxX, double top = 60, bool visib
     return geometry;
 }
 
-// Default settings, a seeded random source, no dock until a test places one, and a scene for actions.
+// Default settings, seeded draws, no dock until a test places one, and a scene for actions.
 class EffectFixture : public ::testing::Test {
 public:
     static constexpr QSizeF kSceneSize{1440, 900};

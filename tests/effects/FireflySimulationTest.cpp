@@ -2,8 +2,6 @@
 
 #include "EffectFixture.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -35,10 +33,13 @@ protected:
     std::unique_ptr<FireflySimulation> sim;
 };
 
-TEST_F(FireflyTest, BornInvisibleTheyFadeInThenPulseAndKeepWandering)
+TEST_F(FireflyTest, BornInvisibleTheyFadeInPulseKeepWanderingTakeNewLooksAndOutliveTheEffect)
 {
     settings.setFireflySize(50);
+    settings.setGlowColorHex("not a colour");
     FireflySimulation& fireflies = make(random);
+    const QColor centre = QColor::fromRgba(fireflies.glowTexture()->image().pixel(32, 32));
+    EXPECT_GT(centre.green(), 2 * centre.red()) << "green";
     for (const auto& firefly : fireflies.fireflies()) {
         EXPECT_EQ(firefly.sprite->alpha(), 0);
         EXPECT_DOUBLE_EQ(firefly.sprite->size().width(), firefly.baseDiameter * 1.25);
@@ -48,15 +49,23 @@ TEST_F(FireflyTest, BornInvisibleTheyFadeInThenPulseAndKeepWandering)
     for (const auto& firefly : fireflies.fireflies())
         EXPECT_GE(firefly.sprite->alpha(), 0.45 * 0.7 - 1e-6);
 
-    // Resized at once; flights and pulses never stop.
+    // Resized and recoloured at once; flights and pulses never stop.
     settings.setFireflySize(0);
+    settings.setGlowColorHex("#FF8000");
     fireflies.apply(settings);
+    EXPECT_GT(QColor::fromRgba(fireflies.glowTexture()->image().pixel(32, 32)).red(), 240);
     run(30);
     for (const auto& firefly : fireflies.fireflies()) {
+        EXPECT_EQ(firefly.sprite->texture(), fireflies.glowTexture());
         EXPECT_DOUBLE_EQ(firefly.sprite->size().width(), firefly.baseDiameter * 0.45);
         EXPECT_TRUE(firefly.sprite->hasAction(FireflySimulation::kWanderKey));
         EXPECT_TRUE(firefly.sprite->hasAction(FireflySimulation::kPulseKey));
     }
+
+    // The scene keeps them flying after the effect is gone.
+    sim.reset();
+    run(30);
+    EXPECT_EQ(scene.children().front()->children().size(), 6u);
 }
 
 TEST_F(FireflyTest, FlightsStayInTheBandWhichNeverGetsThinnerThanFortyPoints)
@@ -146,23 +155,6 @@ TEST_F(FireflyTest, TrimmedOrSwitchedOffFirefliesFadeOutOverASecondWhileStillFly
     EXPECT_EQ(fireflies.node().children().size(), 2u);
     run(1.1);
     EXPECT_TRUE(fireflies.node().children().empty());
-}
-
-TEST_F(FireflyTest, RecolouringSwapsTheGlowAndTheSceneOutlivesTheEffect)
-{
-    settings.setGlowColorHex("not a colour");
-    FireflySimulation& fireflies = make(random);
-    const QColor centre = QColor::fromRgba(fireflies.glowTexture()->image().pixel(32, 32));
-    EXPECT_GT(centre.green(), 2 * centre.red()) << "green";
-    settings.setGlowColorHex("#FF8000");
-    fireflies.apply(settings);
-    EXPECT_GT(QColor::fromRgba(fireflies.glowTexture()->image().pixel(32, 32)).red(), 240);
-    EXPECT_EQ(fireflies.fireflies()[0].sprite->texture(), fireflies.glowTexture());
-
-    // The scene keeps the fireflies flying after the effect is gone.
-    sim.reset();
-    run(30);
-    EXPECT_EQ(scene.children().front()->children().size(), 6u);
 }
 
 } // namespace

@@ -3,11 +3,10 @@
 #include "effects/AuroraSimulation.h"
 #include "effects/LightRaySimulation.h"
 #include "effects/StarSimulation.h"
-
-#include <gtest/gtest.h>
+#include "effects/ThunderstormSystem.h"
 
 #include <cmath>
-#include <numbers>
+#include <memory>
 #include <vector>
 
 using namespace tavik;
@@ -24,12 +23,27 @@ protected:
         settings.setAuroraIntensity(100);
         settings.setStarsEnabled(true);
         settings.setShootingStarFrequency(0);
+        settings.setThunderEnabled(true);
+        settings.setThunderFrequency(100);
     }
 
     static std::size_t meteors(const StarSimulation& sim) { return sim.node().children().size() - sim.stars().size(); }
+
+    // A storm whose every draw is `fraction`, at `uptime` on the shared clock.
+    std::unique_ptr<ThunderstormSystem> storm(double fraction, double uptime = 1000)
+    {
+        draws.push_back(std::make_unique<FixedRandom>(fraction));
+        auto thunder =
+            std::make_unique<ThunderstormSystem>(QSizeF{800, 600}, settings, EffectContext{*draws.back(), dock, 1, uptime});
+        thunder->setLightningHandler([this](double b) { strikes.push_back(b); });
+        return thunder;
+    }
+
+    std::vector<std::unique_ptr<FixedRandom>> draws;
+    std::vector<double> strikes;
 };
 
-TEST_F(SkyTest, AuroraCurtainsHangFromTheTopFollowTheSizeAndTurnEveryThirdHue)
+TEST_F(SkyTest, AuroraCurtainsHangFromTheTopFollowTheSizeAndBadColoursFallBack)
 {
     AuroraSimulation sim(kScene, settings, context());
     std::vector<double> xs;
@@ -44,15 +58,6 @@ TEST_F(SkyTest, AuroraCurtainsHangFromTheTopFollowTheSizeAndTurnEveryThirdHue)
         EXPECT_DOUBLE_EQ(sim.curtains()[i].sprite->position().x(), xs[i] * 2);
         EXPECT_DOUBLE_EQ(sim.curtains()[i].sprite->position().y(), 510);
     }
-    // The third curtain's hue is turned, wrapping round the circle; a bad colour falls back.
-    settings.setAuroraColorHex("#FF0040");
-    sim.apply(settings);
-    const auto hue = [&](std::size_t i) {
-        const sprite::Color tint = sim.curtains()[i].sprite->color();
-        return QColor::fromRgbF(tint.r, tint.g, tint.b).hsvHueF();
-    };
-    EXPECT_NEAR(hue(0), QColor(0xFF, 0x00, 0x40).hsvHueF(), 0.005);
-    EXPECT_NEAR(hue(5), QColor(0xFF, 0x00, 0x40).hsvHueF() + 0.18 - 1, 0.005);
     settings.setAuroraColorHex("green-ish");
     sim.apply(settings);
     EXPECT_EQ(sim.curtains()[0].sprite->color(), sprite::Color::fromQColor(QColor::fromRgbF(0.36f, 0.94f, 0.75f)));
@@ -103,30 +108,23 @@ TEST_F(SkyTest, ShrunkStarsInsideStayPutAndTheOthersMoveIntoTheNewSkysUpperBand)
     EXPECT_LT(kept, int(places.size()));
 }
 
-TEST_F(SkyTest, MeteorsComeEveryFiftyFiveSecondsDownToFiveAndTheCountdownKeepsThroughOtherChanges)
+TEST_F(SkyTest, MeteorsComeEveryFiftyFiveSecondsDownToFiveOnePerDueFrameAndNoneWhileOff)
 {
     EXPECT_DOUBLE_EQ(StarSimulation::meteorInterval(0.2), 55);
     EXPECT_DOUBLE_EQ(StarSimulation::meteorInterval(250), 5);
 
+    // The countdown keeps through other changes.
     FixedRandom lowest(0);
     settings.setShootingStarFrequency(100);
-    StarSimulation sim({1200, 800}, settings, EffectContext{lowest, dock, 1});
-    EXPECT_DOUBLE_EQ(sim.nextMeteorIn(), 5 * 0.65);
-    sim.step(frameAt(0, 1));
+    StarSimulation soonest({1200, 800}, settings, EffectContext{lowest, dock, 1});
+    EXPECT_DOUBLE_EQ(soonest.nextMeteorIn(), 5 * 0.65);
+    soonest.step(frameAt(0, 1));
     settings.setStarDensity(70);
-    sim.apply(settings);
-    EXPECT_DOUBLE_EQ(sim.nextMeteorIn(), 5 * 0.65 - 1);
-    settings.setShootingStarFrequency(1);
-    sim.apply(settings);
-    EXPECT_NEAR(sim.nextMeteorIn(), 55 * 0.65, 1e-9);
-}
+    soonest.apply(settings);
+    EXPECT_DOUBLE_EQ(soonest.nextMeteorIn(), 5 * 0.65 - 1);
 
-TEST_F(SkyTest, OneMeteorPerDueFrameAndNoneWhileOffOrStarsAreOff)
-{
-    settings.setShootingStarFrequency(100);
     StarSimulation sim({1200, 800}, settings, context());
-    const double first = sim.nextMeteorIn();
-    sim.step(frameAt(0, first - 0.01));
+    sim.step(frameAt(0, sim.nextMeteorIn() - 0.01));
     EXPECT_EQ(meteors(sim), 0u);
     EXPECT_LT(sim.wantedRate(), 60) << "twinkling alone is slow";
     sim.step(frameAt(0, 1000)); // a huge step still starts only one
@@ -152,15 +150,9 @@ LightRaySimulation::Configuration rays(double angle, double intensity = 50, doub
     return {true, intensity, angle, speed, sprite::Color{1.0f, 0.9f, 0.66f, 1.0f}};
 }
 
-TEST_F(SkyTest, RaysHangFromTheCornerTheSlantPointsAwayFromAndSpanTheScene)
+TEST_F(SkyTest, RaysSwayAndBreatheWithinBoundsAndIntensityZeroOrOffHidesThem)
 {
     LightRaySimulation sim{{1200, 900}, context()};
-    sim.configure(rays(-1), {1200, 900});
-    EXPECT_DOUBLE_EQ(sim.sourceX(), 0.9 * 1200);
-    sim.configure(rays(0), {1200, 900});
-    EXPECT_DOUBLE_EQ(sim.sourceX(), 0.1 * 1200);
-    EXPECT_DOUBLE_EQ(sim.length(), 1.25 * 1500); // the diagonal of 1200 × 900
-
     for (double speed : {0.0, 100.0}) {
         sim.configure(rays(30, 100, speed), {1200, 900});
         for (double phase : {0.0, 7.9, 250.0}) {
@@ -183,6 +175,88 @@ TEST_F(SkyTest, RaysHangFromTheCornerTheSlantPointsAwayFromAndSpanTheScene)
     off.enabled = false;
     sim.configure(off, {1200, 900});
     EXPECT_TRUE(sim.node().isHidden());
+}
+
+TEST_F(SkyTest, ThunderWaitsFollowTheFrequencyOutlastOtherChangesAndRestartWhenSwitchedOn)
+{
+    const auto waiting = storm(kAlmostOne);
+    waiting->step(frameAt(1000, 1.0));
+    ASSERT_NEAR(waiting->timeToNext(), 2.75, 1e-6);
+    settings.setThunderFrequency(0);
+    waiting->apply(settings);
+    EXPECT_NEAR(waiting->timeToNext(), 2.75, 1e-6);
+    settings.setThunderEnabled(false);
+    waiting->apply(settings);
+    waiting->step(frameAt(1000, 100));
+    EXPECT_TRUE(strikes.empty());
+    settings.setThunderEnabled(true);
+    waiting->apply(settings);
+    EXPECT_NEAR(waiting->timeToNext(), 19.5, 1e-6);
+
+    // The first wait is shorter than the later ones, but never under two seconds.
+    const struct {
+        double frequency;
+        double fraction;
+        double first;
+        double between;
+    } cases[] = {
+        {100, 0, 2.0, 3.0}, // 1.5 floored to 2
+        {100, kAlmostOne, 3.75, 7.5},
+        {0, kAlmostOne, 19.5, 39.0},
+        {50, 0, 4.65, 9.3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "frequency " << c.frequency << ", draw " << c.fraction);
+        settings.setThunderFrequency(c.frequency);
+        const auto thunder = storm(c.fraction);
+        EXPECT_NEAR(thunder->timeToNext(), c.first, 1e-6);
+        thunder->startFlash();
+        thunder->step(frameAt(1000, ThunderstormSystem::kFlashDuration));
+        ASSERT_FALSE(thunder->isFlashing());
+        EXPECT_NEAR(thunder->timeToNext(), c.between, 1e-6);
+    }
+}
+
+TEST_F(SkyTest, ThunderGlowRisesAndEndsWithTheFlashOrWhenSwitchedOff)
+{
+    const auto thunder = storm(0.5);
+    EXPECT_EQ(thunder->wantedRate(), 0) << "between flashes";
+    thunder->startFlash();
+    thunder->step(frameAt(1000, 0.03));
+    EXPECT_GT(thunder->glow().alpha(), 0.5 * thunder->flashPeak());
+    EXPECT_EQ(thunder->wantedRate(), kFullFrameRate);
+    thunder->step(frameAt(1000, 0.9 * ThunderstormSystem::kFlashDuration - 0.03));
+    EXPECT_LT(thunder->glow().alpha(), 0.25 * thunder->flashPeak()) << "faded before it ends";
+    thunder->step(frameAt(1000, 0.1 * ThunderstormSystem::kFlashDuration));
+    EXPECT_FALSE(thunder->isFlashing()) << "over at exactly its duration";
+    EXPECT_EQ(thunder->glow().alpha(), 0.0);
+    EXPECT_EQ(thunder->wantedRate(), 0);
+
+    thunder->startFlash();
+    thunder->step(frameAt(1000, 0.03));
+    settings.setThunderEnabled(false);
+    thunder->apply(settings);
+    EXPECT_FALSE(thunder->isFlashing());
+    EXPECT_EQ(thunder->glow().alpha(), 0.0);
+}
+
+TEST_F(SkyTest, ThunderDynamicStormIsBrighterAndMoreFrequentAtTheCrestOfTheSharedWave)
+{
+    settings.setThunderDynamic(true);
+    settings.setThunderFrequency(0);
+    settings.setThunderBrightness(0);
+    const auto [low, high] = waveExtremes(67, 0.6);
+    std::vector<double> waits;
+    for (const double uptime : {low, high}) {
+        const auto thunder = storm(0, uptime);
+        thunder->startFlash();
+        thunder->step(frameAt(uptime, ThunderstormSystem::kFlashDuration));
+        waits.push_back(thunder->timeToNext());
+    }
+    ASSERT_EQ(strikes.size(), 2u) << "the handler hears each flash once, as it starts";
+    EXPECT_LT(strikes[0], 30); // the sliders' zeros do not hold: the wave sets both
+    EXPECT_GT(strikes[1], 80);
+    EXPECT_GT(waits[0], 1.5 * waits[1]);
 }
 
 } // namespace
