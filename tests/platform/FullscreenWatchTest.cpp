@@ -18,14 +18,9 @@ const QRect leftWindow(100, 100, 800, 600);
 TEST(FullscreenState, NeedsTheFullscreenAtomAndNoHiddenOne)
 {
     constexpr quint32 full = 10, hidden = 11, above = 12;
-    const struct {
-        std::vector<quint32> states;
-        bool fullscreen;
-    } cases[] = {
-        {{}, false}, {{above}, false}, {{full}, true}, {{above, full}, true}, {{full, hidden}, false}, {{hidden}, false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(isFullscreenState(c.states, full, hidden), c.fullscreen) << c.states.size();
+    EXPECT_TRUE(isFullscreenState({above, full}, full, hidden));
+    EXPECT_FALSE(isFullscreenState({above}, full, hidden));
+    EXPECT_FALSE(isFullscreenState({full, hidden}, full, hidden)); // minimised
     // A server that could not name the state matches nothing, not every missing atom.
     EXPECT_FALSE(isFullscreenState({0}, 0, hidden));
 }
@@ -38,7 +33,6 @@ TEST(FullscreenState, AWindowStandsOnTheDisplaysItCoversElseWhereItsCentreIs)
         std::vector<std::size_t> displays;
     } cases[] = {
         {"exactly the left", leftFull, {0}},
-        {"exactly the right", rightFull, {1}},
         {"spanning both", QRect(0, 0, 3200, 1080), {0, 1}},
         {"one pixel short of the right", rightFull.adjusted(0, 0, -1, 0), {1}},
         {"an ordinary window", leftWindow, {0}},

@@ -33,11 +33,6 @@ TEST(LockConfirmation, ALockRequestCountsOnlyOnceALockerOrASourceConfirmsIt)
         const char* name;
         std::vector<Step> steps;
     } stories[] = {
-        {"a request alone is no lock", {request(0, false), seen(100, S::none, false), seen(kWatch + 1, S::none, false)}},
-        {"a locker window confirms it and its going ends it",
-         {request(0, false), seen(300, S::window, true), seen(60'000, S::window, true), seen(60'100, S::none, false)}},
-        {"a locker that only grabs the keyboard counts too",
-         {request(0, false), seen(kWatch - 1, S::grab, true), seen(kWatch + 9'000, S::none, false)}},
         {"a locker seen after the watch is over is not ours",
          {request(0, false), seen(kWatch, S::window, false)}},
         {"nor one seen without a request", {seen(10, S::window, false), seen(20, S::grab, false)}},

@@ -165,11 +165,7 @@ TEST(SdlAudioOutput, TheDevicePlaysTheMixFrameForFrame)
     EXPECT_FALSE(output.isPlaying());
     ASSERT_GE(written.size(), lead + 2 * kFrames) << "less than a second played within 20 s";
     std::vector<float> expected(kFrames * 2);
-    std::size_t done = 0;
-    for (std::size_t block : {512u, 4096u, 1u, 30000u, 9491u}) {
-        reference.render(expected.data() + 2 * done, block);
-        done += block;
-    }
+    reference.render(expected.data(), kFrames);
     for (std::size_t i = 0; i < expected.size(); ++i)
         ASSERT_NEAR(written[lead + i], expected[i], 1e-5) << i;
 

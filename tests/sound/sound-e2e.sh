@@ -9,17 +9,15 @@ wav() {
   python3 - "$@" <<'PY'
 import sys, struct, array, math
 b = open(sys.argv[1], 'rb').read()
-tag, channels, rate = struct.unpack('<HHI', b[20:28])
-bits = struct.unpack('<H', b[34:36])[0]
+tag, channels, rate, _, _, bits = struct.unpack('<HHIIHH', b[20:36])
 data = b.index(b'data', 36)
 size = struct.unpack('<I', b[data + 4:data + 8])[0]
 samples = array.array('h' if bits == 16 else 'f', b[data + 8:])
-scale = 32768 if bits == 16 else 1
 if len(sys.argv) == 2:
     print(tag, rate, channels, bits, len(samples) // channels, 'whole' if data + 8 + size == len(b) else 'cut')
 def rms(stretch):
     start, end = (int(float(seconds) * 88200) for seconds in stretch.split('-'))
-    return '%.6f' % (math.sqrt(sum(s * s for s in samples[start:end]) / (end - start)) / scale)
+    return '%.6f' % (math.sqrt(sum(s * s for s in samples[start:end]) / (end - start)) / (32768 if bits == 16 else 1))
 print(*map(rms, sys.argv[2:]))
 PY
 }
