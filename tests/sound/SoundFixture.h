@@ -1,4 +1,3 @@
-// Measures of rendered sound shared by the sound tests.
 #pragma once
 
 #include "sound/AudioBuffer.h"
@@ -9,6 +8,11 @@
 #include <vector>
 
 namespace tavik::test {
+
+inline AudioBuffer constant(std::size_t frames, float value)
+{
+    return AudioBuffer{std::vector<float>(frames, value), std::vector<float>(frames, value)};
+}
 
 inline double rms(std::span<const float> x)
 {
