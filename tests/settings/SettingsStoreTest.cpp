@@ -126,8 +126,7 @@ TEST_F(Store, ResetRestoresTheBareDefaultsSavePowerDisplaysAndScenes)
     EXPECT_FALSE(store.enabled() || store.isMonitorEnabled("eDP-1"));
     EXPECT_EQ(store.savedScenes().size(), 1u);
     for (const SettingInfo& info : settingsTable())
-        if (order.contains(info.id))
-            EXPECT_EQ(store.value(info.id), defaultValue(info)) << info.key;
+        EXPECT_TRUE(!order.contains(info.id) || store.value(info.id) == defaultValue(info)) << info.key;
     EXPECT_TRUE(db.value("app.didFirstLaunch").toBool());
     EXPECT_EQ(db.value("app.weatherSnapshot"), backup);
 }

@@ -213,8 +213,9 @@ TEST_F(Soundscape, WhatHappensToARunningSleepTimer)
         clock->advanceTo(kClockTime + c.at * kMinute);
         c.change();
         store.setSoundEnabled(true); // the reset switches sound off; the timer is what is tested
-        if (c.at > 15)
+        if (c.at > 15) {
             EXPECT_NEAR(full(), loud, 1e-3) << "the sound comes back at full level";
+        }
         const double end = kClockTime + (c.offAt > 0 ? c.offAt : 120) * kMinute;
         clock->advanceTo(end - 0.5);
         EXPECT_TRUE(store.soundEnabled()) << "still on half a second before";
