@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <span>
 #include <vector>
 

@@ -4,8 +4,6 @@
 #include "settings/SettingsStore.h"
 #include "sound/SoundscapeManager.h"
 
-#include <gtest/gtest.h>
-
 #include <QDateTime>
 
 #include <functional>
