@@ -8,24 +8,21 @@ namespace tavik::test {
 
 constexpr int kBusWaitMs = 10'000;
 
-class Bus {
-public:
+struct Bus {
     Bus()
     {
-        m_daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--print-address", "--nofork"});
-        if (m_daemon.waitForReadyRead(kBusWaitMs))
-            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--print-address", "--nofork"});
+        if (daemon.waitForReadyRead(kBusWaitMs))
+            address = QString::fromUtf8(daemon.readLine()).trimmed();
     }
     ~Bus()
     {
-        m_daemon.kill();
-        m_daemon.waitForFinished();
+        daemon.kill();
+        daemon.waitForFinished();
     }
-    [[nodiscard]] const QString& address() const { return m_address; }
 
-private:
-    QProcess m_daemon;
-    QString m_address;
+    QProcess daemon;
+    QString address;
 };
 
 class Fake {

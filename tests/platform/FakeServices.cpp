@@ -1,7 +1,6 @@
 // Stand-ins for logind, the screen savers, UPower and the power-profiles service on the buses given,
 // run by commands on standard input (see run()). Prints "ready", "ok" per command, "answered NAME".
-// Usage: FAKE [--system ADDR] [--session ADDR] [--power ADDR [--legacy-profiles-only]]
-//             [--hint B] [--saver B] [--gnome B] [--garbage]
+// Usage: FAKE [--system ADDR] [--session ADDR] [--power ADDR [--legacy-profiles-only]] [--hint B] [--saver B] [--gnome B] [--garbage]
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -9,16 +8,15 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
-#include <QSocketNotifier>
 #include <QStringList>
 #include <QVariantMap>
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <iostream>
 #include <optional>
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -120,14 +118,13 @@ public:
                  (m_args.contains(u"--legacy-profiles-only") ||
                   m_profiles.serve(*power, QStringLiteral("org.freedesktop.UPower.PowerProfiles")));
             m_upower.set({{QStringLiteral("OnBattery"), false}});
-            m_device.set({{QStringLiteral("IsPresent"), false}, {QStringLiteral("Type"), 0u},
-                          {QStringLiteral("Percentage"), 0.0}, {QStringLiteral("State"), 0u}});
+            run({QStringLiteral("nobattery")});
             run({QStringLiteral("profile"), QStringLiteral("balanced")});
         }
         return ok;
     }
 
-    // Commands: lock, unlock, hint B, saver B, gnome B, battery PERCENT STATE, plug, unplug,
+    // Commands: lock, unlock, hint B, saver B, gnome B, battery PERCENT charging|discharging, plug,
     // nobattery, profile NAME, drop-profiles, garbage (wrong types from now on), sane.
     bool run(const QStringList& words)
     {
@@ -144,11 +141,10 @@ public:
         } else if (command == u"battery" && words.size() == 3) {
             m_upower.set({{QStringLiteral("OnBattery"), words[2] == u"discharging"}});
             m_device.set({{QStringLiteral("IsPresent"), true}, {QStringLiteral("Type"), 2u},
-                          {QStringLiteral("Percentage"), words[1].toDouble()}, {QStringLiteral("State"), state(words[2])}});
-        } else if (command == u"plug" || command == u"unplug") {
-            const bool plugged = command == u"plug";
-            m_upower.set({{QStringLiteral("OnBattery"), !plugged}});
-            m_device.set({{QStringLiteral("State"), state(plugged ? u"charging" : u"discharging")}});
+                          {QStringLiteral("Percentage"), words[1].toDouble()}, {QStringLiteral("State"), words[2] == u"charging" ? 1u : 2u}});
+        } else if (command == u"plug") {
+            m_upower.set({{QStringLiteral("OnBattery"), false}});
+            m_device.set({{QStringLiteral("State"), 1u}}); // charging
         } else if (command == u"nobattery") {
             m_device.set({{QStringLiteral("IsPresent"), false}, {QStringLiteral("Type"), 0u}});
         } else if (command == u"profile" && words.size() == 2) {
@@ -187,12 +183,6 @@ private:
         return m_garbage ? QVariant(QString(value ? "true" : "false")) : QVariant(value);
     }
 
-    static uint state(QStringView name)
-    {
-        const QStringList states{"unknown", "charging", "discharging", "empty", "full", "pending-charge"};
-        return uint(std::max<qsizetype>(0, states.indexOf(name)));
-    }
-
     QStringList m_args;
     bool m_garbage;
     bool m_saverActive = false;
@@ -229,27 +219,19 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "fake services: could not register on the buses given\n");
         return 1;
     }
-    // Only whole lines are run.
-    QByteArray pending;
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-        char chunk[4096];
-        const ssize_t count = ::read(STDIN_FILENO, chunk, sizeof chunk);
-        if (count <= 0) { // the test is gone
-            input.setEnabled(false);
-            QCoreApplication::quit();
-            return;
+    // A line at a time; the end of the input (the test gone) ends the program.
+    std::thread([&app, &fakes] {
+        std::string line;
+        while (std::getline(std::cin, line)) {
+            QMetaObject::invokeMethod(&app, [&fakes, command = QString::fromStdString(line).trimmed()] {
+                if (fakes.run(command.split(u' ', Qt::SkipEmptyParts)))
+                    say(QStringLiteral("ok"));
+                else
+                    std::fprintf(stderr, "fake services: unknown command %s\n", qPrintable(command));
+            });
         }
-        pending.append(chunk, count);
-        for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
-            const QString line = QString::fromUtf8(pending.left(end)).trimmed();
-            pending.remove(0, end + 1);
-            if (fakes.run(line.split(u' ', Qt::SkipEmptyParts)))
-                say(QStringLiteral("ok"));
-            else
-                std::fprintf(stderr, "fake services: unknown command %s\n", qPrintable(line));
-        }
-    });
+        QMetaObject::invokeMethod(&app, &QCoreApplication::quit);
+    }).detach();
     say(QStringLiteral("ready"));
     return QCoreApplication::exec();
 }

@@ -15,10 +15,7 @@ TEST(SessionKind, OverlaysStartOnXcbOrNotAtAll)
         bool noted = false;
         const char* error = "";
     } cases[] = {
-        {"an X11 session", {"", "x11", ":0", ""}, SessionKind::x11, "xcb"},
-        {"Wayland by its socket", {"wayland-1", "", ":1", ""}, SessionKind::wayland, "xcb"},
         {"Wayland by the session type", {"", "wayland", ":1", ""}, SessionKind::wayland, "xcb"},
-        {"a global wayland request", {"wayland-1", "wayland", ":1", "wayland"}, SessionKind::wayland, "xcb", true},
         {"a list that tries wayland first", {"wayland-1", "", ":1", "wayland;xcb"}, SessionKind::wayland, "xcb", true},
         {"xcb with options is kept", {"", "", ":0", "xcb:nograb"}, SessionKind::x11, "xcb:nograb"},
         {"a headless platform", {"", "", ":0", "offscreen"}, SessionKind::x11, "xcb", true},

