@@ -40,10 +40,14 @@ check "its display is not called XWAYLAND0" "0" "$("$tavik" displays | cut -f2 |
 unmanaged
 check "while it manages the X11 window beside it" "1" "$(swaymsg -t get_tree | grep -c '"name": "Event Tester"')"
 
-click "Event Tester"
+# A loaded XWayland can still be taking on the fresh virtual pointer when its first click comes: one more try.
+for _ in 1 2; do
+  click "Event Tester"
+  [ "$(tries=20 await 1 grep -c ButtonPress "$work/xev.log")" = 1 ] && break
+done
+check "a click on an X11 window passes through" "1" "$(grep -c ButtonPress "$work/xev.log")"
 click wev
 sleep 0.5
-check "a click on an X11 window passes through" "1" "$(grep -c ButtonPress "$work/xev.log")"
 # Only an XWayland that hands the empty input shape on lets it reach a Wayland window (not 22.1): reported, not counted.
 if [ "$(grep -c 'state: 1 (pressed)' "$work/wev.log")" = 1 ]; then
   echo "ok   a click on a Wayland window passes through"
