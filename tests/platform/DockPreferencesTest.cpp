@@ -42,6 +42,7 @@ TEST(DockPreferences, ReadsGSettingsTextAndRejectsGarbage)
 {
     EXPECT_EQ(dock::gvariantString(uR"('it\'s')"), "it's");
     EXPECT_EQ(dock::gvariantStringArray(u"['a.desktop', 'b, \"c\".desktop']"), (QStringList{"a.desktop", "b, \"c\".desktop"}));
+    EXPECT_EQ(dock::gvariantStringArray(u"@as []"), QStringList()); // a dock with no favourites
     for (const char16_t* garbage : {u"", u"No such schema “x”", u"'open", u"['a'", u"['a' 'b']", u"[1, 2]", u"('a']", u"nan"}) {
         SCOPED_TRACE(QString::fromUtf16(garbage).toStdString());
         EXPECT_FALSE(dock::gvariantString(garbage));
