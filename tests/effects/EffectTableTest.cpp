@@ -202,4 +202,14 @@ TEST_F(Textures, DrawnAtTheDisplaysScaleAndRedrawnWhenItChanges)
     }
 }
 
+// Leaf midribs and petal lines are their colour darkened: every channel alike, alpha kept.
+TEST(EffectColours, TowardsBlackScalesEveryChannelAndKeepsAlpha)
+{
+    const QColor darker = towardsBlack(QColor(200, 100, 50, 128), 0.5);
+    EXPECT_NEAR(darker.red(), 100, 1);
+    EXPECT_NEAR(darker.green(), 50, 1);
+    EXPECT_NEAR(darker.blue(), 25, 1);
+    EXPECT_EQ(darker.alpha(), 128);
+}
+
 } // namespace

@@ -130,6 +130,14 @@ TEST_F(SkyTest, MeteorsComeEveryFiftyFiveSecondsDownToFiveOnePerDueFrameAndNoneW
     sim.step(frameAt(0, 1000)); // a huge step still starts only one
     EXPECT_EQ(meteors(sim), 1u);
     EXPECT_EQ(sim.wantedRate(), kFullFrameRate) << "a meteor in flight";
+    // It flies along its own streak, down and to the right.
+    const sprite::Node& meteor = *sim.node().children().back();
+    const QPointF start = meteor.position();
+    scene.addChild(sim.takeNode());
+    run(0.2);
+    const QPointF travelled = meteor.position() - start;
+    EXPECT_GT(travelled.x(), 0);
+    EXPECT_NEAR(std::atan2(travelled.y(), travelled.x()), meteor.zRotation(), 1e-6);
     EXPECT_GE(sim.nextMeteorIn(), 3.25);
     EXPECT_LE(sim.nextMeteorIn(), 6.75);
 
