@@ -147,7 +147,8 @@ TEST(SdlAudioOutput, TheDevicePlaysTheMixFrameForFrame)
         QFile file(path);
         const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         written.assign(std::size_t(bytes.size()) / sizeof(float), 0.f);
-        std::memcpy(written.data(), bytes.constData(), written.size() * sizeof(float));
+        if (!written.empty())
+            std::memcpy(written.data(), bytes.constData(), written.size() * sizeof(float));
         lead = std::size_t(std::find_if(written.begin(), written.end(), [](float v) { return v != 0; }) - written.begin());
         return written.size() >= lead + 2 * kFrames;
     }, 20000)) << "less than a second played within 20 s";
