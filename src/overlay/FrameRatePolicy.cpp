@@ -9,8 +9,9 @@ namespace {
 
 // A frame that overran is given this share of the interval it is slowed to, so the next ones fit.
 constexpr double kWorkShare = 0.8;
-// A raised rate must leave this much of its interval idle to count as calm.
-constexpr double kCalmShare = 0.5;
+// Frames count as calm when they would fill at most this share of a raised rate's interval:
+// the same share an overrun is slowed to, so a rate that was lowered comes back once it fits.
+constexpr double kCalmShare = kWorkShare;
 // How far one recovery step raises the capped rate.
 constexpr double kRecoveryStep = 1.25;
 
@@ -47,7 +48,9 @@ void FrameRatePolicy::recordFrame(double work, int rate, double now)
         if (++m_overruns < kOverrunsToLower)
             return;
         m_overruns = 0;
-        const double fits = std::floor(kWorkShare / work);
+        // Slow frames lower the rate a step at a time, not at once to what they allowed: a flash over
+        // the whole screen is short, and a lasting load still brings the rate down within a second.
+        const double fits = std::max(std::floor(kWorkShare / work), std::floor(rate / kRecoveryStep));
         m_cap = std::min(int(std::clamp(fits, 1.0, double(std::max(rate - 1, 1)))), overrunCap());
         return;
     }

@@ -13,7 +13,7 @@ public:
     // Frames in a row that overrun their interval before the rate is lowered.
     static constexpr int kOverrunsToLower = 3;
     // Seconds of frames that would fit the next higher rate before the rate is raised again.
-    static constexpr double kCalmToRecover = 3;
+    static constexpr double kCalmToRecover = 1;
 
     void setMaxRate(int fps);
     [[nodiscard]] int maxRate() const { return m_maxRate; }

@@ -45,15 +45,17 @@ TEST(FrameRatePolicy, RepeatedOverrunsLowerTheRateAndOnlyFramesThatFitAFasterOne
     policy.recordFrame(0.05, 60, now); // one slow frame is a hiccup
     policy.recordFrame(0.001, 60, now);
     EXPECT_EQ(rate(), 60);
-    frames(0.025, 0.1); // 25 ms frames overrun 60/s every time
+    for (int i = 0; i < FrameRatePolicy::kOverrunsToLower; ++i)
+        policy.recordFrame(0.025, 60, now); // 25 ms frames overrun 60/s: one step down, not to 32 at once
     const int lowered = rate();
-    EXPECT_LT(lowered, 40);
-    EXPECT_GE(lowered, 20);
+    EXPECT_LT(lowered, 60);
+    EXPECT_GE(lowered, 45);
     EXPECT_EQ(policy.rateFor(10), 10); // slower pictures keep what they want below the cap
-    frames(0.025, 5);
-    EXPECT_LE(rate(), lowered); // still overrunning: never up
+    frames(0.025, 1);
     const int settled = rate();
-    frames(0.02, 30); // fits the lowered rate, but fills more than half of a faster one's interval
+    EXPECT_LE(settled * 0.025, 1.0) << "down until the frames fit";
+    EXPECT_GE(settled * 0.025, 0.8) << "and no further";
+    frames(0.02, 30); // fits the lowered rate, but fills more than 80% of a faster one's interval
     EXPECT_EQ(rate(), settled);
     frames(0.001, FrameRatePolicy::kCalmToRecover * 0.9);
     EXPECT_EQ(rate(), settled) << "not at once";
