@@ -60,13 +60,6 @@ double FrameClock::wantedRate() const
     return rate;
 }
 
-int FrameClock::neededRate() const
-{
-    FrameRatePolicy uncapped;
-    uncapped.setMaxRate(m_policy.maxRate());
-    return uncapped.rateFor(wantedRate());
-}
-
 bool FrameClock::isTicking() const
 {
     return m_timer->isActive();

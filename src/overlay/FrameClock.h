@@ -43,7 +43,7 @@ public:
     // The most it may tick at while frames have been overrunning; the maximum otherwise.
     [[nodiscard]] int overrunCap() const { return m_policy.overrunCap(); }
     // The rate the picture needs, before overruns lower it.
-    [[nodiscard]] int neededRate() const;
+    [[nodiscard]] int neededRate() const { return m_policy.rateNeeded(wantedRate()); }
 
     void add(FrameTarget* target);
     void remove(FrameTarget* target);

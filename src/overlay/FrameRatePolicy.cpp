@@ -29,14 +29,13 @@ int FrameRatePolicy::overrunCap() const
     return m_cap > 0 ? std::min(m_cap, m_maxRate) : m_maxRate;
 }
 
-int FrameRatePolicy::rateFor(double wanted) const
+int FrameRatePolicy::rateNeeded(double wanted) const
 {
-    const int cap = overrunCap();
     if (std::isnan(wanted) || wanted < kMinRate)
         wanted = kMinRate;
-    if (wanted >= cap)
-        return cap;
-    return std::clamp(int(std::ceil(wanted)), 1, cap);
+    if (wanted >= m_maxRate)
+        return m_maxRate;
+    return std::clamp(int(std::ceil(wanted)), 1, m_maxRate);
 }
 
 void FrameRatePolicy::recordFrame(double work, int rate, double now)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 namespace tavik {
 
 // How fast the frame clock ticks: as slowly as the picture allows, never above the allowed
@@ -20,9 +22,10 @@ public:
     // What overruns allow at most; the maximum rate when frames keep up.
     [[nodiscard]] int overrunCap() const;
 
-    // The rate for a picture that wants `wanted` frames per second (0 when nothing shows,
-    // infinity for the full rate).
-    [[nodiscard]] int rateFor(double wanted) const;
+    // The rate a picture that wants `wanted` frames per second (0 when nothing shows, infinity for
+    // the full rate) needs under the maximum, and the rate it gets once overruns have their say.
+    [[nodiscard]] int rateNeeded(double wanted) const;
+    [[nodiscard]] int rateFor(double wanted) const { return std::min(rateNeeded(wanted), overrunCap()); }
 
     // One tick at `rate` took `work` seconds to step and draw every display; `now` is when it ended.
     void recordFrame(double work, int rate, double now);
