@@ -6,6 +6,8 @@
 #include "settings/SettingsStore.h"
 #include "sprite/DrawList.h"
 #include "sprite/EmitterNode.h"
+#include "sprite/LayeredRaster.h"
+#include "sprite/RasterRenderer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -130,6 +132,48 @@ void BM_EverythingDrawList4K(benchmark::State& state)
     state.counters["drawCalls"] = static_cast<double>(calls);
 }
 
+// A second of a scene at 60 frames/s drawn with QPainter: each frame stepped and drawn whole, or
+// through the layered drawing the overlays use (slow parts kept as pictures, only changes drawn).
+void rasterSecond(benchmark::State& state, const char* preset, std::function<void(SettingsStore&)> tweak, QSize size,
+                  bool layered)
+{
+    Setup setup(preset, std::move(tweak));
+    AtmosphereScene scene(size, setup.store, {true, 1}, setup.dock, 1, setup.now);
+    setup.run(scene, 10);
+    sprite::DrawList list;
+    sprite::RasterRenderer renderer;
+    sprite::LayeredRaster layers(renderer);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        for (int frame = 0; frame < 60; ++frame) {
+            scene.advance(setup.now);
+            list.build(scene);
+            sprite::paintInOneThread([&] {
+                if (layered) {
+                    layers.draw(image, layers.prepare(list, image.size(), 1.0, setup.now));
+                } else {
+                    image.fill(Qt::transparent);
+                    renderer.render(list, image, 1.0);
+                }
+            });
+            setup.now += 1.0 / 60;
+        }
+    }
+    state.counters["keptLayers"] = layers.keptLayers();
+    state.counters["keptMB"] = double(layers.keptBytes()) / 1e6;
+}
+
+void BM_EverythingWhole1080(benchmark::State& state)
+{
+    rasterSecond(state, "storm", everythingAtMaximum, {1920, 1080}, false);
+}
+void BM_EverythingLayered1080(benchmark::State& state)
+{
+    rasterSecond(state, "storm", everythingAtMaximum, {1920, 1080}, true);
+}
+void BM_StormWhole4K(benchmark::State& state) { rasterSecond(state, "storm", {}, {3840, 2160}, false); }
+void BM_StormLayered4K(benchmark::State& state) { rasterSecond(state, "storm", {}, {3840, 2160}, true); }
+
 void BM_CreateScene1080Scale2(benchmark::State& state)
 {
     Setup setup("storm");
@@ -166,6 +210,10 @@ BENCHMARK(BM_StormFrame4K)->Unit(benchmark::kMicrosecond)->Repetitions(5)->Repor
 BENCHMARK(BM_RainyNightFrame1080)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_EverythingFrame4K)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_EverythingDrawList4K)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EverythingWhole1080)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_EverythingLayered1080)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StormWhole4K)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StormLayered4K)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CreateScene1080Scale2)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_StormHour)->Unit(benchmark::kSecond)->Iterations(1);
 

@@ -171,8 +171,11 @@ void AtmosphereScene::update(double currentTime)
     const double now = m_originClock + (currentTime - m_originFrameTime);
     m_wind.update(dt, now);
     const Frame frame{now, dt, m_settings.windEnabled() ? m_wind.sample() : WindSample{}, hoverInScene()};
-    for (const Slot& slot : m_effects)
+    for (const Slot& slot : m_effects) {
         slot.effect->step(frame);
+        // What the effect needs now is how often its part of the picture must be drawn afresh.
+        slot.effect->node().setDrawRate(slot.effect->wantedRate());
+    }
 }
 
 std::optional<QPointF> AtmosphereScene::hoverInScene() const

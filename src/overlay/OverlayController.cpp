@@ -68,6 +68,7 @@ QJsonObject windowStatus(const OverlayWindow& window)
         {QStringLiteral("level"), window.level() == OverlayWindow::Level::aboveWindows ? QStringLiteral("aboveWindows")
                                                                                         : QStringLiteral("desktop")},
         {QStringLiteral("frames"), double(window.framesRendered())},
+        {QStringLiteral("keptLayers"), window.keptLayers()},
         {QStringLiteral("geometry"), rectJson(window.geometry())},
     };
 }

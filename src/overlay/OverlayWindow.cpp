@@ -7,6 +7,7 @@
 #include "platform/X11Stacking.h"
 
 #include "sprite/GlRenderer.h"
+#include "sprite/LayeredRaster.h"
 #include "sprite/RasterRenderer.h"
 #include "sprite/Scene.h"
 
@@ -172,6 +173,8 @@ void OverlayWindow::exposeEvent(QExposeEvent* event)
 {
     QWindow::exposeEvent(event);
     m_damage.invalidate();
+    if (m_layers)
+        m_layers->invalidate();
     if (isExposed() && m_clock)
         m_clock->update();
 }
@@ -185,19 +188,26 @@ bool OverlayWindow::event(QEvent* event)
     return QWindow::event(event);
 }
 
+int OverlayWindow::keptLayers() const
+{
+    return m_layers ? m_layers->keptLayers() : 0;
+}
+
 void OverlayWindow::renderFrame(double now)
 {
     if (!m_scene || m_paused || !isExposed())
         return;
     m_scene->advance(now);
     m_list.build(*m_scene);
-    const QRegion damage = m_damage.next(m_list, size() * devicePixelRatio(), devicePixelRatio());
-    if (damage.isEmpty())
+    if (m_renderer == Renderer::openGl) {
+        const QRegion damage = m_damage.next(m_list, size() * devicePixelRatio(), devicePixelRatio());
+        if (damage.isEmpty())
+            return;
+        if (!renderWithOpenGl(damage))
+            fallBackToRaster();
+    }
+    if (m_renderer == Renderer::raster && !renderWithRaster(now))
         return;
-    if (m_renderer == Renderer::openGl && !renderWithOpenGl(damage))
-        fallBackToRaster();
-    if (m_renderer == Renderer::raster)
-        renderWithRaster(damage);
     ++m_frames;
     emit frameShown();
 }
@@ -257,6 +267,7 @@ void OverlayWindow::switchTo(Renderer renderer)
     m_backingStore.reset();
     m_renderer = renderer;
     m_damage.invalidate();
+    m_layers.reset();
     // The surface type is fixed when the native window is made: make it again.
     const bool wasVisible = isVisible();
     destroy();
@@ -267,28 +278,35 @@ void OverlayWindow::switchTo(Renderer renderer)
     }
 }
 
-void OverlayWindow::renderWithRaster(QRegion damage)
+bool OverlayWindow::renderWithRaster(double now)
 {
-    if (!m_raster)
+    if (!m_raster) {
         m_raster = std::make_unique<sprite::RasterRenderer>();
+        m_layers = std::make_unique<sprite::LayeredRaster>(*m_raster);
+    }
     if (!m_backingStore)
         m_backingStore = std::make_unique<QBackingStore>(this);
     const QSize area = size();
     if (area.isEmpty())
-        return;
+        return false;
     const double scale = devicePixelRatio();
     if (m_backingStore->size() != area) {
         // A resized store holds nothing worth keeping.
         m_backingStore->resize(area);
-        damage = QRect(QPoint(0, 0), area * scale);
+        m_layers->invalidate();
     }
+    QRegion damage;
+    sprite::paintInOneThread([&] { damage = m_layers->prepare(m_list, area * scale, scale, now); });
+    if (damage.isEmpty())
+        return false;
     const QRegion region = logicalRegion(damage, scale);
     m_backingStore->beginPaint(region);
     auto* image = dynamic_cast<QImage*>(m_backingStore->paintDevice());
     if (image && image->format() == QImage::Format_ARGB32_Premultiplied) {
-        m_raster->render(m_list, *image, scale, damage);
+        sprite::paintInOneThread([&] { m_layers->draw(*image, damage); });
     } else if (QPaintDevice* device = m_backingStore->paintDevice()) {
-        const QImage picture = m_raster->render(m_list, area * scale, scale);
+        QImage picture(area * scale, QImage::Format_ARGB32_Premultiplied);
+        m_layers->draw(picture, QRect(QPoint(0, 0), picture.size()));
         QPainter painter(device);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.setClipRegion(region);
@@ -296,6 +314,7 @@ void OverlayWindow::renderWithRaster(QRegion damage)
     }
     m_backingStore->endPaint();
     m_backingStore->flush(region);
+    return true;
 }
 
 } // namespace tavik

@@ -20,6 +20,7 @@ class PartialPresent;
 
 namespace sprite {
 class GlRenderer;
+class LayeredRaster;
 class RasterRenderer;
 class Scene;
 } // namespace sprite
@@ -30,7 +31,8 @@ class Scene;
 // clock advances the scene and draws it with OpenGL, or with QPainter when no OpenGL context
 // can be made. Only what changed since the last frame is drawn and sent to the screen (OpenGL
 // sends whole frames where it cannot present part of one), and a frame in which nothing
-// changed costs no drawing at all.
+// changed costs no drawing at all. QPainter also keeps costly slow parts of the picture as
+// pictures, drawn afresh only at the rate they need.
 class OverlayWindow final : public QWindow, public FrameTarget {
     Q_OBJECT
 public:
@@ -62,6 +64,8 @@ public:
     [[nodiscard]] const QString& rendererReason() const { return m_rendererReason; }
     // Frames that changed the picture; frames with nothing to draw are not counted.
     [[nodiscard]] quint64 framesRendered() const { return m_frames; }
+    // Slow parts of the picture QPainter keeps as pictures between their own frames.
+    [[nodiscard]] int keptLayers() const;
 
     // The renderer new windows use and why: the machine's choice, or QPainter once OpenGL
     // has failed here.
@@ -86,7 +90,7 @@ protected:
 
 private:
     bool renderWithOpenGl(const QRegion& damage);
-    void renderWithRaster(QRegion damage);
+    bool renderWithRaster(double now);
     void fallBackToRaster();
     void switchTo(Renderer renderer);
     void releaseOpenGl();
@@ -106,6 +110,7 @@ private:
     std::unique_ptr<PartialPresent> m_partialPresent;
     std::unique_ptr<QBackingStore> m_backingStore;
     std::unique_ptr<sprite::RasterRenderer> m_raster;
+    std::unique_ptr<sprite::LayeredRaster> m_layers;
 };
 
 } // namespace tavik

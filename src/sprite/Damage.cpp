@@ -82,8 +82,13 @@ QRegion regionOf(const TileGrid& grid, QSize pixels)
 
 QRegion coveredRegion(const DrawList& list, QSize pixelSize, double backingScale)
 {
+    return coveredRegion(list.quads(), pixelSize, backingScale);
+}
+
+QRegion coveredRegion(std::span<const Quad> quads, QSize pixelSize, double backingScale)
+{
     const QRect whole(QPoint(0, 0), pixelSize);
-    if (list.quads().empty() || pixelSize.isEmpty())
+    if (quads.empty() || pixelSize.isEmpty())
         return {};
     if (!(backingScale > 0.0) || !std::isfinite(backingScale))
         return whole;
@@ -91,7 +96,7 @@ QRegion coveredRegion(const DrawList& list, QSize pixelSize, double backingScale
     grid.columns = (pixelSize.width() + kTile - 1) / kTile;
     grid.rows = (pixelSize.height() + kTile - 1) / kTile;
     grid.marked.assign(std::size_t(grid.columns) * std::size_t(grid.rows), 0);
-    for (const Quad& quad : list.quads()) {
+    for (const Quad& quad : quads) {
         if (!markQuad(grid, quad, pixelSize, backingScale))
             return whole;
     }

@@ -3,14 +3,18 @@
 #include <QRegion>
 #include <QSize>
 
+#include <span>
+
 namespace tavik::sprite {
 
 class DrawList;
+struct Quad;
 
 // The pixels a draw list can touch on a surface of `pixelSize` (y down, scene points scaled by
 // `backingScale`): every quad's bounding box, widened by a pixel for filtering, rounded out to
 // a grid of small tiles so that a screen full of scattered drops stays a few dozen rectangles.
 [[nodiscard]] QRegion coveredRegion(const DrawList& list, QSize pixelSize, double backingScale);
+[[nodiscard]] QRegion coveredRegion(std::span<const Quad> quads, QSize pixelSize, double backingScale);
 
 // Remembers what the last frame covered, so each frame redraws only what changed: the area
 // the previous picture had (to wipe it) and the area the new one has. A frame that shows

@@ -31,7 +31,7 @@ void DrawList::clear()
 void DrawList::build(const Node& root)
 {
     clear();
-    collect(root, Affine{}, 1.0f, 0.0f);
+    collect(root, WorldState{});
     endRun();
 
     std::sort(m_runs.begin(), m_runs.end(), [](const Run& l, const Run& r) { return l.key < r.key; });
@@ -40,18 +40,19 @@ void DrawList::build(const Node& root)
         m_quads.insert(m_quads.end(), m_unsorted.begin() + run.first, m_unsorted.begin() + run.first + run.count);
 }
 
-void DrawList::collect(const Node& node, const Affine& parentTransform, float parentAlpha, float parentZ)
+void DrawList::collect(const Node& node, const WorldState& parent)
 {
     if (node.isHidden())
         return;
-    const float alpha = parentAlpha * float(node.alpha());
+    const float alpha = parent.alpha * float(node.alpha());
     if (!(alpha > 0.0f))
         return;
-    const WorldState world{parentTransform * node.localTransform(), std::min(alpha, 1.0f),
-                           parentZ + float(node.zPosition())};
+    const WorldState world{parent.transform * node.localTransform(), std::min(alpha, 1.0f),
+                           parent.z + float(node.zPosition()), std::min(parent.drawRate, node.drawRate())};
+    m_drawRate = world.drawRate;
     node.appendQuads(*this, world);
     for (const auto& child : node.children())
-        collect(*child, world.transform, world.alpha, world.z);
+        collect(*child, world);
 }
 
 void DrawList::beginRun(float z, BlendMode blend, const Texture& texture)
@@ -68,7 +69,7 @@ void DrawList::beginRun(float z, BlendMode blend, const Texture& texture)
 void DrawList::add(const Affine& m, float red, float green, float blue, float alpha)
 {
     m_unsorted.push_back({m_runTexture, float(m.a), float(m.b), float(m.c), float(m.d), float(m.tx), float(m.ty),
-                          red * alpha, green * alpha, blue * alpha, alpha, m_runBlend});
+                          red * alpha, green * alpha, blue * alpha, alpha, m_runBlend, m_drawRate});
 }
 
 void DrawList::endRun()

@@ -4,11 +4,13 @@
 #include "sprite/Texture.h"
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace tavik::sprite {
 
 class Node;
+struct WorldState;
 
 enum class BlendMode : std::uint8_t {
     Alpha, // source over
@@ -23,6 +25,8 @@ struct Quad {
     float a = 1.0f, b = 0.0f, c = 0.0f, d = 1.0f, tx = 0.0f, ty = 0.0f;
     float red = 1.0f, green = 1.0f, blue = 1.0f, alpha = 1.0f;
     BlendMode blend = BlendMode::Alpha;
+    // How often the quad's node must be drawn afresh (see Node::drawRate).
+    float drawRate = std::numeric_limits<float>::infinity();
 };
 
 // The flat list of what a scene shows, back to front by world z. Within equal z the order
@@ -49,7 +53,7 @@ private:
         std::uint32_t count;
     };
 
-    void collect(const Node& node, const Affine& parentTransform, float parentAlpha, float parentZ);
+    void collect(const Node& node, const WorldState& parent);
     void endRun();
 
     std::vector<Quad> m_unsorted;
@@ -58,6 +62,7 @@ private:
     std::vector<std::uint32_t> m_scratch;
     const Texture* m_runTexture = nullptr;
     BlendMode m_runBlend = BlendMode::Alpha;
+    float m_drawRate = std::numeric_limits<float>::infinity(); // of the node appending now
     bool m_runOpen = false;
 };
 

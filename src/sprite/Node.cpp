@@ -39,6 +39,11 @@ void Node::setZRotation(double radians)
     m_transformDirty = true;
 }
 
+void Node::setDrawRate(double perSecond)
+{
+    m_drawRate = perSecond > 0 ? float(perSecond) : std::numeric_limits<float>::infinity();
+}
+
 const Affine& Node::localTransform() const
 {
     if (m_transformDirty) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,6 +24,7 @@ struct WorldState {
     Affine transform;
     float alpha = 1.0f;
     float z = 0.0f;
+    float drawRate = std::numeric_limits<float>::infinity();
 };
 
 // A container in the scene graph. Owns its children and its running actions.
@@ -49,6 +51,11 @@ public:
     void setZRotation(double radians);
     [[nodiscard]] bool isHidden() const { return m_hidden; }
     void setHidden(bool hidden) { m_hidden = hidden; }
+    // How many times a second what this node and its subtree show must be drawn afresh to
+    // look smooth; the lowest rate on the way from the root counts. Unset, zero or
+    // nonsense mean every frame.
+    [[nodiscard]] float drawRate() const { return m_drawRate; }
+    void setDrawRate(double perSecond);
 
     // Cached until a position, rotation or scale changes.
     [[nodiscard]] const Affine& localTransform() const;
@@ -112,6 +119,7 @@ private:
     double m_yScale = 1.0;
     double m_zRotation = 0.0;
     bool m_hidden = false;
+    float m_drawRate = std::numeric_limits<float>::infinity();
     mutable bool m_transformDirty = true;
     mutable Affine m_localTransform;
 

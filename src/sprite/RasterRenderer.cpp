@@ -2,6 +2,8 @@
 
 #include <QPainter>
 #include <QRegion>
+#include <QSemaphore>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
@@ -32,6 +34,19 @@ QImage tint(const QImage& source, int red, int green, int blue, int alpha)
 }
 
 } // namespace
+
+void paintInOneThread(const std::function<void()>& paint)
+{
+    QSemaphore done;
+    const bool started = QThreadPool::globalInstance()->tryStart([&] {
+        paint();
+        done.release();
+    });
+    if (started)
+        done.acquire();
+    else
+        paint();
+}
 
 // Alpha-blended quads get their opacity from the painter. Additive ones carry it in the
 // image: QPainter's Plus with an opacity clamps the sum before weighing it, so bright
@@ -75,7 +90,7 @@ void RasterRenderer::render(const DrawList& list, QImage& target, double backing
     QPainter painter;
     if (target.isNull() || !painter.begin(&target))
         return;
-    draw(list, painter, target.height(), backingScale);
+    draw(list.quads(), painter, deviceTransform(target.height(), backingScale));
 }
 
 void RasterRenderer::render(const DrawList& list, QImage& target, double backingScale, const QRegion& area)
@@ -87,16 +102,17 @@ void RasterRenderer::render(const DrawList& list, QImage& target, double backing
     for (const QRect& rect : area)
         painter.fillRect(rect, Qt::transparent);
     painter.setClipRegion(area);
-    draw(list, painter, target.height(), backingScale);
+    draw(list.quads(), painter, deviceTransform(target.height(), backingScale));
 }
 
-void RasterRenderer::draw(const DrawList& list, QPainter& painter, double heightPixels, double backingScale)
+QTransform RasterRenderer::deviceTransform(double heightPixels, double backingScale)
 {
-    const double heightPoints = heightPixels / backingScale;
-    // Scene points (y up) to pixels (y down).
-    const QTransform sceneToDevice(backingScale, 0.0, 0.0, -backingScale, 0.0, heightPoints * backingScale);
+    return {backingScale, 0.0, 0.0, -backingScale, 0.0, heightPixels};
+}
 
-    for (const Quad& quad : list.quads()) {
+void RasterRenderer::draw(std::span<const Quad> quads, QPainter& painter, const QTransform& sceneToDevice)
+{
+    for (const Quad& quad : quads) {
         const QImage& image = prepared(quad);
         const double w = image.width();
         const double h = image.height();

@@ -69,7 +69,7 @@ TEST_F(SceneFixture, WindTakesClampedStepsPushesRainAndSnowOnlyWhileOnAndResizin
     EXPECT_EQ(scene->thunder().glow().size(), QSizeF(2880, 1000));
 }
 
-TEST_F(SceneFixture, EffectsAreStackedInTheirFixedDepthOrder)
+TEST_F(SceneFixture, EffectsAreStackedInTheirFixedDepthOrderAndDrawnAtTheirRates)
 {
     auto scene = makeScene();
     const std::map<std::string, double> depth = {
@@ -77,9 +77,18 @@ TEST_F(SceneFixture, EffectsAreStackedInTheirFixedDepthOrder)
         {"leaves", 2},  {"petals", 2}, {"fireflies", 3}, {"splash", 4}, {"dockSettle", 5},
         {"fog", 6},     {"dust", 7},   {"sunRays", 8}, {"moonRays", 8}, {"thunder", 10},
     };
+    store.setCloudsEnabled(true);
+    scene->applySettings();
+    run(*scene);
     ASSERT_EQ(scene->effects().size(), depth.size());
-    for (const auto& [name, effect] : scene->effects())
+    for (const auto& [name, effect] : scene->effects()) {
         EXPECT_EQ(effect->node().zPosition(), depth.at(name)) << name;
+        // Each effect's part of the picture is drawn afresh at the rate it wants.
+        if (effect->wantedRate() > 0) {
+            EXPECT_EQ(effect->node().drawRate(), float(effect->wantedRate())) << name;
+        }
+    }
+    EXPECT_EQ(scene->effect("clouds")->node().drawRate(), 10);
 }
 
 TEST_F(SceneFixture, PointerCountsOnTheDisplayEdgesButNotBeyond)

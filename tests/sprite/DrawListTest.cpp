@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <limits>
 #include <numbers>
 #include <utility>
 
@@ -70,6 +71,29 @@ TEST_F(DrawListTest, QuadsArePlacedBySizeAnchorScaleAndRotation)
 }
 
 // Only what can show is listed; alpha multiplies down the tree, and tint is premultiplied.
+// A quad is drawn as often as the most demanding of its node and every node above it asks;
+// no rate, or one that means nothing, is every frame.
+TEST_F(DrawListTest, QuadsTakeTheLowestDrawRateOnTheirWayFromTheRoot)
+{
+    constexpr float kEvery = std::numeric_limits<float>::infinity();
+    const struct {
+        double group;
+        double sprite;
+        float drawn;
+    } cases[] = {
+        {0, 0, kEvery}, {10, 0, 10}, {0, 12, 12}, {10, 30, 10}, {30, 10, 10}, {-5, qQNaN(), kEvery}, {qInf(), 15, 15},
+    };
+    for (const auto& c : cases) {
+        Scene root({100, 100});
+        auto& group = root.addChild(std::make_unique<Node>());
+        group.setDrawRate(c.group);
+        group.addChild(std::make_unique<SpriteNode>(plain)).setDrawRate(c.sprite);
+        list.build(root);
+        ASSERT_EQ(list.quads().size(), 1u);
+        EXPECT_EQ(list.quads()[0].drawRate, c.drawn) << c.group << " then " << c.sprite;
+    }
+}
+
 TEST_F(DrawListTest, HiddenAndTransparentContentIsLeftOutAndTintIsPremultiplied)
 {
     auto& hiddenGroup = scene.addChild(std::make_unique<Node>());
