@@ -295,15 +295,27 @@ bool OverlayWindow::renderWithRaster(double now)
         m_backingStore->resize(area);
         m_layers->invalidate();
     }
+    // Handing work to the pool thread costs a wake-up each way: worth it only for large draws.
     QRegion damage;
-    sprite::paintInOneThread([&] { damage = m_layers->prepare(m_list, area * scale, scale, now); });
+    auto prepare = [&] { damage = m_layers->prepare(m_list, area * scale, scale, now); };
+    if (m_layers->keptLayers() > 0)
+        sprite::paintInOneThread(prepare);
+    else
+        prepare();
     if (damage.isEmpty())
         return false;
     const QRegion region = logicalRegion(damage, scale);
     m_backingStore->beginPaint(region);
     auto* image = dynamic_cast<QImage*>(m_backingStore->paintDevice());
     if (image && image->format() == QImage::Format_ARGB32_Premultiplied) {
-        sprite::paintInOneThread([&] { m_layers->draw(*image, damage); });
+        auto draw = [&] { m_layers->draw(*image, damage); };
+        qint64 pixels = 0;
+        for (const QRect& rect : damage)
+            pixels += qint64(rect.width()) * rect.height();
+        if (pixels >= qint64(image->width()) * image->height() / 4)
+            sprite::paintInOneThread(draw);
+        else
+            draw();
     } else if (QPaintDevice* device = m_backingStore->paintDevice()) {
         QImage picture(area * scale, QImage::Format_ARGB32_Premultiplied);
         m_layers->draw(picture, QRect(QPoint(0, 0), picture.size()));

@@ -72,6 +72,11 @@ def run(app):
     tavik("preset", "rainy-night")
     check(wait_for(lambda: settled(lambda needed, most: needed == most), timeout=10),
           "rain brings the clock to the full rate: " + text % rates())
+    # Aurora and a sky full of clouds behind the rain: kept as a picture, drawn at their own rate.
+    for key, value in (("aurora.enabled", "true"), ("aurora.intensity", "100"), ("clouds.count", "20")):
+        tavik("set", key, value)
+    check(wait_for(lambda: all(o.get("keptLayers", 0) >= 1 for o in overlays()), timeout=10),
+          "a slow, costly sky behind the rain is kept as a picture: %s" % [o.get("keptLayers") for o in overlays()])
 
     checks_tray()
     ids = [o["id"] for o in sorted(overlays(), key=lambda o: o["geometry"]["x"])]
