@@ -54,6 +54,14 @@ protected:
         backdrop = &slow(BlendMode::Alpha, -2, {150, 90}, {0.4f, 0.5f, 0.9f, 0.9f});
         backdrop->setDrawRate(12); // a little sooner than the others
         slow(BlendMode::Add, -1, {120, 70}, {0.9f, 0.6f, 0.2f, 0.7f}).setPosition({90, 50});
+        // Motes as slow as the veil but cheap to paint: drawn with the movers, not kept.
+        for (int i = 0; i < 5; ++i) {
+            auto& mote = film.scene.addChild(std::make_unique<SpriteNode>(testing::glowTexture(Qt::yellow), QSizeF(4, 4)));
+            mote.setPosition({20.0 + 37 * i, 15.0 + 21 * i});
+            mote.setBlendMode(BlendMode::Add);
+            mote.setZPosition(5);
+            mote.setDrawRate(10);
+        }
         slow(BlendMode::Alpha, 10, {190, 110}, {0.8f, 0.8f, 0.85f, 0.5f});
         slow(BlendMode::Add, 11, {140, 100}, {1.0f, 0.9f, 0.5f, 0.45f}).setPosition({120, 70});
     }
@@ -208,6 +216,40 @@ TEST(LayeredRasterTest, KeepsOnlyCostlySlowRunsWithinItsAllowance)
         EXPECT_EQ(layers.prepare(list, pixels, c.scale, 1), QRegion(QRect(QPoint(0, 0), pixels))) << c.what;
         EXPECT_EQ(layers.keptLayers(), c.kept) << c.what;
         EXPECT_EQ(layers.keptBytes() > 0, c.kept > 0) << c.what;
+    }
+}
+
+// Damage in many small pieces over most of its bounds is drawn as those bounds: clipping to
+// every piece would cost more than painting the gaps. Sparser damage keeps its pieces.
+TEST(LayeredRasterTest, ChangesSpreadOverMostOfTheirBoundsAreDrawnAsTheBounds)
+{
+    const TexturePtr dot = Texture::white();
+    for (const bool dense : {true, false}) {
+        // One dot in the middle of 16-pixel tiles: three tiles of four, or one of four.
+        Scene scene({200, 120});
+        for (int column = 0; column < 12; ++column) {
+            for (int row = 0; row < 7; ++row) {
+                const bool bothOdd = column % 2 && row % 2;
+                const bool bothEven = !(column % 2) && !(row % 2);
+                if (dense ? bothOdd : !bothEven)
+                    continue;
+                auto& sprite = scene.addChild(std::make_unique<SpriteNode>(dot, QSizeF(6, 6)));
+                sprite.setPosition({16.0 * column + 8, 120 - 16.0 * row - 8});
+                sprite.setDrawRate(60);
+            }
+        }
+        DrawList list;
+        list.build(scene);
+        RasterRenderer renderer;
+        LayeredRaster layers(renderer);
+        const QSize pixels(200, 120);
+        (void)layers.prepare(list, pixels, 1, 1);
+        const QRegion damage = layers.prepare(list, pixels, 1, 1 + kFrame);
+        if (dense) {
+            EXPECT_EQ(damage, QRegion(damage.boundingRect()));
+        } else {
+            EXPECT_GT(damage.rectCount(), 16);
+        }
     }
 }
 
