@@ -6,6 +6,7 @@
 #include "platform/CompositorHints.h"
 #include "platform/X11Stacking.h"
 
+#include "sprite/Damage.h"
 #include "sprite/GlRenderer.h"
 #include "sprite/LayeredRaster.h"
 #include "sprite/RasterRenderer.h"
@@ -309,10 +310,7 @@ bool OverlayWindow::renderWithRaster(double now)
     auto* image = dynamic_cast<QImage*>(m_backingStore->paintDevice());
     if (image && image->format() == QImage::Format_ARGB32_Premultiplied) {
         auto draw = [&] { m_layers->draw(*image, damage); };
-        qint64 pixels = 0;
-        for (const QRect& rect : damage)
-            pixels += qint64(rect.width()) * rect.height();
-        if (pixels >= qint64(image->width()) * image->height() / 4)
+        if (sprite::areaOf(damage) >= double(image->width()) * image->height() / 4)
             sprite::paintInOneThread(draw);
         else
             draw();

@@ -103,6 +103,14 @@ QRegion coveredRegion(std::span<const Quad> quads, QSize pixelSize, double backi
     return regionOf(grid, pixelSize);
 }
 
+double areaOf(const QRegion& region)
+{
+    double area = 0;
+    for (const QRect& rect : region)
+        area += double(rect.width()) * rect.height();
+    return area;
+}
+
 QRegion DamageTracker::next(const DrawList& list, QSize pixelSize, double backingScale)
 {
     QRegion covered = coveredRegion(list, pixelSize, backingScale);

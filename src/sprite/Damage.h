@@ -15,6 +15,8 @@ struct Quad;
 // a grid of small tiles so that a screen full of scattered drops stays a few dozen rectangles.
 [[nodiscard]] QRegion coveredRegion(const DrawList& list, QSize pixelSize, double backingScale);
 [[nodiscard]] QRegion coveredRegion(std::span<const Quad> quads, QSize pixelSize, double backingScale);
+// How many pixels a region holds.
+[[nodiscard]] double areaOf(const QRegion& region);
 
 // Remembers what the last frame covered, so each frame redraws only what changed: the area
 // the previous picture had (to wipe it) and the area the new one has. A frame that shows

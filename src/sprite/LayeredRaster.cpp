@@ -47,14 +47,6 @@ double paintCost(const Quad& quad, double scale, double surfacePixels)
     return area * (ownSize ? kPlainCost : kScaledCost);
 }
 
-double areaOf(const QRegion& region)
-{
-    double area = 0;
-    for (const QRect& rect : region)
-        area += double(rect.width()) * rect.height();
-    return area;
-}
-
 } // namespace
 
 std::span<const Quad> LayeredRaster::quadsOf(const Segment& segment) const

@@ -1,5 +1,6 @@
 #include "Fixtures.h"
 
+#include "sprite/Damage.h"
 #include "sprite/DrawList.h"
 #include "sprite/LayeredRaster.h"
 #include "sprite/RasterRenderer.h"
@@ -34,14 +35,6 @@ int largestDifference(const QImage& a, const QImage& b)
         }
     }
     return largest;
-}
-
-int areaOf(const QRegion& region)
-{
-    int area = 0;
-    for (const QRect& rect : region)
-        area += rect.width() * rect.height();
-    return area;
 }
 
 // Small sprites moving every frame between three big soft ones that ask for 10 frames a second:
