@@ -6,7 +6,6 @@
 #include "platform/CompositorHints.h"
 #include "platform/X11Stacking.h"
 
-#include "sprite/Damage.h"
 #include "sprite/GlRenderer.h"
 #include "sprite/LayeredRaster.h"
 #include "sprite/RasterRenderer.h"
@@ -296,7 +295,8 @@ bool OverlayWindow::renderWithRaster(double now)
         m_backingStore->resize(area);
         m_layers->invalidate();
     }
-    // Handing work to the pool thread costs a wake-up each way: worth it only for large draws.
+    // Only a frame that keeps pictures paints while it plans (the pictures that are due); the
+    // others would pay the pool's wake-ups for nothing.
     QRegion damage;
     auto prepare = [&] { damage = m_layers->prepare(m_list, area * scale, scale, now); };
     if (m_layers->keptLayers() > 0)
@@ -309,11 +309,7 @@ bool OverlayWindow::renderWithRaster(double now)
     m_backingStore->beginPaint(region);
     auto* image = dynamic_cast<QImage*>(m_backingStore->paintDevice());
     if (image && image->format() == QImage::Format_ARGB32_Premultiplied) {
-        auto draw = [&] { m_layers->draw(*image, damage); };
-        if (sprite::areaOf(damage) >= double(image->width()) * image->height() / 4)
-            sprite::paintInOneThread(draw);
-        else
-            draw();
+        sprite::paintInOneThread([&] { m_layers->draw(*image, damage); });
     } else if (QPaintDevice* device = m_backingStore->paintDevice()) {
         QImage picture(area * scale, QImage::Format_ARGB32_Premultiplied);
         m_layers->draw(picture, QRect(QPoint(0, 0), picture.size()));
