@@ -90,7 +90,7 @@ void LayeredRaster::split(std::span<const Quad> quads)
             m_segments.push_back({i, 0, kind, 0, {}});
         Segment& segment = m_segments.back();
         ++segment.count;
-        segment.rate = std::max(segment.rate, quads[i].drawRate);
+        segment.rate = std::max(segment.rate, quad.drawRate);
     }
 }
 
@@ -227,7 +227,9 @@ void LayeredRaster::draw(QImage& target, const QRegion& area)
     const QTransform toSurface = RasterRenderer::deviceTransform(target.height(), m_scale);
     auto layer = m_layers.begin();
     for (const Segment& segment : m_segments) {
-        if (segment.kind == Kind::drawn) {
+        const Layer* kept = segment.kind == Kind::drawn ? nullptr : &*layer++;
+        // A picture that could not be made (no memory for it) is painted quad by quad instead.
+        if (!kept || kept->picture.isNull()) {
             m_renderer.draw(quadsOf(segment), painter, toSurface);
             continue;
         }
@@ -235,8 +237,7 @@ void LayeredRaster::draw(QImage& target, const QRegion& area)
         painter.setOpacity(1.0);
         painter.setCompositionMode(segment.kind == Kind::add ? QPainter::CompositionMode_Plus
                                                              : QPainter::CompositionMode_SourceOver);
-        painter.drawImage(layer->rect.topLeft(), layer->picture, QRect(QPoint(0, 0), layer->rect.size()));
-        ++layer;
+        painter.drawImage(kept->rect.topLeft(), kept->picture, QRect(QPoint(0, 0), kept->rect.size()));
     }
 }
 
