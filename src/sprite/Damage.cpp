@@ -113,7 +113,11 @@ double areaOf(const QRegion& region)
 
 QRegion DamageTracker::next(const DrawList& list, QSize pixelSize, double backingScale)
 {
-    QRegion covered = coveredRegion(list, pixelSize, backingScale);
+    return next(coveredRegion(list, pixelSize, backingScale), pixelSize);
+}
+
+QRegion DamageTracker::next(QRegion covered, QSize pixelSize)
+{
     QRegion damage;
     if (m_whole || pixelSize != m_size)
         damage = QRect(QPoint(0, 0), pixelSize);

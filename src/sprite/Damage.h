@@ -25,6 +25,8 @@ class DamageTracker {
 public:
     // The area to clear and draw for a frame showing `list`; empty when nothing changed.
     [[nodiscard]] QRegion next(const DrawList& list, QSize pixelSize, double backingScale);
+    // The same for a frame whose picture covers `covered`.
+    [[nodiscard]] QRegion next(QRegion covered, QSize pixelSize);
     // The surface lost its contents (new, resized, exposed again): the next frame is whole.
     void invalidate() { m_whole = true; }
 

@@ -1,6 +1,5 @@
 #include "sprite/LayeredRaster.h"
 
-#include "sprite/Damage.h"
 #include "sprite/RasterRenderer.h"
 
 #include <QPainter>
@@ -163,7 +162,6 @@ QRegion LayeredRaster::prepare(const DrawList& list, QSize pixelSize, double bac
         // Nothing can be kept or placed: everything is drawn, everywhere.
         m_segments.assign(1, {0, quads.size(), Kind::drawn, 0, {}});
         m_layers.clear();
-        m_previousDrawn = surface;
         return surface;
     }
 
@@ -201,9 +199,7 @@ QRegion LayeredRaster::prepare(const DrawList& list, QSize pixelSize, double bac
         }
         ++layer;
     }
-    damage += m_previousDrawn;
-    damage += drawn;
-    m_previousDrawn = std::move(drawn);
+    damage += m_drawnDamage.next(std::move(drawn), m_size);
     if (whole)
         return surface;
     damage &= surface;

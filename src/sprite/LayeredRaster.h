@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sprite/Damage.h"
 #include "sprite/DrawList.h"
 
 #include <QImage>
@@ -64,7 +65,7 @@ private:
     const DrawList* m_list = nullptr;
     std::vector<Segment> m_segments;
     std::vector<Layer> m_layers; // one per kept segment, bottom to top
-    QRegion m_previousDrawn;     // what the quads drawn each frame covered last frame
+    DamageTracker m_drawnDamage; // of the quads drawn each frame
     QSize m_size;
     double m_scale = 0;
     bool m_whole = true;

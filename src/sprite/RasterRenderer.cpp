@@ -1,7 +1,6 @@
 #include "sprite/RasterRenderer.h"
 
 #include <QPainter>
-#include <QRegion>
 #include <QSemaphore>
 #include <QThreadPool>
 
@@ -90,18 +89,6 @@ void RasterRenderer::render(const DrawList& list, QImage& target, double backing
     QPainter painter;
     if (target.isNull() || !painter.begin(&target))
         return;
-    draw(list.quads(), painter, deviceTransform(target.height(), backingScale));
-}
-
-void RasterRenderer::render(const DrawList& list, QImage& target, double backingScale, const QRegion& area)
-{
-    QPainter painter;
-    if (area.isEmpty() || target.isNull() || !painter.begin(&target))
-        return;
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    for (const QRect& rect : area)
-        painter.fillRect(rect, Qt::transparent);
-    painter.setClipRegion(area);
     draw(list.quads(), painter, deviceTransform(target.height(), backingScale));
 }
 

@@ -13,7 +13,6 @@
 
 class QPainter;
 class QTransform;
-class QRegion;
 
 namespace tavik::sprite {
 
@@ -32,9 +31,6 @@ public:
     [[nodiscard]] QImage render(const DrawList& list, QSize pixelSize, double backingScale);
     // Draws over whatever `target` (premultiplied ARGB32) already holds.
     void render(const DrawList& list, QImage& target, double backingScale);
-    // Clears `area` of `target` to transparent and draws the list there only; the pixels
-    // come out as a whole redraw would give them.
-    void render(const DrawList& list, QImage& target, double backingScale, const QRegion& area);
 
     // Draws `quads` over what `painter` holds, through `sceneToDevice` (see deviceTransform).
     void draw(std::span<const Quad> quads, QPainter& painter, const QTransform& sceneToDevice);

@@ -1,4 +1,5 @@
 #include "sprite/Damage.h"
+#include "sprite/LayeredRaster.h"
 #include "sprite/RasterRenderer.h"
 
 #include "Fixtures.h"
@@ -85,8 +86,8 @@ TEST_P(DamageTest, DrawingTheDamageGivesTheWholePictureAndLostContentsRedrawEver
     const double scale = GetParam();
     testing::DamageFilm film;
     DrawList list;
-    DamageTracker tracker;
     RasterRenderer renderer;
+    LayeredRaster layers(renderer);
     const QSize pixels = (film.scene.size() * scale).toSize();
     const QRegion whole(QRect(QPoint(0, 0), pixels));
     QImage kept(pixels, QImage::Format_ARGB32_Premultiplied);
@@ -94,8 +95,8 @@ TEST_P(DamageTest, DrawingTheDamageGivesTheWholePictureAndLostContentsRedrawEver
     for (int frame = 0; frame < testing::DamageFilm::kFrames; ++frame) {
         film.show(frame);
         list.build(film.scene);
-        const QRegion damage = tracker.next(list, pixels, scale);
-        renderer.render(list, kept, scale, damage);
+        const QRegion damage = layers.prepare(list, pixels, scale, frame / 60.0);
+        layers.draw(kept, damage);
         ASSERT_EQ(kept, renderer.render(list, pixels, scale)) << "frame " << frame;
         int area = 0;
         for (const QRect& rect : damage)
@@ -107,10 +108,10 @@ TEST_P(DamageTest, DrawingTheDamageGivesTheWholePictureAndLostContentsRedrawEver
         else
             EXPECT_LT(area, pixels.width() * pixels.height() / 2) << "frame " << frame;
     }
-    tracker.invalidate();
-    EXPECT_EQ(tracker.next(list, pixels, scale), whole);
+    layers.invalidate();
+    EXPECT_EQ(layers.prepare(list, pixels, scale, 1), whole);
     const QSize wider = pixels + QSize(1, 0);
-    EXPECT_EQ(tracker.next(list, wider, scale), QRegion(QRect(QPoint(0, 0), wider)));
+    EXPECT_EQ(layers.prepare(list, wider, scale, 1), QRegion(QRect(QPoint(0, 0), wider)));
 }
 
 INSTANTIATE_TEST_SUITE_P(BackingScales, DamageTest, ::testing::Values(1.0, 1.5, 2.0));
